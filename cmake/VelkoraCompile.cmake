@@ -1,0 +1,39 @@
+# Warnings and sanitizers shared by every target of the project.
+add_library(velkora_compile_options INTERFACE)
+target_compile_options(velkora_compile_options INTERFACE -Wall -Wextra)
+
+if(VELKORA_SANITIZER STREQUAL "asan")
+  set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+elseif(VELKORA_SANITIZER STREQUAL "tsan")
+  set(_san -fsanitize=thread -fno-omit-frame-pointer)
+elseif(NOT VELKORA_SANITIZER STREQUAL "")
+  message(FATAL_ERROR "VELKORA_SANITIZER must be empty, asan or tsan")
+endif()
+if(_san)
+  # Applied globally so that test doubles and libraries agree on the runtime.
+  add_compile_options(${_san})
+  add_link_options(${_san})
+endif()
+
+# velkora_library(<target> [SHARED] SOURCES ... [LIBS ...])
+# One library per subsystem folder; include paths are the repository root so
+# headers are included as "protocol/FrameCodec.h".
+function(velkora_library target)
+  cmake_parse_arguments(ARG "SHARED" "" "SOURCES;LIBS" ${ARGN})
+  if(ARG_SHARED)
+    add_library(${target} SHARED ${ARG_SOURCES})
+  else()
+    add_library(${target} STATIC ${ARG_SOURCES})
+  endif()
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_LIBS} PRIVATE velkora_compile_options)
+endfunction()
+
+# Translation sources (.ts) of a subsystem; resources/ turns them into the two
+# catalogues of the program.
+function(velkora_add_translations)
+  foreach(ts IN LISTS ARGN)
+    get_filename_component(abs ${ts} ABSOLUTE)
+    set_property(GLOBAL APPEND PROPERTY VELKORA_TS_FILES ${abs})
+  endforeach()
+endfunction()

@@ -1,0 +1,63 @@
+# Test and benchmark helpers.
+set(VELKORA_TEST_RUNTIME_DIR ${CMAKE_BINARY_DIR}/test-runtime)
+file(MAKE_DIRECTORY ${VELKORA_TEST_RUNTIME_DIR})
+set(VELKORA_SANITIZER_SUPPRESSIONS ${PROJECT_SOURCE_DIR}/cmake/lsan.supp)
+
+function(_velkora_test_env name)
+  set(env
+    QT_QPA_PLATFORM=offscreen
+    XDG_RUNTIME_DIR=${VELKORA_TEST_RUNTIME_DIR}
+    LSAN_OPTIONS=suppressions=${VELKORA_SANITIZER_SUPPRESSIONS}:print_suppressions=0
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    TSAN_OPTIONS=second_deadlock_stack=1)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
+endfunction()
+
+# velkora_add_qt_test(<name> LABEL <label> SOURCES ... [LIBS ...] [TIMEOUT s])
+function(velkora_add_qt_test name)
+  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS} velkora_compile_options)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  add_test(NAME ${name} COMMAND ${name})
+  _velkora_test_env(${name})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABEL}" TIMEOUT ${ARG_TIMEOUT})
+endfunction()
+
+# velkora_add_gtest(<name> LABEL <label> SOURCES ... [LIBS ...] [TIMEOUT s])
+function(velkora_add_gtest name)
+  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  find_package(GTest REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock ${ARG_LIBS} velkora_compile_options)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  add_test(NAME ${name} COMMAND ${name})
+  _velkora_test_env(${name})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABEL}" TIMEOUT ${ARG_TIMEOUT})
+endfunction()
+
+# velkora_add_benchmark(<name> SOURCES ... [LIBS ...]); built, never run by CTest.
+function(velkora_add_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE benchmark::benchmark benchmark::benchmark_main ${ARG_LIBS} velkora_compile_options)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# Adds every direct sub-folder of the current source folder that has a CMakeLists.txt.
+function(velkora_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds everything in Debug with AddressSanitizer and
+# UndefinedBehaviorSanitizer, runs the fuzz targets briefly, then the whole test suite.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+./scripts/setup.sh
+
+jobs="$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+# The OTA engine's parsers under libFuzzer (clang, no Qt).
+if [ -d libtavrel ] && [ -f tests/fuzz/CMakeLists.txt ]; then
+  cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELKORA_FUZZ_ONLY=ON
+  cmake --build build/fuzz -j "$jobs"
+  ctest --test-dir build/fuzz --output-on-failure
+fi
+
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELKORA_SANITIZER=asan
+cmake --build build/test -j "$jobs"
+ctest --test-dir build/test --output-on-failure -j "$jobs" "$@"
