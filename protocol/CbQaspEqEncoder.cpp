@@ -16,14 +16,15 @@ constexpr double kMinQ = 0.000001;
 constexpr double kLowShelfSlopeTerm = 0.25;                 // S = 0.8
 constexpr double kHighShelfSlopeTerm = 0.41422712487625524; // S = 0.7071
 
+constexpr double kQ30Min = static_cast<double>(std::numeric_limits<qint32>::min());
+constexpr double kQ30Max = static_cast<double>(std::numeric_limits<qint32>::max());
+
 qint32 saturateToInt32(double value)
 {
     // Clamp in double first: llround of an out-of-range value is unspecified.
-    constexpr double lo = static_cast<double>(std::numeric_limits<qint32>::min());
-    constexpr double hi = static_cast<double>(std::numeric_limits<qint32>::max());
-    if (value <= lo)
+    if (value <= kQ30Min)
         return std::numeric_limits<qint32>::min();
-    if (value >= hi)
+    if (value >= kQ30Max)
         return std::numeric_limits<qint32>::max();
     return static_cast<qint32>(std::clamp<long long>(std::llround(value), std::numeric_limits<qint32>::min(),
                                                      std::numeric_limits<qint32>::max()));
@@ -52,25 +53,19 @@ void CbQaspEqEncoder::snapWireValues(quint16 &fc, double &q, double &gainDb)
     gainDb = std::round(gainDb * 10.0) / 10.0;
 }
 
-bool CbQaspEqEncoder::designBiquad(double sampleRate, QaspFilterKind kind, double fc, double q, double gainDb,
-                                   qint32 out[5])
+bool CbQaspEqEncoder::designCoefficients(QaspFilterKind kind, double fc, double q, double gainDb, double out[5])
 {
-    // The decoder runs at one rate only; the parameter documents the call site.
-    Q_UNUSED(sampleRate);
     if (out == nullptr || !(fc > 0.0))
         return false;
-
-    if (kind == QaspFilterKind::Disabled) {
-        std::fill(out, out + 5, 0);
-        return true;
-    }
 
     const double w0 = fc * kTwoPi / kSampleRate;
     const double c = std::cos(w0);
     const double s = std::sin(w0);
 
-    double b0 = 0, b1 = 0, b2 = 0, a0 = 1, a1 = 0, a2 = 0;
+    double b0 = 1, b1 = 0, b2 = 0, a0 = 1, a1 = 0, a2 = 0;
     switch (kind) {
+    case QaspFilterKind::Disabled:
+        break;
     case QaspFilterKind::LowShelf: {
         const double A = std::pow(10.0, gainDb / 40.0);
         const double alpha = s / 2.0 * std::sqrt((A + 1.0 / A) * kLowShelfSlopeTerm + 2.0);
@@ -130,10 +125,36 @@ bool CbQaspEqEncoder::designBiquad(double sampleRate, QaspFilterKind kind, doubl
         return false;
     }
 
-    return packCoefficients(b0 / a0, b1 / a0, b2 / a0, a1 / a0, a2 / a0, out);
+    const double normalised[5] = {b0 / a0, b1 / a0, b2 / a0, a1 / a0, a2 / a0};
+    for (double v : normalised) {
+        if (!std::isfinite(v))
+            return false;
+    }
+    std::copy(normalised, normalised + 5, out);
+    return true;
 }
 
-bool CbQaspEqEncoder::packCoefficients(double b0, double b1, double b2, double a1, double a2, qint32 out[5])
+bool CbQaspEqEncoder::designBiquad(double sampleRate, QaspFilterKind kind, double fc, double q, double gainDb,
+                                   qint32 out[5], bool *saturated)
+{
+    // The decoder runs at one rate only; the parameter documents the call site.
+    Q_UNUSED(sampleRate);
+    if (saturated)
+        *saturated = false;
+    if (out == nullptr || !(fc > 0.0))
+        return false;
+    if (kind == QaspFilterKind::Disabled) {
+        std::fill(out, out + 5, 0);
+        return true;
+    }
+    double c[5];
+    if (!designCoefficients(kind, fc, q, gainDb, c))
+        return false;
+    return packCoefficients(c[0], c[1], c[2], c[3], c[4], out, saturated);
+}
+
+bool CbQaspEqEncoder::packCoefficients(double b0, double b1, double b2, double a1, double a2, qint32 out[5],
+                                       bool *saturated)
 {
     if (out == nullptr)
         return false;
@@ -143,7 +164,10 @@ bool CbQaspEqEncoder::packCoefficients(double b0, double b1, double b2, double a
             return false;
     }
     qint32 words[5];
-    toQ30Words(values, words);
+    bool fits = toQ30Words(values, words);
+    fits = fits && words[3] != std::numeric_limits<qint32>::min() && words[4] != std::numeric_limits<qint32>::min();
+    if (saturated)
+        *saturated = !fits;
     out[0] = words[0];
     out[1] = words[1];
     out[2] = words[2];
@@ -153,10 +177,15 @@ bool CbQaspEqEncoder::packCoefficients(double b0, double b1, double b2, double a
     return true;
 }
 
-void CbQaspEqEncoder::toQ30Words(const double values[5], qint32 out[5])
+bool CbQaspEqEncoder::toQ30Words(const double values[5], qint32 out[5])
 {
-    for (int i = 0; i < 5; ++i)
-        out[i] = saturateToInt32(values[i] * kQ30Scale);
+    bool fits = true;
+    for (int i = 0; i < 5; ++i) {
+        const double scaled = values[i] * kQ30Scale;
+        fits = fits && scaled > kQ30Min - 0.5 && scaled < kQ30Max + 0.5;
+        out[i] = saturateToInt32(scaled);
+    }
+    return fits;
 }
 
 quint16 CbQaspEqEncoder::toQWord(double q)

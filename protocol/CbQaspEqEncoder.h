@@ -67,13 +67,18 @@ public:
     static void snapWireValues(quint16 &fc, double &q, double &gainDb);
     static quint16 snapFrequency(double fcHz);
 
-    // Writes b0, b1, b2, -a1, -a2 (normalised by a0) as Q2.30 words. Always
-    // designs at 96 kHz, the decoder's only rate. No allocation.
+    // Normalised (a0 = 1) b0, b1, b2, a1, a2 of a band at 96 kHz in double
+    // precision; a disabled band is the identity. No allocation.
+    static bool designCoefficients(QaspFilterKind kind, double fc, double q, double gainDb, double out[5]);
+    // Writes b0, b1, b2, -a1, -a2 as Q2.30 words. Always designs at 96 kHz, the
+    // decoder's only rate; a disabled band is five zero words. `saturated`, when
+    // given, tells whether a coefficient lay outside what the words can carry.
     static bool designBiquad(double sampleRate, QaspFilterKind kind, double fc, double q, double gainDb,
-                             qint32 out[5]);
-    static bool packCoefficients(double b0, double b1, double b2, double a1, double a2, qint32 out[5]);
-    // Saturating Q2.30 quantisation of five values.
-    static void toQ30Words(const double values[5], qint32 out[5]);
+                             qint32 out[5], bool *saturated = nullptr);
+    static bool packCoefficients(double b0, double b1, double b2, double a1, double a2, qint32 out[5],
+                                 bool *saturated = nullptr);
+    // Saturating Q2.30 quantisation of five values; false when one saturated.
+    static bool toQ30Words(const double values[5], qint32 out[5]);
 
     static quint16 toQWord(double q);
     static qint16 toGainWord(double gainDb);

@@ -255,7 +255,7 @@ void VirtualQorDevice::breakWrite()
     m_writeIntact = false;
 }
 
-std::array<QorFilterSlot, VirtualQorDevice::kSlots> VirtualQorDevice::slots() const
+std::array<QorFilterSlot, VirtualQorDevice::kSlots> VirtualQorDevice::filterSlots() const
 {
     std::lock_guard lock(m_mutex);
     return m_slots;

@@ -63,7 +63,7 @@ public:
     std::optional<Clock::time_point> nextDueTime() const override;
     void setReportReadyCallback(std::function<void()> callback) override;
 
-    std::array<QorFilterSlot, kSlots> slots() const;
+    std::array<QorFilterSlot, kSlots> filterSlots() const;
     // Overall gain from the last 0x03 report, in dB (0 before any).
     double overallGainDb() const;
     std::int16_t overallGainWord() const;

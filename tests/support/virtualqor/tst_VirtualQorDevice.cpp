@@ -106,7 +106,7 @@ TEST(VirtualQorDevice, DecodesACompleteWrite)
 
     EXPECT_TRUE(device.errors().empty()) << device.errors().front();
     EXPECT_EQ(device.completedWrites(), 1);
-    const auto slots = device.slots();
+    const auto slots = device.filterSlots();
     EXPECT_DOUBLE_EQ(slots[0].biquad.b0, 0.5);
     EXPECT_DOUBLE_EQ(slots[0].biquad.a1, -0.5);
     EXPECT_EQ(slots[0].eqNumber, 0x64);
@@ -137,7 +137,7 @@ TEST_P(VirtualQorLayout, RejectsAndKeepsTheSlot)
     send(device, GetParam().report);
     ASSERT_EQ(device.errors().size(), 1u);
     EXPECT_EQ(device.errors().front(), std::string("report 1: ") + GetParam().error);
-    EXPECT_FALSE(device.slots()[0].written);
+    EXPECT_FALSE(device.filterSlots()[0].written);
 }
 
 LayoutFault withFilter(const char *name, const Filter &f, const char *error)
@@ -201,8 +201,8 @@ TEST(VirtualQorDevice, FollowsTheOrderOfAWrite)
         f.slot = slot;
         send(device, filterReport(f));
     }
-    EXPECT_TRUE(device.slots()[3].written);
-    EXPECT_FALSE(device.slots()[4].written);
+    EXPECT_TRUE(device.filterSlots()[3].written);
+    EXPECT_FALSE(device.filterSlots()[4].written);
 
     // The next write starts over at slot 0 and completes.
     for (std::uint8_t slot = 0; slot < 8; ++slot)
