@@ -1,5 +1,6 @@
 #include "tests/protocol/qasp/RbjReference.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -60,6 +61,15 @@ double magnitudeDb(const Biquad &f, double frequencyHz, double sampleRate)
     const std::complex<double> num = f.b0 + z * (f.b1 + z * f.b2);
     const std::complex<double> den = 1.0 + z * (f.a1 + z * f.a2);
     return 20.0 * std::log10(std::abs(num) / std::abs(den));
+}
+
+std::vector<double> thirdOctavePoints()
+{
+    std::vector<double> points;
+    // 20 Hz x 2^(k/3) reaches 20480 Hz at k = 30; that last point is the band's top.
+    for (int k = 0; k <= 30; ++k)
+        points.push_back(std::min(20.0 * std::exp2(k / 3.0), 20000.0));
+    return points;
 }
 
 } // namespace RbjReference

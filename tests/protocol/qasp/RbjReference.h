@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 // Textbook biquad designs (the audio-EQ cookbook) in double precision, kept
 // apart from the production encoder so tests can hold it against them.
 namespace RbjReference {
@@ -16,5 +18,8 @@ struct Biquad
 // then unused.
 Biquad design(Shape shape, double sampleRate, double f0, double q, double gainDb);
 double magnitudeDb(const Biquad &filter, double frequencyHz, double sampleRate);
+
+// 1/3-octave points from 20 Hz to 20 kHz, both ends included.
+std::vector<double> thirdOctavePoints();
 
 } // namespace RbjReference

@@ -74,15 +74,6 @@ double coefficientsDb(const double c[5], double f)
     return VirtualDevices::QorBiquad{c[0], c[1], c[2], c[3], c[4]}.magnitudeDb(f, CbQaspEqEncoder::kSampleRate);
 }
 
-// 1/3-octave centres from 20 Hz to 20 kHz.
-QList<double> thirdOctaves()
-{
-    QList<double> points;
-    for (double f = 20.0; f <= 20000.0 * 1.0001; f *= std::cbrt(2.0))
-        points.append(std::min(f, 20000.0));
-    return points;
-}
-
 QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
@@ -361,7 +352,7 @@ void TestCbQaspEqEncoder::shelfCutIsInverseOfBoost()
     double boost[5], cut[5];
     QVERIFY(CbQaspEqEncoder::designCoefficients(Kind(kind), fc, 0.71, 6.0, boost));
     QVERIFY(CbQaspEqEncoder::designCoefficients(Kind(kind), fc, 0.71, -6.0, cut));
-    for (double f : thirdOctaves()) {
+    for (double f : RbjReference::thirdOctavePoints()) {
         const double sum = coefficientsDb(boost, f) + coefficientsDb(cut, f);
         QVERIFY2(std::abs(sum) < 1e-9, qPrintable(QStringLiteral("f=%1 sum=%2").arg(f).arg(sum)));
     }
@@ -403,7 +394,7 @@ void TestCbQaspEqEncoder::designMatchesReference()
     qint32 w[5];
     QVERIFY(CbQaspEqEncoder::designBiquad(96000, Kind(kind), fc, q, gain, w));
     const auto ref = RbjReference::design(RbjReference::Shape(kind), 96000, fc, q, gain);
-    for (double f : thirdOctaves()) {
+    for (double f : RbjReference::thirdOctavePoints()) {
         const double got = wordsDb(w, f);
         const double want = RbjReference::magnitudeDb(ref, f, 96000);
         // Q2.30 words move the response by far less than this; low-pass and
