@@ -63,6 +63,16 @@ double magnitudeDb(const Biquad &f, double frequencyHz, double sampleRate)
     return 20.0 * std::log10(std::abs(num) / std::abs(den));
 }
 
+double quantisationBoundDb(const Biquad &f, double frequencyHz, double sampleRate, double coefficientError)
+{
+    const std::complex<double> z = std::polar(1.0, -2.0 * std::numbers::pi * frequencyHz / sampleRate);
+    const double num = std::abs(f.b0 + z * (f.b1 + z * f.b2));
+    const double den = std::abs(1.0 + z * (f.a1 + z * f.a2));
+    // Three numerator and two denominator terms, each of unit modulus times the error.
+    const double relative = 3.0 * coefficientError / num + 2.0 * coefficientError / den;
+    return 20.0 / std::log(10.0) * relative;
+}
+
 std::vector<double> thirdOctavePoints()
 {
     std::vector<double> points;

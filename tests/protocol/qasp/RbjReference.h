@@ -19,6 +19,10 @@ struct Biquad
 Biquad design(Shape shape, double sampleRate, double f0, double q, double gainDb);
 double magnitudeDb(const Biquad &filter, double frequencyHz, double sampleRate);
 
+// First-order bound, in dB, of how far |H| at `frequencyHz` can move when each
+// coefficient is off by at most `coefficientError` (half a fixed-point step).
+double quantisationBoundDb(const Biquad &filter, double frequencyHz, double sampleRate, double coefficientError);
+
 // 1/3-octave points from 20 Hz to 20 kHz, both ends included.
 std::vector<double> thirdOctavePoints();
 

@@ -304,9 +304,10 @@ void TestCbQaspEqEncoder::saturationIsReported_data()
     QTest::addColumn<double>("q");
     QTest::addColumn<double>("gain");
     QTest::addColumn<bool>("saturated");
-    // A high-shelf boost lifts every b coefficient above 2 (b1 is about -2 x 10^(gain/20)).
+    // A high-shelf boost with a low or middle corner pushes b1 past -2.
     QTest::newRow("high shelf +1 dB") << 3 << 1000.0 << 0.71 << 1.0 << true;
     QTest::newRow("high shelf +6 dB at 20 Hz") << 3 << 20.0 << 0.71 << 6.0 << true;
+    QTest::newRow("high shelf +3 dB at 8 kHz") << 3 << 8000.0 << 0.71 << 3.0 << false;
     QTest::newRow("high shelf -12 dB") << 3 << 1000.0 << 0.71 << -12.0 << false;
     QTest::newRow("low shelf +12 dB at 20 Hz") << 1 << 20.0 << 0.71 << 12.0 << false;
     QTest::newRow("low shelf +12 dB at 20 kHz") << 1 << 20000.0 << 0.71 << 12.0 << false;
