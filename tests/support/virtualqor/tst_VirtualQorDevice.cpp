@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 
 using VirtualDevices::Report;
 using VirtualDevices::VirtualQorDevice;
@@ -228,4 +229,31 @@ TEST(VirtualQorDevice, SlotsDisagreeingOnTheWriteHeader)
     ASSERT_EQ(device.errors().size(), 1u);
     EXPECT_EQ(device.errors().front(),
               "report 2: 0x09 slot 1 disagrees with slot 0 on Filter_Gain_Offset or EQ_Number");
+}
+
+// The responder contract: the transport's I/O thread feeds reports while the
+// test reads the device from its own thread (run under ThreadSanitizer too).
+TEST(VirtualQorDevice, ReadsWhileReportsArrive)
+{
+    VirtualQorDevice device;
+    constexpr int kWrites = 200;
+    std::thread io([&device] {
+        for (int n = 0; n < kWrites; ++n) {
+            for (std::uint8_t slot = 0; slot < 8; ++slot)
+                send(device, bypassReport(slot));
+            sendTail(device);
+        }
+    });
+    int oddReadings = 0;
+    while (device.completedWrites() < kWrites) {
+        // Bypassed slots and no gain: every reading is flat; a slot is untouched or whole.
+        const std::uint16_t qWord = device.filterSlots()[7].qWord;
+        if (device.responseDb(1000.0) != 0.0 || (qWord != 0 && qWord != 182))
+            ++oddReadings;
+        std::this_thread::yield();
+    }
+    io.join();
+    EXPECT_EQ(oddReadings, 0);
+    EXPECT_TRUE(device.errors().empty());
+    EXPECT_EQ(device.packetLog().size(), std::size_t(kWrites) * 11);
 }
