@@ -437,7 +437,7 @@ void TestApiManager::timerFiresWhileDataKeepsArriving()
     clock.start();
     QVERIFY(m_api->track(m_api->postMultipart(verifyRoute, {{QStringLiteral("userName"), QStringLiteral("1")}}, 300)));
     QVERIFY(timeout.wait(5000));
-    QVERIFY(clock.elapsed() >= 290);
+    QVERIFY(clock.elapsed() >= 280); // coarse timers may fire 5% early
     QCOMPARE(timeout.at(0).at(0).toString(), verifyRoute);
     QCOMPARE(events, (QStringList{QStringLiteral("failed -1"), QStringLiteral("networkError"),
                                   QStringLiteral("requestTimeout")}));
@@ -452,7 +452,7 @@ void TestApiManager::stalledReplyFailsAfterItsTimeout()
     clock.start();
     QVERIFY(m_api->track(m_api->postForm(verifyRoute, verifyForm(), 200)));
     QVERIFY(failed.wait(5000));
-    QVERIFY(clock.elapsed() >= 190);
+    QVERIFY(clock.elapsed() >= 185);
     QCOMPARE(failed.at(0).at(0).toInt(), -1);
 }
 

@@ -62,6 +62,14 @@ void Backend::addUser(User user, const QString &clearPassword)
     m_users.insert(user.userName, user);
 }
 
+User Backend::addUser(const QString &userName, const QString &clearPassword)
+{
+    User user;
+    user.userName = userName;
+    addUser(user, clearPassword);
+    return m_users.value(userName);
+}
+
 std::optional<User> Backend::user(const QString &userName) const
 {
     const auto it = m_users.constFind(userName);

@@ -68,6 +68,8 @@ public:
     QString passwordHash(const QString &clearPassword) const;
     // Adds or replaces an account; `user.passwordHash` is computed from the clear password.
     void addUser(User user, const QString &clearPassword);
+    // Shorthand: a new account with only a name and a password; returns it.
+    User addUser(const QString &userName, const QString &clearPassword);
     std::optional<User> user(const QString &userName) const;
     QString issueToken(const QString &userName);
     void expireToken(const QString &token);
