@@ -21,13 +21,8 @@ QNetworkReply *AccountApi::login(const QString &userName, const QString &passwor
     form.addQueryItem(QStringLiteral("areaCode"), areaCode.isEmpty() ? defaultAreaCode() : areaCode);
     form.addQueryItem(QStringLiteral("userName"), userName);
     form.addQueryItem(QStringLiteral("password"), hashedPassword(password));
-    QNetworkReply *reply = postForm(QStringLiteral("home/account/login"), form, -1);
-    if (!reply) {
-        emit loginFailed(-1, QString());
-        return nullptr;
-    }
-    connect(reply, &QNetworkReply::finished, this, &AccountApi::handleLoginResponse);
-    return reply;
+    return watchReply(postForm(QStringLiteral("home/account/login"), form, -1), &AccountApi::handleLoginResponse,
+                      failWith(&AccountApi::loginFailed));
 }
 
 QNetworkReply *AccountApi::registerAccount(const QString &userName, const QString &vcode, const QString &password)
@@ -36,13 +31,8 @@ QNetworkReply *AccountApi::registerAccount(const QString &userName, const QStrin
     form.addQueryItem(QStringLiteral("userName"), userName);
     form.addQueryItem(QStringLiteral("vcode"), vcode);
     form.addQueryItem(QStringLiteral("password"), hashedPassword(password));
-    QNetworkReply *reply = postForm(QStringLiteral("home/account/register"), form, -1);
-    if (!reply) {
-        emit registerFailed(-1, QString());
-        return nullptr;
-    }
-    connect(reply, &QNetworkReply::finished, this, &AccountApi::handleRegisterResponse);
-    return reply;
+    return watchReply(postForm(QStringLiteral("home/account/register"), form, -1),
+                      &AccountApi::handleRegisterResponse, failWith(&AccountApi::registerFailed));
 }
 
 QNetworkReply *AccountApi::sendVerificationCode(const QString &userName, int vcodeType, const QString &areaCode)
@@ -53,13 +43,8 @@ QNetworkReply *AccountApi::sendVerificationCode(const QString &userName, int vco
     const QString area = areaCode.trimmed();
     if (!area.isEmpty())
         form.addQueryItem(QStringLiteral("areaCode"), area);
-    QNetworkReply *reply = postForm(QStringLiteral("home/account/sendVerify"), form, -1);
-    if (!reply) {
-        emit verificationCodeSendFailed(-1, QString());
-        return nullptr;
-    }
-    connect(reply, &QNetworkReply::finished, this, &AccountApi::handleVerificationCodeResponse);
-    return reply;
+    return watchReply(postForm(QStringLiteral("home/account/sendVerify"), form, -1),
+                      &AccountApi::handleVerificationCodeResponse, failWith(&AccountApi::verificationCodeSendFailed));
 }
 
 QNetworkReply *AccountApi::forgetPassword(const QString &userName, const QString &vcode, const QString &password,
@@ -70,66 +55,44 @@ QNetworkReply *AccountApi::forgetPassword(const QString &userName, const QString
     form.addQueryItem(QStringLiteral("vcode"), vcode);
     form.addQueryItem(QStringLiteral("password"), hashedPassword(password));
     form.addQueryItem(QStringLiteral("surePassword"), hashedPassword(surePassword));
-    QNetworkReply *reply = postForm(QStringLiteral("home/account/forgetPwd"), form, -1);
-    if (!reply) {
-        emit passwordResetFailed(-1, QString());
-        return nullptr;
-    }
-    connect(reply, &QNetworkReply::finished, this, &AccountApi::handleForgetPasswordResponse);
-    return reply;
+    return watchReply(postForm(QStringLiteral("home/account/forgetPwd"), form, -1),
+                      &AccountApi::handleForgetPasswordResponse, failWith(&AccountApi::passwordResetFailed));
 }
 
-bool AccountApi::readLoginReply(QNetworkReply *reply, const FailureReporter &fail, LoginResponse *response)
+std::optional<LoginResponse> AccountApi::takeLoginReply(const FailureReporter &fail)
 {
-    ApiResponse envelope;
-    if (!unwrapReply(reply, &envelope, fail))
-        return false;
-    *response = parseLoginResponse(envelope.data.toObject());
-    if (response->token.trimmed().isEmpty()) {
+    const std::optional<ApiResponse> envelope = takeReply(fail);
+    if (!envelope)
+        return std::nullopt;
+    LoginResponse response = parseLoginResponse(envelope->data.toObject());
+    if (response.token.trimmed().isEmpty()) {
         fail(-1, QString());
-        return false;
+        return std::nullopt;
     }
-    setToken(response->token);
-    return true;
+    setToken(response.token);
+    return response;
 }
 
 void AccountApi::handleLoginResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    LoginResponse response;
-    if (readLoginReply(reply, [this](int code, const QString &message) { emit loginFailed(code, message); },
-                       &response))
-        emit loginSuccess(response);
+    if (const auto response = takeLoginReply(failWith(&AccountApi::loginFailed)))
+        emit loginSuccess(*response);
 }
 
 void AccountApi::handleThirdPartyLoginResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    LoginResponse response;
-    if (readLoginReply(reply, [this](int code, const QString &message) { emit thirdPartyLoginFailed(code, message); },
-                       &response)) {
-        emit thirdPartyLoginSuccess(response);
-        emit loginSuccess(response);
+    if (const auto response = takeLoginReply(failWith(&AccountApi::thirdPartyLoginFailed))) {
+        emit thirdPartyLoginSuccess(*response);
+        emit loginSuccess(*response);
     }
 }
 
 void AccountApi::handleRegisterResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
+    const std::optional<ApiResponse> envelope = takeReply(failWith(&AccountApi::registerFailed));
+    if (!envelope)
         return;
-    reply->deleteLater();
-    ApiResponse envelope;
-    if (!unwrapReply(reply, &envelope, [this](int code, const QString &message) { emit registerFailed(code, message); }))
-        return;
-
-    const QJsonObject data = envelope.data.toObject();
+    const QJsonObject data = envelope->data.toObject();
     const QJsonValue nested = data.value(QLatin1String("userInfo"));
     const UserInfo userInfo = parseUserInfo(nested.isObject() ? nested.toObject() : data);
     const QString token = data.value(QLatin1String("token")).toString().trimmed();
@@ -143,25 +106,13 @@ void AccountApi::handleRegisterResponse()
 
 void AccountApi::handleVerificationCodeResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    ApiResponse envelope;
-    if (unwrapReply(reply, &envelope,
-                    [this](int code, const QString &message) { emit verificationCodeSendFailed(code, message); }))
+    if (takeReply(failWith(&AccountApi::verificationCodeSendFailed)))
         emit verificationCodeSent();
 }
 
 void AccountApi::handleForgetPasswordResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    ApiResponse envelope;
-    if (unwrapReply(reply, &envelope,
-                    [this](int code, const QString &message) { emit passwordResetFailed(code, message); }))
+    if (takeReply(failWith(&AccountApi::passwordResetFailed)))
         emit passwordResetSuccess();
 }
 

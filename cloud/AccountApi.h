@@ -46,9 +46,9 @@ private slots:
 
 private:
     QString hashedPassword(const QString &password) const;
-    // Shared by both sign-in replies; returns the session or nothing after
-    // reporting the failure.
-    bool readLoginReply(QNetworkReply *reply, const FailureReporter &fail, LoginResponse *response);
+    // Shared by both sign-in replies: the session, or nothing after the
+    // failure was reported (a reply without a usable token is one).
+    std::optional<LoginResponse> takeLoginReply(const FailureReporter &fail);
 };
 
 } // namespace EarphoneApi

@@ -204,12 +204,18 @@ QNetworkReply *ApiManager::postMultipart(const QString &endpoint, const QMap<QSt
         part.setBody(it.value().toUtf8());
         multiPart->append(part);
     }
-    QNetworkReply *reply = m_networkManager->post(request, multiPart);
+    return postMultiPartBody(request, multiPart, endpoint, timeoutMs);
+}
+
+QNetworkReply *ApiManager::postMultiPartBody(const QNetworkRequest &request, QHttpMultiPart *body,
+                                             const QString &endpoint, int timeoutMs)
+{
+    QNetworkReply *reply = m_networkManager->post(request, body);
     if (!reply) {
-        delete multiPart;
+        delete body;
         return nullptr;
     }
-    multiPart->setParent(reply);
+    body->setParent(reply);
     startRequestTimer(reply, endpoint, timeoutMs);
     return reply;
 }
@@ -259,15 +265,7 @@ QNetworkReply *ApiManager::postMultipartFile(const QString &endpoint, const QStr
     part.setBodyDevice(file);
     file->setParent(multiPart);
     multiPart->append(part);
-
-    QNetworkReply *reply = m_networkManager->post(request, multiPart);
-    if (!reply) {
-        delete multiPart;
-        return nullptr;
-    }
-    multiPart->setParent(reply);
-    startRequestTimer(reply, endpoint, -1);
-    return reply;
+    return postMultiPartBody(request, multiPart, endpoint, -1);
 }
 
 void ApiManager::startRequestTimer(QNetworkReply *reply, const QString &endpoint, int timeoutMs)
@@ -328,6 +326,18 @@ bool ApiManager::unwrapReply(QNetworkReply *reply, ApiResponse *response, const 
 QNetworkReply *ApiManager::senderReply() const
 {
     return qobject_cast<QNetworkReply *>(sender());
+}
+
+std::optional<ApiResponse> ApiManager::takeReply(const FailureReporter &fail)
+{
+    QNetworkReply *reply = senderReply();
+    if (!reply)
+        return std::nullopt;
+    reply->deleteLater();
+    ApiResponse response;
+    if (!unwrapReply(reply, &response, fail))
+        return std::nullopt;
+    return response;
 }
 
 } // namespace EarphoneApi

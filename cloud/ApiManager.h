@@ -5,6 +5,7 @@
 
 #include <QJsonObject>
 #include <QMap>
+#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QObject>
 #include <QString>
@@ -12,9 +13,10 @@
 #include <QUrlQuery>
 
 #include <functional>
+#include <optional>
 
+class QHttpMultiPart;
 class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace EarphoneApi {
 
@@ -96,9 +98,36 @@ protected:
 
     // The reply behind a handler slot, or null when the sender is none.
     QNetworkReply *senderReply() const;
+    // A handler's common start: takes the sender's reply, schedules it for
+    // deletion and runs the shared reply steps. The envelope on success.
+    std::optional<ApiResponse> takeReply(const FailureReporter &fail);
+
+    // A reporter that emits the given failure signal of this object.
+    template <typename Api>
+    FailureReporter failWith(void (Api::*signal)(int, const QString &))
+    {
+        Api *api = static_cast<Api *>(this);
+        return [api, signal](int errorCode, const QString &message) { emit(api->*signal)(errorCode, message); };
+    }
+
+    // Connects a posted reply to its handler; when nothing was posted the
+    // failure is reported at once with -1 and `message`.
+    template <typename Api>
+    QNetworkReply *watchReply(QNetworkReply *reply, void (Api::*handler)(), const FailureReporter &fail,
+                              const QString &message = QString())
+    {
+        if (!reply) {
+            fail(-1, message);
+            return nullptr;
+        }
+        connect(reply, &QNetworkReply::finished, static_cast<Api *>(this), handler);
+        return reply;
+    }
 
 private:
     QString fullUrl(const QString &endpoint) const;
+    QNetworkReply *postMultiPartBody(const QNetworkRequest &request, QHttpMultiPart *body, const QString &endpoint,
+                                     int timeoutMs);
 
     QString m_baseUrl;
     QString m_language;

@@ -19,13 +19,8 @@ QNetworkReply *UserApi::getUserInfo(const QString &uid)
 {
     QUrlQuery form;
     form.addQueryItem(QStringLiteral("uid"), uid);
-    QNetworkReply *reply = postForm(QStringLiteral("home/user/getOtherinfo"), form, -1);
-    if (!reply) {
-        emit getUserInfoFailed(-1, QString());
-        return nullptr;
-    }
-    connect(reply, &QNetworkReply::finished, this, &UserApi::handleUserInfoResponse);
-    return reply;
+    return watchReply(postForm(QStringLiteral("home/user/getOtherinfo"), form, -1), &UserApi::handleUserInfoResponse,
+                      failWith(&UserApi::getUserInfoFailed));
 }
 
 QNetworkReply *UserApi::updateUserInfo(const EarphoneApi::UserInfo &info)
@@ -45,13 +40,8 @@ QNetworkReply *UserApi::updateUserInfo(const EarphoneApi::UserInfo &info)
         emit userInfoUpdateFailed(-4, QStringLiteral("No fields to update"));
         return nullptr;
     }
-    QNetworkReply *reply = postForm(QStringLiteral("home/user/editUserinfo"), form, -1);
-    if (!reply) {
-        emit userInfoUpdateFailed(-1, notCreated);
-        return nullptr;
-    }
-    connect(reply, &QNetworkReply::finished, this, &UserApi::handleUpdateUserInfoResponse);
-    return reply;
+    return watchReply(postForm(QStringLiteral("home/user/editUserinfo"), form, -1),
+                      &UserApi::handleUpdateUserInfoResponse, failWith(&UserApi::userInfoUpdateFailed), notCreated);
 }
 
 QNetworkReply *UserApi::changePassword(const QString &oldPassword, const QString &newPassword)
@@ -59,13 +49,8 @@ QNetworkReply *UserApi::changePassword(const QString &oldPassword, const QString
     QUrlQuery form;
     form.addQueryItem(QStringLiteral("oldPassword"), hmacSha1Hex(oldPassword, secretKey()));
     form.addQueryItem(QStringLiteral("newPassword"), hmacSha1Hex(newPassword, secretKey()));
-    QNetworkReply *reply = postForm(QStringLiteral("home/user/editPassword"), form, -1);
-    if (!reply) {
-        emit passwordChangeFailed(-1, notCreated);
-        return nullptr;
-    }
-    connect(reply, &QNetworkReply::finished, this, &UserApi::handleChangePasswordResponse);
-    return reply;
+    return watchReply(postForm(QStringLiteral("home/user/editPassword"), form, -1),
+                      &UserApi::handleChangePasswordResponse, failWith(&UserApi::passwordChangeFailed), notCreated);
 }
 
 QNetworkReply *UserApi::changeAccount(const QString &userName, const QString &vcode)
@@ -73,24 +58,14 @@ QNetworkReply *UserApi::changeAccount(const QString &userName, const QString &vc
     QUrlQuery form;
     form.addQueryItem(QStringLiteral("userName"), userName);
     form.addQueryItem(QStringLiteral("vcode"), vcode);
-    QNetworkReply *reply = postForm(QStringLiteral("home/user/editAccount"), form, -1);
-    if (!reply) {
-        emit accountChangeFailed(-1, notCreated);
-        return nullptr;
-    }
-    connect(reply, &QNetworkReply::finished, this, &UserApi::handleChangeAccountResponse);
-    return reply;
+    return watchReply(postForm(QStringLiteral("home/user/editAccount"), form, -1),
+                      &UserApi::handleChangeAccountResponse, failWith(&UserApi::accountChangeFailed), notCreated);
 }
 
 QNetworkReply *UserApi::logout()
 {
-    QNetworkReply *reply = postForm(QStringLiteral("home/user/logout"), QUrlQuery(), -1);
-    if (!reply) {
-        emit logoutFailed(-1, QString());
-        return nullptr;
-    }
-    connect(reply, &QNetworkReply::finished, this, &UserApi::handleLogoutResponse);
-    return reply;
+    return watchReply(postForm(QStringLiteral("home/user/logout"), QUrlQuery(), -1), &UserApi::handleLogoutResponse,
+                      failWith(&UserApi::logoutFailed));
 }
 
 QNetworkReply *UserApi::uploadProfilePicture(const QString &filePath)
@@ -99,75 +74,53 @@ QNetworkReply *UserApi::uploadProfilePicture(const QString &filePath)
         emit profilePictureUploadFailed(-4, QStringLiteral("Empty file path"));
         return nullptr;
     }
-    QNetworkReply *reply = postMultipartFile(QStringLiteral("home/system/picUpload"), QStringLiteral("image"), filePath);
-    if (!reply) {
-        emit profilePictureUploadFailed(-1, notCreated);
-        return nullptr;
-    }
-    connect(reply, &QNetworkReply::finished, this, &UserApi::handleProfilePictureUploadResponse);
-    return reply;
+    return watchReply(postMultipartFile(QStringLiteral("home/system/picUpload"), QStringLiteral("image"), filePath),
+                      &UserApi::handleProfilePictureUploadResponse, failWith(&UserApi::profilePictureUploadFailed),
+                      notCreated);
 }
 
 void UserApi::handleUserInfoResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
+    const std::optional<ApiResponse> envelope = takeReply(failWith(&UserApi::getUserInfoFailed));
+    if (!envelope)
         return;
-    reply->deleteLater();
-    ApiResponse envelope;
-    if (!unwrapReply(reply, &envelope,
-                     [this](int code, const QString &message) { emit getUserInfoFailed(code, message); }))
-        return;
-    const QJsonObject data = envelope.data.toObject();
+    const QJsonObject data = envelope->data.toObject();
     const QJsonValue nested = data.value(QLatin1String("userInfo"));
     emit userInfoUpdated(parseUserInfo(nested.isObject() ? nested.toObject() : data));
 }
 
 void UserApi::handleUpdateUserInfoResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    ApiResponse envelope;
-    if (unwrapReply(reply, &envelope,
-                    [this](int code, const QString &message) { emit userInfoUpdateFailed(code, message); }))
+    if (takeReply(failWith(&UserApi::userInfoUpdateFailed)))
         emit userInfoUpdateSuccess();
 }
 
 void UserApi::handleChangePasswordResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    ApiResponse envelope;
-    const bool ok = unwrapReply(reply, &envelope, [this](int code, const QString &message) {
+    const auto fail = [this](int code, const QString &message) {
         if (code == 2038)
             emit passwordChangeFailed(code, tr("原始密码输入错误"));
         else if (code == 2042)
             emit passwordChangeFailed(code, tr("修改失败"));
         else
             emit passwordChangeFailed(code, message);
-    });
-    if (ok)
+    };
+    if (takeReply(fail))
         emit passwordChanged();
 }
 
 void UserApi::handleChangeAccountResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    ApiResponse envelope;
-    if (unwrapReply(reply, &envelope,
-                    [this](int code, const QString &message) { emit accountChangeFailed(code, message); }))
-        emit accountChanged(envelope.message);
+    if (const auto envelope = takeReply(failWith(&UserApi::accountChangeFailed)))
+        emit accountChanged(envelope->message);
 }
 
-bool UserApi::readSessionEndReply(QNetworkReply *reply, const FailureReporter &fail)
+bool UserApi::takeSessionEndReply(const FailureReporter &fail)
 {
+    QNetworkReply *reply = senderReply();
+    if (!reply)
+        return false;
+    reply->deleteLater();
     if (reportNetworkFailure(reply, fail))
         return false;
     const QByteArray body = reply->readAll().trimmed();
@@ -179,36 +132,22 @@ bool UserApi::readSessionEndReply(QNetworkReply *reply, const FailureReporter &f
 
 void UserApi::handleLogoutResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    if (readSessionEndReply(reply, [this](int code, const QString &message) { emit logoutFailed(code, message); }))
+    if (takeSessionEndReply(failWith(&UserApi::logoutFailed)))
         emit loggedOut();
 }
 
 void UserApi::handleDeleteAccountResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    if (readSessionEndReply(reply,
-                            [this](int code, const QString &message) { emit accountDeleteFailed(code, message); }))
+    if (takeSessionEndReply(failWith(&UserApi::accountDeleteFailed)))
         emit accountDeleted();
 }
 
 void UserApi::handleProfilePictureUploadResponse()
 {
-    QNetworkReply *reply = senderReply();
-    if (!reply)
+    const std::optional<ApiResponse> envelope = takeReply(failWith(&UserApi::profilePictureUploadFailed));
+    if (!envelope)
         return;
-    reply->deleteLater();
-    ApiResponse envelope;
-    if (!unwrapReply(reply, &envelope,
-                     [this](int code, const QString &message) { emit profilePictureUploadFailed(code, message); }))
-        return;
-    const QString url = envelope.data.toObject().value(QLatin1String("path")).toString().trimmed();
+    const QString url = envelope->data.toObject().value(QLatin1String("path")).toString().trimmed();
     if (url.isEmpty()) {
         emit profilePictureUploadFailed(-2, tr("服务器未返回图片地址"));
         return;

@@ -53,7 +53,7 @@ private slots:
 private:
     // Sign-out and deletion accept an empty body as success and end the
     // session on this object.
-    bool readSessionEndReply(QNetworkReply *reply, const FailureReporter &fail);
+    bool takeSessionEndReply(const FailureReporter &fail);
 };
 
 } // namespace EarphoneApi
