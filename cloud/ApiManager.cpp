@@ -171,16 +171,24 @@ QString ApiManager::fullUrl(const QString &endpoint) const
     return m_baseUrl.endsWith(QLatin1Char('/')) ? m_baseUrl + endpoint : m_baseUrl + QLatin1Char('/') + endpoint;
 }
 
-QNetworkReply *ApiManager::postForm(const QString &endpoint, const QUrlQuery &params, int timeoutMs)
+std::optional<QNetworkRequest> ApiManager::requestFor(const QString &endpoint, int timeoutMs) const
 {
     const QString url = fullUrl(endpoint);
     if (url.isEmpty())
-        return nullptr;
+        return std::nullopt;
     QNetworkRequest request = createRequest(url, m_baseUrl);
     if (timeoutMs > 0)
         request.setTransferTimeout(timeoutMs);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
-    QNetworkReply *reply = m_networkManager->post(request, formBody(params));
+    return request;
+}
+
+QNetworkReply *ApiManager::postForm(const QString &endpoint, const QUrlQuery &params, int timeoutMs)
+{
+    std::optional<QNetworkRequest> request = requestFor(endpoint, timeoutMs);
+    if (!request)
+        return nullptr;
+    request->setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+    QNetworkReply *reply = m_networkManager->post(*request, formBody(params));
     if (!reply)
         return nullptr;
     startRequestTimer(reply, endpoint, timeoutMs);
@@ -189,12 +197,9 @@ QNetworkReply *ApiManager::postForm(const QString &endpoint, const QUrlQuery &pa
 
 QNetworkReply *ApiManager::postMultipart(const QString &endpoint, const QMap<QString, QString> &params, int timeoutMs)
 {
-    const QString url = fullUrl(endpoint);
-    if (url.isEmpty())
+    const std::optional<QNetworkRequest> request = requestFor(endpoint, timeoutMs);
+    if (!request)
         return nullptr;
-    QNetworkRequest request = createRequest(url, m_baseUrl);
-    if (timeoutMs > 0)
-        request.setTransferTimeout(timeoutMs);
 
     auto *multiPart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
     for (auto it = params.constBegin(); it != params.constEnd(); ++it) {
@@ -204,7 +209,7 @@ QNetworkReply *ApiManager::postMultipart(const QString &endpoint, const QMap<QSt
         part.setBody(it.value().toUtf8());
         multiPart->append(part);
     }
-    return postMultiPartBody(request, multiPart, endpoint, timeoutMs);
+    return postMultiPartBody(*request, multiPart, endpoint, timeoutMs);
 }
 
 QNetworkReply *ApiManager::postMultiPartBody(const QNetworkRequest &request, QHttpMultiPart *body,
@@ -222,12 +227,11 @@ QNetworkReply *ApiManager::postMultiPartBody(const QNetworkRequest &request, QHt
 
 QNetworkReply *ApiManager::postJson(const QString &endpoint, const QJsonObject &body)
 {
-    const QString url = fullUrl(endpoint);
-    if (url.isEmpty())
+    std::optional<QNetworkRequest> request = requestFor(endpoint, -1);
+    if (!request)
         return nullptr;
-    QNetworkRequest request = createRequest(url, m_baseUrl);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    QNetworkReply *reply = m_networkManager->post(request, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    request->setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    QNetworkReply *reply = m_networkManager->post(*request, QJsonDocument(body).toJson(QJsonDocument::Compact));
     if (!reply)
         return nullptr;
     startRequestTimer(reply, endpoint, -1);
@@ -247,12 +251,11 @@ QNetworkReply *ApiManager::postMultipartFile(const QString &endpoint, const QStr
         delete file;
         return nullptr;
     }
-    const QString url = fullUrl(endpoint);
-    if (url.isEmpty()) {
+    const std::optional<QNetworkRequest> request = requestFor(endpoint, -1);
+    if (!request) {
         delete file;
         return nullptr;
     }
-    QNetworkRequest request = createRequest(url, m_baseUrl);
 
     auto *multiPart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
     QHttpPart part;
@@ -265,7 +268,7 @@ QNetworkReply *ApiManager::postMultipartFile(const QString &endpoint, const QStr
     part.setBodyDevice(file);
     file->setParent(multiPart);
     multiPart->append(part);
-    return postMultiPartBody(request, multiPart, endpoint, -1);
+    return postMultiPartBody(*request, multiPart, endpoint, -1);
 }
 
 void ApiManager::startRequestTimer(QNetworkReply *reply, const QString &endpoint, int timeoutMs)

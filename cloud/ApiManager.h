@@ -126,6 +126,8 @@ protected:
 
 private:
     QString fullUrl(const QString &endpoint) const;
+    // The signed request for an endpoint; a timeoutMs above 0 replaces the transfer time-out.
+    std::optional<QNetworkRequest> requestFor(const QString &endpoint, int timeoutMs) const;
     QNetworkReply *postMultiPartBody(const QNetworkRequest &request, QHttpMultiPart *body, const QString &endpoint,
                                      int timeoutMs);
 
