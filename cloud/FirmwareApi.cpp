@@ -177,13 +177,14 @@ FirmwareDownloadResult FirmwareApi::downloadFirmware(const QUrl &url, int timeou
     }
     timer.stop();
 
+    const int httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError) {
-        result.error = reply->errorString();
+        // Qt reports an error status as a network error; the status itself says more.
+        result.error = httpStatus >= 400 ? QStringLiteral("HTTP %1").arg(httpStatus) : reply->errorString();
     } else {
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         const QByteArray body = reply->readAll();
-        if (status >= 400)
-            result.error = QStringLiteral("HTTP %1").arg(status);
+        if (httpStatus >= 400)
+            result.error = QStringLiteral("HTTP %1").arg(httpStatus);
         else if (body.isEmpty())
             result.error = QStringLiteral("Empty firmware file");
         else {

@@ -289,8 +289,8 @@ void TestFirmwareApi::download_data()
 
     QTest::newRow("ok") << "fw.ufw" << Fault() << false << true << "";
     QTest::newRow("empty file") << "empty.ufw" << Fault() << false << false << "Empty firmware file";
-    QTest::newRow("missing file") << "none.ufw" << Fault() << false << false << "*";
-    QTest::newRow("server error") << "fw.ufw" << Fault::status(500) << true << false << "*";
+    QTest::newRow("missing file") << "none.ufw" << Fault() << false << false << "HTTP 404";
+    QTest::newRow("server error") << "fw.ufw" << Fault::status(500) << true << false << "HTTP 500";
     QTest::newRow("cut off") << "fw.ufw" << Fault::of(Fault::Kind::CloseMidBody) << true << false << "*";
     QTest::newRow("redirect followed") << "old.ufw" << Fault::redirect(QStringLiteral("files/fw.ufw")) << true << true
                                        << "";
