@@ -1,0 +1,578 @@
+#include "HidApiDouble.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <deque>
+
+namespace VirtualDevices {
+
+struct HidApiDouble::DeviceState
+{
+    VirtualHidDevice info;
+    bool listed = false;
+    bool unplugged = false;
+    std::shared_ptr<IReportResponder> responder;
+    std::vector<Report> writes;
+    int writeAttempts = 0;
+    int readCalls = 0;
+    int stalledReads = 0;
+    // Bumped on anything a blocked reader may be waiting for.
+    std::uint64_t generation = 0;
+
+    std::optional<std::wstring> openFailure;
+    bool failNonblocking = false;
+    struct QueuedWriteFault
+    {
+        WriteFault fault;
+        std::size_t shortLength;
+    };
+    std::deque<QueuedWriteFault> writeFaults;
+    int readFailuresLeft = 0;
+    std::wstring readFailureText;
+    bool stalled = false;
+};
+
+} // namespace VirtualDevices
+
+// The opaque handle hidapi hands out.
+struct hid_device_
+{
+    std::shared_ptr<VirtualDevices::HidApiDouble::DeviceState> device;
+    bool nonblocking = false;
+    std::optional<std::wstring> lastError;
+};
+
+namespace VirtualDevices {
+
+namespace {
+
+wchar_t *copyWide(const std::wstring &text)
+{
+    auto *copy = static_cast<wchar_t *>(std::malloc((text.size() + 1) * sizeof(wchar_t)));
+    std::wmemcpy(copy, text.c_str(), text.size() + 1);
+    return copy;
+}
+
+} // namespace
+
+HidApiDouble &HidApiDouble::instance()
+{
+    static HidApiDouble *theDouble = new HidApiDouble; // never destroyed: hidapi may be called during exit
+    return *theDouble;
+}
+
+void HidApiDouble::reset()
+{
+    std::lock_guard lock(m_mutex);
+    for (auto &[path, state] : m_devices) {
+        state->listed = false;
+        ++state->generation;
+    }
+    m_devices.clear();
+    m_listOrder.clear();
+    m_initialized = false;
+    m_everExited = false;
+    m_initCalls = m_exitCalls = m_enumerateCalls = m_openCalls = 0;
+    m_initFailuresLeft = 0;
+    m_enumerateRequests.clear();
+    m_misuse.clear();
+    m_globalError.reset();
+    m_stallBound = std::chrono::milliseconds(10000);
+    m_openHook = nullptr;
+    m_changed.notify_all();
+}
+
+std::function<void()> HidApiDouble::readyCallbackFor(const std::shared_ptr<DeviceState> &state)
+{
+    std::weak_ptr<DeviceState> weak = state;
+    return [this, weak] {
+        std::lock_guard lock(m_mutex);
+        if (auto device = weak.lock())
+            wake(*device);
+    };
+}
+
+void HidApiDouble::addDevice(const VirtualHidDevice &device, std::shared_ptr<IReportResponder> responder)
+{
+    std::shared_ptr<DeviceState> state;
+    {
+        std::lock_guard lock(m_mutex);
+        auto &slot = m_devices[device.path];
+        if (!slot || slot->unplugged) {
+            // A re-plugged device is a new device; old handles stay dead.
+            auto fresh = std::make_shared<DeviceState>();
+            if (slot) {
+                fresh->openFailure = slot->openFailure;
+                fresh->failNonblocking = slot->failNonblocking;
+            }
+            slot = fresh;
+        }
+        slot->info = device;
+        if (!slot->listed)
+            m_listOrder.push_back(device.path);
+        slot->listed = true;
+        if (responder)
+            slot->responder = responder;
+        state = slot;
+        wake(*slot);
+    }
+    if (responder)
+        responder->setReportReadyCallback(readyCallbackFor(state));
+}
+
+void HidApiDouble::attachResponder(const std::string &path, std::shared_ptr<IReportResponder> responder)
+{
+    std::shared_ptr<DeviceState> state;
+    {
+        std::lock_guard lock(m_mutex);
+        faultsFor(path);
+        state = m_devices[path];
+        state->responder = responder;
+        wake(*state);
+    }
+    if (responder)
+        responder->setReportReadyCallback(readyCallbackFor(state));
+}
+
+bool HidApiDouble::unplug(const std::string &path)
+{
+    std::lock_guard lock(m_mutex);
+    auto state = findListed(path);
+    if (!state)
+        return false;
+    state->listed = false;
+    state->unplugged = true;
+    m_listOrder.erase(std::remove(m_listOrder.begin(), m_listOrder.end(), path), m_listOrder.end());
+    wake(*state);
+    return true;
+}
+
+std::vector<std::string> HidApiDouble::listedPaths() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_listOrder;
+}
+
+int HidApiDouble::initCalls() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_initCalls;
+}
+
+int HidApiDouble::exitCalls() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_exitCalls;
+}
+
+int HidApiDouble::enumerateCalls() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_enumerateCalls;
+}
+
+std::vector<std::pair<unsigned short, unsigned short>> HidApiDouble::enumerateRequests() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_enumerateRequests;
+}
+
+int HidApiDouble::openCalls() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_openCalls;
+}
+
+int HidApiDouble::openHandles() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_openHandles;
+}
+
+bool HidApiDouble::isInitialized() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_initialized;
+}
+
+std::vector<std::string> HidApiDouble::misuse() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_misuse;
+}
+
+std::vector<Report> HidApiDouble::writes(const std::string &path) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    return it == m_devices.end() ? std::vector<Report>{} : it->second->writes;
+}
+
+int HidApiDouble::writeAttempts(const std::string &path) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    return it == m_devices.end() ? 0 : it->second->writeAttempts;
+}
+
+int HidApiDouble::readCalls(const std::string &path) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    return it == m_devices.end() ? 0 : it->second->readCalls;
+}
+
+int HidApiDouble::stalledReads(const std::string &path) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    return it == m_devices.end() ? 0 : it->second->stalledReads;
+}
+
+bool HidApiDouble::waitForWrites(const std::string &path, std::size_t count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] {
+        auto it = m_devices.find(path);
+        return it != m_devices.end() && it->second->writes.size() >= count;
+    });
+}
+
+void HidApiDouble::failInit(int times)
+{
+    std::lock_guard lock(m_mutex);
+    m_initFailuresLeft = times;
+}
+
+void HidApiDouble::failOpen(const std::string &path, const std::wstring &error)
+{
+    std::lock_guard lock(m_mutex);
+    faultsFor(path).openFailure = error;
+}
+
+void HidApiDouble::clearOpenFailure(const std::string &path)
+{
+    std::lock_guard lock(m_mutex);
+    faultsFor(path).openFailure.reset();
+}
+
+void HidApiDouble::failSetNonblocking(const std::string &path, bool fail)
+{
+    std::lock_guard lock(m_mutex);
+    faultsFor(path).failNonblocking = fail;
+}
+
+void HidApiDouble::queueWriteFaults(const std::string &path, WriteFault fault, int count, std::size_t shortLength)
+{
+    std::lock_guard lock(m_mutex);
+    auto &state = faultsFor(path);
+    for (int i = 0; i < count; ++i)
+        state.writeFaults.push_back({fault, shortLength});
+}
+
+void HidApiDouble::failReads(const std::string &path, int count, const std::wstring &error)
+{
+    std::lock_guard lock(m_mutex);
+    auto &state = faultsFor(path);
+    state.readFailuresLeft = count;
+    state.readFailureText = error;
+    wake(state);
+}
+
+void HidApiDouble::stallReads(const std::string &path, bool stalled)
+{
+    std::lock_guard lock(m_mutex);
+    auto &state = faultsFor(path);
+    state.stalled = stalled;
+    wake(state);
+}
+
+void HidApiDouble::setStallBound(std::chrono::milliseconds bound)
+{
+    std::lock_guard lock(m_mutex);
+    m_stallBound = bound;
+}
+
+void HidApiDouble::setOpenHook(std::function<void(const std::string &path)> hook)
+{
+    std::lock_guard lock(m_mutex);
+    m_openHook = std::move(hook);
+}
+
+std::shared_ptr<HidApiDouble::DeviceState> HidApiDouble::findListed(const std::string &path) const
+{
+    auto it = m_devices.find(path);
+    if (it == m_devices.end() || !it->second->listed)
+        return nullptr;
+    return it->second;
+}
+
+HidApiDouble::DeviceState &HidApiDouble::faultsFor(const std::string &path)
+{
+    auto &slot = m_devices[path];
+    if (!slot) {
+        slot = std::make_shared<DeviceState>();
+        slot->info.path = path;
+    }
+    return *slot;
+}
+
+void HidApiDouble::checkInitialised(const char *call)
+{
+    if (m_initialized)
+        return;
+    // hidapi initialises itself on first use; after hid_exit that means the
+    // program touched the library while it had given it up.
+    if (m_everExited)
+        m_misuse.push_back(std::string(call) + " after hid_exit");
+    m_initialized = true;
+}
+
+void HidApiDouble::wake(DeviceState &state)
+{
+    ++state.generation;
+    m_changed.notify_all();
+}
+
+int HidApiDouble::hidInit()
+{
+    std::lock_guard lock(m_mutex);
+    ++m_initCalls;
+    if (m_initFailuresLeft > 0) {
+        --m_initFailuresLeft;
+        m_globalError = L"hid_init failed (injected)";
+        return -1;
+    }
+    m_initialized = true;
+    m_globalError.reset();
+    return 0;
+}
+
+int HidApiDouble::hidExit()
+{
+    std::lock_guard lock(m_mutex);
+    ++m_exitCalls;
+    if (m_openHandles > 0)
+        m_misuse.push_back("hid_exit with " + std::to_string(m_openHandles) + " open handle(s)");
+    m_initialized = false;
+    m_everExited = true;
+    return 0;
+}
+
+hid_device_info *HidApiDouble::hidEnumerate(unsigned short vendorId, unsigned short productId)
+{
+    std::lock_guard lock(m_mutex);
+    checkInitialised("hid_enumerate");
+    ++m_enumerateCalls;
+    m_enumerateRequests.emplace_back(vendorId, productId);
+    hid_device_info *head = nullptr;
+    hid_device_info **tail = &head;
+    for (const std::string &path : m_listOrder) {
+        const VirtualHidDevice &d = m_devices.at(path)->info;
+        if ((vendorId != 0 && d.vendorId != vendorId) || (productId != 0 && d.productId != productId))
+            continue;
+        auto *entry = static_cast<hid_device_info *>(std::calloc(1, sizeof(hid_device_info)));
+        entry->path = strdup(d.path.c_str());
+        entry->vendor_id = d.vendorId;
+        entry->product_id = d.productId;
+        entry->serial_number = copyWide(d.serialNumber);
+        entry->release_number = d.releaseNumber;
+        entry->manufacturer_string = copyWide(d.manufacturer);
+        entry->product_string = copyWide(d.productName);
+        entry->usage_page = d.usagePage;
+        entry->usage = d.usage;
+        entry->interface_number = d.interfaceNumber;
+        entry->bus_type = HID_API_BUS_USB;
+        *tail = entry;
+        tail = &entry->next;
+    }
+    return head;
+}
+
+void HidApiDouble::hidFreeEnumeration(hid_device_info *devices)
+{
+    while (devices) {
+        hid_device_info *next = devices->next;
+        std::free(devices->path);
+        std::free(devices->serial_number);
+        std::free(devices->manufacturer_string);
+        std::free(devices->product_string);
+        std::free(devices);
+        devices = next;
+    }
+}
+
+hid_device *HidApiDouble::hidOpenPath(const char *path)
+{
+    const std::string key = path ? path : "";
+    hid_device *handle = nullptr;
+    std::function<void(const std::string &)> hook;
+    {
+        std::lock_guard lock(m_mutex);
+        checkInitialised("hid_open_path");
+        ++m_openCalls;
+        hook = m_openHook;
+        auto it = m_devices.find(key);
+        auto state = findListed(key);
+        if (it != m_devices.end() && it->second->openFailure) {
+            if (it->second->openFailure->empty())
+                m_globalError.reset();
+            else
+                m_globalError = *it->second->openFailure;
+        } else if (!state) {
+            m_globalError = L"hid_open_path: device not found";
+        } else {
+            m_globalError.reset();
+            handle = new hid_device_;
+            handle->device = state;
+            ++m_openHandles;
+        }
+    }
+    if (hook)
+        hook(key);
+    return handle;
+}
+
+int HidApiDouble::hidSetNonblocking(hid_device *device, int nonblock)
+{
+    std::lock_guard lock(m_mutex);
+    if (device->device->failNonblocking) {
+        device->lastError = L"hid_set_nonblocking failed (injected)";
+        return -1;
+    }
+    device->nonblocking = nonblock != 0;
+    return 0;
+}
+
+int HidApiDouble::hidRead(hid_device *device, unsigned char *data, std::size_t length, int milliseconds)
+{
+    using namespace std::chrono;
+    const auto start = Clock::now();
+    const std::optional<Clock::time_point> deadline =
+        milliseconds < 0 ? std::nullopt : std::optional(start + std::chrono::milliseconds(milliseconds));
+    std::unique_lock lock(m_mutex);
+    checkInitialised("hid_read");
+    DeviceState &state = *device->device;
+    ++state.readCalls;
+    for (;;) {
+        if (state.unplugged) {
+            device->lastError = L"hid_read_timeout: device disconnected";
+            return -1;
+        }
+        if (state.readFailuresLeft > 0) {
+            --state.readFailuresLeft;
+            device->lastError = state.readFailureText;
+            return -1;
+        }
+        if (state.stalled) {
+            const std::uint64_t seen = state.generation;
+            ++state.stalledReads;
+            m_changed.notify_all();
+            const bool woken =
+                m_changed.wait_until(lock, start + m_stallBound, [&] { return state.generation != seen; });
+            --state.stalledReads;
+            if (!woken)
+                return 0;
+            continue;
+        }
+        const std::uint64_t seen = state.generation;
+        std::shared_ptr<IReportResponder> responder = state.responder;
+        lock.unlock();
+        std::optional<Report> report;
+        std::optional<Clock::time_point> due;
+        if (responder) {
+            report = responder->takeDeviceReport(Clock::now());
+            if (!report)
+                due = responder->nextDueTime();
+        }
+        lock.lock();
+        if (report) {
+            const std::size_t n = std::min(length, report->size());
+            std::memcpy(data, report->data(), n);
+            device->lastError.reset();
+            return static_cast<int>(n);
+        }
+        const auto now = Clock::now();
+        if (deadline && now >= *deadline)
+            return 0;
+        auto wakeAt = deadline.value_or(now + hours(24));
+        if (due)
+            wakeAt = std::min(wakeAt, std::max(*due, now + std::chrono::milliseconds(1)));
+        m_changed.wait_until(lock, wakeAt, [&] { return state.generation != seen; });
+    }
+}
+
+int HidApiDouble::hidReadDefault(hid_device *device, unsigned char *data, std::size_t length)
+{
+    bool nonblocking;
+    {
+        std::lock_guard lock(m_mutex);
+        nonblocking = device->nonblocking;
+    }
+    return hidRead(device, data, length, nonblocking ? 0 : -1);
+}
+
+int HidApiDouble::hidWrite(hid_device *device, const unsigned char *data, std::size_t length)
+{
+    std::shared_ptr<IReportResponder> responder;
+    Report delivered;
+    {
+        std::lock_guard lock(m_mutex);
+        checkInitialised("hid_write");
+        DeviceState &state = *device->device;
+        ++state.writeAttempts;
+        if (state.unplugged) {
+            device->lastError = L"hid_write: device disconnected";
+            return -1;
+        }
+        std::size_t n = length;
+        if (!state.writeFaults.empty()) {
+            const auto fault = state.writeFaults.front();
+            state.writeFaults.pop_front();
+            switch (fault.fault) {
+            case WriteFault::Error:
+                device->lastError = L"hid_write: write error (injected)";
+                return -1;
+            case WriteFault::Zero:
+                return 0;
+            case WriteFault::Short:
+                n = std::min(length, fault.shortLength);
+                break;
+            }
+        }
+        delivered.assign(data, data + n);
+        state.writes.push_back(delivered);
+        device->lastError.reset();
+        responder = state.responder;
+        wake(state);
+    }
+    if (responder && !delivered.empty())
+        responder->onHostReport(delivered, Clock::now());
+    return static_cast<int>(delivered.size());
+}
+
+const wchar_t *HidApiDouble::hidError(hid_device *device)
+{
+    std::lock_guard lock(m_mutex);
+    if (device)
+        return device->lastError ? device->lastError->c_str() : nullptr;
+    return m_globalError ? m_globalError->c_str() : nullptr;
+}
+
+void HidApiDouble::hidClose(hid_device *device)
+{
+    if (!device)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_initialized && m_everExited)
+            m_misuse.push_back("hid_close after hid_exit");
+        --m_openHandles;
+        wake(*device->device);
+    }
+    delete device;
+}
+
+} // namespace VirtualDevices
