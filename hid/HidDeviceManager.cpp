@@ -44,13 +44,14 @@ HidDeviceManager::HidDeviceManager(QObject *parent, const HIDTypes::HidManagerCo
         return;
     }
 
-    startWorkerThread();
     m_notifier = new WinHidHotplugNotifier(this, m_config.hotplugDebounceMs);
     m_worker = new HidHotplugWorker(m_config);
+    // Moved before the thread runs, so the worker never changes hands under it.
     m_worker->moveToThread(&m_thread);
     connect(m_notifier, &WinHidHotplugNotifier::hotplugEvent, m_worker, &HidHotplugWorker::requestScan,
             Qt::QueuedConnection);
     connect(m_worker, &HidHotplugWorker::scanCompleted, this, &HidDeviceManager::onWorkerScanCompleted);
+    startWorkerThread();
     m_notifier->tryRegister();
 }
 

@@ -47,32 +47,32 @@
 <context>
     <name>HidDeviceManager</name>
     <message>
-        <location filename="../HidDeviceManager.cpp" line="224"/>
+        <location filename="../HidDeviceManager.cpp" line="225"/>
         <source>HID未初始化，无法连接设备</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HidDeviceManager.cpp" line="232"/>
+        <location filename="../HidDeviceManager.cpp" line="233"/>
         <source>设备不存在：%1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HidDeviceManager.cpp" line="238"/>
+        <location filename="../HidDeviceManager.cpp" line="239"/>
         <source>设备已处于连接中或已连接状态</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HidDeviceManager.cpp" line="251"/>
+        <location filename="../HidDeviceManager.cpp" line="252"/>
         <source>打开设备路径失败</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HidDeviceManager.cpp" line="260"/>
+        <location filename="../HidDeviceManager.cpp" line="261"/>
         <source>设置非阻塞模式失败</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HidDeviceManager.cpp" line="277"/>
+        <location filename="../HidDeviceManager.cpp" line="278"/>
         <source>设备已从列表移除，请重新枚举后再连接</source>
         <translation type="unfinished"></translation>
     </message>
