@@ -4,7 +4,10 @@
 #include "hid/HidManager.h"
 #include "hid/QtDeviceDiscoveryAdapter.h"
 #include "hid/QtHidTransportAdapter.h"
+#include "protocol/FrameCodec.h"
+#include "protocol/TlvParser.h"
 #include "tests/support/hidapidouble/EchoResponder.h"
+#include "tests/support/virtualheadset/VirtualHeadset.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -12,6 +15,28 @@
 using namespace HidTestDevices;
 using HeadsetProtocol::DiscoveryDeviceInfo;
 using HeadsetProtocol::DiscoveryDeviceState;
+namespace FrameCodec = HeadsetProtocol::FrameCodec;
+
+namespace {
+
+// One protocol request as the protocol layer frames it.
+QByteArray requestFrame(quint16 command, quint8 sequence, const QByteArray &payload)
+{
+    const auto frames =
+        FrameCodec::splitIntoFrames(command, HeadsetProtocol::CommandType::Request, sequence, payload, false, {}, {});
+    return frames.size() == 1 ? frames.front() : QByteArray();
+}
+
+HeadsetProtocol::ParsedFrame parse(const QByteArray &report)
+{
+    // A device report is one frame followed by zero padding.
+    const int length = report.size() >= FrameCodec::HeaderSize
+                           ? FrameCodec::MinFrameSize + quint8(report[7]) + (quint8(report[8]) << 8)
+                           : 0;
+    return FrameCodec::parseFrame(report.left(length), false, {}, {});
+}
+
+} // namespace
 
 class TestHidAdapters : public QObject
 {
@@ -118,6 +143,67 @@ private slots:
         transport.disconnectAll();
         QCOMPARE(connection.last(), (QVariantList{headset().id, false}));
         QCOMPARE(errors.last(), (QVariantList{headset().id, QStringLiteral("设备已断开连接"), false}));
+        QCOMPARE(transport.currentDeviceId(), QString());
+    }
+
+    // The whole device link: protocol frames through the transport adapter,
+    // the HID manager, the I/O thread and the hidapi double to the simulated
+    // receiver, and its replies and notifications back.
+    void framesReachTheVirtualHeadsetThroughTheWholeStack()
+    {
+        auto headset = std::make_shared<VirtualDevices::VirtualHeadset>();
+        api().addDevice(receiver().hid, headset);
+        HidManager manager(nullptr, fastConfig());
+        HeadsetProtocol::QtHidTransportAdapter transport(&manager);
+        HeadsetProtocol::QtDeviceDiscoveryAdapter discovery(&manager);
+        QSignalSpy listed(&discovery, &HeadsetProtocol::IDeviceDiscovery::deviceListUpdated);
+        QSignalSpy received(&transport, &HeadsetProtocol::IHidTransport::dataReceived);
+        QSignalSpy connection(&transport, &HeadsetProtocol::IHidTransport::deviceConnectionChanged);
+
+        discovery.addTargetDevice(filter(0x3654, 0x6901, 3));
+        QVERIFY(listed.wait());
+        QVERIFY(transport.connectDevice(receiver().id).success);
+
+        // Identity query: a 12-byte frame behind a report id leaves as one 65-byte report.
+        transport.sendData(QStringLiteral("protocol"), requestFrame(0x10, 1, QByteArray(1, '\xFF')), true);
+        QVERIFY(received.wait());
+        const QByteArray reply = received.takeFirst().at(1).toByteArray();
+        const HeadsetProtocol::ParsedFrame identity = parse(reply);
+        QVERIFY(identity.valid);
+        QCOMPARE(identity.cmd, quint16(0x10));
+        QCOMPARE(identity.type, HeadsetProtocol::CommandType::Response);
+        QCOMPARE(identity.seq, quint8(1));
+        HeadsetProtocol::TlvParser tlv(identity.payload);
+        QVERIFY(tlv.parse());
+        const auto item = tlv.find(0xFF);
+        QVERIFY(item);
+        HeadsetProtocol::TlvParser fields(item->value);
+        QVERIFY(fields.parse());
+        QCOMPARE(fields.find(0x01)->valueUInt16List(), std::vector<quint16>{0x2308});
+        const auto requests = headset->requests();
+        QCOMPARE(requests.size(), std::size_t(1));
+        QVERIFY(requests.at(0).reportId);
+        QCOMPARE(requests.at(0).reportSize, std::size_t(65));
+        QCOMPARE(headset->rejectedReports().size(), std::size_t(0));
+
+        // A command changes the device.
+        transport.sendData(QStringLiteral("protocol"), requestFrame(0x22, 2, QByteArrayLiteral("Desk")), true);
+        QVERIFY(received.wait());
+        const HeadsetProtocol::ParsedFrame renamed = parse(received.takeFirst().at(1).toByteArray());
+        QCOMPARE(renamed.cmd, quint16(0x22));
+        QCOMPARE(renamed.payload.left(1), QByteArray(1, '\0'));
+        QCOMPARE(headset->state().name, std::string("Desk"));
+
+        // The device speaks unasked: a notification wakes the blocked read.
+        headset->notify({VirtualDevices::NotifyItem::Battery}, VirtualDevices::Clock::now());
+        QVERIFY(received.wait());
+        const HeadsetProtocol::ParsedFrame notification = parse(received.takeFirst().at(1).toByteArray());
+        QVERIFY(notification.valid);
+        QCOMPARE(notification.type, HeadsetProtocol::CommandType::Notify);
+
+        // The receiver is pulled out.
+        api().unplug(receiver().hid.path);
+        QTRY_VERIFY(!connection.isEmpty() && !connection.last().at(1).toBool());
         QCOMPARE(transport.currentDeviceId(), QString());
     }
 };

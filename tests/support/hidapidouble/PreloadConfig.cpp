@@ -4,9 +4,11 @@
 //   VELKORA_HIDAPI_DOUBLE_DEVICES="/dev/hidraw0,3654,5055,3,Headset,echo;..."
 //
 // One device per ';': path, vendor id and product id in hex, interface number,
-// optional product name, optional responder ("echo" or "none").
+// optional product name, optional responder: "headset" (the simulated
+// receiver and headset), "echo", or none.
 #include "EchoResponder.h"
 #include "HidApiDouble.h"
+#include "tests/support/virtualheadset/VirtualHeadset.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -52,8 +54,11 @@ __attribute__((constructor)) void loadDevicesFromEnvironment()
         if (fields.size() > 4)
             device.productName = widen(fields[4]);
         std::shared_ptr<VirtualDevices::IReportResponder> responder;
-        if (fields.size() > 5 && fields[5] == "echo")
+        const std::string kind = fields.size() > 5 ? fields[5] : std::string();
+        if (kind == "echo")
             responder = std::make_shared<VirtualDevices::EchoResponder>();
+        else if (kind == "headset")
+            responder = std::make_shared<VirtualDevices::VirtualHeadset>();
         VirtualDevices::HidApiDouble::instance().addDevice(device, responder);
     }
 }
