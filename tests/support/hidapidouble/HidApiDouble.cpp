@@ -450,8 +450,10 @@ int HidApiDouble::hidRead(hid_device *device, unsigned char *data, std::size_t l
 {
     using namespace std::chrono;
     const auto start = Clock::now();
-    const std::optional<Clock::time_point> deadline =
-        milliseconds < 0 ? std::nullopt : std::optional(start + std::chrono::milliseconds(milliseconds));
+    // A negative time-out waits for good (bounded by a day, so nothing hangs forever).
+    const bool blocking = milliseconds < 0;
+    const Clock::time_point deadline = start + (blocking ? std::chrono::milliseconds(hours(24))
+                                                         : std::chrono::milliseconds(milliseconds));
     std::unique_lock lock(m_mutex);
     checkInitialised("hid_read");
     DeviceState &state = *device->device;
@@ -495,9 +497,9 @@ int HidApiDouble::hidRead(hid_device *device, unsigned char *data, std::size_t l
             return static_cast<int>(n);
         }
         const auto now = Clock::now();
-        if (deadline && now >= *deadline)
+        if (!blocking && now >= deadline)
             return 0;
-        auto wakeAt = deadline.value_or(now + hours(24));
+        auto wakeAt = deadline;
         if (due)
             wakeAt = std::min(wakeAt, std::max(*due, now + std::chrono::milliseconds(1)));
         m_changed.wait_until(lock, wakeAt, [&] { return state.generation != seen; });
