@@ -28,6 +28,13 @@ bool isKnownType(CommandType type)
 
 } // namespace
 
+void ProtocolHandler::setStripReportId(bool strip)
+{
+    if (!checkThread("setStripReportId"))
+        return;
+    m_stripReportId = strip;
+}
+
 void ProtocolHandler::onIncomingData(const QByteArray &rawData)
 {
     if (!checkThread("processData"))

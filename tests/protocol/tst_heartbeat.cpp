@@ -92,17 +92,17 @@ private slots:
         f.handler.setHeartbeatEnabled(true);
         f.handler.setHeartbeatIntervalMs(1000);
         QVERIFY(hb->isTimerActive());
-        QVERIFY(hb->remainingTimeMs() <= 1000);
+        QVERIFY(hb->remainingTimeMs() <= 1050); // a coarse timer may run up to 5 % long
 
         // Wait until the timer has visibly run down, then send: it starts over.
-        QTRY_VERIFY_WITH_TIMEOUT(hb->remainingTimeMs() < 900, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(hb->remainingTimeMs() < 700, 5000);
         f.handler.sendFactoryReset();
         QVERIFY(hb->remainingTimeMs() > 900);
 
         // The heartbeat's own send does not restart it.
-        QTRY_VERIFY_WITH_TIMEOUT(hb->remainingTimeMs() < 900, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(hb->remainingTimeMs() < 700, 5000);
         f.handler.sendRequest(0x27, CommandType::Request, {});
-        QVERIFY(hb->remainingTimeMs() < 900);
+        QVERIFY(hb->remainingTimeMs() < 750);
         QVERIFY(due.isEmpty());
     }
 

@@ -195,7 +195,8 @@ private slots:
         QSignalSpy infos(&f.handler, &ProtocolHandler::deviceInfoReceived);
         const int seq = f.handler.sendRequest(cmd, CommandType::Request, QByteArray(1, '\x01'));
         QCOMPARE(seq, 0);
-        f.feed(HandlerFixture::response(cmd, quint8(seq), payload));
+        for (const QByteArray &frame : HandlerFixture::deviceMessage(cmd, CommandType::Response, quint8(seq), payload))
+            f.feed(frame);
         QVERIFY(responses.wait(5000));
         QCOMPARE(responses.size(), 1);
         QCOMPARE(responses.at(0).at(2).value<ResponseStatus>(), ResponseStatus(status));
