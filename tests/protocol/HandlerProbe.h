@@ -12,6 +12,9 @@ class HandlerProbe : public QObject
 public:
     explicit HandlerProbe(HeadsetProtocol::ProtocolHandler *handler, QObject *parent = nullptr);
 
+private slots:
+    void acquire();
+
 signals:
     void requestReceived(ushort cmd, uchar seqNum, QByteArray payload);
     void responseReceived(ushort cmd, uchar seqNum, HeadsetProtocol::ResponseStatus status, QByteArray payload);
@@ -33,4 +36,15 @@ signals:
     void requestDequeued(ushort cmd, uchar seqNum);
     void requestSent(ushort cmd, uchar seqNum);
     void requestRejected(ushort cmd, QString reason);
+};
+
+// Lives with the handler; marks the end of each emission for ThreadSanitizer.
+class TsanReleaser : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TsanReleaser(QObject *parent);
+
+public slots:
+    void release();
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HandlerProbe.h"
+#include "TsanSync.h"
 #include "VirtualHeadsetHarness.h"
 
 #include "protocol/ProtocolHandler.h"
@@ -36,12 +37,26 @@ public:
     {
         using Result = decltype(op(*m_handler));
         if constexpr (std::is_void_v<Result>) {
-            QMetaObject::invokeMethod(m_handler, [&] { op(*m_handler); }, Qt::BlockingQueuedConnection);
+            TsanSync::release();
+            QMetaObject::invokeMethod(m_handler, [&] { handOver([&] { op(*m_handler); }); },
+                                      Qt::BlockingQueuedConnection);
+            TsanSync::acquire();
         } else {
             Result result{};
-            QMetaObject::invokeMethod(m_handler, [&] { result = op(*m_handler); }, Qt::BlockingQueuedConnection);
+            TsanSync::release();
+            QMetaObject::invokeMethod(m_handler, [&] { handOver([&] { result = op(*m_handler); }); },
+                                      Qt::BlockingQueuedConnection);
+            TsanSync::acquire();
             return result;
         }
+    }
+
+    // Queues `op` onto the protocol thread without waiting for it.
+    template <typename Op>
+    void post(Op op)
+    {
+        TsanSync::release();
+        QMetaObject::invokeMethod(m_handler, [this, op] { handOver([&] { op(*m_handler); }); }, Qt::QueuedConnection);
     }
 
     // Advances the shared clock and delivers what became due.
@@ -52,6 +67,14 @@ public:
     bool waitForLog(const QString &part, int timeoutMs = 5000) { return log.waitForSubstring(part, timeoutMs); }
 
 private:
+    template <typename F>
+    static void handOver(F f)
+    {
+        TsanSync::acquire();
+        f();
+        TsanSync::release();
+    }
+
     QThread m_thread;
     HeadsetProtocol::ProtocolHandler *m_handler = nullptr;
     VirtualHeadsetHarness *m_harness = nullptr;

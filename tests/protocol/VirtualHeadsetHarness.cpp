@@ -1,5 +1,7 @@
 #include "VirtualHeadsetHarness.h"
 
+#include "TsanSync.h"
+
 #include "protocol/ProtocolHandler.h"
 
 #include <QMetaObject>
@@ -15,8 +17,10 @@ VirtualHeadsetHarness::VirtualHeadsetHarness(HeadsetProtocol::ProtocolHandler *h
     // Scripted notifications are posted from the test's thread; pump on ours.
     QPointer<VirtualHeadsetHarness> self(this);
     m_engine->setReportReadyCallback([self] {
-        if (self)
+        if (self) {
+            TsanSync::release();
             QMetaObject::invokeMethod(self.data(), &VirtualHeadsetHarness::pump, Qt::QueuedConnection);
+        }
     });
 }
 
@@ -43,6 +47,7 @@ void VirtualHeadsetHarness::onHostFrame(const QByteArray &frame)
 
 void VirtualHeadsetHarness::pump()
 {
+    TsanSync::acquire();
     const VirtualDevices::Clock::time_point now = engineTime();
     while (const std::optional<VirtualDevices::Report> report = m_engine->takeDeviceReport(now)) {
         m_handler->onIncomingData(

@@ -445,8 +445,7 @@ private slots:
         QSignalSpy rejected(&f.probe(), &HandlerProbe::requestRejected);
         constexpr int Count = 150;
         for (int i = 0; i < Count; ++i) {
-            QMetaObject::invokeMethod(
-                &f.handler(), [h = &f.handler(), i] { h->sendSetToneVolume(quint8(1 + i % 7)); }, Qt::QueuedConnection);
+            f.post([i](ProtocolHandler &h) { h.sendSetToneVolume(quint8(1 + i % 7)); });
         }
         QTRY_COMPARE_WITH_TIMEOUT(responses.size(), Count, 20000);
         QVERIFY(queued.size() >= Count - 5);
@@ -462,8 +461,7 @@ private slots:
         QSignalSpy responses(&f.probe(), &HandlerProbe::responseReceived);
         QSignalSpy timeouts(&f.probe(), &HandlerProbe::timeoutError);
         for (int i = 0; i < 40; ++i) {
-            QMetaObject::invokeMethod(
-                &f.handler(), [h = &f.handler()] { h->sendGetBasicInfo(0x03); }, Qt::QueuedConnection);
+            f.post([](ProtocolHandler &h) { h.sendGetBasicInfo(0x03); });
         }
         QTRY_VERIFY_WITH_TIMEOUT(responses.size() >= 3, Wait);
         f.call([](ProtocolHandler &h) { h.resetTransportState(); });
@@ -486,8 +484,7 @@ private slots:
                 h.setHeartbeatEnabled(true);
             });
             for (int i = 0; i < 8; ++i) {
-                QMetaObject::invokeMethod(
-                    &f.handler(), [h = &f.handler()] { h->sendGetBasicInfo(0x01); }, Qt::QueuedConnection);
+                f.post([](ProtocolHandler &h) { h.sendGetBasicInfo(0x01); });
             }
             f.engine.notify({NotifyItem::Battery, NotifyItem::Link}, f.engineTime());
             // Leave with replies still on the way in some cycles.

@@ -272,6 +272,52 @@ private slots:
         QVERIFY(protocolThread.wait(5000));
     }
 
+    // Slots connected directly may call back into the handler from any of its
+    // signals; with the mutex held during an emission this would deadlock.
+    void signalsMayReenterTheHandler()
+    {
+        ProtocolHandlerSettings settings;
+        settings.maxInFlight = 1;
+        settings.maxReceiveBufferBytes = 40;
+        HandlerFixture f(settings);
+        ProtocolHandler &h = f.handler;
+        int reentered = 0;
+        bool answer = true;
+        // Outgoing frames are answered at once, from inside frameReady.
+        connect(&h, &ProtocolHandler::frameReady, this, [&](const QByteArray &frame) {
+            if (!answer)
+                return;
+            const ParsedFrame request = parsed(frame);
+            h.onIncomingData(HandlerFixture::response(request.cmd, request.seq, QByteArray(1, '\0')));
+        });
+        connect(&h, &ProtocolHandler::requestQueued, this, [&] { ++reentered, h.setHeartbeatIntervalMs(300); });
+        connect(&h, &ProtocolHandler::responseReceived, this, [&](ushort cmd) {
+            if (cmd == 0x21)
+                ++reentered, h.sendSetToneVolume(2);
+        });
+        connect(&h, &ProtocolHandler::errorOccurred, this, [&](const QString &error) {
+            if (error == QLatin1String("Receive buffer overflow, trimmed"))
+                ++reentered, h.onIncomingData(QByteArray(3, '\x01'));
+        });
+        connect(&h, &ProtocolHandler::timeoutError, this, [&] { ++reentered, h.resetTransportState(); });
+
+        QSignalSpy responses(&h, &ProtocolHandler::responseReceived);
+        h.sendFactoryReset();
+        h.sendReceiverUnbind(); // queued behind it
+        QTRY_COMPARE_WITH_TIMEOUT(responses.size(), 3, 5000);
+
+        // A frame head that waits for 64 bytes, then a piece that overflows the buffer.
+        h.onIncomingData(QByteArray::fromHex("FE0050000300013500") + QByteArray(30, '\x01'));
+        h.onIncomingData(QByteArray(5, '\x01'));
+
+        answer = false;
+        h.sendSetToneVolume(3);
+        f.nowMs += 3001;
+        h.cleanupTimeouts();
+        QCOMPARE(reentered, 4);
+        QCOMPARE(h.sendFactoryReset(), 4); // the reset inside timeoutError left the handler usable
+    }
+
     void resetDropsRequestsSilently()
     {
         HandlerFixture f;
