@@ -109,7 +109,8 @@ private:
         bool moreData = false; // at least a minimal frame's worth stays buffered
     };
 
-    // ProtocolHandler.cpp: object, log, thread contract, request path, queue.
+    // ProtocolHandler.cpp: object, log, thread contract, request path, queue;
+    // ProtocolHandlerCommands.cpp: the device commands.
     void registerCommand(quint16 cmd, CommandDirection direction);
     void registerMetaTypes();
     bool checkThread(const char *function, quint16 cmd = 0);
