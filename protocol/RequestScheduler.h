@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/Commands.h"
 #include "protocol/ProtocolTypes.h"
 
 #include <QByteArray>
@@ -15,7 +16,7 @@
 // effect arrives as a callback.
 namespace HeadsetProtocol::RequestScheduler {
 
-inline constexpr quint16 HeartbeatCommand = 0x27;
+inline constexpr quint16 HeartbeatCommand = Command::Heartbeat;
 
 struct QueuedRequest
 {
