@@ -315,8 +315,8 @@ Report withFrameByte(std::size_t index, std::uint8_t value, bool reseal)
     frame[index] = value;
     if (reseal)
         HeadsetWire::resealFrame(frame);
-    Report report{0x00};
-    report.insert(report.end(), frame.begin(), frame.end());
+    Report report(frame.size() + 1, 0x00);
+    std::copy(frame.begin(), frame.end(), report.begin() + 1);
     return report;
 }
 

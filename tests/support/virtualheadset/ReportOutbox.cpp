@@ -59,11 +59,10 @@ std::vector<Piece> cut(const std::vector<Bytes> &frames, const ReplyFault &fault
 
 Report shaped(Piece piece, ReportShape shape)
 {
-    Report report;
-    if (shape.reportIdPrefix)
-        report.push_back(0x00);
-    report.insert(report.end(), piece.bytes.begin(), piece.bytes.end());
-    const std::size_t full = HeadsetWire::kReportSize + (shape.reportIdPrefix ? 1 : 0);
+    const std::size_t prefix = shape.reportIdPrefix ? 1 : 0;
+    const std::size_t full = HeadsetWire::kReportSize + prefix;
+    Report report(prefix + piece.bytes.size(), 0x00);
+    std::copy(piece.bytes.begin(), piece.bytes.end(), report.begin() + static_cast<std::ptrdiff_t>(prefix));
     if (shape.pad && piece.mayPad && report.size() < full)
         report.resize(full, 0x00);
     return report;
