@@ -189,6 +189,7 @@ void CustomSettingsForm::buildUi()
     buildAboutCard();
 
     m_footer = new QLabel(this);
+    m_footer->setObjectName(QStringLiteral("footerLabel"));
     m_footer->setFixedHeight(15);
     m_footer->setAlignment(Qt::AlignCenter);
     m_footer->setStyleSheet(SettingsPageStyles::footer());
@@ -228,6 +229,7 @@ void CustomSettingsForm::buildLanguageCard()
     row->setAlignment(Qt::AlignVCenter);
     m_languageTitle = makeCardTitle(m_languageCard);
     m_languageCombo = new QComboBox(m_languageCard);
+    m_languageCombo->setObjectName(QStringLiteral("languageCombo"));
     m_languageCombo->setFixedSize(227, 33);
     m_languageCombo->addItem(tr("简体中文"));
     m_languageCombo->addItem(tr("English"));
@@ -280,6 +282,8 @@ void CustomSettingsForm::buildStartupCard()
     m_startupTitle = makeCardTitle(m_startupCard);
     m_autoStartOption = makeOptionButton(m_startupCard);
     m_minimizeOnStartOption = makeOptionButton(m_startupCard);
+    m_autoStartOption->setObjectName(QStringLiteral("autoStartOption"));
+    m_minimizeOnStartOption->setObjectName(QStringLiteral("minimizeOnStartOption"));
     m_autoStartOption->setAutoExclusive(false);
     m_minimizeOnStartOption->setAutoExclusive(false);
     m_minimizeOnStartOption->setEnabled(false);
@@ -312,6 +316,8 @@ void CustomSettingsForm::buildCloseCard()
     m_closeTitle = makeCardTitle(m_closeCard);
     m_exitOnCloseOption = makeOptionButton(m_closeCard);
     m_minimizeToTrayOption = makeOptionButton(m_closeCard);
+    m_exitOnCloseOption->setObjectName(QStringLiteral("exitOnCloseOption"));
+    m_minimizeToTrayOption->setObjectName(QStringLiteral("minimizeToTrayOption"));
     m_minimizeToTrayOption->setChecked(true);
     m_closeGroup = new QButtonGroup(this);
     m_closeGroup->setExclusive(true);
@@ -332,6 +338,7 @@ void CustomSettingsForm::buildContactCard()
     column->setContentsMargins(20, 24, 0, 23);
     m_contactTitle = makeCardTitle(m_contactCard);
     m_contactEmail = makeLinkLabel(m_contactCard);
+    m_contactEmail->setObjectName(QStringLiteral("contactEmailLink"));
     m_contactEmail->setText(supportEmailAddress());
     auto *row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
@@ -353,12 +360,17 @@ void CustomSettingsForm::buildAboutCard()
     m_versionCaption->setStyleSheet(SettingsPageStyles::versionCaption());
     m_updateLabel = makeLinkLabel(m_aboutCard);
     m_updateLabel->setStyleSheet(SettingsPageStyles::updateStatus());
+    m_updateLabel->setObjectName(QStringLiteral("updateStatusLabel"));
     m_updateBadge = new QLabel(m_aboutCard);
+    m_updateBadge->setObjectName(QStringLiteral("updateBadge"));
     m_updateBadge->setFixedSize(4, 4);
     m_updateBadge->setStyleSheet(SettingsPageStyles::updateBadge());
     m_aboutUsLink = makeLinkLabel(m_aboutCard);
     m_privacyLink = makeLinkLabel(m_aboutCard);
     m_agreementLink = makeLinkLabel(m_aboutCard);
+    m_aboutUsLink->setObjectName(QStringLiteral("aboutUsLink"));
+    m_privacyLink->setObjectName(QStringLiteral("privacyPolicyLink"));
+    m_agreementLink->setObjectName(QStringLiteral("userAgreementLink"));
 
     auto *row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);

@@ -107,6 +107,7 @@ QWidget *CustomTitleBar::buildReturnArea()
     if (!arrow.isNull())
         m_returnIcon->setPixmap(arrow.scaled(20, 20, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     m_returnTitle = new QLabel(m_returnArea);
+    m_returnTitle->setObjectName(QStringLiteral("returnTitle"));
     m_returnTitle->setStyleSheet(QStringLiteral("color: #999999; font-size: 14px; font-weight: 400; font-family: %1;"
                                                 " line-height: 20px;")
                                      .arg(KitFonts::cssFamiliesDoubleQuoted()));

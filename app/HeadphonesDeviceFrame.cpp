@@ -135,12 +135,13 @@ void HeadphonesDevice::mouseMoveEvent(QMouseEvent *event)
 void HeadphonesDevice::mouseReleaseEvent(QMouseEvent *event)
 {
     if (m_resizing) {
+        // The last step needs the edges, so it runs before they are cleared.
+        applyResizeStep();
         m_resizing = false;
         m_resizeEdges = None;
         if (QWidget::mouseGrabber() == this)
             releaseMouse();
         setCursor(Qt::ArrowCursor);
-        applyResizeStep();
         if (!isMaximized())
             m_normalGeometry = geometry();
         m_resizeThrottle.invalidate();

@@ -82,7 +82,7 @@ QSize QFlowLayout::sizeHint() const
 
 QSize QFlowLayout::minimumSize() const
 {
-    QSize size;
+    QSize size(0, 0);
     for (const QLayoutItem *item : m_items)
         size = size.expandedTo(item->minimumSize());
     const QMargins margins = contentsMargins();
