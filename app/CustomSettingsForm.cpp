@@ -6,6 +6,7 @@
 #include "app/kit/AppLanguageManager.h"
 #include "app/kit/CustomClickableLabel.h"
 #include "app/kit/CustomRadioButtons.h"
+#include "app/kit/RoundedMask.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -80,6 +81,22 @@ public:
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const override
     {
         return QSize(qMax(option.rect.width(), 1), 34);
+    }
+};
+
+// Clips the language popup's window to its rounded frame, so its square
+// corners do not show around the border.
+class RoundedPopupMask : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+            applyRoundedMask(static_cast<QWidget *>(watched));
+        return false;
     }
 };
 
@@ -272,6 +289,8 @@ void CustomSettingsForm::setupLanguagePopup()
     viewPalette.setColor(QPalette::Base, QColor(0x1A, 0x1A, 0x1B));
     view->setPalette(viewPalette);
     view->setItemDelegate(new LanguageComboItemDelegate(view));
+    if (QWidget *popup = view->window(); popup != view)
+        popup->installEventFilter(new RoundedPopupMask(popup));
 }
 
 void CustomSettingsForm::buildStartupCard()
