@@ -1,0 +1,29 @@
+#pragma once
+
+#include "hid/HidManagerConfig.h"
+#include "hid/HidTypes.h"
+
+#include <QList>
+#include <QMutex>
+#include <QObject>
+
+// Runs enumerations on the HID enumeration thread, so a slow bus never stalls
+// the GUI. Keeps its own copy of the filters.
+class HidHotplugWorker : public QObject
+{
+    Q_OBJECT
+public:
+    explicit HidHotplugWorker(const HIDTypes::HidManagerConfig &config, QObject *parent = nullptr);
+
+public slots:
+    void addTargetDevice(const HIDTypes::TargetDeviceFilter &filter);
+    void requestScan();
+
+signals:
+    void scanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices);
+
+private:
+    HIDTypes::HidManagerConfig m_config;
+    QList<HIDTypes::TargetDeviceFilter> m_filters;
+    QMutex m_filterMutex;
+};

@@ -1,0 +1,27 @@
+#include "HidThreadStopper.h"
+
+#include <QDeadlineTimer>
+#include <QDebug>
+#include <QThread>
+
+#include <algorithm>
+
+bool HidThreadStopper::stop(QThread &thread, int waitMs, int attempts, const Texts &texts)
+{
+    thread.requestInterruption();
+    thread.quit();
+    const int waits = std::max(1, attempts);
+    const int perWait = std::max(0, waitMs);
+    for (int i = 1; i <= waits; ++i) {
+        if (thread.wait(QDeadlineTimer(perWait)))
+            return true;
+        if (i < waits)
+            qWarning().noquote() << texts.waitTimedOut.arg(i);
+    }
+    qCritical().noquote() << texts.stillRunning.arg(waits);
+    const int extraMs = std::max(1000, 2 * perWait);
+    if (thread.wait(QDeadlineTimer(extraMs)))
+        return true;
+    qCritical().noquote() << texts.extraWaitFailed.arg(extraMs);
+    return false;
+}

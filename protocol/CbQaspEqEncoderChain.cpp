@@ -1,0 +1,260 @@
+#include "protocol/CbQaspEqEncoder.h"
+
+#include "protocol/EQData.h"
+#include "protocol/IHidTransport.h"
+
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <cmath>
+
+// The whole EQ write: guards, the dump log, building and checking the eleven
+// reports, and handing them to the transport.
+
+namespace {
+
+constexpr quint8 kMobileIndex = 0xFF;
+constexpr quint16 kDefaultFcHz = 1000;
+constexpr double kDefaultQ = 0.71;
+constexpr double kQ30Unit = 1.0 / 1073741824.0;
+
+const QString kPolicyLine = QStringLiteral(
+    "[QOR][CbQasp][EQ][Wire][Policy] 0x09 打包规则：fc 取整数 Hz 并限制在 20-20000，Q 四舍五入到两位小数，"
+    "增益（dB）四舍五入到一位小数；系数为 5 个 32 位 Q30 定点字（小端），其后是 Q8.8 的 Q 与增益。"
+    "[Src] 行是原始记录，[Wire] 行是实际打包的取整值。");
+
+QString hex2(quint8 value)
+{
+    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0'));
+}
+
+QString hexDump(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+QString coefficientText(qint32 word)
+{
+    return QString::number(word * kQ30Unit, 'g', 9);
+}
+
+bool slotHasBand(const HeadsetProtocol::EQData &eq, std::size_t slot)
+{
+    return slot < eq.frequencies.size() && slot < eq.gains.size() && slot < eq.qValues.size()
+        && slot < eq.filterTypes.size();
+}
+
+using LogFn = std::function<void(const QString &)>;
+
+// The record as it came in: summary, TLV form, one line per hardware slot, the overall gain.
+void logSource(const HeadsetProtocol::EQData &eq, const QString &deviceId, qint8 gainOffset, const LogFn &log)
+{
+    const QString policy = eq.qorCustom ? QStringLiteral("QASP_0_5") : QStringLiteral("LEGACY_TLV");
+    log(QStringLiteral("[QOR][CbQasp][EQ][Dump] --- begin device=%1 Fs=%2Hz ---")
+            .arg(deviceId, QString::number(CbQaspEqEncoder::kSampleRate, 'f', 0)));
+    log(kPolicyLine);
+    log(QStringLiteral("[QOR][CbQasp][EQ][Src][Summary] index=0x%1 bandCount=%2 totalGain(raw)=%3 "
+                       "totalGain(dB)=%4")
+            .arg(hex2(eq.index))
+            .arg(eq.bandCount)
+            .arg(eq.totalGain)
+            .arg(eq.totalGain / 10.0, 0, 'f', 1));
+    const QByteArray tlv = HeadsetProtocol::serializeEQData(eq);
+    log(QStringLiteral("[QOR][CbQasp][EQ][Src][TLV] bytes=%1 hex=%2").arg(tlv.size()).arg(hexDump(tlv)));
+    for (int slot = 0; slot < CbQaspEqEncoder::kFilterSlots; ++slot) {
+        if (!slotHasBand(eq, slot)) {
+            log(QStringLiteral("[QOR][CbQasp][EQ][Src][Band%1] <unused_hw_slot> (Filter_Type=disable)").arg(slot));
+            continue;
+        }
+        log(QStringLiteral("[QOR][CbQasp][EQ][Src][Band%1] freq=%2Hz gain_raw=%3 (=%4 dB) q_raw=%5 (=%6) "
+                           "filter_raw=0x%7 (%8)")
+                .arg(slot)
+                .arg(eq.frequencies[slot])
+                .arg(eq.gains[slot])
+                .arg(eq.gains[slot] / 100.0, 0, 'f', 3)
+                .arg(eq.qValues[slot])
+                .arg(eq.qValues[slot] / 100.0, 0, 'f', 3)
+                .arg(hex2(eq.filterTypes[slot]), policy)
+                .toUpper());
+    }
+    log(QStringLiteral("[QOR][CbQasp][EQ][Src][MainGain] totalGain(raw)=%1 → Filter_Gain_Offset/0x03(dB)=%2 "
+                       "mode=all_8_bands_offset+0x03(no_0x07)")
+            .arg(eq.totalGain)
+            .arg(gainOffset));
+}
+
+// The snapped values and words actually packed for one slot, and the report.
+void logFilterReport(const CbQaspEqEncoder::FilterPacket09 &packet, bool bypass, const QByteArray &report,
+                     const LogFn &log)
+{
+    log(QStringLiteral("[QOR][CbQasp][EQ][Wire][Band%1] EQ_index=0x%2 Filter_index=%3 EQ_Number=0x%4 "
+                       "fc_int=%5Hz q_2dp=%6 gainDb_1dp=%7 kind=%8 coeffBypass=%9 filterGainOffsetDb=%10 "
+                       "b0=%11 b1=%12 b2=%13 a1=%14 a2=%15")
+            .arg(packet.filterIndex)
+            .arg(hex2(packet.eqIndex))
+            .arg(packet.filterIndex)
+            .arg(hex2(packet.eqNumber))
+            .arg(packet.fcHz)
+            .arg(packet.q, 0, 'f', 2)
+            .arg(packet.gainDb, 0, 'f', 1)
+            .arg(packet.kind)
+            .arg(bypass ? 1 : 0)
+            .arg(packet.gainOffsetDb)
+            .arg(coefficientText(packet.coeff[0]), coefficientText(packet.coeff[1]),
+                 coefficientText(packet.coeff[2]), coefficientText(packet.coeff[3]),
+                 coefficientText(packet.coeff[4])));
+    log(QStringLiteral("[QOR][CbQasp][EQ][Pkt][0x09 #%1] bytes=%2 hex=%3")
+            .arg(packet.filterIndex)
+            .arg(report.size())
+            .arg(hexDump(report)));
+}
+
+} // namespace
+
+CbQaspEqEncoder::QaspFilterKind CbQaspEqEncoder::kindForFilterByte(const HeadsetProtocol::EQData &eq,
+                                                                    quint8 filterByte)
+{
+    if (eq.qorCustom || eq.index == kMobileIndex) {
+        return filterByte <= static_cast<quint8>(QaspFilterKind::HighPass) ? QaspFilterKind(filterByte)
+                                                                           : QaspFilterKind::Peaking;
+    }
+    // Every other record carries the standard coding (1 peaking, 2 low-pass,
+    // 3 high-pass, 4 low shelf, 5 high shelf), whatever its index.
+    switch (filterByte) {
+    case 2:
+        return QaspFilterKind::LowPass;
+    case 3:
+        return QaspFilterKind::HighPass;
+    case 4:
+        return QaspFilterKind::LowShelf;
+    case 5:
+        return QaspFilterKind::HighShelf;
+    default:
+        return QaspFilterKind::Peaking;
+    }
+}
+
+qint8 CbQaspEqEncoder::gainOffsetDb(qint16 totalGainTenthsDb)
+{
+    return static_cast<qint8>(std::clamp<long>(std::lround(totalGainTenthsDb / 10.0), -128, 127));
+}
+
+bool CbQaspEqEncoder::buildChain(HeadsetProtocol::IHidTransport *transport, const QString &deviceId,
+                                 const HeadsetProtocol::EQData &eq, QString *error,
+                                 const std::function<void(const QString &)> &log, int *reportsHanded)
+{
+    int handed = 0;
+    const auto reportHanded = qScopeGuard([&] {
+        if (reportsHanded)
+            *reportsHanded = handed;
+    });
+    const auto fail = [error](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+
+    if (transport == nullptr)
+        return fail(QStringLiteral("transport null"));
+    if (deviceId.isEmpty() || deviceId != transport->currentDeviceId())
+        return fail(QStringLiteral("device mismatch or not connected"));
+    if (!HeadsetProtocol::validateEQData(eq))
+        return fail(QStringLiteral("eq data invalid"));
+    const std::size_t bands = eq.bandCount;
+    if (bands != 0
+        && (eq.gains.size() != bands || eq.qValues.size() != bands || eq.filterTypes.size() != bands)) {
+        return fail(QStringLiteral("QOR EQ: gains/qValues/filterTypes must match bandCount=%1 (got gain=%2 q=%3 "
+                                   "type=%4); incomplete TLV leaves bands as Disable → silence/wrong curve")
+                        .arg(bands)
+                        .arg(eq.gains.size())
+                        .arg(eq.qValues.size())
+                        .arg(eq.filterTypes.size()));
+    }
+    // Preset and game records may hold 9 or 10 bands; the decoder has 8 filters
+    // and dropping bands would play a different curve than the one chosen.
+    if (bands > static_cast<std::size_t>(kFilterSlots)) {
+        return fail(QStringLiteral("QOR EQ: bandCount=%1 exceeds the %2 hardware filters; refusing to drop bands")
+                        .arg(bands)
+                        .arg(kFilterSlots));
+    }
+
+    const qint8 gainOffset = gainOffsetDb(eq.totalGain);
+    if (log)
+        logSource(eq, deviceId, gainOffset, log);
+
+    // Every report is built and checked before the first one goes out, so a
+    // band that cannot be written leaves the decoder's filters as they were.
+    QByteArray reports[kChainReportCount];
+    const char *const names[kChainReportCount] = {"0x09", "0x09", "0x09", "0x09", "0x09", "0x09",
+                                                   "0x09", "0x09", "0x03", "0x0A", "0x01"};
+    for (int slot = 0; slot < kFilterSlots; ++slot) {
+        quint16 fc = kDefaultFcHz;
+        double q = kDefaultQ;
+        double gainDb = 0.0;
+        QaspFilterKind kind = QaspFilterKind::Disabled;
+        if (static_cast<std::size_t>(slot) < bands && slotHasBand(eq, slot)) {
+            fc = eq.frequencies[slot];
+            gainDb = eq.gains[slot] / 100.0;
+            q = eq.qValues[slot] / 100.0;
+            kind = kindForFilterByte(eq, eq.filterTypes[slot]);
+        }
+        fc = std::clamp(fc, kMinFcHz, kMaxFcHz);
+        snapWireValues(fc, q, gainDb);
+
+        FilterPacket09 packet;
+        packet.valid = true;
+        packet.filterIndex = static_cast<quint8>(slot);
+        packet.fcHz = fc;
+        packet.q = q;
+        packet.gainDb = gainDb;
+        packet.kind = static_cast<quint8>(kind);
+        packet.gainOffsetDb = gainOffset;
+        packet.eqNumber = eq.index;
+        const bool bypass = kind == QaspFilterKind::Disabled;
+        bool saturated = false;
+        if (!bypass && !designBiquad(kSampleRate, kind, fc, q, gainDb, packet.coeff, &saturated))
+            return fail(QStringLiteral("biquad design failed filter=%1").arg(slot));
+        // A clipped coefficient would play a different, often much louder, curve.
+        if (saturated) {
+            return fail(QStringLiteral("biquad out of range filter=%1 (kind=%2 fc=%3Hz gain=%4dB): a coefficient "
+                                       "exceeds the Q2.30 range")
+                            .arg(slot)
+                            .arg(packet.kind)
+                            .arg(fc)
+                            .arg(gainDb, 0, 'f', 1));
+        }
+
+        const QByteArray report = buildFilterPacket09(packet);
+        if (log)
+            logFilterReport(packet, bypass, report, log);
+        if (!verifyFilterPacket(report, packet, error))
+            return false;
+        reports[slot] = report;
+    }
+
+    reports[kFilterSlots] = buildGainPacket03(gainOffset);
+    reports[kFilterSlots + 1] = buildPacket0A(0x00, 0xFF, 0xFF);
+    reports[kFilterSlots + 2] = buildPacket01();
+    if (log) {
+        log(QStringLiteral("[QOR][CbQasp][EQ][Pkt][0x03] bytes=%1 hex=%2 gainDb=%3 (same as each-band "
+                           "Filter_Gain_Offset)")
+                .arg(reports[kFilterSlots].size())
+                .arg(hexDump(reports[kFilterSlots]))
+                .arg(gainOffset));
+        log(QStringLiteral("[QOR][CbQasp][EQ][Pkt][0x0A] bytes=%1 hex=%2")
+                .arg(reports[kFilterSlots + 1].size())
+                .arg(hexDump(reports[kFilterSlots + 1])));
+        log(QStringLiteral("[QOR][CbQasp][EQ][Pkt][0x01] bytes=%1 hex=%2")
+                .arg(reports[kFilterSlots + 2].size())
+                .arg(hexDump(reports[kFilterSlots + 2])));
+    }
+
+    for (int i = 0; i < kChainReportCount; ++i) {
+        if (!sendReport(transport, reports[i], error, names[i]))
+            return false;
+        ++handed;
+    }
+    if (log)
+        log(QStringLiteral("[QOR][CbQasp][EQ][Dump] --- end (enqueued) ---"));
+    return true;
+}

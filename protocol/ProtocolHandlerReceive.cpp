@@ -1,0 +1,294 @@
+// Receive side of ProtocolHandler: buffering and resynchronisation, one frame
+// per event-loop turn, reassembly of multi-frame messages, and the sweep.
+#include "protocol/ProtocolHandler.h"
+
+#include "protocol/FrameCodec.h"
+
+#include <QMutexLocker>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace HeadsetProtocol {
+
+namespace {
+
+constexpr int FrameHopMs = 1;
+constexpr char SyncChar = static_cast<char>(FrameCodec::SyncByte);
+
+quint16 lengthField(const QByteArray &buffer)
+{
+    return static_cast<quint16>(static_cast<quint8>(buffer[7]) | (static_cast<quint8>(buffer[8]) << 8));
+}
+
+bool isKnownType(CommandType type)
+{
+    return type == CommandType::Request || type == CommandType::Response || type == CommandType::Notify;
+}
+
+} // namespace
+
+void ProtocolHandler::setStripReportId(bool strip)
+{
+    if (!checkThread("setStripReportId"))
+        return;
+    m_stripReportId = strip;
+}
+
+void ProtocolHandler::onIncomingData(const QByteArray &rawData)
+{
+    if (!checkThread("processData"))
+        return;
+    if (rawData.isEmpty()) {
+        const QString text = QStringLiteral("Received empty data");
+        log(text, LogError);
+        emit errorOccurred(text);
+        return;
+    }
+    QByteArray data = rawData;
+    if (m_stripReportId && data.at(0) == '\0')
+        data.remove(0, 1);
+    if (data.isEmpty())
+        return;
+
+    DeferredLog lines;
+    std::optional<CutFrame> cut;
+    {
+        QMutexLocker locker(&m_mutex);
+        if (m_receiveBuffer.size() + data.size() > m_settings.maxReceiveBufferBytes) {
+            const qsizetype lastSync = m_receiveBuffer.lastIndexOf(SyncChar);
+            if (lastSync <= 0) {
+                m_receiveBuffer.clear();
+                lines.append({QStringLiteral("Receive buffer overflow and no sync found, cleared"), LogError,
+                              QStringLiteral("Receive buffer overflow and no sync found, cleared")});
+            } else {
+                m_receiveBuffer.remove(0, lastSync);
+                lines.append({QStringLiteral("Receive buffer trimmed to last sync. New size: %1").arg(m_receiveBuffer.size()),
+                              LogWarning, {}});
+            }
+            lines.append({{}, LogDebug, QStringLiteral("Receive buffer overflow, trimmed")});
+        }
+        m_receiveBuffer.append(data);
+        cut = cutFrameLocked(lines);
+    }
+    flush(lines);
+    if (cut)
+        scheduleFrame(*cut);
+}
+
+void ProtocolHandler::processRemainingReceiveBuffer()
+{
+    if (!checkThread("processRemainingReceiveBuffer"))
+        return;
+    DeferredLog lines;
+    std::optional<CutFrame> cut;
+    {
+        QMutexLocker locker(&m_mutex);
+        cut = cutFrameLocked(lines);
+    }
+    flush(lines);
+    if (cut)
+        scheduleFrame(*cut);
+}
+
+std::optional<ProtocolHandler::CutFrame> ProtocolHandler::cutFrameLocked(DeferredLog &lines)
+{
+    QByteArray &buffer = m_receiveBuffer;
+    while (buffer.size() >= FrameCodec::MinFrameSize) {
+        const qsizetype sync = buffer.indexOf(SyncChar);
+        if (sync < 0) {
+            buffer.clear();
+            return std::nullopt;
+        }
+        if (sync > 0)
+            buffer.remove(0, sync);
+        if (buffer.size() < FrameCodec::MinFrameSize)
+            return std::nullopt;
+
+        const quint16 length = lengthField(buffer);
+        if (length > FrameCodec::MaxPayloadPerFrame) {
+            buffer.remove(0, 1);
+            lines.append({QStringLiteral("Invalid frame length %1, skipping sync byte").arg(length), LogWarning, {}});
+            continue;
+        }
+        const qsizetype frameSize = FrameCodec::MinFrameSize + length;
+        if (buffer.size() < frameSize)
+            return std::nullopt;
+        CutFrame cut;
+        cut.frame = buffer.left(frameSize);
+        buffer.remove(0, frameSize);
+        cut.moreData = buffer.size() >= FrameCodec::MinFrameSize;
+        return cut;
+    }
+    return std::nullopt;
+}
+
+void ProtocolHandler::scheduleFrame(const CutFrame &cut)
+{
+    QTimer::singleShot(FrameHopMs, this, [this, cut] { processFrame(cut.frame, cut.moreData); });
+}
+
+void ProtocolHandler::processFrame(const QByteArray &frame, bool moreData)
+{
+    const LogCallback codecLog = logCallback();
+    if (!FrameCodec::verifyCrc(frame, codecLog)) {
+        emit crcError(frame);
+        const QString text = QStringLiteral("CRC verification failed");
+        log(text, LogError);
+        emit errorOccurred(text);
+    } else {
+        const ParsedFrame parsed = FrameCodec::parseFrame(frame, m_encryptionEnabled, m_encryptionKey, codecLog);
+        if (!parsed.valid) {
+            const QString text = QStringLiteral("Invalid frame, discarding");
+            log(text, LogError);
+            emit errorOccurred(text);
+        } else {
+            emit frameReceived(frame);
+            if (!isKnownType(parsed.type)) {
+                const QString text = QStringLiteral("Invalid command type: %1").arg(int(parsed.type));
+                log(text, LogError);
+                emit errorOccurred(text);
+            } else if (parsed.totalFrames < 2) {
+                dispatch(parsed.cmd, parsed.type, parsed.seq, parsed.payload);
+            } else {
+                reassemble(parsed);
+            }
+        }
+    }
+    if (moreData)
+        QTimer::singleShot(FrameHopMs, this, &ProtocolHandler::processRemainingReceiveBuffer);
+}
+
+quint32 ProtocolHandler::reassemblyKey(CommandType type, quint16 cmd, quint8 seq)
+{
+    // Type above the full 16-bit command, so no two (type, cmd, seq) share a key.
+    return (static_cast<quint32>(type) << 24) | (static_cast<quint32>(cmd) << 8) | seq;
+}
+
+void ProtocolHandler::reassemble(const ParsedFrame &frame)
+{
+    DeferredLog lines;
+    std::optional<QByteArray> complete;
+    {
+        QMutexLocker locker(&m_mutex);
+        const quint32 key = reassemblyKey(frame.type, frame.cmd, frame.seq);
+        auto it = m_reassemblyBuffers.find(key);
+        if (it == m_reassemblyBuffers.end()) {
+            ReassemblyBuffer buffer;
+            buffer.cmd = frame.cmd;
+            buffer.seq = frame.seq;
+            buffer.totalFrames = frame.totalFrames;
+            buffer.fragments.resize(frame.totalFrames);
+            buffer.lastUpdateMs = now();
+            it = m_reassemblyBuffers.insert(key, std::move(buffer));
+            lines.append({QStringLiteral("Started reassembly buffer. Cmd: 0x%1, Seq: %2, Total frames: %3")
+                              .arg(hex(frame.cmd))
+                              .arg(frame.seq)
+                              .arg(frame.totalFrames),
+                          LogInfo,
+                          {}});
+        }
+        ReassemblyBuffer &buffer = it.value();
+        if (frame.frameIndex >= buffer.totalFrames) {
+            const QString text = QStringLiteral("Invalid frame sequence number: %1 (max: %2)")
+                                     .arg(frame.frameIndex)
+                                     .arg(buffer.totalFrames - 1);
+            lines.append({text, LogError, text});
+        } else {
+            QByteArray &slot = buffer.fragments[frame.frameIndex];
+            if (!slot.isEmpty())
+                lines.append({QStringLiteral("Duplicate frame received. Seq: %1").arg(frame.frameIndex), LogWarning, {}});
+            slot = frame.payload;
+            buffer.lastUpdateMs = now();
+            lines.append({QStringLiteral("Frame %1/%2 received. Size: %3 bytes")
+                              .arg(frame.frameIndex + 1)
+                              .arg(buffer.totalFrames)
+                              .arg(frame.payload.size()),
+                          LogWarning,
+                          {}});
+            const bool done = std::none_of(buffer.fragments.cbegin(), buffer.fragments.cend(),
+                                           [](const QByteArray &f) { return f.isEmpty(); });
+            if (done) {
+                QByteArray joined;
+                joined.reserve(static_cast<qsizetype>(buffer.fragments.size()) * FrameCodec::MaxPayloadPerFrame);
+                for (const QByteArray &fragment : buffer.fragments)
+                    joined += fragment;
+                m_reassemblyBuffers.erase(it);
+                lines.append({QStringLiteral("All frames received for command 0x%1. Total size: %2 bytes")
+                                  .arg(hex(frame.cmd))
+                                  .arg(joined.size()),
+                              LogInfo,
+                              {}});
+                complete = std::move(joined);
+            }
+        }
+    }
+    flush(lines);
+    if (complete)
+        dispatch(frame.cmd, frame.type, frame.seq, *complete);
+}
+
+void ProtocolHandler::cleanupTimeouts()
+{
+    if (!checkThread("cleanupTimeouts"))
+        return;
+    const qint64 nowMs = now();
+    DeferredLog lines;
+    const LogCallback deferred = deferTo(lines);
+    QList<QByteArray> resent;
+    RequestScheduler::CleanupResult result;
+    bool droppedBuffer = false;
+    {
+        QMutexLocker locker(&m_mutex);
+        const RequestScheduler::FrameSender resend = [&](quint16 cmd, CommandType type, quint8 seq,
+                                                         const QByteArray &payload) {
+            const std::vector<QByteArray> frames =
+                FrameCodec::splitIntoFrames(cmd, type, seq, payload, m_encryptionEnabled, m_encryptionKey, deferred);
+            for (const QByteArray &frame : frames)
+                resent.append(frame);
+            return !frames.empty();
+        };
+        result = RequestScheduler::cleanupTimeouts(nowMs, m_settings.requestTimeoutMs, m_settings.maxRetries,
+                                                   m_settings.queuedTimeoutMs, m_pendingRequests, m_requestQueue,
+                                                   resend, deferred);
+
+        const qint64 timeout = m_settings.reassemblyTimeoutMs;
+        for (auto it = m_reassemblyBuffers.begin(); it != m_reassemblyBuffers.end();) {
+            const ReassemblyBuffer &buffer = it.value();
+            const qint64 idle = nowMs - buffer.lastUpdateMs;
+            const auto received = std::count_if(buffer.fragments.cbegin(), buffer.fragments.cend(),
+                                                [](const QByteArray &f) { return !f.isEmpty(); });
+            const bool underHalf = buffer.totalFrames == 0 || double(received) / buffer.totalFrames < 0.5;
+            if (idle > timeout || (underHalf && idle > timeout / 2)) {
+                lines.append({QStringLiteral("Frame reassembly timeout/incomplete. Cmd: 0x%1, Seq: %2, Frames: %3/%4")
+                                  .arg(hex(buffer.cmd))
+                                  .arg(buffer.seq)
+                                  .arg(received)
+                                  .arg(buffer.totalFrames),
+                              LogWarning,
+                              {}});
+                it = m_reassemblyBuffers.erase(it);
+                droppedBuffer = true;
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    flush(lines);
+    for (const QByteArray &frame : resent)
+        emit frameReady(frame);
+    for (const RequestScheduler::TimedOutRequest &timedOut : result.timedOut)
+        emit timeoutError(timedOut.cmd, timedOut.seq, timedOut.info);
+    for (const RequestScheduler::RejectedRequest &expired : result.expiredQueued)
+        emit commandFailed(expired.cmd, expired.message);
+    if (droppedBuffer)
+        emit errorOccurred(QStringLiteral("Frame reassembly timeout or incomplete"));
+
+    if (result.changed || droppedBuffer) {
+        processNextQueuedRequest();
+        log(QStringLiteral("Cleanup completed. Removed timed out requests/buffers"), LogWarning);
+    }
+}
+
+} // namespace HeadsetProtocol

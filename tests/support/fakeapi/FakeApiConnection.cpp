@@ -1,0 +1,125 @@
+#include "tests/support/fakeapi/FakeApiConnection.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace FakeApi {
+
+Connection::Connection(QTcpSocket *socket, RequestHandler handler, QObject *parent)
+    : QObject(parent), m_socket(socket), m_handler(std::move(handler))
+{
+    m_socket->setParent(this);
+    connect(m_socket, &QTcpSocket::readyRead, this, &Connection::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    if (m_socket->bytesAvailable() > 0)
+        QTimer::singleShot(0, this, &Connection::onReadyRead);
+}
+
+Connection::~Connection() = default;
+
+void Connection::onReadyRead()
+{
+    const QByteArray data = m_socket->readAll();
+    if (m_answered)
+        return;
+    switch (m_parser.feed(data)) {
+    case HttpRequestParser::State::NeedMore:
+        return;
+    case HttpRequestParser::State::Error: {
+        m_answered = true;
+        Response bad;
+        bad.status = 400;
+        bad.body = m_parser.errorText().toUtf8();
+        m_response = bad;
+        writeNow();
+        return;
+    }
+    case HttpRequestParser::State::Complete: {
+        m_answered = true;
+        HttpRequest request = m_parser.request();
+        m_handler(this, request);
+        return;
+    }
+    }
+}
+
+void Connection::respond(const Response &response)
+{
+    m_response = response;
+    if (response.delivery == Delivery::Never)
+        return; // the client waits until it gives up
+    if (response.delayMs > 0)
+        QTimer::singleShot(response.delayMs, this, &Connection::writeNow);
+    else
+        writeNow();
+}
+
+QByteArray Connection::reasonPhrase(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 303: return "See Other";
+    case 307: return "Temporary Redirect";
+    case 308: return "Permanent Redirect";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    case 502: return "Bad Gateway";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}
+
+void Connection::writeNow()
+{
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(m_response.status) + ' ' + reasonPhrase(m_response.status)
+                      + "\r\n";
+    for (const auto &[name, value] : std::as_const(m_response.headers))
+        head += name + ": " + value + "\r\n";
+    head += "Content-Length: " + QByteArray::number(m_response.body.size()) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+
+    switch (m_response.delivery) {
+    case Delivery::Whole:
+        m_socket->write(head + m_response.body);
+        m_socket->disconnectFromHost();
+        return;
+    case Delivery::CutMidBody:
+        m_socket->write(head + m_response.body.left(m_response.body.size() / 2));
+        m_socket->flush();
+        m_socket->abort();
+        deleteLater();
+        return;
+    case Delivery::Trickle:
+        m_socket->write(head);
+        m_pending = m_response.body;
+        m_trickleTimer = new QTimer(this);
+        connect(m_trickleTimer, &QTimer::timeout, this, &Connection::writeNextChunk);
+        m_trickleTimer->start(qMax(1, m_response.trickleIntervalMs));
+        return;
+    case Delivery::Never:
+        return;
+    }
+}
+
+void Connection::writeNextChunk()
+{
+    if (m_socket->state() != QAbstractSocket::ConnectedState) {
+        m_trickleTimer->stop();
+        return;
+    }
+    m_socket->write(m_pending.left(qMax(1, m_response.trickleBytes)));
+    m_pending.remove(0, qMax(1, m_response.trickleBytes));
+    if (m_pending.isEmpty()) {
+        m_trickleTimer->stop();
+        m_socket->disconnectFromHost();
+    }
+}
+
+} // namespace FakeApi
