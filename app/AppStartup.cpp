@@ -5,6 +5,7 @@
 #include "app/StartupOptions.h"
 #include "app/kit/AppLanguageManager.h"
 #include "app/kit/VelkoraProxyStyle.h"
+#include "cloud/ApiFactory.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -61,11 +62,13 @@ void setIdentity(QApplication &app)
     app.setWindowIcon(QIcon(QStringLiteral(":/images/velkora.ico")));
 }
 
-void configureServices(QApplication &)
+void configureServices(QApplication &app)
 {
     AppLanguageManager::initializeFromSettings();
-    // The cloud API factory is configured here with the UI language once the
-    // cloud subsystem is part of the program.
+    if (auto *factory = EarphoneApi::ApiFactory::instance(&app)) {
+        factory->setLanguage(AppLanguageManager::apiLanguageCode(AppLanguageManager::currentLanguageCode()));
+        factory->saveConfig();
+    }
     StartupOptions::syncAutoRunFromSettings();
 }
 

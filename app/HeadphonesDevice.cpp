@@ -5,6 +5,7 @@
 #include "app/CustomTitleBar.h"
 #include "app/StartupOptions.h"
 #include "app/kit/AppLanguageManager.h"
+#include "cloud/ApiFactory.h"
 #include "platform/windowframe/NativeWindowFrame.h"
 
 #include <QApplication>
@@ -247,6 +248,11 @@ void HeadphonesDevice::refreshLoginText()
 
 void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
 {
+    if (auto *factory = EarphoneApi::ApiFactory::instance(QCoreApplication::instance())) {
+        factory->setLanguage(AppLanguageManager::apiLanguageCode(localeTag));
+        factory->saveConfig();
+    }
+    // The login controller copies the factory's language into its API objects here once it exists.
     AppLanguageManager::saveLanguageCode(localeTag);
     AppLanguageManager::applyLanguage(localeTag);
     refreshReturnTitle();

@@ -1,4 +1,6 @@
+#include "app/AppStartup.h"
 #include "app/kit/AppLanguageManager.h"
+#include "cloud/ApiFactory.h"
 #include "tests/app/TestEnvironment.h"
 
 #include <QApplication>
@@ -38,6 +40,7 @@ private slots:
     void absentKeyFollowsSystem();
     void savedCodeIsStoredNormalised();
     void applyingLanguageTranslatesWidgets();
+    void startUpTellsTheCloudApiTheLanguage();
 
 private:
     TestEnvironment m_env;
@@ -137,6 +140,19 @@ void TestAppLanguage::applyingLanguageTranslatesWidgets()
     AppLanguageManager::saveLanguageCode("en_US");
     AppLanguageManager::initializeFromSettings();
     QTRY_COMPARE(probe.text(), QStringLiteral("Log In"));
+    AppLanguageManager::applyLanguage("zh_CN");
+}
+
+void TestAppLanguage::startUpTellsTheCloudApiTheLanguage()
+{
+    QSettings().setValue("ui/locale", " EN_gb");
+    AppStartup::configureServices(*qApp);
+    auto *factory = EarphoneApi::ApiFactory::existingInstance();
+    QVERIFY(factory);
+    QCOMPARE(factory->parent(), qApp);
+    QCOMPARE(factory->language(), QStringLiteral("en"));
+    QCOMPARE(QSettings().value("api/language").toString(), QStringLiteral("en"));
+    QTRY_COMPARE(QLocale().language(), QLocale::English);
     AppLanguageManager::applyLanguage("zh_CN");
 }
 

@@ -4,6 +4,7 @@
 #include "app/kit/AppLanguageManager.h"
 #include "app/kit/CustomRadioButtons.h"
 #include "app/kit/CustomizeWindowIconButton.h"
+#include "cloud/ApiFactory.h"
 #include "platform/windowframe/RecordingWindowFrame.h"
 #include "tests/app/TestEnvironment.h"
 
@@ -491,6 +492,9 @@ void TestMainWindow::settingsChangesAreApplied()
 
     page->findChild<QComboBox *>("languageCombo")->setCurrentIndex(1);
     QCOMPARE(QSettings().value("ui/locale").toString(), QStringLiteral("en_US"));
+    // The cloud API speaks the same language from now on.
+    QCOMPARE(EarphoneApi::ApiFactory::instance()->language(), QStringLiteral("en"));
+    QCOMPARE(QSettings().value("api/language").toString(), QStringLiteral("en"));
     QCOMPARE(m_window->titleBar()->findChild<QLabel *>("returnTitle")->text(), QStringLiteral("Settings"));
     QTRY_COMPARE(m_window->titleBar()->loginText(), QStringLiteral("Log In"));
 }
