@@ -33,6 +33,16 @@ void sendMouse(QWidget *window, QEvent::Type type, const QPoint &global, Qt::Mou
     QApplication::sendEvent(window, &event);
 }
 
+// Runs the application's event loop until something quits it, or gives 99 after a bound.
+int runEventLoopUntilQuit()
+{
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(99); });
+    watchdog.start(10000);
+    return QCoreApplication::exec();
+}
+
 void press(QWidget *w, const QPoint &g) { sendMouse(w, QEvent::MouseButtonPress, g, Qt::LeftButton, Qt::LeftButton); }
 void move(QWidget *w, const QPoint &g) { sendMouse(w, QEvent::MouseMove, g, Qt::NoButton, Qt::LeftButton); }
 void release(QWidget *w, const QPoint &g) { sendMouse(w, QEvent::MouseButtonRelease, g, Qt::LeftButton, Qt::NoButton); }
@@ -412,11 +422,7 @@ void TestMainWindow::closeWithExitQuits()
     other.show();
 
     QTimer::singleShot(0, m_window.get(), [this] { m_window->close(); });
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(99); });
-    watchdog.start(10000);
-    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(runEventLoopUntilQuit(), 0);
     QVERIFY(m_window->isQuitting());
     QVERIFY(!m_window->isVisible());
     QVERIFY(!other.isVisible());
@@ -429,11 +435,7 @@ void TestMainWindow::trayQuitQuits()
     m_window->minimizeToTray();
     auto *quit = m_window->trayIcon()->contextMenu()->actions().at(1);
     QTimer::singleShot(0, quit, &QAction::trigger);
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(99); });
-    watchdog.start(10000);
-    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(runEventLoopUntilQuit(), 0);
     QVERIFY(m_window->isQuitting());
     QVERIFY(!m_window->trayIcon()->isVisible());
     // Once quitting, a second request does nothing.
