@@ -15,16 +15,18 @@ std::shared_ptr<RcpCommand> build(std::uint8_t flags, std::uint8_t opcode, std::
     auto command = std::make_shared<RcpCommand>();
     command->sequence = sequence;
     auto &b = command->bytes;
-    b.reserve(7 + lead.size() + n + 1);
-    b.insert(b.end(), Rcp::kPrefix, Rcp::kPrefix + 3);
-    b.push_back(flags);
-    b.push_back(opcode);
-    b.push_back(std::uint8_t(lengthField >> 8));
-    b.push_back(std::uint8_t(lengthField));
-    b.insert(b.end(), lead);
+    b.resize(7 + lead.size() + n + 1);
+    std::memcpy(b.data(), Rcp::kPrefix, 3);
+    b[3] = flags;
+    b[4] = opcode;
+    b[5] = std::uint8_t(lengthField >> 8);
+    b[6] = std::uint8_t(lengthField);
+    std::size_t at = 7;
+    for (std::uint8_t byte : lead)
+        b[at++] = byte;
     if (n != 0)
-        b.insert(b.end(), payload, payload + n);
-    b.push_back(Rcp::kEnd);
+        std::memcpy(b.data() + at, payload, n);
+    b.back() = Rcp::kEnd;
     return command;
 }
 
