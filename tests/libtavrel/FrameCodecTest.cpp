@@ -20,6 +20,14 @@ Bytes frameBytes(int channel, int kind, const Bytes &payload)
     return request ? request->bytes() : Bytes{};
 }
 
+std::string testName(std::string name)
+{
+    for (char &c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return name;
+}
+
 std::vector<ReadDataPackage> drain(TransportStreamBuffer &stream)
 {
     std::vector<ReadDataPackage> out;
@@ -138,13 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"bad end byte then more frames", {concat({kNoiseMagicBadEnd, kFrameA, kFrameB})}},
         StreamCase{"absurd announced length", {concat({Bytes{0x4A, 0x4C, 0x30, 0x00, 0xFF, 0xFF, 0x00}, kFrameA}), kFrameB}},
         StreamCase{"zero announced length", {concat({Bytes{0x4A, 0x4C, 0x30, 0x00, 0x00, 0x00, 0xED}, kFrameA, kFrameB})}}),
-    [](const auto &info) {
-        std::string name = info.param.name;
-        for (char &c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
+    [](const auto &info) { return testName(info.param.name); });
 
 TEST(TransportStreamTest, WaitsForAnnouncedBytes)
 {
@@ -254,10 +256,4 @@ INSTANTIATE_TEST_SUITE_P(
         RejectCase{"command with length zero", {0xFE, 0xDC, 0xBA, 0xC0, 0xE3, 0x00, 0x00, 0xEF, 0xEF}},
         RejectCase{"response with length one", {0xFE, 0xDC, 0xBA, 0x00, 0xE3, 0x00, 0x01, 0x00, 0xEF}},
         RejectCase{"end byte not where the length says", {0xFE, 0xDC, 0xBA, 0xC0, 0xE3, 0x00, 0x01, 0x05, 0x00, 0xEF}}),
-    [](const auto &info) {
-        std::string name = info.param.name;
-        for (char &c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
+    [](const auto &info) { return testName(info.param.name); });
