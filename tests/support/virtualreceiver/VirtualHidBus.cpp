@@ -66,9 +66,13 @@ void VirtualHidBus::unplug(const std::shared_ptr<VirtualPort> &port)
 }
 
 std::shared_ptr<VirtualPort> VirtualHidBus::replug(const std::shared_ptr<VirtualPort> &port, std::uint16_t productId,
-                                                   Clock::duration appearAfter)
+                                                   Clock::duration leaveAfter, Clock::duration appearAfter)
 {
-    unplug(port);
+    {
+        std::lock_guard lock(port->mutex);
+        port->goneAt = Clock::now() + leaveAfter;
+    }
+    port->changed.notify_all();
     auto identity = port->identity;
     identity.productId = productId;
     return plug(port->node, identity, port->name, port->responder, appearAfter);
@@ -80,7 +84,7 @@ std::vector<libtavrel::HidDeviceRecord> VirtualHidBus::enumerate()
     std::vector<libtavrel::HidDeviceRecord> records;
     const auto now = Clock::now();
     for (const auto &port : ports_) {
-        if (port->visibleFrom > now)
+        if (port->visibleFrom > now || (port->goneAt && now >= *port->goneAt))
             continue;
         records.push_back({libtavrel::formatHardwareId(port->identity), port->devicePath(), port->name});
     }
@@ -92,7 +96,7 @@ std::shared_ptr<VirtualPort> VirtualHidBus::find(const std::string &devicePath)
     std::lock_guard lock(mutex_);
     const auto now = Clock::now();
     for (const auto &port : ports_) {
-        if (port->visibleFrom <= now && port->devicePath() == devicePath)
+        if (port->visibleFrom <= now && (!port->goneAt || now < *port->goneAt) && port->devicePath() == devicePath)
             return port;
     }
     return nullptr;

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ struct VirtualPort
     std::condition_variable changed;
     bool plugged = true;
     Clock::time_point visibleFrom{};
+    std::optional<Clock::time_point> goneAt; // leaves the bus then
     bool openFails = false;
     int failingWrites = 0;        // the next n writes fail; -1: all of them
     bool stallWrites = false;     // writes hang until their time-out
@@ -35,6 +37,8 @@ struct VirtualPort
     int opens = 0;
 
     std::string devicePath() const;
+    // Plugged and not yet gone; call with `mutex` held.
+    bool present(Clock::time_point now) const { return plugged && (!goneAt || now < *goneAt); }
 };
 
 // The simulated machine's HID interfaces, shared by every virtual backend of
@@ -51,10 +55,11 @@ public:
                                       std::shared_ptr<IReportResponder> responder,
                                       Clock::duration appearAfter = {});
     void unplug(const std::shared_ptr<VirtualPort> &port);
-    // The device leaves and comes back under another product id, as a
-    // receiver does when it switches into its update mode.
+    // The device leaves after `leaveAfter` and comes back under another
+    // product id after `appearAfter`, as a receiver does when it switches
+    // into its update mode.
     std::shared_ptr<VirtualPort> replug(const std::shared_ptr<VirtualPort> &port, std::uint16_t productId,
-                                        Clock::duration appearAfter);
+                                        Clock::duration leaveAfter, Clock::duration appearAfter);
 
     std::vector<libtavrel::HidDeviceRecord> enumerate();
     std::shared_ptr<VirtualPort> find(const std::string &devicePath);

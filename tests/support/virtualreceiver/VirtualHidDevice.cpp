@@ -20,7 +20,7 @@ HidIoResult VirtualHidDevice::writeReport(const libtavrel::HidReport &report, st
         std::unique_lock lock(port_->mutex);
         if (cancelled_)
             return HidIoResult::Interrupted;
-        if (!port_->plugged)
+        if (!port_->present(Clock::now()))
             return HidIoResult::Failed;
         if (port_->failingWrites != 0) {
             if (port_->failingWrites > 0)
@@ -58,9 +58,9 @@ HidIoResult VirtualHidDevice::readReport(libtavrel::HidReport &report, std::size
             interrupted_ = false;
             return HidIoResult::Interrupted;
         }
-        if (!port_->plugged)
-            return HidIoResult::Failed;
         const auto now = Clock::now();
+        if (!port_->present(now))
+            return HidIoResult::Failed;
         if (now >= nextReadSlot_) {
             if (auto data = port_->responder->takeDeviceReport(now)) {
                 report.fill(0);
@@ -74,6 +74,8 @@ HidIoResult VirtualHidDevice::readReport(libtavrel::HidReport &report, std::size
         if (now >= deadline)
             return HidIoResult::Timeout;
         auto wakeAt = deadline;
+        if (port_->goneAt)
+            wakeAt = std::min(wakeAt, *port_->goneAt);
         if (const auto due = port_->responder->nextDueTime())
             wakeAt = std::min(wakeAt, std::max(*due, nextReadSlot_));
         port_->changed.wait_until(lock, wakeAt);

@@ -1,10 +1,86 @@
 #include "tests/support/virtualreceiver/VirtualReceiver.h"
 
+#include "tests/support/virtualreceiver/VirtualHidBus.h"
+
 #include <algorithm>
+#include <utility>
 
 namespace VirtualDevices {
 
-VirtualReceiver::VirtualReceiver() = default;
+namespace {
+
+ClientEntry selfEntry()
+{
+    ClientEntry self;
+    self.channel = VirtualReceiver::kSelfChannel;
+    self.name = "Velkora Receiver";
+    self.linkInfo = {0x01, 0x00, 0x00, 0x00};
+    self.linkExtra = {0x00, 0x00};
+    return self;
+}
+
+} // namespace
+
+VirtualReceiver::VirtualReceiver()
+{
+    clients_[kSelfChannel] = selfEntry();
+}
+
+std::shared_ptr<VirtualPort> VirtualReceiver::plugInto(VirtualHidBus &bus, std::string node)
+{
+    auto port = bus.plug(std::move(node), {kVendorId, kProductId, 0x0100, 3}, "Velkora Receiver",
+                         std::static_pointer_cast<IReportResponder>(shared_from_this()));
+    std::lock_guard lock(mutex_);
+    bus_ = &bus;
+    port_ = port;
+    return port;
+}
+
+std::shared_ptr<VirtualPort> VirtualReceiver::currentPort() const
+{
+    std::lock_guard lock(mutex_);
+    return port_.lock();
+}
+
+void VirtualReceiver::setReenumerationDelay(Clock::duration delay)
+{
+    std::lock_guard lock(mutex_);
+    reenumerationDelay_ = delay;
+}
+
+void VirtualReceiver::addHeadset(const ClientEntry &client, FirmwareBehaviour behaviour)
+{
+    std::lock_guard lock(mutex_);
+    clients_[client.channel] = client;
+    firmware_[client.channel] = std::make_unique<VirtualFirmware>(std::move(behaviour));
+}
+
+void VirtualReceiver::setOwnFirmware(FirmwareBehaviour behaviour)
+{
+    std::lock_guard lock(mutex_);
+    firmware_[kSelfChannel] = std::make_unique<VirtualFirmware>(std::move(behaviour));
+}
+
+void VirtualReceiver::withFirmware(int channel, const std::function<void(VirtualFirmware &)> &change)
+{
+    std::lock_guard lock(mutex_);
+    if (auto it = firmware_.find(channel); it != firmware_.end())
+        change(*it->second);
+}
+
+bool VirtualReceiver::imageMatches(int channel) const
+{
+    std::lock_guard lock(mutex_);
+    const auto it = firmware_.find(channel);
+    return it != firmware_.end() && it->second->imageMatches();
+}
+
+int VirtualReceiver::restarts(int channel) const
+{
+    std::lock_guard lock(mutex_);
+    const auto it = firmware_.find(channel);
+    return it == firmware_.end() ? 0 : it->second->restarts();
+}
 
 void VirtualReceiver::addClient(const ClientEntry &client)
 {
@@ -30,10 +106,13 @@ std::optional<ClientEntry> VirtualReceiver::client(int channel) const
 void VirtualReceiver::setListsItself(bool listed)
 {
     std::lock_guard lock(mutex_);
-    listsItself_ = listed;
+    if (listed)
+        clients_.try_emplace(kSelfChannel, selfEntry());
+    else
+        clients_.erase(kSelfChannel);
 }
 
-void VirtualReceiver::setStatusByte(std::uint8_t status)
+void VirtualReceiver::setStatusByte(std::optional<std::uint8_t> status)
 {
     std::lock_guard lock(mutex_);
     statusByte_ = status;
@@ -135,14 +214,33 @@ std::size_t VirtualReceiver::malformedHostFrames() const
 
 void VirtualReceiver::onHostReport(const Report &report, Clock::time_point now)
 {
-    std::lock_guard lock(mutex_);
-    ++hostReports_;
-    for (HostFrame &frame : reader_.feedReport(report)) {
-        hostFrames_.push_back(frame);
-        if (frame.channel == 0)
-            onReceiverCommand(frame, now);
-        else if (frame.kind == 0)
-            onEndpointFrame(frame, now);
+    VirtualHidBus *bus = nullptr;
+    std::shared_ptr<VirtualPort> port;
+    Clock::duration delay{};
+    Clock::duration leaveAfter{};
+    {
+        std::lock_guard lock(mutex_);
+        ++hostReports_;
+        for (HostFrame &frame : reader_.feedReport(report)) {
+            hostFrames_.push_back(frame);
+            if (frame.channel == 0)
+                onReceiverCommand(frame, now);
+            else if (frame.kind == 0)
+                onEndpointFrame(frame, now);
+        }
+        if (std::exchange(reenumerate_, false)) {
+            bus = bus_;
+            port = port_.lock();
+            delay = reenumerationDelay_;
+            // Leave only once the last answer is on its way.
+            leaveAfter = replyDelay_ + std::chrono::milliseconds(20);
+        }
+    }
+    // The bus calls back into the receiver, so this waits for the lock to go.
+    if (bus && port) {
+        auto next = bus->replug(port, kUpdateModeProductId, leaveAfter, leaveAfter + delay);
+        std::lock_guard lock(mutex_);
+        port_ = next;
     }
 }
 
@@ -172,9 +270,28 @@ void VirtualReceiver::setReportReadyCallback(std::function<void()> callback)
     reportReady_ = std::move(callback);
 }
 
-void VirtualReceiver::onEndpointFrame(const HostFrame &, Clock::time_point)
+void VirtualReceiver::onEndpointFrame(const HostFrame &frame, Clock::time_point now)
 {
-    // The bare receiver has no endpoints: frames for headsets get lost.
+    const auto it = firmware_.find(frame.channel);
+    if (it == firmware_.end() || !clientOnline(frame.channel, now))
+        return; // nobody there: the frame is lost
+    const auto out = it->second->onHostPayload(frame.payload, now);
+    for (const auto &payload : out.frames)
+        send(frame.channel, 0, payload, now);
+    if (out.restarting) {
+        clients_[frame.channel].authenticated = false; // a new link after the restart
+        if (frame.channel == kSelfChannel && out.enteredUpdateMode)
+            reenumerate_ = true;
+    }
+}
+
+bool VirtualReceiver::clientOnline(int channel, Clock::time_point now) const
+{
+    const auto client = clients_.find(channel);
+    if (client == clients_.end() || !client->second.online)
+        return false;
+    const auto firmware = firmware_.find(channel);
+    return firmware == firmware_.end() || firmware->second->online(now);
 }
 
 void VirtualReceiver::send(int channel, int kind, std::vector<std::uint8_t> payload, Clock::time_point now)
@@ -234,31 +351,22 @@ void VirtualReceiver::queueReports(std::vector<DeviceFrame> frames, Clock::time_
     }
 }
 
-std::vector<std::uint8_t> VirtualReceiver::clientListPayload() const
+std::vector<std::uint8_t> VirtualReceiver::clientListPayload(Clock::time_point now) const
 {
     if (listOverride_)
         return *listOverride_;
     std::vector<std::uint8_t> payload{0};
-    const auto append = [&payload](int channel, std::uint8_t flags, const std::uint8_t *link, const std::string &name) {
-        payload.push_back(std::uint8_t(channel));
-        payload.push_back(flags);
-        payload.insert(payload.end(), link, link + 6);
-        const std::size_t n = std::min<std::size_t>(name.size(), 255);
-        payload.push_back(std::uint8_t(n));
-        payload.insert(payload.end(), name.begin(), name.begin() + std::ptrdiff_t(n));
-        ++payload[0];
-    };
-    if (listsItself_) {
-        const std::uint8_t link[6] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
-        append(kSelfChannel, 0x03, link, "Velkora Receiver");
-    }
     for (const auto &[channel, client] : clients_) {
-        if (!client.online)
+        if (!clientOnline(channel, now))
             continue;
-        std::uint8_t link[6];
-        std::copy(client.linkInfo.begin(), client.linkInfo.end(), link);
-        std::copy(client.linkExtra.begin(), client.linkExtra.end(), link + 4);
-        append(channel, std::uint8_t(0x01 | (client.authenticated ? 0x02 : 0x00)), link, client.name);
+        payload.push_back(std::uint8_t(channel));
+        payload.push_back(std::uint8_t(0x01 | (client.authenticated ? 0x02 : 0x00)));
+        payload.insert(payload.end(), client.linkInfo.begin(), client.linkInfo.end());
+        payload.insert(payload.end(), client.linkExtra.begin(), client.linkExtra.end());
+        const std::size_t n = std::min<std::size_t>(client.name.size(), 255);
+        payload.push_back(std::uint8_t(n));
+        payload.insert(payload.end(), client.name.begin(), client.name.begin() + std::ptrdiff_t(n));
+        ++payload[0];
     }
     return payload;
 }
@@ -271,13 +379,15 @@ void VirtualReceiver::onReceiverCommand(const HostFrame &frame, Clock::time_poin
     switch (frame.kind) {
     case 1: {
         std::vector<std::uint8_t> reply{0x01, 0x02, 0x00, 0x36, 0x54, 0x69, 0x01, 0x01, 0x00, 0x00};
-        reply.push_back(statusByte_);
+        const auto self = firmware_.find(kSelfChannel);
+        const bool updateMode = self != firmware_.end() && self->second->inUpdateMode();
+        reply.push_back(statusByte_.value_or(updateMode ? 1 : 0));
         reply.resize(statusReplyLength_, 0);
         send(kReply, 1, std::move(reply), now);
         break;
     }
     case 2:
-        send(kReply, 2, clientListPayload(), now);
+        send(kReply, 2, clientListPayload(now), now);
         break;
     case 4: {
         // Accepted when the bytes name a listed client's link.
@@ -294,8 +404,14 @@ void VirtualReceiver::onReceiverCommand(const HostFrame &frame, Clock::time_poin
     }
     case 5: {
         const bool known = frame.payload.size() == 1 && clients_.contains(frame.payload[0]);
-        if (known)
-            clients_[frame.payload[0]].online = false;
+        if (known) {
+            const int channel = frame.payload[0];
+            clients_[channel].authenticated = false;
+            if (auto fw = firmware_.find(channel); fw != firmware_.end())
+                fw->second->dropLink(now); // it reconnects on its own
+            else
+                clients_[channel].online = false;
+        }
         send(kReply, 5, {std::uint8_t(known ? 0 : 1)}, now);
         break;
     }

@@ -3,17 +3,22 @@
 #include "tests/support/virtualdevice/IReportResponder.h"
 #include "tests/support/virtualreceiver/DeviceReportWriter.h"
 #include "tests/support/virtualreceiver/HostFrameReader.h"
+#include "tests/support/virtualreceiver/VirtualFirmware.h"
 
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 
 namespace VirtualDevices {
+
+class VirtualHidBus;
+struct VirtualPort;
 
 // A headset as the receiver lists it.
 struct ClientEntry
@@ -28,21 +33,41 @@ struct ClientEntry
 
 // A simulated USB receiver: parses the host's reports with its own reader,
 // answers its own commands (kinds 1, 2, 4, 5 and 6 on channel 0, replies on
-// channel 1) and carries kind-0 frames to the endpoint on their channel.
+// channel 1) and carries kind-0 frames to the firmware on their channel.
 // Channel 2 is the receiver itself, 3 and up are headsets.
-class VirtualReceiver : public IReportResponder
+class VirtualReceiver : public IReportResponder, public std::enable_shared_from_this<VirtualReceiver>
 {
 public:
+    static constexpr std::uint16_t kVendorId = 0x3654;
+    static constexpr std::uint16_t kProductId = 0x6901;
+    static constexpr std::uint16_t kUpdateModeProductId = 0x6902;
+    static constexpr int kSelfChannel = 2;
+
     VirtualReceiver();
+
+    // Plugs the receiver into `bus` as interface 3; it re-enumerates there
+    // when it switches into its update mode.
+    std::shared_ptr<VirtualPort> plugInto(VirtualHidBus &bus, std::string node = "/virtual/hidraw0");
+    std::shared_ptr<VirtualPort> currentPort() const;
+    // Between leaving and showing up again in the update mode.
+    void setReenumerationDelay(Clock::duration delay);
 
     // --- what the receiver knows
     void addClient(const ClientEntry &client);
+    // A headset with firmware that takes part in authentication and updates.
+    void addHeadset(const ClientEntry &client, FirmwareBehaviour behaviour);
+    // The receiver's own firmware on channel 2.
+    void setOwnFirmware(FirmwareBehaviour behaviour);
+    // Runs `change` on the firmware of `channel` under the receiver's lock.
+    void withFirmware(int channel, const std::function<void(VirtualFirmware &)> &change);
+    bool imageMatches(int channel) const;
+    int restarts(int channel) const;
     void setClientOnline(int channel, bool online);
     std::optional<ClientEntry> client(int channel) const;
     // The receiver's own entry on channel 2 in the client list.
     void setListsItself(bool listed);
-    // Status byte of the kind-1 reply (non-zero: the receiver runs its update mode).
-    void setStatusByte(std::uint8_t status);
+    // Status byte of the kind-1 reply; by default 1 while its firmware runs the update mode.
+    void setStatusByte(std::optional<std::uint8_t> status);
     // 11 (with the status byte) or 10 (without); anything else is a bad reply.
     void setStatusReplyLength(std::size_t length);
     // Replaces the payload of the kind-2 reply with these bytes.
@@ -73,29 +98,23 @@ public:
     std::optional<Clock::time_point> nextDueTime() const override;
     void setReportReadyCallback(std::function<void()> callback) override;
 
-    static constexpr int kSelfChannel = 2;
-
-protected:
-    // Kind-0 frames for a channel that has no endpoint here; the headsets of
-    // the full device model answer them. Called with the lock held.
-    virtual void onEndpointFrame(const HostFrame &frame, Clock::time_point now);
-    // Sends a frame with the configured delay and damage; lock held.
+private:
+    // All below run with the lock held.
+    void onEndpointFrame(const HostFrame &frame, Clock::time_point now);
     void send(int channel, int kind, std::vector<std::uint8_t> payload, Clock::time_point now);
     void sendAfter(int channel, int kind, std::vector<std::uint8_t> payload, Clock::time_point due);
-
-    mutable std::mutex mutex_;
-
-private:
     void onReceiverCommand(const HostFrame &frame, Clock::time_point now);
-    std::vector<std::uint8_t> clientListPayload() const;
+    bool clientOnline(int channel, Clock::time_point now) const;
+    std::vector<std::uint8_t> clientListPayload(Clock::time_point now) const;
     void queueReports(std::vector<DeviceFrame> frames, Clock::time_point due);
 
+    mutable std::mutex mutex_;
     HostFrameReader reader_;
     std::vector<HostFrame> hostFrames_;
     std::size_t hostReports_ = 0;
     std::map<int, ClientEntry> clients_;
-    bool listsItself_ = true;
-    std::uint8_t statusByte_ = 0;
+    std::map<int, std::unique_ptr<VirtualFirmware>> firmware_;
+    std::optional<std::uint8_t> statusByte_;
     std::size_t statusReplyLength_ = 11;
     std::optional<std::vector<std::uint8_t>> listOverride_;
 
@@ -111,6 +130,11 @@ private:
     std::deque<std::pair<Clock::time_point, Report>> outbox_;
     std::size_t lastReportFill_ = kReportSize; // bytes used in outbox_.back()
     std::function<void()> reportReady_;
+
+    VirtualHidBus *bus_ = nullptr;
+    std::weak_ptr<VirtualPort> port_;
+    Clock::duration reenumerationDelay_ = std::chrono::milliseconds(30);
+    bool reenumerate_ = false; // done once the lock is let go
 };
 
 } // namespace VirtualDevices
