@@ -1,6 +1,9 @@
 // libFuzzer target over everything the OTA engine parses from a device: the
-// transport stream (fed in report-sized chunks) and the RCP frames inside it.
+// transport stream (fed in report-sized chunks), the RCP frames inside it, the
+// receiver's client list and the devices' target information.
+#include "libtavrel/OnlineClient.h"
 #include "libtavrel/RcpFrame.h"
+#include "libtavrel/TargetInfo.h"
 #include "libtavrel/TransportFrame.h"
 #include "libtavrel/TransportStreamBuffer.h"
 
@@ -23,8 +26,17 @@ void parsePayload(const ReadDataPackage &package)
     check(package.channel >= 0 && package.channel <= TransportFrame::kMaxChannel);
     check(package.payload.size() < TransportFrame::kMaxReceivedLength);
 
+    std::vector<OnlineClient> clients;
+    parseClientList(package.payload, clients);
+    check(clients.size() <= 255);
+    for (const auto &client : clients)
+        check(client.online && client.name.size() <= 255);
+
     RcpFrame frame;
     if (parseRcpFrame(package.payload.data(), package.payload.size(), frame)) {
+        // Replies are read from exact-size copies so that any read past them shows.
+        std::vector<std::uint8_t> reply(frame.payload, frame.payload + frame.payloadLength);
+        TargetInfo::parse(reply.data(), reply.size());
         const std::uint8_t *begin = package.payload.data();
         const std::uint8_t *end = begin + package.payload.size();
         check(frame.payload >= begin && frame.payload + frame.payloadLength <= end);
