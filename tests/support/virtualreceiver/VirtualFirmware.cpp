@@ -53,7 +53,7 @@ VirtualFirmware::Output VirtualFirmware::onHostPayload(const std::vector<std::ui
         if (message->command)
             onCommand(message->opcode, message->sequence, message->body, now, out);
         else
-            onResponse(message->opcode, message->sequence, message->body, out);
+            onResponse(message->opcode, message->sequence, message->body, now, out);
     } else {
         onAuthBytes(payload, out);
     }
@@ -226,11 +226,15 @@ void VirtualFirmware::requestNextBlock(Output &out)
 }
 
 void VirtualFirmware::onResponse(std::uint8_t opcode, std::uint8_t sequence, const std::vector<std::uint8_t> &body,
-                                 Output &out)
+                                 Clock::time_point now, Output &out)
 {
     if (!awaiting_ || sequence != *awaiting_)
         return;
     if (opcode == 0xE8) {
+        if (transfer_ == Transfer::Image) {
+            transferStartedAt_ = now;
+            transferEndedAt_.reset();
+        }
         requestNextBlock(out);
         return;
     }
@@ -242,6 +246,15 @@ void VirtualFirmware::onResponse(std::uint8_t opcode, std::uint8_t sequence, con
     next_ += std::uint32_t(body.size());
     ++blocksServed_;
     requestNextBlock(out);
+    if (imageComplete_ && !transferEndedAt_)
+        transferEndedAt_ = now;
+}
+
+std::optional<Clock::duration> VirtualFirmware::imageTransferTime() const
+{
+    if (!transferStartedAt_ || !transferEndedAt_)
+        return std::nullopt;
+    return *transferEndedAt_ - *transferStartedAt_;
 }
 
 void VirtualFirmware::restart(Clock::time_point now, bool intoUpdateMode, Output &out)

@@ -63,6 +63,8 @@ public:
     bool imageComplete() const { return imageComplete_; }
     bool imageMatches() const { return imageComplete_ && received_ == behaviour_.expectedImage; }
     int restarts() const { return restarts_; }
+    // From the first block request to the end marker of the last image transfer.
+    std::optional<Clock::duration> imageTransferTime() const;
     std::size_t blocksServed() const { return blocksServed_; }
 
 private:
@@ -71,7 +73,8 @@ private:
     void onAuthBytes(const std::vector<std::uint8_t> &payload, Output &out);
     void onCommand(const std::uint8_t opcode, std::uint8_t sequence, const std::vector<std::uint8_t> &body,
                    Clock::time_point now, Output &out);
-    void onResponse(std::uint8_t opcode, std::uint8_t sequence, const std::vector<std::uint8_t> &body, Output &out);
+    void onResponse(std::uint8_t opcode, std::uint8_t sequence, const std::vector<std::uint8_t> &body,
+                    Clock::time_point now, Output &out);
     void startTransfer(Transfer kind, Output &out);
     void requestNextBlock(Output &out);
     void restart(Clock::time_point now, bool intoUpdateMode, Output &out);
@@ -97,6 +100,8 @@ private:
     std::vector<std::uint8_t> received_;
     std::vector<std::uint8_t> loaderReceived_;
     bool imageComplete_ = false;
+    std::optional<Clock::time_point> transferStartedAt_;
+    std::optional<Clock::time_point> transferEndedAt_;
 };
 
 } // namespace VirtualDevices

@@ -35,6 +35,8 @@ struct VirtualPort
     Clock::duration hostToDevice{}; // spacing of host reports on the link
     Clock::duration deviceToHost{}; // spacing of device reports on the link
     int opens = 0;
+    // From handing a device report to the host to the host's next write, each time.
+    std::vector<Clock::duration> hostTurnarounds;
 
     std::string devicePath() const;
     // Plugged and not yet gone; call with `mutex` held.

@@ -3,6 +3,9 @@
 #include "platform/tavrelhid/IHidDevice.h"
 #include "tests/support/virtualreceiver/VirtualHidBus.h"
 
+#include <optional>
+#include <utility>
+
 namespace VirtualDevices {
 
 // An opened virtual interface: the engine's HID device over a port's responder.
@@ -26,6 +29,8 @@ private:
     bool cancelled_ = false;
     Clock::time_point nextWriteSlot_{};
     Clock::time_point nextReadSlot_{};
+    std::optional<std::pair<Clock::time_point, Report>> inFlight_; // a device report on the link
+    std::optional<Clock::time_point> deliveredAt_; // the host has a report it has not answered yet
 };
 
 } // namespace VirtualDevices

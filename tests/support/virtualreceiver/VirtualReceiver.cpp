@@ -75,6 +75,13 @@ bool VirtualReceiver::imageMatches(int channel) const
     return it != firmware_.end() && it->second->imageMatches();
 }
 
+std::optional<Clock::duration> VirtualReceiver::imageTransferTime(int channel) const
+{
+    std::lock_guard lock(mutex_);
+    const auto it = firmware_.find(channel);
+    return it == firmware_.end() ? std::nullopt : it->second->imageTransferTime();
+}
+
 int VirtualReceiver::restarts(int channel) const
 {
     std::lock_guard lock(mutex_);

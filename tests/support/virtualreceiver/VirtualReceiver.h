@@ -62,6 +62,7 @@ public:
     void withFirmware(int channel, const std::function<void(VirtualFirmware &)> &change);
     bool imageMatches(int channel) const;
     int restarts(int channel) const;
+    std::optional<Clock::duration> imageTransferTime(int channel) const;
     void setClientOnline(int channel, bool online);
     std::optional<ClientEntry> client(int channel) const;
     // The receiver's own entry on channel 2 in the client list.
