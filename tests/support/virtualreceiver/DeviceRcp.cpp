@@ -1,5 +1,7 @@
 #include "tests/support/virtualreceiver/DeviceRcp.h"
 
+#include <algorithm>
+
 namespace VirtualDevices::DeviceRcp {
 
 std::optional<Message> read(const std::vector<std::uint8_t> &bytes)
@@ -31,10 +33,17 @@ std::vector<std::uint8_t> frame(std::uint8_t flags, std::uint8_t opcode, std::ve
                                 const std::vector<std::uint8_t> &body)
 {
     const std::size_t declared = lead.size() + body.size();
-    std::vector<std::uint8_t> out{0xFE, 0xDC, 0xBA, flags, opcode, std::uint8_t(declared / 256), std::uint8_t(declared % 256)};
-    out.insert(out.end(), lead.begin(), lead.end());
-    out.insert(out.end(), body.begin(), body.end());
-    out.push_back(0xEF);
+    std::vector<std::uint8_t> out(7 + declared + 1);
+    out[0] = 0xFE;
+    out[1] = 0xDC;
+    out[2] = 0xBA;
+    out[3] = flags;
+    out[4] = opcode;
+    out[5] = std::uint8_t(declared / 256);
+    out[6] = std::uint8_t(declared % 256);
+    auto at = std::copy(lead.begin(), lead.end(), out.begin() + 7);
+    std::copy(body.begin(), body.end(), at);
+    out.back() = 0xEF;
     return out;
 }
 

@@ -7,11 +7,16 @@ namespace VirtualDevices {
 std::vector<std::uint8_t> DeviceReportWriter::encode(const DeviceFrame &frame)
 {
     const int announced = int(frame.payload.size()) + 1 + frame.lengthError;
-    std::vector<std::uint8_t> bytes{0x4A, 0x4C, std::uint8_t((frame.channel & 0x0F) << 4), 0x00,
-                                    std::uint8_t((announced >> 8) & 0xFF), std::uint8_t(announced & 0xFF),
-                                    std::uint8_t(frame.kind)};
-    bytes.insert(bytes.end(), frame.payload.begin(), frame.payload.end());
-    bytes.push_back(frame.badEndByte ? 0xEE : 0xED);
+    std::vector<std::uint8_t> bytes(frame.payload.size() + 8);
+    bytes[0] = 0x4A;
+    bytes[1] = 0x4C;
+    bytes[2] = std::uint8_t((frame.channel & 0x0F) << 4);
+    bytes[3] = 0x00;
+    bytes[4] = std::uint8_t((announced >> 8) & 0xFF);
+    bytes[5] = std::uint8_t(announced & 0xFF);
+    bytes[6] = std::uint8_t(frame.kind);
+    std::copy(frame.payload.begin(), frame.payload.end(), bytes.begin() + 7);
+    bytes.back() = frame.badEndByte ? 0xEE : 0xED;
     return bytes;
 }
 
