@@ -5,15 +5,14 @@
 #include "libtavrel/RcpSteps.h"
 #include "libtavrel/ReceiverCommands.h"
 #include "libtavrel/TransportFrame.h"
+#include "libtavrel/UpdateSteps.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace libtavrel {
 
 namespace {
 
-constexpr std::uint8_t kLoaderReady = 0x80;
 constexpr int kLeaveQueries = 8;
 constexpr int kReconnectRounds = 160;
 
@@ -55,13 +54,6 @@ Task waitForReconnect(Executor &executor, int channel, OtaReporter &reporter)
 
 } // namespace
 
-std::string updateStatusMessage(std::uint8_t status)
-{
-    char text[512];
-    std::snprintf(text, sizeof text, "update failed: status 0x%02x", unsigned(status));
-    return text;
-}
-
 Task clientOtaTask(Executor &executor, int channel, std::span<const std::uint8_t> image, bool authenticateFirst,
                    bool authenticateAfterReconnect, std::shared_ptr<OtaReporter> reporter)
 {
@@ -91,37 +83,13 @@ Task clientOtaTask(Executor &executor, int channel, std::span<const std::uint8_t
     RcpSession rcp(executor, channel, image);
     rcp.resetSequence();
     TargetInfo target;
-    if (!co_await executor.child(rcp.queryTargetInfo(&target)))
-        co_return fail(3, "client error");
-    report.progress(1);
-
-    std::uint32_t fileOffset = 0;
-    std::uint16_t fileLength = 0;
-    if (!co_await executor.child(rcp.readFileOffset(&fileOffset, &fileLength)))
-        co_return fail(3, "client_error");
-    report.progress(2);
-
-    std::uint8_t refused = 0;
-    if (!co_await executor.child(rcp.askUpdateAllowed(fileOffset, fileLength, &refused)))
-        co_return fail(3, "client error");
-    if (refused != 0)
-        co_return fail(4, "not allow");
-    report.progress(3);
+    if (!co_await executor.child(openUpdate(executor, rcp, report, {"client error", "client_error", "client error"}, &target)))
+        co_return false;
     int imageProgressStart = 4;
 
     if (!target.modeFlag && target.loaderFlag) {
-        if (!co_await executor.child(firmwareBlockServer(executor, channel, image, reporter, 3, 39)))
-            co_return fail(3, "client error");
-        std::uint8_t loaderStatus = 0;
-        if (!co_await executor.child(rcp.readStatus(&loaderStatus)))
-            co_return fail(3, "client error");
-        report.progress(40);
-        if (loaderStatus != kLoaderReady)
-            co_return fail(1, "failed to update loader");
-        co_await executor.sleep(executor.timeouts().loaderSettle);
-
-        if (!co_await executor.child(rcp.switchMode()))
-            co_return fail(3, "switch mode error");
+        if (!co_await executor.child(installLoader(executor, rcp, reporter, "switch mode error")))
+            co_return false;
         report.progress(41);
         report.progress(42);
 

@@ -14,7 +14,4 @@ namespace libtavrel {
 Task clientOtaTask(Executor &executor, int channel, std::span<const std::uint8_t> image, bool authenticateFirst,
                    bool authenticateAfterReconnect, std::shared_ptr<OtaReporter> reporter);
 
-// "update failed: status 0x1a"
-std::string updateStatusMessage(std::uint8_t status);
-
 } // namespace libtavrel

@@ -70,6 +70,21 @@ Executor *executorOf(void *handle)
     return static_cast<Executor *>(handle);
 }
 
+// Queues the update task that makeTask builds, with its reporter.
+template<typename MakeTask>
+void *queueUpdate(void *handle, const OtaCallbacks *callbacks, MakeTask makeTask)
+{
+    if (!handle)
+        return nullptr;
+    try {
+        Executor &executor = *executorOf(handle);
+        auto reporter = std::make_shared<OtaReporter>(callbacks);
+        return executor.addTask(reportExceptions(executor, makeTask(executor, reporter), reporter));
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -157,53 +172,28 @@ TAVREL_API void *read_online_device(void *handle, const OnlineDeviceCallbacks *c
 TAVREL_API void *ota_update_client(void *handle, int channel, const uint8_t *image, int size, bool authenticateFirst,
                                    bool authenticateAfterReconnect, const OtaCallbacks *callbacks)
 {
-    if (!handle)
-        return nullptr;
-    try {
-        Executor &executor = *executorOf(handle);
-        auto reporter = std::make_shared<OtaReporter>(callbacks);
-        return executor.addTask(reportExceptions(
-            executor,
-            clientOtaTask(executor, channel, imageSpan(image, size), authenticateFirst, authenticateAfterReconnect,
-                          reporter),
-            reporter));
-    } catch (...) {
-        return nullptr;
-    }
+    return queueUpdate(handle, callbacks, [&](Executor &executor, std::shared_ptr<OtaReporter> reporter) {
+        return clientOtaTask(executor, channel, imageSpan(image, size), authenticateFirst, authenticateAfterReconnect,
+                             std::move(reporter));
+    });
 }
 
 TAVREL_API void *ota_update_dongle(void *handle, int channel, const uint8_t *image, int size, bool authenticateFirst,
                                    bool authenticateAfterReconnect, const OtaCallbacks *callbacks,
                                    bool *switchedToPostMode)
 {
-    if (!handle)
-        return nullptr;
-    try {
-        Executor &executor = *executorOf(handle);
-        auto reporter = std::make_shared<OtaReporter>(callbacks);
-        return executor.addTask(reportExceptions(
-            executor,
-            dongleOtaTask(executor, channel, imageSpan(image, size), authenticateFirst, authenticateAfterReconnect,
-                          reporter, switchedToPostMode),
-            reporter));
-    } catch (...) {
-        return nullptr;
-    }
+    return queueUpdate(handle, callbacks, [&](Executor &executor, std::shared_ptr<OtaReporter> reporter) {
+        return dongleOtaTask(executor, channel, imageSpan(image, size), authenticateFirst, authenticateAfterReconnect,
+                             std::move(reporter), switchedToPostMode);
+    });
 }
 
 TAVREL_API void *ota_update_dongle_single_post(void *handle, int channel, const uint8_t *image, int size,
                                                bool authenticateFirst, const OtaCallbacks *callbacks)
 {
-    if (!handle)
-        return nullptr;
-    try {
-        Executor &executor = *executorOf(handle);
-        auto reporter = std::make_shared<OtaReporter>(callbacks);
-        executor.addTask(reportExceptions(
-            executor, singlePostUpdateTask(executor, channel, imageSpan(image, size), authenticateFirst, reporter),
-            reporter));
-    } catch (...) {
-    }
+    queueUpdate(handle, callbacks, [&](Executor &executor, std::shared_ptr<OtaReporter> reporter) {
+        return singlePostUpdateTask(executor, channel, imageSpan(image, size), authenticateFirst, std::move(reporter));
+    });
     return nullptr;
 }
 

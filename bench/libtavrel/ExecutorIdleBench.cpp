@@ -5,20 +5,14 @@
 #include "tests/support/virtualreceiver/VirtualHidDevice.h"
 #include "tests/support/virtualreceiver/VirtualReceiver.h"
 
+#include "ProcessCpu.h"
+
 #include <benchmark/benchmark.h>
 
-#include <ctime>
 
 using namespace libtavrel;
 
 namespace {
-
-double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
 
 Task sleepOneSecond(Executor &executor)
 {

@@ -9,22 +9,16 @@
 #include "tests/support/virtualreceiver/VirtualHidBus.h"
 #include "tests/support/virtualreceiver/VirtualReceiver.h"
 
+#include "ProcessCpu.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <ctime>
 #include <random>
 
 using namespace VirtualDevices;
 
 namespace {
-
-double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
 
 struct Progress
 {
