@@ -378,6 +378,37 @@ TEST_F(CInterfaceTest, ResumedTransferStartsAtTheDevicesOffset)
     EXPECT_TRUE(recorder.progressRises());
 }
 
+TEST_F(CInterfaceTest, EmptyCheckRangeSendsTheSingleByte)
+{
+    auto behaviour = firmware();
+    behaviour.checkLength = 0; // refuses anything but the single byte 0x02
+    addHeadset(behaviour);
+    OtaRecorder recorder;
+    open();
+    const auto callbacks = recorder.callbacks();
+    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
+    runAllTask(handle);
+    EXPECT_TRUE(recorder.errors.empty());
+    EXPECT_TRUE(receiver->imageMatches(3));
+}
+
+TEST_F(CInterfaceTest, ShortStatusReplyMeansNotInUpdateMode)
+{
+    receiver->setOwnFirmware(firmware());
+    receiver->setStatusReplyLength(10);
+    OtaRecorder recorder;
+    bool switched = true;
+    open();
+    const auto callbacks = recorder.callbacks();
+    ota_update_dongle(handle, 2, image.data(), int(image.size()), false, false, &callbacks, &switched);
+    runAllTask(handle);
+    EXPECT_TRUE(recorder.errors.empty());
+    EXPECT_FALSE(switched);
+    ASSERT_GE(recorder.progress.size(), 2u);
+    EXPECT_EQ(recorder.progress[1], 1); // the in-place path, not the update-mode transfer
+    EXPECT_EQ(recorder.finishes, 1);
+}
+
 TEST_F(CInterfaceTest, TwoTasksRunInOneCall)
 {
     addHeadset(firmware());
