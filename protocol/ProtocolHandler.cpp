@@ -275,15 +275,22 @@ TrySendResult ProtocolHandler::attemptSend(const QueuedRequest &request, quint8 
 
 void ProtocolHandler::processNextQueuedRequest()
 {
-    const RequestScheduler::DequeueResult result = RequestScheduler::processNextQueuedRequest(
-        m_requestQueue, [this](const QueuedRequest &request, quint8 &seq) { return attemptSend(request, seq); },
-        logCallback());
-    for (const RequestScheduler::RejectedRequest &dropped : result.dropped) {
-        emit commandFailed(dropped.cmd, dropped.message);
-        emit requestRejected(dropped.cmd, dropped.message);
-    }
-    if (result.dequeued)
+    // The scheduler sends one request per call. Keep calling until the queue is
+    // empty or the in-flight limit is reached: a sweep may free several slots
+    // at once, and a heartbeat taken from the queue takes no slot, so no later
+    // response would come to serve the requests behind it.
+    for (;;) {
+        const RequestScheduler::DequeueResult result = RequestScheduler::processNextQueuedRequest(
+            m_requestQueue, [this](const QueuedRequest &request, quint8 &seq) { return attemptSend(request, seq); },
+            logCallback());
+        for (const RequestScheduler::RejectedRequest &dropped : result.dropped) {
+            emit commandFailed(dropped.cmd, dropped.message);
+            emit requestRejected(dropped.cmd, dropped.message);
+        }
+        if (!result.dequeued)
+            return;
         emit requestDequeued(result.cmd, result.seq);
+    }
 }
 
 void ProtocolHandler::start()

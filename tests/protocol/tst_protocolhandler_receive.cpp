@@ -413,6 +413,32 @@ private slots:
         QCOMPARE(timeouts.size(), 6); // the one sent from the queue
     }
 
+    // A sweep that gives up on several requests frees several slots, and a
+    // heartbeat taken from the queue occupies none: what waits behind must go
+    // out now, not expire later with the link idle.
+    void freedSlotsServeTheWholeQueue()
+    {
+        HandlerFixture f;
+        QSignalSpy dequeued(&f.handler, &ProtocolHandler::requestDequeued);
+        QSignalSpy failed(&f.handler, &ProtocolHandler::commandFailed);
+        for (int i = 0; i < 5; ++i)
+            f.handler.sendFactoryReset();
+        QCOMPARE(f.handler.sendRequest(0x27, CommandType::Request, {}), 254);
+        QCOMPARE(f.handler.sendSetToneVolume(2), 254);
+        QCOMPARE(f.handler.sendReceiverUnbind(), 254);
+
+        f.nowMs += 3001;
+        f.handler.cleanupTimeouts();
+        QList<ushort> commands;
+        for (const QList<QVariant> &args : dequeued)
+            commands << args.at(0).value<ushort>();
+        QCOMPARE(commands, (QList<ushort>{0x27, 0x23, 0x26}));
+
+        f.nowMs += 2001;
+        f.handler.cleanupTimeouts();
+        QVERIFY(strings(failed, 1).filter("not sent").isEmpty());
+    }
+
     void queuedRequestExpires()
     {
         HandlerFixture f;
