@@ -265,6 +265,12 @@ TrySendResult ProtocolHandler::attemptSend(const QueuedRequest &request, quint8 
                                          RequestScheduler::pendingKey, now(), sender, seqOut, schedulerLog);
     if (result != TrySendResult::Sent)
         return result;
+    if (request.type == CommandType::Request) {
+        // A partial reply under this command and sequence number belongs to an
+        // earlier request; left in place, its frames would complete the new reply.
+        QMutexLocker locker(&m_mutex);
+        m_reassemblyBuffers.remove(reassemblyKey(CommandType::Response, request.cmd, seqOut));
+    }
     if (heartbeat)
         log(QStringLiteral("已发送心跳包"), LogInfo);
     emit requestSent(request.cmd, seqOut);
