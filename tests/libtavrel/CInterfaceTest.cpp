@@ -484,6 +484,25 @@ TEST_F(CInterfaceTest, DestroyingDropsQueuedTasksSilently)
     EXPECT_TRUE(recorder.errors.empty());
 }
 
+TEST_F(CInterfaceTest, ReceiverUnpluggedMidTransferEndsWithOneError)
+{
+    addHeadset(firmware());
+    OtaRecorder recorder;
+    recorder.whenProgress = [port = receiver->currentPort()](int done) mutable {
+        if (done >= 10 && port)
+            VirtualHidBus::instance().unplug(std::exchange(port, nullptr));
+    };
+    open();
+    const auto callbacks = recorder.callbacks();
+    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
+    runAllTask(handle);
+    EXPECT_THAT(recorder.errors, ElementsAre(Pair(3, "update file")));
+    const auto start = std::chrono::steady_clock::now();
+    DestroyExecutorHandle(handle);
+    handle = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+}
+
 TEST_F(CInterfaceTest, MissingImageFailsInsteadOfReadingNothing)
 {
     addHeadset(firmware());
