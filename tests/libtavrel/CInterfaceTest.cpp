@@ -267,6 +267,27 @@ TEST_F(CInterfaceTest, UpdatesAHeadset)
     }));
 }
 
+TEST_F(CInterfaceTest, HeadsetListedAsAuthenticatedIsNotChallenged)
+{
+    auto behaviour = firmware();
+    behaviour.wrongAuthAnswer = true; // a challenge would fail
+    ClientEntry client;
+    client.authenticated = true;
+    receiver->addHeadset(client, std::move(behaviour));
+    OtaRecorder recorder;
+    open();
+    const auto callbacks = recorder.callbacks();
+    ota_update_client(handle, 3, image.data(), int(image.size()), true, false, &callbacks);
+    runAllTask(handle);
+
+    EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.front().second;
+    EXPECT_EQ(recorder.finishes, 1);
+    const auto frames = receiver->hostFrames();
+    EXPECT_TRUE(std::none_of(frames.begin(), frames.end(), [](const HostFrame &f) {
+        return f.channel == 3 && !f.payload.empty() && f.payload[0] == 0x00; // a challenge
+    }));
+}
+
 TEST_F(CInterfaceTest, UpdatesAHeadsetThroughItsLoader)
 {
     addHeadset(firmware(true));
@@ -463,6 +484,25 @@ TEST_F(CInterfaceTest, DestroyingDropsQueuedTasksSilently)
     EXPECT_TRUE(recorder.errors.empty());
 }
 
+TEST_F(CInterfaceTest, ReceiverUnpluggedMidTransferEndsWithOneError)
+{
+    addHeadset(firmware());
+    OtaRecorder recorder;
+    recorder.whenProgress = [port = receiver->currentPort()](int done) mutable {
+        if (done >= 10 && port)
+            VirtualHidBus::instance().unplug(std::exchange(port, nullptr));
+    };
+    open();
+    const auto callbacks = recorder.callbacks();
+    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
+    runAllTask(handle);
+    EXPECT_THAT(recorder.errors, ElementsAre(Pair(3, "update file")));
+    const auto start = std::chrono::steady_clock::now();
+    DestroyExecutorHandle(handle);
+    handle = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+}
+
 TEST_F(CInterfaceTest, MissingImageFailsInsteadOfReadingNothing)
 {
     addHeadset(firmware());
@@ -555,13 +595,18 @@ INSTANTIATE_TEST_SUITE_P(
                   [](R &r, B &) { r.setListReplyOverride(std::vector<std::uint8_t>{2, 3, 1, 0, 0, 0, 0, 0, 0, 9}); },
                   1, "no_client_found"},
         FaultCase{"wrong_auth_answer", T::Headset, false, true, [](R &, B &b) { b.wrongAuthAnswer = true; }, 2, "auth failed"},
+        FaultCase{"auth_answer_16_bytes", T::Headset, false, true, [](R &, B &b) { b.authAnswerSizeChange = -1; }, 2, "auth failed"},
+        FaultCase{"auth_answer_18_bytes", T::Headset, false, true, [](R &, B &b) { b.authAnswerSizeChange = 1; }, 2, "auth failed"},
         FaultCase{"auth_answer_silent", T::Headset, false, true, [](R &, B &b) { b.silentAuthSteps = {1}; }, 2, "auth failed"},
         FaultCase{"auth_challenge_silent", T::Headset, false, true, [](R &, B &b) { b.silentAuthSteps = {2}; }, 2, "auth failed"},
         FaultCase{"auth_verdict_silent", T::Headset, false, true, [](R &, B &b) { b.silentAuthSteps = {3}; }, 2, "auth failed"},
         FaultCase{"host_answer_rejected", T::Headset, false, true, [](R &, B &b) { b.rejectHostAnswer = true; }, 2, "auth failed"},
+        FaultCase{"verdict_without_type_byte", T::Headset, false, true,
+                  [](R &, B &b) { b.verdict = std::vector<std::uint8_t>{'p', 'a', 's', 's'}; }, 2, "auth failed"},
         FaultCase{"auth_notify_silent", T::Headset, false, true, [](R &r, B &) { r.setSilentKinds({6}); }, 2, "auth failed"},
         FaultCase{"target_info_silent", T::Headset, false, false, [](R &, B &b) { b.silentOpcodes = {0x03}; }, 3, "client error"},
         FaultCase{"file_offset_silent", T::Headset, false, false, [](R &, B &b) { b.silentOpcodes = {0xE1}; }, 3, "client_error"},
+        FaultCase{"file_offset_stale_sequence", T::Headset, false, false, [](R &, B &b) { b.staleOpcodes = {0xE1}; }, 3, "client_error"},
         FaultCase{"check_range_past_the_end", T::Headset, false, false, [](R &, B &b) { b.checkOffset = 8990; }, 3, "client error"},
         FaultCase{"update_refused", T::Headset, false, false, [](R &, B &b) { b.refuseUpdate = true; }, 4, "not allow"},
         FaultCase{"enter_update_silent", T::Headset, false, false, [](R &, B &b) { b.silentOpcodes = {0xE3}; }, 3, "enter update"},

@@ -2,6 +2,7 @@
 
 #include "libtavrel/tavrel.h"
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -16,6 +17,7 @@ struct OtaRecorder
     std::vector<std::pair<int, std::string>> errors;
     int otherCalls = 0;
     bool throwOnProgress = false;
+    std::function<void(int done)> whenProgress; // runs inside the callback
 
     OtaCallbacks callbacks()
     {
@@ -27,6 +29,8 @@ struct OtaRecorder
         c.onProgress = [](void *self, int done, int total) {
             auto *r = static_cast<OtaRecorder *>(self);
             r->progress.push_back(total == 100 ? done : -1);
+            if (r->whenProgress)
+                r->whenProgress(done);
             if (r->throwOnProgress)
                 throw std::runtime_error("callback gone wrong");
         };

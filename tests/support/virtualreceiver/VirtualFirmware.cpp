@@ -68,8 +68,10 @@ void VirtualFirmware::onAuthBytes(const std::vector<std::uint8_t> &payload, Outp
         auto answer = E1Reference::answer(payload.data());
         if (b.wrongAuthAnswer)
             answer[5] ^= 0x5A;
+        std::vector<std::uint8_t> bytes(answer.begin(), answer.end());
+        bytes.resize(std::size_t(std::ptrdiff_t(bytes.size()) + b.authAnswerSizeChange), 0x00);
         if (!b.silentAuthSteps.contains(1))
-            out.frames.emplace_back(answer.begin(), answer.end());
+            out.frames.push_back(std::move(bytes));
     } else if (payload == kPass) {
         // The host accepted; now the host must prove itself.
         std::random_device source;
@@ -84,7 +86,7 @@ void VirtualFirmware::onAuthBytes(const std::vector<std::uint8_t> &payload, Outp
         const bool right = std::equal(expected.begin(), expected.end(), payload.begin()) && !b.rejectHostAnswer;
         ownChallenge_.reset();
         if (!b.silentAuthSteps.contains(3))
-            out.frames.push_back(right ? kPass : kFail);
+            out.frames.push_back(b.verdict ? *b.verdict : right ? kPass : kFail);
     }
 }
 
@@ -104,8 +106,9 @@ void VirtualFirmware::onCommand(const std::uint8_t opcode, std::uint8_t sequence
             restart(now, opcode == 0x0B, out); // it still acts, it only doesn't answer
         return;
     }
+    const std::uint8_t echoed = b.staleOpcodes.contains(opcode) ? std::uint8_t(sequence - 1) : sequence;
     const auto reply = [&](std::vector<std::uint8_t> payload) {
-        out.frames.push_back(DeviceRcp::response(opcode, 0, sequence, payload));
+        out.frames.push_back(DeviceRcp::response(opcode, 0, echoed, payload));
     };
     const std::size_t size = b.expectedImage.size();
     switch (opcode) {

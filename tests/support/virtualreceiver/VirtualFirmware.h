@@ -28,9 +28,12 @@ struct FirmwareBehaviour
     std::uint8_t loaderStatus = 0x80;    // 0xE6 after the loader
     std::optional<std::uint8_t> updateStatus; // 0xE6 after the image; by default 0 when it arrived intact
     bool wrongAuthAnswer = false;        // answers the host's challenge wrongly
+    int authAnswerSizeChange = 0;        // the right answer, this many bytes longer (shorter when negative)
+    std::optional<std::vector<std::uint8_t>> verdict; // said instead of the verdict on the host's answer
     bool rejectHostAnswer = false;       // says "fail" to a right answer
     std::set<int> silentAuthSteps;       // 1: answer, 2: own challenge, 3: verdict
     std::set<std::uint8_t> silentOpcodes; // RCP commands left unanswered
+    std::set<std::uint8_t> staleOpcodes;  // answered with the sequence number of the command before
     bool requestPastEnd = false;         // the first block request reaches past the image
     std::optional<std::size_t> dropAfterBlocks; // stops asking after this many blocks
     bool neverBack = false;              // a restart never comes back
