@@ -353,8 +353,10 @@ void CustomTitleBar::setAvatarUrl(const QString &source)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply *reply = m_network->get(request);
     m_pendingRequests.insert(trimmed, reply);
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > kAvatarDownloadLimit)
+    // readyRead comes with every chunk; the progress signal is throttled and may
+    // only arrive once the reply has finished, too late to stop anything.
+    connect(reply, &QNetworkReply::readyRead, reply, [reply] {
+        if (reply->bytesAvailable() > kAvatarDownloadLimit)
             reply->abort();
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply, trimmed] { onAvatarReplyFinished(reply, trimmed); });
@@ -375,8 +377,9 @@ void CustomTitleBar::onAvatarReplyFinished(QNetworkReply *reply, const QString &
         fallBack();
         return;
     }
+    const QByteArray data = reply->read(kAvatarDownloadLimit + 1);
     QPixmap downloaded;
-    if (!downloaded.loadFromData(reply->readAll()) || downloaded.isNull()) {
+    if (data.size() > kAvatarDownloadLimit || !downloaded.loadFromData(data) || downloaded.isNull()) {
         fallBack();
         return;
     }

@@ -38,7 +38,9 @@ void HeadphonesDevice::onCloseFadeFinished()
 {
     m_closeFadeRunning = false;
     if (m_exitOnClose) {
-        close();
+        // A refused close keeps the program running: the faded window must show again.
+        if (!close())
+            setWindowOpacity(1.0);
         return;
     }
     setWindowOpacity(1.0);

@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -42,6 +43,19 @@ int runEventLoopUntilQuit()
     watchdog.start(10000);
     return QCoreApplication::exec();
 }
+
+// An event filter made of a function.
+class EventFilter : public QObject
+{
+public:
+    explicit EventFilter(std::function<bool(QObject *, QEvent *)> filter) : m_filter(std::move(filter)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override { return m_filter(watched, event); }
+
+private:
+    std::function<bool(QObject *, QEvent *)> m_filter;
+};
 
 void press(QWidget *w, const QPoint &g) { sendMouse(w, QEvent::MouseButtonPress, g, Qt::LeftButton, Qt::LeftButton); }
 void move(QWidget *w, const QPoint &g) { sendMouse(w, QEvent::MouseMove, g, Qt::NoButton, Qt::LeftButton); }
@@ -71,6 +85,7 @@ private slots:
     void trayActivation();
     void closeWithoutTrayMinimises();
     void closeButtonFadesThenHides();
+    void refusedCloseAfterFadeLeavesWindowShown();
     void closeWithExitQuits();
     void trayQuitQuits();
     void raiseRestoresMinimisedAndFaded();
@@ -407,6 +422,31 @@ void TestMainWindow::closeButtonFadesThenHides()
     m_window->on_closeClicked();
     m_window->on_closeClicked();
     QTRY_VERIFY(!m_window->isVisible());
+}
+
+void TestMainWindow::refusedCloseAfterFadeLeavesWindowShown()
+{
+    QSettings().setValue("close/exitOnClose", true);
+    m_window = makeWindow(true);
+    QVERIFY(m_window);
+    m_window->setTimings({20, 16});
+    // Something else refuses the close.
+    int refused = 0;
+    EventFilter refuser([&refused](QObject *, QEvent *event) {
+        if (event->type() != QEvent::Close)
+            return false;
+        event->ignore();
+        ++refused;
+        return true;
+    });
+    m_window->installEventFilter(&refuser);
+
+    m_window->on_closeClicked();
+    QTRY_COMPARE(refused, 1);
+    // The faded-out window must not stay invisible while the program keeps running.
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_window->windowOpacity(), 1.0);
+    QVERIFY(!m_window->isQuitting());
 }
 
 void TestMainWindow::closeWithExitQuits()

@@ -15,8 +15,9 @@
 
 namespace {
 // A tiny HTTP server on 127.0.0.1: "/red/…" and "/blue/…" answer a solid PNG,
-// "/garbage" bytes that are no image, "/held/…" waits until released, and
-// anything else 404. It counts the requests per path.
+// "/garbage" bytes that are no image, "/oversized" a red PNG padded to 9 MiB,
+// "/held/…" waits until released, and anything else 404. It counts the
+// requests per path.
 class LocalHttpServer : public QTcpServer
 {
 public:
@@ -85,6 +86,9 @@ private:
             body = png(Qt::blue);
         else if (path == "/garbage")
             body = "this is not a picture";
+        else if (path == "/oversized")
+            // A decodable picture, padded past what an avatar may take.
+            body = png(Qt::red) + QByteArray(9 * 1024 * 1024, '\0');
         else
             status = "404 Not Found";
         socket->write("HTTP/1.1 " + status + "\r\nContent-Type: image/png\r\nCache-Control: no-store\r\n"
@@ -245,6 +249,7 @@ void TestTitleBar::failuresFallBackToDefault_data()
     QTest::addColumn<QString>("path");
     QTest::newRow("not found") << "/missing";
     QTest::newRow("not an image") << "/garbage";
+    QTest::newRow("too large") << "/oversized";
 }
 
 void TestTitleBar::failuresFallBackToDefault()
