@@ -234,7 +234,7 @@ bool CustomEqSlotStore::writePendingSlot(int *index)
     Slot &slot = m_slots[*index];
     QString path = slot.path;
     if (path.isEmpty()) {
-        path = QDir(folder).filePath(QStringLiteral("slot%1.json").arg(*index));
+        path = QDir(folder).filePath(slotFileName(*index));
         // A file of that name that is not this slot's belongs to someone else.
         if (QFileInfo::exists(path)) {
             log(QStringLiteral("[EQ][Slots] save of slot %1 refused: %2 holds another file").arg(*index).arg(path));

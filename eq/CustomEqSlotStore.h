@@ -5,6 +5,7 @@
 #include "eq/EqBandLists.h"
 #include "eq/EqSlotFile.h"
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
@@ -12,6 +13,7 @@
 #include <array>
 
 class ICustomEqBandEditor;
+class QDir;
 class QTimer;
 
 // The ten custom EQ slots of the custom EQ page: one JSON file per slot in
@@ -102,6 +104,12 @@ private:
         EqBandLists bands;
     };
 
+    struct ChosenFile
+    {
+        QString path;
+        QDateTime modified;
+    };
+
     static bool validIndex(int index) { return index >= 0 && index < CustomEq::SlotCount; }
     void clearSlots();
     void applyBands(const EqBandLists &bands);
@@ -109,6 +117,8 @@ private:
     void updateSlot(int index, const QJsonObject &json);
     bool writePendingSlot(int *index);
     QString setAside(const QString &path, const QString &reason);
+    static QString slotFileName(int index);
+    bool freeSlotFileName(const QDir &dir, const QString &name, std::array<ChosenFile, CustomEq::SlotCount> &chosen);
     void log(const QString &line);
 
     ICustomEqBandEditor *m_editor = nullptr;

@@ -14,22 +14,11 @@
 
 namespace {
 
-struct Chosen
-{
-    QString path;
-    QDateTime modified;
-};
-
 struct Rejected
 {
     QString path;
     QString reason;
 };
-
-QString slotFileName(int index)
-{
-    return QStringLiteral("slot%1.json").arg(index);
-}
 
 // Why a file has no slot; only asked for files that have none.
 QString reasonWithoutSlot(const QString &path)
@@ -47,6 +36,11 @@ QString reasonWithoutSlot(const QString &path)
 }
 
 } // namespace
+
+QString CustomEqSlotStore::slotFileName(int index)
+{
+    return QStringLiteral("slot%1.json").arg(index);
+}
 
 void CustomEqSlotStore::clearSlots()
 {
@@ -68,6 +62,38 @@ QString CustomEqSlotStore::setAside(const QString &path, const QString &reason)
     return target;
 }
 
+bool CustomEqSlotStore::freeSlotFileName(const QDir &dir, const QString &name,
+                                         std::array<ChosenFile, CustomEq::SlotCount> &chosen)
+{
+    // The name is held by the file of another slot, whose own name may be held
+    // by a third one: follow the chain to a free name, then move each file to
+    // its own name from the end. No file is overwritten on the way.
+    QList<int> chain;
+    QString next = name;
+    while (QFileInfo::exists(next) && chain.size() < CustomEq::SlotCount) {
+        int owner = -1;
+        for (int s = 0; s < CustomEq::SlotCount; ++s) {
+            if (chosen[s].path == next)
+                owner = s;
+        }
+        if (owner < 0 || chain.contains(owner))
+            return false;
+        chain.append(owner);
+        next = dir.absoluteFilePath(slotFileName(owner));
+    }
+    if (QFileInfo::exists(next))
+        return false;
+    for (qsizetype k = chain.size() - 1; k >= 0; --k) {
+        const int owner = chain.at(k);
+        const QString ownName = dir.absoluteFilePath(slotFileName(owner));
+        if (!QFile::rename(chosen[owner].path, ownName))
+            return false;
+        log(QStringLiteral("[EQ][Slots] %1 holds slot %2, renamed to %3").arg(chosen[owner].path).arg(owner).arg(ownName));
+        chosen[owner].path = ownName;
+    }
+    return !QFileInfo::exists(name);
+}
+
 void CustomEqSlotStore::loadSlots()
 {
     if (!m_editor)
@@ -84,7 +110,7 @@ void CustomEqSlotStore::loadSlots()
     }
     const QDir dir(folder);
 
-    std::array<Chosen, CustomEq::SlotCount> chosen;
+    std::array<ChosenFile, CustomEq::SlotCount> chosen;
     QList<Rejected> rejected;
     const QFileInfoList files = dir.entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Unsorted);
     for (const QFileInfo &info : files) {
@@ -94,7 +120,7 @@ void CustomEqSlotStore::loadSlots()
             rejected.append({path, reasonWithoutSlot(path)});
             continue;
         }
-        Chosen &slot = chosen[index];
+        ChosenFile &slot = chosen[index];
         const QString older = QStringLiteral("is an older copy of slot %1").arg(index);
         if (slot.path.isEmpty()) {
             slot = {path, info.lastModified()};
@@ -115,21 +141,9 @@ void CustomEqSlotStore::loadSlots()
         if (!chosen[i].path.isEmpty())
             continue;
         const QString target = dir.absoluteFilePath(slotFileName(i));
-        if (QFileInfo::exists(target)) {
-            // The name is taken by the file of another slot: give that file its own name first.
-            for (int owner = 0; owner < CustomEq::SlotCount; ++owner) {
-                if (chosen[owner].path != target)
-                    continue;
-                const QString ownName = dir.absoluteFilePath(slotFileName(owner));
-                if (!QFileInfo::exists(ownName) && QFile::rename(target, ownName)) {
-                    log(QStringLiteral("[EQ][Slots] %1 holds slot %2, renamed to %3").arg(target).arg(owner).arg(ownName));
-                    chosen[owner].path = ownName;
-                }
-            }
-            if (QFileInfo::exists(target)) {
-                log(QStringLiteral("[EQ][Slots] slot %1 not created: %2 is taken").arg(i).arg(target));
-                continue;
-            }
+        if (QFileInfo::exists(target) && !freeSlotFileName(dir, target, chosen)) {
+            log(QStringLiteral("[EQ][Slots] slot %1 not created: %2 is taken").arg(i).arg(target));
+            continue;
         }
         if (EqSlotFile::write(target, buildNewSlotJson(QString(), i)))
             chosen[i] = {target, QFileInfo(target).lastModified()};
