@@ -1,5 +1,6 @@
 // Reading the custom slot JSON: bands for the curve editor, names, slot numbers.
 #include "eq/CustomEqSlotJson.h"
+#include "tests/eq/EqJsonFixtures.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -11,15 +12,9 @@
 
 using namespace CustomEq;
 
-namespace {
+using namespace EqJson;
 
-QJsonArray repeat(const QJsonValue &value, int n)
-{
-    QJsonArray a;
-    for (int i = 0; i < n; ++i)
-        a.append(value);
-    return a;
-}
+namespace {
 
 QJsonObject slotOf(int bands)
 {
@@ -27,20 +22,6 @@ QJsonObject slotOf(int bands)
                        {"q", repeat("0.70", bands)},
                        {"sound", repeat("1.5", bands)},
                        {"type", repeat("1", bands)}};
-}
-
-QJsonObject with(QJsonObject slot, const char *key, const QJsonValue &value)
-{
-    slot.insert(QLatin1String(key), value);
-    return slot;
-}
-
-QJsonObject withEntry(QJsonObject slot, const char *key, int index, const QJsonValue &value)
-{
-    QJsonArray a = slot.value(QLatin1String(key)).toArray();
-    a[index] = value;
-    slot.insert(QLatin1String(key), a);
-    return slot;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The ten custom slot files: loading, clean-up, creation, saving and the
 // hand-over to the curve editor.
 #include "eq/CustomEqSlotStore.h"
+#include "tests/eq/EqJsonFixtures.h"
 #include "tests/eq/EqTestEnvironment.h"
 #include "tests/eq/FakeCurveEditor.h"
 
@@ -16,23 +17,9 @@
 
 #include <memory>
 
+using namespace EqJson;
+
 namespace {
-
-QJsonArray texts(std::initializer_list<const char *> values)
-{
-    QJsonArray a;
-    for (const char *v : values)
-        a.append(QString::fromUtf8(v));
-    return a;
-}
-
-QJsonArray repeat(const QJsonValue &value, int n)
-{
-    QJsonArray a;
-    for (int i = 0; i < n; ++i)
-        a.append(value);
-    return a;
-}
 
 QJsonObject standardSlot(const QJsonValue &sort, const QString &name = QString())
 {
@@ -48,37 +35,12 @@ QJsonObject standardSlot(const QJsonValue &sort, const QString &name = QString()
     return o;
 }
 
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-bool writeJson(const QString &path, const QJsonObject &o)
-{
-    return writeBytes(path, QJsonDocument(o).toJson());
-}
-
-QJsonObject readJson(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(f.readAll()).object();
-}
-
 QJsonArray first4(const QJsonArray &a)
 {
     QJsonArray out;
     for (int i = 0; i < 4 && i < a.size(); ++i)
         out.append(a.at(i));
     return out;
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void setModified(const QString &path, const QDateTime &when)

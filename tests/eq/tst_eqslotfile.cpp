@@ -1,5 +1,6 @@
 // Checking an EQ file before import, and writing one.
 #include "eq/EqSlotFile.h"
+#include "tests/eq/EqJsonFixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,15 +11,9 @@
 
 using Status = EqSlotFile::ImportStatus;
 
-namespace {
+using namespace EqJson;
 
-QJsonArray repeat(const QJsonValue &value, int n)
-{
-    QJsonArray a;
-    for (int i = 0; i < n; ++i)
-        a.append(value);
-    return a;
-}
+namespace {
 
 QJsonObject eqFile(int bands)
 {
@@ -28,28 +23,6 @@ QJsonObject eqFile(int bands)
                        {"type", repeat("1", bands)},
                        {"main_gain", "ignored"},
                        {"sort", "ignored"}};
-}
-
-QJsonObject with(QJsonObject o, const char *key, const QJsonValue &value)
-{
-    if (value.isUndefined())
-        o.remove(QLatin1String(key));
-    else
-        o.insert(QLatin1String(key), value);
-    return o;
-}
-
-QJsonObject withEntry(QJsonObject o, const char *key, int index, const QJsonValue &value)
-{
-    QJsonArray a = o.value(QLatin1String(key)).toArray();
-    a[index] = value;
-    o.insert(QLatin1String(key), a);
-    return o;
-}
-
-QByteArray bytes(const QJsonObject &o)
-{
-    return QJsonDocument(o).toJson();
 }
 
 } // namespace

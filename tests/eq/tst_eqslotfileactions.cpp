@@ -1,6 +1,7 @@
 // Export and import of a custom slot through the file dialogs, as the page runs them.
 #include "eq/CustomEqSlotStore.h"
 #include "eq/EQSlotFileActions.h"
+#include "tests/eq/EqJsonFixtures.h"
 #include "tests/eq/EqTestEnvironment.h"
 #include "tests/eq/FakeCurveEditor.h"
 
@@ -14,6 +15,8 @@
 #include <QTranslator>
 
 #include <memory>
+
+using namespace EqJson;
 
 namespace {
 
@@ -31,14 +34,6 @@ struct DialogCall
     QString filter;
 };
 
-QJsonArray repeat(const QJsonValue &value, int n)
-{
-    QJsonArray a;
-    for (int i = 0; i < n; ++i)
-        a.append(value);
-    return a;
-}
-
 QJsonObject eqFile(int bands, const QString &name = QString())
 {
     QJsonObject o{{"freq", repeat("800", bands)},
@@ -48,20 +43,6 @@ QJsonObject eqFile(int bands, const QString &name = QString())
     if (!name.isNull())
         o.insert("name", name);
     return o;
-}
-
-QJsonObject readJson(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(f.readAll()).object();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace
