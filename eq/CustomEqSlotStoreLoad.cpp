@@ -88,7 +88,10 @@ bool CustomEqSlotStore::freeSlotFileName(const QDir &dir, const QString &name,
         const QString ownName = dir.absoluteFilePath(slotFileName(owner));
         if (!QFile::rename(chosen[owner].path, ownName))
             return false;
-        log(QStringLiteral("[EQ][Slots] %1 holds slot %2, renamed to %3").arg(chosen[owner].path).arg(owner).arg(ownName));
+        log(QStringLiteral("[EQ][Slots] %1 holds slot %2, renamed to %3")
+                .arg(chosen[owner].path)
+                .arg(owner)
+                .arg(ownName));
         chosen[owner].path = ownName;
     }
     return !QFileInfo::exists(name);

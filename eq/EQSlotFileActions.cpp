@@ -9,15 +9,46 @@
 
 namespace {
 
+using Status = EqSlotFile::ImportStatus;
+
 constexpr int InfoToast = 0;
 constexpr int SuccessToast = 1;
 constexpr int FailureToast = 2;
 constexpr int ToastMs = 1000;
 
-QString fileFilter()
+// The page's own texts: they live in its translation context.
+QString text(const char *source)
 {
-    return QCoreApplication::translate("EQCustomContent", "EQ JSON (*.json)");
+    return QCoreApplication::translate("EQCustomContent", source);
 }
+
+const char *const selectFirst = QT_TRANSLATE_NOOP("EQCustomContent", "请先选择一个自定义按钮");
+const char *const fileFilter = QT_TRANSLATE_NOOP("EQCustomContent", "EQ JSON (*.json)");
+
+struct StatusText
+{
+    Status status;
+    const char *source;
+};
+
+constexpr StatusText statusTexts[] = {
+    {Status::Imported, QT_TRANSLATE_NOOP("EQCustomContent", "已导入并更新当前自定义槽位")},
+    {Status::ReadFailed, QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：无法读取文件")},
+    {Status::InvalidJson, QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：JSON 格式错误")},
+    {Status::MissingFields, QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：EQ JSON 缺少必要字段或字段类型非法")},
+    {Status::QorBandCount,
+     QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：QOR 自定义 EQ 要求 freq、q、sound、type 等长且 1～8 项")},
+    {Status::StandardBandCount,
+     QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：自定义 EQ 要求 freq、q、sound、type 各恰好 10 项")},
+    {Status::InvalidFreq, QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：freq 数值非法")},
+    {Status::InvalidQ, QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：Q 数值非法")},
+    {Status::InvalidGain, QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：增益数值非法")},
+    {Status::InvalidTypeField, QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：滤波器类型字段非法")},
+    {Status::UnsupportedType, QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：滤波器类型不支持")},
+    {Status::ParseFailed, QT_TRANSLATE_NOOP("EQCustomContent", "导入失败：EQ 数据解析失败")},
+    {Status::NoSlotPath, QT_TRANSLATE_NOOP("EQCustomContent", "已导入到曲线，但当前槽位 CustomEQ 路径为空")},
+    {Status::SlotWriteFailed, QT_TRANSLATE_NOOP("EQCustomContent", "已导入到曲线，但更新 CustomEQ 槽位失败")},
+};
 
 } // namespace
 
@@ -46,22 +77,9 @@ QString EQSlotFileActions::startFolder()
 
 QString EQSlotFileActions::importStatusText(EqSlotFile::ImportStatus status)
 {
-    using S = EqSlotFile::ImportStatus;
-    switch (status) {
-    case S::Imported: return QCoreApplication::translate("EQCustomContent", "已导入并更新当前自定义槽位");
-    case S::ReadFailed: return QCoreApplication::translate("EQCustomContent", "导入失败：无法读取文件");
-    case S::InvalidJson: return QCoreApplication::translate("EQCustomContent", "导入失败：JSON 格式错误");
-    case S::MissingFields: return QCoreApplication::translate("EQCustomContent", "导入失败：EQ JSON 缺少必要字段或字段类型非法");
-    case S::QorBandCount: return QCoreApplication::translate("EQCustomContent", "导入失败：QOR 自定义 EQ 要求 freq、q、sound、type 等长且 1～8 项");
-    case S::StandardBandCount: return QCoreApplication::translate("EQCustomContent", "导入失败：自定义 EQ 要求 freq、q、sound、type 各恰好 10 项");
-    case S::InvalidFreq: return QCoreApplication::translate("EQCustomContent", "导入失败：freq 数值非法");
-    case S::InvalidQ: return QCoreApplication::translate("EQCustomContent", "导入失败：Q 数值非法");
-    case S::InvalidGain: return QCoreApplication::translate("EQCustomContent", "导入失败：增益数值非法");
-    case S::InvalidTypeField: return QCoreApplication::translate("EQCustomContent", "导入失败：滤波器类型字段非法");
-    case S::UnsupportedType: return QCoreApplication::translate("EQCustomContent", "导入失败：滤波器类型不支持");
-    case S::ParseFailed: return QCoreApplication::translate("EQCustomContent", "导入失败：EQ 数据解析失败");
-    case S::NoSlotPath: return QCoreApplication::translate("EQCustomContent", "已导入到曲线，但当前槽位 CustomEQ 路径为空");
-    case S::SlotWriteFailed: return QCoreApplication::translate("EQCustomContent", "已导入到曲线，但更新 CustomEQ 槽位失败");
+    for (const StatusText &entry : statusTexts) {
+        if (entry.status == status)
+            return text(entry.source);
     }
     return QString();
 }
@@ -69,7 +87,7 @@ QString EQSlotFileActions::importStatusText(EqSlotFile::ImportStatus status)
 void EQSlotFileActions::exportSlot(int selectedIndex, const QString &slotButtonText)
 {
     if (selectedIndex < 0) {
-        m_toast(QCoreApplication::translate("EQCustomContent", "请先选择一个自定义按钮"), InfoToast, ToastMs);
+        m_toast(text(selectFirst), InfoToast, ToastMs);
         return;
     }
     if (!m_store || !m_store->editor())
@@ -78,20 +96,21 @@ void EQSlotFileActions::exportSlot(int selectedIndex, const QString &slotButtonT
     if (name.isEmpty())
         name = EqSlotFile::placeholderName();
     const QString proposed = QDir(startFolder()).filePath(name + QStringLiteral(".json"));
-    const QString path = m_saveFile(m_page, QCoreApplication::translate("EQCustomContent", "导出EQ"), proposed, fileFilter());
+    const QString caption = text(QT_TRANSLATE_NOOP("EQCustomContent", "导出EQ"));
+    const QString path = m_saveFile(m_page, caption, proposed, text(fileFilter));
     if (path.isEmpty())
         return;
     if (!EqSlotFile::write(path, m_store->buildSlotJson(name, selectedIndex, false))) {
-        m_toast(QCoreApplication::translate("EQCustomContent", "导出失败：无法写入文件"), FailureToast, ToastMs);
+        m_toast(text(QT_TRANSLATE_NOOP("EQCustomContent", "导出失败：无法写入文件")), FailureToast, ToastMs);
         return;
     }
-    m_toast(QCoreApplication::translate("EQCustomContent", "已导出"), SuccessToast, ToastMs);
+    m_toast(text(QT_TRANSLATE_NOOP("EQCustomContent", "已导出")), SuccessToast, ToastMs);
 }
 
 std::optional<QString> EQSlotFileActions::importSlot(int selectedIndex)
 {
     if (selectedIndex < 0) {
-        m_toast(QCoreApplication::translate("EQCustomContent", "请先选择一个自定义按钮"), InfoToast, ToastMs);
+        m_toast(text(selectFirst), InfoToast, ToastMs);
         return std::nullopt;
     }
     if (!m_store || !m_store->editor() || selectedIndex > 9)
@@ -99,7 +118,8 @@ std::optional<QString> EQSlotFileActions::importSlot(int selectedIndex)
     // An edit still waiting to be saved would land on top of the import.
     m_store->cancelPendingSave();
 
-    const QString path = m_openFile(m_page, QCoreApplication::translate("EQCustomContent", "导入EQ"), startFolder(), fileFilter());
+    const QString caption = text(QT_TRANSLATE_NOOP("EQCustomContent", "导入EQ"));
+    const QString path = m_openFile(m_page, caption, startFolder(), text(fileFilter));
     if (path.isEmpty())
         return std::nullopt;
 

@@ -159,9 +159,9 @@ std::optional<HeadsetProtocol::EQData> fromCloudItem(const EarphoneApi::CloudEQI
 std::optional<HeadsetProtocol::EQData> fromCustomJson(const QJsonObject &slot, QString *error)
 {
     const auto index = static_cast<quint8>(100 + sortIndexOf(slot));
-    return buildEqData(index, readDoubleArray(slot, QStringLiteral("freq")), readDoubleArray(slot, QStringLiteral("sound")),
-                       readDoubleArray(slot, QStringLiteral("q")), readStringArray(slot, QStringLiteral("type")),
-                       mainGainOf(slot), error, false, 10, false);
+    return buildEqData(index, readDoubleArray(slot, QStringLiteral("freq")),
+                       readDoubleArray(slot, QStringLiteral("sound")), readDoubleArray(slot, QStringLiteral("q")),
+                       readStringArray(slot, QStringLiteral("type")), mainGainOf(slot), error, false, 10, false);
 }
 
 std::optional<HeadsetProtocol::EQData> fromQorCustomJson(const QJsonObject &slot, QString *error)
