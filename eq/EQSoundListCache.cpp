@@ -56,14 +56,6 @@ QString fileNamePid(const QString &pid)
     return safe;
 }
 
-QJsonArray numberArray(const QList<double> &values)
-{
-    QJsonArray array;
-    for (const double v : values)
-        array.append(v);
-    return array;
-}
-
 } // namespace
 
 QString EQSoundListCache::normalizedLanguage(const QString &language)

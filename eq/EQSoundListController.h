@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cloud/EQEffect.h"
+#include "cloud/EqApi.h"
 
 #include <QHash>
 #include <QList>
@@ -11,10 +12,6 @@
 
 class QNetworkAccessManager;
 class QTimer;
-
-namespace EarphoneApi {
-class EqApi;
-}
 
 // The official EQ presets of one product, split into basic and game sounds.
 // Answers at once from the disk cache, then asks the EQ API for the current

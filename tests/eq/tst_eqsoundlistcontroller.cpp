@@ -79,6 +79,7 @@ private slots:
     void init();
     void cleanup();
 
+    void effectWrittenForCache();
     void blankPidAsksForProductOne();
     void kindsAndDisplayOrder();
     void cacheAnswersBeforeService();
@@ -146,6 +147,26 @@ QList<EQEffect> TestEqSoundListController::effects(const QJsonArray &array) cons
     for (const QJsonValue &v : array)
         out.append(EQEffect::fromJson(v.toObject()));
     return out;
+}
+
+void TestEqSoundListController::effectWrittenForCache()
+{
+    const QJsonObject bare = EQEffect().toJson();
+    QStringList keys = bare.keys();
+    keys.sort();
+    QCOMPARE(keys, (QStringList{"desc", "id", "image", "lang", "main_gain", "name", "note", "pid", "q", "sort",
+                                "sound", "users"}));
+    QCOMPARE(bare.value("sound"), QJsonValue(QJsonArray()));
+    QVERIFY(bare.value("sort").isDouble());
+
+    EQEffect full = EQEffect::fromJson(sound("7", "12", 4, "http://h/i.png"));
+    full.enname = "Seven";
+    full.main_gain = -1.5;
+    const QJsonObject written = full.toJson();
+    QCOMPARE(written.value("gain").toString(), QStringLiteral("12"));
+    QCOMPARE(written.value("type").toArray(), texts({"Peaking", "Peaking"}));
+    QCOMPARE(written.value("freq").toArray(), (QJsonArray{100, 1000}));
+    QCOMPARE(EQEffect::fromJson(written), full);
 }
 
 void TestEqSoundListController::blankPidAsksForProductOne()
@@ -463,7 +484,7 @@ void TestEqSoundListController::productIdStaysInCacheFolder()
 {
     const QString path = EQSoundListCache::listFilePath("../../x/49678", "en");
     QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(cacheFile("")).absolutePath());
-    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("eq_soundlist_pid_.._.._x_49678_lang_en.json"));
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("eq_soundlist_pid_______x_49678_lang_en.json"));
     QCOMPARE(QFileInfo(EQSoundListCache::listFilePath(" ", "zh")).fileName(),
              QStringLiteral("eq_soundlist_pid_1_lang_zh.json"));
 }
