@@ -29,7 +29,7 @@ HidProtocolService::HidProtocolService(QObject *parent)
 HidProtocolService::HidProtocolService(QObject *parent, const HidProtocolServiceDurations &durations,
                                        const HIDTypes::HidManagerConfig &hidConfig,
                                        const HeadsetProtocol::ProtocolHandlerSettings &handlerSettings)
-    : QObject(parent), m_durations(durations)
+    : QObject(parent), m_durations(durations), qorRefusalDropsOldest(hidConfig.queueFullPolicy == 1)
 {
     qRegisterMetaType<HidProtocolService::ProtocolValidationFailureReason>(
         "HidProtocolService::ProtocolValidationFailureReason");
@@ -92,6 +92,7 @@ void HidProtocolService::wire()
     connect(protocolProxy, &ProtocolProxy::deviceInfoReceived, this, &HidProtocolService::onDeviceInfoReceived);
     connect(transport, &IHidTransport::deviceConnectionChanged, this, &HidProtocolService::onTransportConnectionChanged);
     connect(transport, &IHidTransport::commError, this, &HidProtocolService::onTransportCommError);
+    connect(transport, &IHidTransport::dataSent, this, &HidProtocolService::onTransportDataSent);
     connect(discovery, &IDeviceDiscovery::deviceListUpdated, this, &HidProtocolService::onDeviceListUpdated);
 }
 

@@ -2,6 +2,7 @@
 
 #include "hid/HidManagerConfig.h"
 #include "hid/HidProtocolServiceDurations.h"
+#include "hid/HidProtocolServiceQorDelivery.h"
 #include "hid/HidProtocolServiceQorSession.h"
 #include "protocol/DeviceRecords.h"
 #include "protocol/DiscoveryDeviceInfo.h"
@@ -73,6 +74,12 @@ public:
     // The Qor model.
     bool isQorTargetDevice() const;
     static bool isQorDevicePath(const QString &path);
+    // Writes `eq` to the Qor decoder as its chain of eleven reports. False
+    // when refused (no session, no device, invalid record; `error` says why)
+    // and nothing was sent. True: the outcome follows as eqSendSucceeded once
+    // every report was written, or eqSendFailed when the encoder cannot
+    // represent the EQ, a report is not written or the device goes away.
+    bool sendQorCbQaspEqChain(const HeadsetProtocol::EQData &eq, QString *error);
 
     // Firmware-update access and manual disconnects.
     void beginExclusiveOtaSession();
@@ -121,6 +128,7 @@ private slots:
     void onTransportCommError(const QString &deviceId, const QString &error, bool isFatal);
     void onDeviceListUpdated(const QList<HeadsetProtocol::DiscoveryDeviceInfo> &devices);
     void onValidationTimeout();
+    void onTransportDataSent(const QString &dataId, bool success, int bytes);
 
 private:
     // How a command outcome came in.
@@ -167,6 +175,10 @@ private:
 
     // HidProtocolServiceExclusive.cpp
     void manualDisconnect(const QString &deviceId, bool all);
+
+    // HidProtocolServiceQor.cpp
+    void reportQorOutcome(const HidProtocolServiceQorDelivery::Outcome &outcome, const QString &failure);
+    void failQorChains(const QString &reason);
 
     HidProtocolServiceDurations m_durations;
 
@@ -226,4 +238,9 @@ private:
     // A failure response is followed by a commandFailed for the same command;
     // that echo is not a second outcome.
     QHash<ushort, int> failureEchoesExpected;
+
+    // Qor EQ chains between the transport's queue and the device.
+    HidProtocolServiceQorDelivery qorDelivery;
+    bool qorHandingOver = false;
+    bool qorRefusalDropsOldest = false;
 };

@@ -229,6 +229,7 @@ void HidProtocolService::handleTransportDisconnected(const QString &deviceId)
         protocolProxy->resetTransportState();
     }
     qorSession.pendingQorMatch = false;
+    failQorChains(QStringLiteral("transport disconnected")); // their queue went with the device
     if (qorSession.active)
         qorSession.setActive(false, QStringLiteral("transport-disconnected"));
     abortValidationIfPending(deviceId, QStringLiteral("[HID][State] validation-aborted-by-transport-disconnect device=%1"));
