@@ -326,7 +326,9 @@ QObject *HidDeviceManager::asQObject()
 
 void HidDeviceManager::suspendWorkerThread()
 {
-    if (m_threadSuspended || !m_threadStarted.load())
+    // A thread left stopped by a failed re-initialisation counts as suspended
+    // too, so that the resume that brings hidapi back also brings back the scans.
+    if (m_threadSuspended || !m_worker)
         return;
     stopWorkerThread();
     m_threadSuspended = true;
