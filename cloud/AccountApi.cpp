@@ -17,10 +17,10 @@ QString AccountApi::hashedPassword(const QString &password) const
 QNetworkReply *AccountApi::login(const QString &userName, const QString &password, const QString &areaCode)
 {
     QUrlQuery form;
-    form.addQueryItem(QStringLiteral("loginType"), QStringLiteral("1"));
-    form.addQueryItem(QStringLiteral("areaCode"), areaCode.isEmpty() ? defaultAreaCode() : areaCode);
-    form.addQueryItem(QStringLiteral("userName"), userName);
-    form.addQueryItem(QStringLiteral("password"), hashedPassword(password));
+    addFormField(form, QStringLiteral("loginType"), QStringLiteral("1"));
+    addFormField(form, QStringLiteral("areaCode"), areaCode.isEmpty() ? defaultAreaCode() : areaCode);
+    addFormField(form, QStringLiteral("userName"), userName);
+    addFormField(form, QStringLiteral("password"), hashedPassword(password));
     return watchReply(postForm(QStringLiteral("home/account/login"), form, -1), &AccountApi::handleLoginResponse,
                       failWith(&AccountApi::loginFailed));
 }
@@ -28,9 +28,9 @@ QNetworkReply *AccountApi::login(const QString &userName, const QString &passwor
 QNetworkReply *AccountApi::registerAccount(const QString &userName, const QString &vcode, const QString &password)
 {
     QUrlQuery form;
-    form.addQueryItem(QStringLiteral("userName"), userName);
-    form.addQueryItem(QStringLiteral("vcode"), vcode);
-    form.addQueryItem(QStringLiteral("password"), hashedPassword(password));
+    addFormField(form, QStringLiteral("userName"), userName);
+    addFormField(form, QStringLiteral("vcode"), vcode);
+    addFormField(form, QStringLiteral("password"), hashedPassword(password));
     return watchReply(postForm(QStringLiteral("home/account/register"), form, -1),
                       &AccountApi::handleRegisterResponse, failWith(&AccountApi::registerFailed));
 }
@@ -38,11 +38,11 @@ QNetworkReply *AccountApi::registerAccount(const QString &userName, const QStrin
 QNetworkReply *AccountApi::sendVerificationCode(const QString &userName, int vcodeType, const QString &areaCode)
 {
     QUrlQuery form;
-    form.addQueryItem(QStringLiteral("userName"), userName);
-    form.addQueryItem(QStringLiteral("vcodeType"), QString::number(vcodeType));
+    addFormField(form, QStringLiteral("userName"), userName);
+    addFormField(form, QStringLiteral("vcodeType"), QString::number(vcodeType));
     const QString area = areaCode.trimmed();
     if (!area.isEmpty())
-        form.addQueryItem(QStringLiteral("areaCode"), area);
+        addFormField(form, QStringLiteral("areaCode"), area);
     return watchReply(postForm(QStringLiteral("home/account/sendVerify"), form, -1),
                       &AccountApi::handleVerificationCodeResponse, failWith(&AccountApi::verificationCodeSendFailed));
 }
@@ -51,10 +51,10 @@ QNetworkReply *AccountApi::forgetPassword(const QString &userName, const QString
                                           const QString &surePassword)
 {
     QUrlQuery form;
-    form.addQueryItem(QStringLiteral("userName"), userName);
-    form.addQueryItem(QStringLiteral("vcode"), vcode);
-    form.addQueryItem(QStringLiteral("password"), hashedPassword(password));
-    form.addQueryItem(QStringLiteral("surePassword"), hashedPassword(surePassword));
+    addFormField(form, QStringLiteral("userName"), userName);
+    addFormField(form, QStringLiteral("vcode"), vcode);
+    addFormField(form, QStringLiteral("password"), hashedPassword(password));
+    addFormField(form, QStringLiteral("surePassword"), hashedPassword(surePassword));
     return watchReply(postForm(QStringLiteral("home/account/forgetPwd"), form, -1),
                       &AccountApi::handleForgetPasswordResponse, failWith(&AccountApi::passwordResetFailed));
 }

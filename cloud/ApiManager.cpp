@@ -118,6 +118,12 @@ QString ApiManager::md5Hex(const QString &text)
     return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Md5).toHex());
 }
 
+void ApiManager::addFormField(QUrlQuery &form, const QString &name, const QString &value)
+{
+    form.addQueryItem(QString::fromLatin1(QUrl::toPercentEncoding(name)),
+                      QString::fromLatin1(QUrl::toPercentEncoding(value)));
+}
+
 QString ApiManager::computeSign(const QString &path, const QString &timestamp) const
 {
     switch (m_signAlgorithm) {

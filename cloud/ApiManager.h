@@ -76,6 +76,10 @@ protected:
     // Reports a failure of one request to the operation's own failure signal.
     using FailureReporter = std::function<void(int errorCode, const QString &message)>;
 
+    // Adds one field to a form for postForm. The text is kept as given: QUrlQuery
+    // itself would read a "%41" in a nickname or an escaped avatar address as an escape.
+    static void addFormField(QUrlQuery &form, const QString &name, const QString &value);
+
     QString computeSign(const QString &path, const QString &timestamp) const;
     QNetworkRequest createRequest(const QString &url, const QString &baseUrl) const;
 

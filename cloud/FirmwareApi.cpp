@@ -168,11 +168,13 @@ FirmwareDownloadResult FirmwareApi::downloadFirmware(const QUrl &url, int timeou
     if (!reply->isFinished())
         loop.exec();
 
-    if (timedOut && !reply->isFinished()) {
+    if (!reply->isFinished()) {
+        // Out of time, or the loop was ended from outside (the application is
+        // quitting): a transfer still under way is never a firmware file.
         QObject::disconnect(reply, nullptr, &loop, nullptr);
         reply->abort();
+        result.error = timedOut ? QStringLiteral("Firmware download timed out") : reply->errorString();
         delete reply;
-        result.error = QStringLiteral("Firmware download timed out");
         return result;
     }
     timer.stop();

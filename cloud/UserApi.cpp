@@ -18,7 +18,7 @@ UserApi::~UserApi() = default;
 QNetworkReply *UserApi::getUserInfo(const QString &uid)
 {
     QUrlQuery form;
-    form.addQueryItem(QStringLiteral("uid"), uid);
+    addFormField(form, QStringLiteral("uid"), uid);
     return watchReply(postForm(QStringLiteral("home/user/getOtherinfo"), form, -1), &UserApi::handleUserInfoResponse,
                       failWith(&UserApi::getUserInfoFailed));
 }
@@ -27,15 +27,15 @@ QNetworkReply *UserApi::updateUserInfo(const EarphoneApi::UserInfo &info)
 {
     QUrlQuery form;
     if (!info.iconUrl.isEmpty())
-        form.addQueryItem(QStringLiteral("iconUrl"), info.iconUrl);
+        addFormField(form, QStringLiteral("iconUrl"), info.iconUrl);
     if (!info.nickName.isEmpty())
-        form.addQueryItem(QStringLiteral("nickName"), info.nickName);
+        addFormField(form, QStringLiteral("nickName"), info.nickName);
     if (info.sex != 0)
-        form.addQueryItem(QStringLiteral("sex"), QString::number(info.sex));
+        addFormField(form, QStringLiteral("sex"), QString::number(info.sex));
     if (info.age > 0)
-        form.addQueryItem(QStringLiteral("age"), QString::number(info.age));
+        addFormField(form, QStringLiteral("age"), QString::number(info.age));
     if (!info.location.isEmpty())
-        form.addQueryItem(QStringLiteral("location"), info.location);
+        addFormField(form, QStringLiteral("location"), info.location);
     if (form.isEmpty()) {
         emit userInfoUpdateFailed(-4, QStringLiteral("No fields to update"));
         return nullptr;
@@ -47,8 +47,8 @@ QNetworkReply *UserApi::updateUserInfo(const EarphoneApi::UserInfo &info)
 QNetworkReply *UserApi::changePassword(const QString &oldPassword, const QString &newPassword)
 {
     QUrlQuery form;
-    form.addQueryItem(QStringLiteral("oldPassword"), hmacSha1Hex(oldPassword, secretKey()));
-    form.addQueryItem(QStringLiteral("newPassword"), hmacSha1Hex(newPassword, secretKey()));
+    addFormField(form, QStringLiteral("oldPassword"), hmacSha1Hex(oldPassword, secretKey()));
+    addFormField(form, QStringLiteral("newPassword"), hmacSha1Hex(newPassword, secretKey()));
     return watchReply(postForm(QStringLiteral("home/user/editPassword"), form, -1),
                       &UserApi::handleChangePasswordResponse, failWith(&UserApi::passwordChangeFailed), notCreated);
 }
@@ -56,8 +56,8 @@ QNetworkReply *UserApi::changePassword(const QString &oldPassword, const QString
 QNetworkReply *UserApi::changeAccount(const QString &userName, const QString &vcode)
 {
     QUrlQuery form;
-    form.addQueryItem(QStringLiteral("userName"), userName);
-    form.addQueryItem(QStringLiteral("vcode"), vcode);
+    addFormField(form, QStringLiteral("userName"), userName);
+    addFormField(form, QStringLiteral("vcode"), vcode);
     return watchReply(postForm(QStringLiteral("home/user/editAccount"), form, -1),
                       &UserApi::handleChangeAccountResponse, failWith(&UserApi::accountChangeFailed), notCreated);
 }

@@ -265,6 +265,12 @@ TrySendResult ProtocolHandler::attemptSend(const QueuedRequest &request, quint8 
                                          RequestScheduler::pendingKey, now(), sender, seqOut, schedulerLog);
     if (result != TrySendResult::Sent)
         return result;
+    if (request.type == CommandType::Request) {
+        // A partial reply under this command and sequence number belongs to an
+        // earlier request; left in place, its frames would complete the new reply.
+        QMutexLocker locker(&m_mutex);
+        m_reassemblyBuffers.remove(reassemblyKey(CommandType::Response, request.cmd, seqOut));
+    }
     if (heartbeat)
         log(QStringLiteral("已发送心跳包"), LogInfo);
     emit requestSent(request.cmd, seqOut);
@@ -275,15 +281,22 @@ TrySendResult ProtocolHandler::attemptSend(const QueuedRequest &request, quint8 
 
 void ProtocolHandler::processNextQueuedRequest()
 {
-    const RequestScheduler::DequeueResult result = RequestScheduler::processNextQueuedRequest(
-        m_requestQueue, [this](const QueuedRequest &request, quint8 &seq) { return attemptSend(request, seq); },
-        logCallback());
-    for (const RequestScheduler::RejectedRequest &dropped : result.dropped) {
-        emit commandFailed(dropped.cmd, dropped.message);
-        emit requestRejected(dropped.cmd, dropped.message);
-    }
-    if (result.dequeued)
+    // The scheduler sends one request per call. Keep calling until the queue is
+    // empty or the in-flight limit is reached: a sweep may free several slots
+    // at once, and a heartbeat taken from the queue takes no slot, so no later
+    // response would come to serve the requests behind it.
+    for (;;) {
+        const RequestScheduler::DequeueResult result = RequestScheduler::processNextQueuedRequest(
+            m_requestQueue, [this](const QueuedRequest &request, quint8 &seq) { return attemptSend(request, seq); },
+            logCallback());
+        for (const RequestScheduler::RejectedRequest &dropped : result.dropped) {
+            emit commandFailed(dropped.cmd, dropped.message);
+            emit requestRejected(dropped.cmd, dropped.message);
+        }
+        if (!result.dequeued)
+            return;
         emit requestDequeued(result.cmd, result.seq);
+    }
 }
 
 void ProtocolHandler::start()

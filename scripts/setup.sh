@@ -13,6 +13,7 @@ packages=(
   libhidapi-dev libssl-dev libpulse-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  fonts-wqy-microhei
 )
 
 missing=()

@@ -31,6 +31,8 @@ private slots:
     void loginReplyShapes_data();
     void loginReplyShapes();
     void loginWithoutUsableTokenFails();
+    void userRecordJsonRoundTrip_data();
+    void userRecordJsonRoundTrip();
     void registerThenLoginWithSamePassword();
     void registerOpeningSessionSignalsLoginFirst();
     void registerWithWrongCodeFails();
@@ -176,6 +178,46 @@ void TestAccountApi::loginWithoutUsableTokenFails()
     QCOMPARE(failed.at(0).at(1).toString(), QString());
     QCOMPARE(ok.count(), 0);
     QCOMPARE(m_api->token(), QStringLiteral("earlier"));
+}
+
+void TestAccountApi::userRecordJsonRoundTrip_data()
+{
+    QTest::addColumn<UserInfo>("info");
+    QTest::addColumn<QStringList>("keys");
+    const QStringList always{"age", "areaCode", "email", "iconUrl", "nickName", "sex", "uid", "userName"};
+
+    UserInfo full;
+    full.uid = QStringLiteral("501");
+    full.userName = QStringLiteral("13800000001");
+    full.nickName = QStringLiteral("爱丽丝");
+    full.iconUrl = QStringLiteral("http://img/a.png");
+    full.areaCode = QStringLiteral("86");
+    full.email = QStringLiteral("a@example.com");
+    full.sex = -1;
+    full.age = 30;
+    full.location = QStringLiteral("深圳");
+    QTest::newRow("every field") << full << QStringList(always + QStringList{"location"});
+
+    UserInfo noLocation = full;
+    noLocation.location.clear();
+    QTest::newRow("empty location left out") << noLocation << always;
+    QTest::newRow("default record") << UserInfo() << always;
+}
+
+void TestAccountApi::userRecordJsonRoundTrip()
+{
+    QFETCH(UserInfo, info);
+    QFETCH(QStringList, keys);
+    // The stored form goes through text, as the session keeps it.
+    const QByteArray stored = QJsonDocument(EarphoneApi::userInfoToJson(info)).toJson();
+    const QJsonObject object = QJsonDocument::fromJson(stored).object();
+    QStringList actualKeys = object.keys();
+    actualKeys.sort();
+    keys.sort();
+    QCOMPARE(actualKeys, keys);
+    QVERIFY(object.value(QLatin1String("sex")).isDouble());
+    QVERIFY(object.value(QLatin1String("uid")).isString());
+    QCOMPARE(EarphoneApi::parseUserInfo(object), info);
 }
 
 void TestAccountApi::registerThenLoginWithSamePassword()

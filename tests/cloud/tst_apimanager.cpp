@@ -27,6 +27,7 @@ class ProbeApi : public ApiManager
     Q_OBJECT
 public:
     using ApiManager::ApiManager;
+    using ApiManager::addFormField;
     using ApiManager::computeSign;
     using ApiManager::parseResponse;
     using ApiManager::postForm;
@@ -485,9 +486,10 @@ void TestApiManager::finishedReplyStopsItsTimer()
 void TestApiManager::formBodyKeepsOrderAndSpecialCharacters()
 {
     QUrlQuery form;
-    form.addQueryItem(QStringLiteral("userName"), QStringLiteral("a+b@example.com"));
-    form.addQueryItem(QStringLiteral("vcodeType"), QStringLiteral("1"));
-    form.addQueryItem(QStringLiteral("note"), QStringLiteral("x&y=z 100% 中文#"));
+    ProbeApi::addFormField(form, QStringLiteral("userName"), QStringLiteral("a+b@example.com"));
+    ProbeApi::addFormField(form, QStringLiteral("vcodeType"), QStringLiteral("1"));
+    ProbeApi::addFormField(form, QStringLiteral("note"), QStringLiteral("x&y=z 100% 中文#"));
+    ProbeApi::addFormField(form, QStringLiteral("escapes"), QStringLiteral("%41%2B%zz%"));
     QSignalSpy ok(m_api, &ProbeApi::succeeded);
     QVERIFY(m_api->track(m_api->postForm(verifyRoute, form, -1)));
     QVERIFY(ok.wait(5000));
@@ -497,6 +499,7 @@ void TestApiManager::formBodyKeepsOrderAndSpecialCharacters()
         {QStringLiteral("userName"), QStringLiteral("a+b@example.com")},
         {QStringLiteral("vcodeType"), QStringLiteral("1")},
         {QStringLiteral("note"), QStringLiteral("x&y=z 100% 中文#")},
+        {QStringLiteral("escapes"), QStringLiteral("%41%2B%zz%")},
     };
     QCOMPARE(request.formFields, expected);
 }

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using EarphoneApi::FirmwareApi;
 using EarphoneApi::PcFirmwareInfoResult;
@@ -57,6 +58,7 @@ private slots:
     void download_data();
     void download();
     void downloadDefaultTimeoutWhenNoneGiven();
+    void downloadEndedByQuitIsNoFile();
     void downloadInvalidUrl();
 
 private:
@@ -335,6 +337,27 @@ void TestFirmwareApi::downloadDefaultTimeoutWhenNoneGiven()
     QCOMPARE(result.error, QStringLiteral("Firmware download timed out"));
     QCOMPARE(FirmwareApi::Timeouts().downloadDefaultMs, 120000);
     QCOMPARE(FirmwareApi::Timeouts().infoRequestMs, 20000);
+}
+
+void TestFirmwareApi::downloadEndedByQuitIsNoFile()
+{
+    // The application quits while the file is half in: the nested loop ends
+    // early and the part that arrived must not pass as the image.
+    m_server->backend().setFile(QStringLiteral("fw.ufw"), QByteArray(4096, '\x5a'));
+    m_server->setFault(QStringLiteral("files/fw.ufw"), Fault::trickle(5, 0));
+    EarphoneApi::FirmwareDownloadResult result;
+    bool returned = false;
+    QTimer::singleShot(0, this, [&] {
+        result = m_api->downloadFirmware(m_server->fileUrl(QStringLiteral("fw.ufw")), 5000);
+        returned = true;
+    });
+    QTimer::singleShot(150, this, [] { QCoreApplication::exit(0); });
+    QTimer::singleShot(10000, this, [] { QCoreApplication::exit(1); }); // bound, should the loop not end
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(returned);
+    QVERIFY(!result.ok);
+    QVERIFY(result.data.isEmpty());
+    QVERIFY(!result.error.isEmpty());
 }
 
 void TestFirmwareApi::downloadInvalidUrl()

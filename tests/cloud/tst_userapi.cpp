@@ -161,6 +161,12 @@ void TestUserApi::profileEditSendsOnlySetFields_data()
     negative.age = -3;
     QTest::newRow("negative sex sent, negative age not") << negative << FieldList{{"sex", "-1"}};
 
+    UserInfo escapes;
+    escapes.iconUrl = QStringLiteral("http://img/%E5%A4%B4.png");
+    escapes.nickName = QStringLiteral("100%AB");
+    QTest::newRow("percent signs stay literal")
+        << escapes << FieldList{{"iconUrl", "http://img/%E5%A4%B4.png"}, {"nickName", "100%AB"}};
+
     UserInfo all;
     all.uid = QStringLiteral("42");
     all.userName = QStringLiteral("never@sent");

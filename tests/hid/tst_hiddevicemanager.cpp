@@ -10,6 +10,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <chrono>
+#include <future>
+
 using namespace HidTestDevices;
 using VirtualDevices::VirtualHidDevice;
 
@@ -274,6 +277,24 @@ private slots:
             api().failSetNonblocking(path, false);
             QVERIFY(manager.connectDevice(id).success);
         }
+    }
+
+    void anOpenAndAScanNeverOverlapInHidapi()
+    {
+        // hidapi's open and enumerate share one unguarded error text: the
+        // enumeration thread must wait while the GUI thread opens a device.
+        HidDeviceManager manager(nullptr, fastConfig());
+        manager.addTargetDevice(filter(0x3654, 0x5055, 3));
+        manager.enumerateDevices();
+        std::future<QList<HIDTypes::HidDeviceInfo>> scan;
+        api().setOpenHook([&](const std::string &) {
+            scan = std::async(std::launch::async, [] { return HidDeviceScanner::scan({filter(0x3654)}); });
+            scan.wait_for(std::chrono::milliseconds(100)); // time enough for an unguarded scan to run
+        });
+        QVERIFY(manager.connectDevice(headset().id).success);
+        api().setOpenHook(nullptr);
+        QCOMPARE(scan.get().size(), 3);
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
     }
 
     void disconnectEmitsOnlyForConnectedDevices()

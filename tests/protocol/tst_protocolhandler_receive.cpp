@@ -345,6 +345,32 @@ private slots:
         QCOMPARE(requests.at(0).at(2).toByteArray(), p2);
     }
 
+    // A reply that lost a frame stays partial until the sweep drops it. When the
+    // sequence number comes round to the same command again, the new reply must
+    // not be completed with the old reply's frames.
+    void newRequestDropsTheStalePartialReply()
+    {
+        HandlerFixture f;
+        QSignalSpy responses(&f.handler, &ProtocolHandler::responseReceived);
+        QCOMPARE(f.handler.sendGetBasicInfo(0xFF), 0);
+        const auto old = HandlerFixture::deviceMessage(0x10, CommandType::Response, 0, QByteArray(120, 'o'));
+        f.feed(old[0]);
+        f.feed(old[2]);
+        QVERIFY(f.drain());
+        f.nowMs += 3001;
+        f.handler.cleanupTimeouts(); // the request is given up; two of three frames stay buffered
+
+        for (int seq = 1; seq < 16; ++seq)
+            QCOMPARE(f.handler.sendRequest(0x27, CommandType::Request, {}), seq);
+        QCOMPARE(f.handler.sendGetBasicInfo(0xFF), 0);
+        const QByteArray fresh(120, 'n');
+        for (const QByteArray &frame : HandlerFixture::deviceMessage(0x10, CommandType::Response, 0, fresh))
+            f.feed(frame);
+        QVERIFY(f.drain());
+        QCOMPARE(responses.size(), 1);
+        QCOMPARE(responses.at(0).at(3).toByteArray(), fresh);
+    }
+
     void frameIndexBeyondTotal()
     {
         HandlerFixture f;
@@ -411,6 +437,32 @@ private slots:
         f.nowMs += 3000;
         f.handler.cleanupTimeouts();
         QCOMPARE(timeouts.size(), 6); // the one sent from the queue
+    }
+
+    // A sweep that gives up on several requests frees several slots, and a
+    // heartbeat taken from the queue occupies none: what waits behind must go
+    // out now, not expire later with the link idle.
+    void freedSlotsServeTheWholeQueue()
+    {
+        HandlerFixture f;
+        QSignalSpy dequeued(&f.handler, &ProtocolHandler::requestDequeued);
+        QSignalSpy failed(&f.handler, &ProtocolHandler::commandFailed);
+        for (int i = 0; i < 5; ++i)
+            f.handler.sendFactoryReset();
+        QCOMPARE(f.handler.sendRequest(0x27, CommandType::Request, {}), 254);
+        QCOMPARE(f.handler.sendSetToneVolume(2), 254);
+        QCOMPARE(f.handler.sendReceiverUnbind(), 254);
+
+        f.nowMs += 3001;
+        f.handler.cleanupTimeouts();
+        QList<ushort> commands;
+        for (const QList<QVariant> &args : dequeued)
+            commands << args.at(0).value<ushort>();
+        QCOMPARE(commands, (QList<ushort>{0x27, 0x23, 0x26}));
+
+        f.nowMs += 2001;
+        f.handler.cleanupTimeouts();
+        QVERIFY(strings(failed, 1).filter("not sent").isEmpty());
     }
 
     void queuedRequestExpires()

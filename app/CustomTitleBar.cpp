@@ -1,0 +1,403 @@
+#include "app/CustomTitleBar.h"
+
+#include "app/kit/CustomClickableLabel.h"
+#include "app/kit/CustomizeWindowIconButton.h"
+#include "app/kit/KitFonts.h"
+
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkDiskCache>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QStandardPaths>
+
+namespace {
+const QSize kAvatarSize(27, 27);
+constexpr int kAvatarCacheLimit = 200;
+// An avatar is a small picture; a larger download is cut off rather than held in memory.
+constexpr qint64 kAvatarDownloadLimit = 8 * 1024 * 1024;
+constexpr int kLogoModeLeftMargin = 40;
+constexpr int kReturnModeLeftMargin = 20;
+
+bool isRemote(const QString &source)
+{
+    return source.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+           || source.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}
+} // namespace
+
+CustomTitleBar::CustomTitleBar(QWidget *parent)
+    : QWidget(parent), m_loginText(tr("点击登录")), m_avatarSource(defaultAvatarPath())
+{
+    m_network = new QNetworkAccessManager(this);
+    auto *diskCache = new QNetworkDiskCache(m_network);
+    diskCache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+                                 + QStringLiteral("/avatar_http"));
+    m_network->setCache(diskCache);
+
+    setFixedHeight(67);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAttribute(Qt::WA_TranslucentBackground, true);
+    setAttribute(Qt::WA_NoSystemBackground, true);
+    setAutoFillBackground(false);
+    setUpdatesEnabled(false);
+
+    m_layout = new QHBoxLayout(this);
+    m_layout->setContentsMargins(kLogoModeLeftMargin, 0, 40, 0);
+    m_layout->setSpacing(0);
+    m_layout->setAlignment(Qt::AlignCenter);
+    m_layout->addWidget(buildLogoArea());
+    m_layout->addWidget(buildReturnArea());
+    m_returnArea->hide();
+    m_layout->addStretch(1);
+    m_layout->addWidget(buildRightArea());
+
+    connect(m_minButton, &QPushButton::clicked, this, &CustomTitleBar::on_minButton_clicked);
+    connect(m_maxButton, &QPushButton::clicked, this, &CustomTitleBar::on_maxButton_clicked);
+    connect(m_closeButton, &QPushButton::clicked, this, &CustomTitleBar::on_closeButton_clicked);
+    connect(m_loginButton, &QPushButton::clicked, this, &CustomTitleBar::on_loginButton_clicked);
+    connect(m_settingButton, &QPushButton::clicked, this, &CustomTitleBar::on_settingButton_clicked);
+    connect(m_returnIcon, &CustomClickableLabel::clicked, this, &CustomTitleBar::on_return_clicked);
+    applyStyleSheet();
+    setUpdatesEnabled(true);
+}
+
+CustomTitleBar::~CustomTitleBar() = default;
+
+QString CustomTitleBar::defaultAvatarPath()
+{
+    return QStringLiteral(":/images/headPortrait.png");
+}
+
+QWidget *CustomTitleBar::buildLogoArea()
+{
+    m_logoArea = new QWidget(this);
+    auto *row = new QHBoxLayout(m_logoArea);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->setAlignment(Qt::AlignCenter);
+    m_logo = new QLabel(m_logoArea);
+    m_logo->setFixedSize(130, 40);
+    m_logo->setScaledContents(false);
+    m_logo->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const QPixmap logo(QStringLiteral(":/images/velkoraLogo.png"));
+    if (!logo.isNull())
+        m_logo->setPixmap(logo.scaled(130, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    row->addWidget(m_logo);
+    return m_logoArea;
+}
+
+QWidget *CustomTitleBar::buildReturnArea()
+{
+    m_returnArea = new QWidget(this);
+    auto *row = new QHBoxLayout(m_returnArea);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(10);
+    row->setAlignment(Qt::AlignCenter);
+    m_returnIcon = new CustomClickableLabel(m_returnArea, true);
+    m_returnIcon->setCursor(Qt::PointingHandCursor);
+    m_returnIcon->setFixedSize(20, 20);
+    m_returnIcon->setScaledContents(false);
+    const QPixmap arrow(QStringLiteral(":/svgs/return.svg"));
+    if (!arrow.isNull())
+        m_returnIcon->setPixmap(arrow.scaled(20, 20, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_returnTitle = new QLabel(m_returnArea);
+    m_returnTitle->setObjectName(QStringLiteral("returnTitle"));
+    m_returnTitle->setStyleSheet(QStringLiteral("color: #999999; font-size: 14px; font-weight: 400; font-family: %1;"
+                                                " line-height: 20px;")
+                                     .arg(KitFonts::cssFamiliesDoubleQuoted()));
+    row->addWidget(m_returnIcon);
+    row->addWidget(m_returnTitle);
+    return m_returnArea;
+}
+
+QWidget *CustomTitleBar::buildRightArea()
+{
+    auto *rightArea = new QWidget(this);
+    rightArea->setMinimumWidth(336);
+    rightArea->setFixedHeight(27);
+    auto *rightRow = new QHBoxLayout(rightArea);
+    rightRow->setContentsMargins(0, 0, 0, 0);
+    rightRow->setSpacing(67);
+    rightRow->setAlignment(Qt::AlignCenter);
+
+    auto *userArea = new QWidget(rightArea);
+    userArea->setFixedHeight(27);
+    auto *userRow = new QHBoxLayout(userArea);
+    userRow->setContentsMargins(0, 0, 0, 0);
+    userRow->setSpacing(8);
+    userRow->setAlignment(Qt::AlignCenter);
+    m_avatarButton = new QPushButton(userArea);
+    m_avatarButton->setObjectName(QStringLiteral("avatarHeadButton"));
+    m_avatarButton->setFixedSize(kAvatarSize);
+    const QPixmap avatar = loadCircularPixmap(m_avatarSource, kAvatarSize);
+    if (!avatar.isNull())
+        setAvatarIcon(avatar);
+    m_loginButton = new QPushButton(m_loginText, userArea);
+    m_loginButton->setObjectName(QStringLiteral("loginButton"));
+    m_loginButton->setFixedHeight(27);
+    m_loginButton->setCursor(Qt::PointingHandCursor);
+    userRow->addWidget(m_avatarButton);
+    userRow->addWidget(m_loginButton);
+
+    auto *buttonArea = new QWidget(rightArea);
+    buttonArea->setFixedSize(192, 24);
+    auto *buttonRow = new QHBoxLayout(buttonArea);
+    buttonRow->setContentsMargins(0, 0, 0, 0);
+    buttonRow->setSpacing(53);
+    buttonRow->setAlignment(Qt::AlignCenter);
+    m_settingButton = new CustomizeWindowIconButton(CustomizeWindowIconButton::Setting, buttonArea, false);
+    auto *windowButtons = new QWidget(buttonArea);
+    windowButtons->setFixedSize(115, 24);
+    auto *windowRow = new QHBoxLayout(windowButtons);
+    windowRow->setContentsMargins(0, 0, 0, 0);
+    windowRow->setSpacing(0);
+    windowRow->setAlignment(Qt::AlignCenter);
+    m_minButton = new CustomizeWindowIconButton(CustomizeWindowIconButton::Minimize, windowButtons, false);
+    m_maxButton = new CustomizeWindowIconButton(CustomizeWindowIconButton::Maximize, windowButtons, false);
+    m_closeButton = new CustomizeWindowIconButton(CustomizeWindowIconButton::Close, windowButtons, false);
+    windowRow->addWidget(m_minButton);
+    windowRow->addStretch(0);
+    windowRow->addWidget(m_maxButton);
+    windowRow->addStretch(0);
+    windowRow->addWidget(m_closeButton);
+    buttonRow->addWidget(m_settingButton);
+    buttonRow->addWidget(windowButtons);
+
+    rightRow->addStretch(0);
+    rightRow->addWidget(userArea);
+    rightRow->addWidget(buttonArea);
+    return rightArea;
+}
+
+void CustomTitleBar::applyStyleSheet()
+{
+    const QString base = QStringLiteral("border: none; background-color: transparent; padding: 0; margin: 0;");
+    const QString style =
+        QStringLiteral("CustomTitleBar { background-color: transparent; }"
+                       "QPushButton#avatarHeadButton { %1 border-radius: %2px; }"
+                       "QPushButton#avatarHeadButton:pressed { border: 3px solid rgba(255,255,255,0.6);"
+                       " background-color: rgba(255,255,255,0.1); }"
+                       "QPushButton#avatarHeadButton:hover { border: 2px solid rgba(255,255,255,0.3); }"
+                       "QPushButton#loginButton { %1 font-family: %3; font-size: %4pt; font-weight: %5;"
+                       " font-style: normal; color: rgb(%6,%7,%8); text-align: left; }"
+                       "QPushButton#loginButton:hover { color: rgb(%9,%10,%11); }")
+            .arg(base)
+            .arg(13)
+            .arg(KitFonts::cssFamiliesDoubleQuoted())
+            .arg(10.6667, 0, 'g', -1)
+            .arg(400)
+            .arg(153)
+            .arg(153)
+            .arg(153)
+            .arg(0)
+            .arg(206)
+            .arg(209);
+    setStyleSheet(style);
+}
+
+void CustomTitleBar::on_minButton_clicked()
+{
+    emit minimizeClicked();
+}
+
+void CustomTitleBar::on_maxButton_clicked()
+{
+    emit maximizeClicked();
+}
+
+void CustomTitleBar::on_closeButton_clicked()
+{
+    emit closeClicked();
+}
+
+void CustomTitleBar::on_loginButton_clicked()
+{
+    emit loginClicked();
+}
+
+void CustomTitleBar::on_settingButton_clicked()
+{
+    emit settingClicked();
+}
+
+void CustomTitleBar::on_return_clicked()
+{
+    emit returnClicked();
+}
+
+void CustomTitleBar::setLoginText(const QString &text)
+{
+    m_loginText = text;
+    m_loginButton->setText(text);
+}
+
+bool CustomTitleBar::isReturnMode() const
+{
+    return !m_returnArea->isHidden();
+}
+
+void CustomTitleBar::setReturnMode(bool returnMode, const QString &title)
+{
+    if (!m_logoArea || !m_returnArea || !m_layout || !m_returnTitle)
+        return;
+    if (returnMode) {
+        m_logoArea->hide();
+        m_returnTitle->setText(title);
+        m_returnArea->show();
+    } else {
+        m_logoArea->show();
+        m_returnArea->hide();
+    }
+    const QMargins margins = m_layout->contentsMargins();
+    m_layout->setContentsMargins(returnMode ? kReturnModeLeftMargin : kLogoModeLeftMargin, margins.top(),
+                                 margins.right(), margins.bottom());
+}
+
+void CustomTitleBar::setUserControlsVisible(bool visible)
+{
+    for (QPushButton *button : {m_avatarButton, m_loginButton, static_cast<QPushButton *>(m_settingButton)}) {
+        QSizePolicy policy = button->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        button->setSizePolicy(policy);
+        button->setVisible(visible);
+        button->setEnabled(visible);
+        button->setAttribute(Qt::WA_TransparentForMouseEvents, !visible);
+        button->setGraphicsEffect(nullptr);
+    }
+}
+
+void CustomTitleBar::setSettingBadgeVisible(bool visible)
+{
+    m_settingButton->setBadgeVisible(visible);
+}
+
+void CustomTitleBar::setMaximizedState(bool maximized)
+{
+    m_maxButton->setMaximizedState(maximized);
+}
+
+QPixmap CustomTitleBar::makeCircularPixmap(const QPixmap &source, const QSize &size)
+{
+    const int d = qMin(size.width(), size.height());
+    if (source.isNull() || d <= 0)
+        return QPixmap();
+    const QPixmap scaled = source.scaled(d, d, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    QPixmap result(d, d);
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    QPainterPath circle;
+    circle.addEllipse(0, 0, d, d);
+    painter.setClipPath(circle, Qt::ReplaceClip);
+    painter.drawPixmap(0, 0, scaled, (scaled.width() - d) / 2, (scaled.height() - d) / 2, d, d);
+    painter.end();
+    return result;
+}
+
+QPixmap CustomTitleBar::loadCircularPixmap(const QString &path, const QSize &size)
+{
+    if (path != m_localPixmapPath || m_localPixmap.isNull()) {
+        QPixmap loaded(path);
+        if (loaded.isNull())
+            return QPixmap();
+        m_localPixmap = loaded;
+        m_localPixmapPath = path;
+    }
+    return makeCircularPixmap(m_localPixmap, size);
+}
+
+void CustomTitleBar::setAvatarIcon(const QPixmap &pixmap)
+{
+    m_avatarButton->setIcon(QIcon(pixmap));
+    m_avatarButton->setIconSize(kAvatarSize);
+}
+
+void CustomTitleBar::showDefaultAvatar()
+{
+    setAvatarIcon(loadCircularPixmap(defaultAvatarPath(), kAvatarSize));
+}
+
+void CustomTitleBar::setAvatarUrl(const QString &source)
+{
+    QString trimmed = source.trimmed();
+    if (trimmed.isEmpty())
+        trimmed = defaultAvatarPath();
+    m_avatarSource = trimmed;
+
+    if (!isRemote(trimmed)) {
+        const QPixmap local = loadCircularPixmap(trimmed, kAvatarSize);
+        if (!local.isNull())
+            setAvatarIcon(local);
+        return;
+    }
+
+    const QPixmap cached = m_avatarCache.value(trimmed);
+    if (!cached.isNull()) {
+        m_cacheOrder.removeOne(trimmed);
+        m_cacheOrder.append(trimmed);
+        setAvatarIcon(cached);
+        return;
+    }
+    if (m_pendingRequests.contains(trimmed))
+        return;
+
+    showDefaultAvatar();
+    QNetworkRequest request{QUrl(trimmed)};
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkReply *reply = m_network->get(request);
+    m_pendingRequests.insert(trimmed, reply);
+    // readyRead comes with every chunk; the progress signal is throttled and may
+    // only arrive once the reply has finished, too late to stop anything.
+    connect(reply, &QNetworkReply::readyRead, reply, [reply] {
+        if (reply->bytesAvailable() > kAvatarDownloadLimit)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, trimmed] { onAvatarReplyFinished(reply, trimmed); });
+}
+
+void CustomTitleBar::onAvatarReplyFinished(QNetworkReply *reply, const QString &url)
+{
+    const auto pending = m_pendingRequests.constFind(url);
+    if (pending != m_pendingRequests.cend() && pending.value() == reply)
+        m_pendingRequests.remove(url);
+    reply->deleteLater();
+
+    auto fallBack = [this, &url] {
+        if (m_avatarSource == url)
+            showDefaultAvatar();
+    };
+    if (reply->error() != QNetworkReply::NoError) {
+        fallBack();
+        return;
+    }
+    const QByteArray data = reply->read(kAvatarDownloadLimit + 1);
+    QPixmap downloaded;
+    if (data.size() > kAvatarDownloadLimit || !downloaded.loadFromData(data) || downloaded.isNull()) {
+        fallBack();
+        return;
+    }
+    const QPixmap circular = makeCircularPixmap(downloaded, kAvatarSize);
+    if (circular.isNull()) {
+        fallBack();
+        return;
+    }
+    rememberAvatar(url, circular);
+    if (m_avatarSource == url)
+        setAvatarIcon(circular);
+}
+
+void CustomTitleBar::rememberAvatar(const QString &url, const QPixmap &pixmap)
+{
+    m_avatarCache.insert(url, pixmap);
+    m_cacheOrder.removeOne(url);
+    m_cacheOrder.append(url);
+    while (m_avatarCache.size() > kAvatarCacheLimit && !m_cacheOrder.isEmpty())
+        m_avatarCache.remove(m_cacheOrder.takeFirst());
+}

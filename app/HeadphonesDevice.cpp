@@ -1,0 +1,319 @@
+#include "app/HeadphonesDevice.h"
+
+#include "app/CloseBehavior.h"
+#include "app/CustomSettingsForm.h"
+#include "app/CustomTitleBar.h"
+#include "app/StartupOptions.h"
+#include "app/kit/AppLanguageManager.h"
+#include "cloud/ApiFactory.h"
+#include "platform/windowframe/NativeWindowFrame.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFrame>
+#include <QMenu>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+const QColor kWindowColour(0x22, 0x22, 0x22);
+const QColor kBorderColour(0x55, 0x55, 0x55);
+constexpr int kBorderRadius = 4;
+} // namespace
+
+HeadphonesDevice::HeadphonesDevice(QWidget *parent)
+    : QMainWindow(parent), m_windowFrame(createNativeWindowFrame())
+{
+    setWindowFlags(Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_Hover, true);
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    setAttribute(Qt::WA_MouseTracking, true);
+
+    QPalette pal = palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        pal.setColor(group, QPalette::Window, kWindowColour);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setObjectName(QStringLiteral("HeadphonesDeviceWindow"));
+    setStyleSheet(QStringLiteral("QMainWindow#HeadphonesDeviceWindow { background-color: %1; }")
+                      .arg(kWindowColour.name()));
+
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    updateMaximumSize();
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(qApp, &QGuiApplication::screenAdded, this, &HeadphonesDevice::updateMaximumSize);
+        connect(qApp, &QGuiApplication::screenRemoved, this, &HeadphonesDevice::updateMaximumSize);
+    }
+
+    setupUi();
+    // The login controller, the device service and the firmware coordinators
+    // are created here once their subsystems exist.
+    setupConnections();
+    m_settingsPage->setUpdateBadgeVisible(false);
+    m_settingsPage->setUpdateAvailable(false);
+    m_settingsPage->setUpdateRequired(false);
+    m_settingsPage->setVersionTooLow(false);
+    m_titleBar->setSettingBadgeVisible(false);
+
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    m_exitOnClose = CloseBehavior::exitOnClose();
+
+    resize(kMinimumWidth, kMinimumHeight);
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.x() + (avail.width() - width()) / 2, avail.y() + (avail.height() - height()) / 2);
+    } else {
+        move(0, 0);
+    }
+    m_normalGeometry = geometry();
+}
+
+HeadphonesDevice::~HeadphonesDevice() = default;
+
+void HeadphonesDevice::setWindowFrame(std::unique_ptr<IWindowFrame> frame)
+{
+    m_windowFrame = frame ? std::move(frame) : createNativeWindowFrame();
+}
+
+void HeadphonesDevice::setTrayAvailabilityProbe(std::function<bool()> probe)
+{
+    m_trayAvailable = std::move(probe);
+}
+
+bool HeadphonesDevice::isSystemTrayAvailable() const
+{
+    return m_trayAvailable ? m_trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void HeadphonesDevice::setupUi()
+{
+    setUpdatesEnabled(false);
+
+    m_centralWidget = new QWidget(this);
+    m_centralWidget->setObjectName(QStringLiteral("centralWidget"));
+    m_centralWidget->setAttribute(Qt::WA_MouseTracking, true);
+    m_centralWidget->setAttribute(Qt::WA_OpaquePaintEvent, true);
+    m_centralWidget->setStyleSheet(
+        QStringLiteral("QWidget#centralWidget { background-color: %1; }"
+                       "QWidget#centralWidget[framelessMaximized=\"false\"] { border: 1px solid %2; border-radius: %3px; }"
+                       "QWidget#centralWidget[framelessMaximized=\"true\"] { border: none; border-radius: 0px; }")
+            .arg(kWindowColour.name(), kBorderColour.name())
+            .arg(kBorderRadius));
+    m_centralWidget->setProperty("framelessMaximized", false);
+    m_centralWidget->style()->unpolish(m_centralWidget);
+    m_centralWidget->style()->polish(m_centralWidget);
+
+    auto *column = new QVBoxLayout(m_centralWidget);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->setAlignment(Qt::AlignTop);
+
+    m_titleBar = new CustomTitleBar(m_centralWidget);
+    auto *bottomBorder = new QFrame(m_centralWidget);
+    bottomBorder->setObjectName(QStringLiteral("bottomBorder"));
+    bottomBorder->setFixedHeight(1);
+    bottomBorder->setStyleSheet(
+        QStringLiteral("QFrame#bottomBorder { background-color: %1; border: none; }").arg(kBorderColour.name()));
+    m_pageStack = new QStackedWidget(m_centralWidget);
+    m_pageStack->setMouseTracking(true);
+    column->addWidget(m_titleBar);
+    column->addWidget(bottomBorder);
+    column->addWidget(m_pageStack, 1);
+
+    // Boot screen, connection page, device page and profile page take their
+    // slots when their subsystems provide them.
+    m_settingsPage = new CustomSettingsForm(m_pageStack);
+    addPage(SettingsPage, m_settingsPage);
+    setCentralWidget(m_centralWidget);
+    showPage(BootPage);
+
+    setUpdatesEnabled(true);
+}
+
+void HeadphonesDevice::addPage(int page, QWidget *widget)
+{
+    // Keep the stack in slot order whatever order the pages are added in.
+    int position = 0;
+    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+        if (it.key() < page)
+            ++position;
+    }
+    m_pageStack->insertWidget(position, widget);
+    m_pages.insert(page, widget);
+}
+
+QWidget *HeadphonesDevice::pageWidget(int page) const
+{
+    return m_pages.value(page, nullptr);
+}
+
+void HeadphonesDevice::showPage(int page)
+{
+    m_currentPage = page;
+    QWidget *widget = pageWidget(page);
+    if (!widget) {
+        // An empty slot shows the bare window rather than another page.
+        m_pageStack->hide();
+        return;
+    }
+    m_pageStack->setCurrentWidget(widget);
+    m_pageStack->show();
+}
+
+void HeadphonesDevice::setupConnections()
+{
+    connect(m_titleBar, &CustomTitleBar::minimizeClicked, this, &HeadphonesDevice::on_minimizeClicked);
+    connect(m_titleBar, &CustomTitleBar::maximizeClicked, this, &HeadphonesDevice::on_maximizeClicked);
+    connect(m_titleBar, &CustomTitleBar::closeClicked, this, &HeadphonesDevice::on_closeClicked);
+    connect(m_titleBar, &CustomTitleBar::loginClicked, this, &HeadphonesDevice::on_loginClicked);
+    connect(m_titleBar, &CustomTitleBar::settingClicked, this, &HeadphonesDevice::on_settingClicked);
+    connect(m_titleBar, &CustomTitleBar::returnClicked, this, &HeadphonesDevice::on_returnClicked);
+
+    connect(m_settingsPage, &CustomSettingsForm::languageChanged, this,
+            &HeadphonesDevice::onApplicationLanguageChosen);
+    connect(m_settingsPage, &CustomSettingsForm::autoStartChanged, this, &HeadphonesDevice::onStartupSettingsChanged);
+    connect(m_settingsPage, &CustomSettingsForm::minimizeOnStartChanged, this,
+            &HeadphonesDevice::onStartupSettingsChanged);
+    connect(m_settingsPage, &CustomSettingsForm::closeBehaviorPreferenceChanged, this,
+            &HeadphonesDevice::onCloseBehaviorPreferenceChanged);
+}
+
+void HeadphonesDevice::on_loginClicked()
+{
+    // Signing in needs the login controller of the account subsystem.
+}
+
+void HeadphonesDevice::on_settingClicked()
+{
+    if (!m_titleBar || !m_pageStack)
+        return;
+    m_pageBeforeSettings = m_currentPage;
+    m_titleBar->setReturnMode(true, tr("设置"));
+    m_titleBar->setUserControlsVisible(false);
+    showPage(SettingsPage);
+}
+
+void HeadphonesDevice::on_returnClicked()
+{
+    if (!m_titleBar || !m_pageStack)
+        return;
+    if (m_currentPage != SettingsPage) {
+        m_titleBar->setUserControlsVisible(true);
+        m_titleBar->setReturnMode(false, QString());
+        showPage(ConnectionPage);
+        return;
+    }
+    const int target = resolveReturnPage(m_pageBeforeSettings);
+    if (target == DevicePage) {
+        m_titleBar->setUserControlsVisible(true);
+        m_titleBar->setReturnMode(true, tr("我的设备"));
+    } else if (target == SettingsPage) {
+        m_titleBar->setUserControlsVisible(false);
+        m_titleBar->setReturnMode(true, tr("设置"));
+    } else {
+        m_titleBar->setUserControlsVisible(true);
+        m_titleBar->setReturnMode(false, QString());
+    }
+    showPage(target);
+}
+
+int HeadphonesDevice::resolveReturnPage(int savedPage) const
+{
+    if (savedPage == SettingsPage)
+        return SettingsPage;
+    // Without a device service no device is present, let alone usable: the
+    // boot screen is where the user goes back to.
+    return BootPage;
+}
+
+void HeadphonesDevice::refreshReturnTitle()
+{
+    if (!m_titleBar || !m_pageStack)
+        return;
+    switch (m_currentPage) {
+    case SettingsPage: m_titleBar->setReturnMode(true, tr("设置")); break;
+    case DevicePage: m_titleBar->setReturnMode(true, tr("我的设备")); break;
+    case ProfilePage: m_titleBar->setReturnMode(true, tr("个人信息")); break;
+    default: break;
+    }
+}
+
+void HeadphonesDevice::refreshLoginText()
+{
+    if (m_titleBar)
+        m_titleBar->setLoginText(tr("点击登录"));
+}
+
+void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
+{
+    if (auto *factory = EarphoneApi::ApiFactory::instance(QCoreApplication::instance())) {
+        factory->setLanguage(AppLanguageManager::apiLanguageCode(localeTag));
+        factory->saveConfig();
+    }
+    // The login controller copies the factory's language into its API objects here once it exists.
+    AppLanguageManager::saveLanguageCode(localeTag);
+    AppLanguageManager::applyLanguage(localeTag);
+    refreshReturnTitle();
+}
+
+void HeadphonesDevice::onStartupSettingsChanged()
+{
+    if (!m_settingsPage)
+        return;
+    StartupOptions::save(m_settingsPage->isAutoStartChecked(), m_settingsPage->isMinimizeOnStartChecked());
+}
+
+void HeadphonesDevice::onCloseBehaviorPreferenceChanged()
+{
+    if (!m_settingsPage)
+        return;
+    m_exitOnClose = m_settingsPage->isExitOnCloseChecked();
+    CloseBehavior::setExitOnClose(m_exitOnClose);
+}
+
+void HeadphonesDevice::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+}
+
+void HeadphonesDevice::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (windowOpacity() < 1.0)
+        setWindowOpacity(1.0);
+    if (m_firstShowPending) {
+        m_firstShowPending = false;
+        refreshLoginText();
+        syncFramelessMaximized();
+    }
+}
+
+void HeadphonesDevice::hideEvent(QHideEvent *event)
+{
+    if (QWidget::mouseGrabber() == this)
+        releaseMouse();
+    m_resizing = false;
+    m_dragging = false;
+    m_resizeThrottle.invalidate();
+    QMainWindow::hideEvent(event);
+}
+
+void HeadphonesDevice::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        refreshLoginText();
+        refreshReturnTitle();
+        retranslateTrayIcon();
+    } else if (event->type() == QEvent::WindowStateChange) {
+        stopResizing();
+        m_dragging = false;
+        if (!(windowState() & Qt::WindowMinimized))
+            syncFramelessMaximized();
+        m_hoverCursorShape = 0;
+        m_hoverCursorSet = false;
+        updateHoverCursor(mapFromGlobal(QCursor::pos()));
+    }
+    QMainWindow::changeEvent(event);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "libtavrel/WriteDataRequest.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace libtavrel {
+
+// Transport frame: 4A 4C, channel << 4, 00, length L (big-endian, payload + 1),
+// kind, payload, ED.
+namespace TransportFrame {
+inline constexpr std::uint8_t kMagic0 = 0x4A;
+inline constexpr std::uint8_t kMagic1 = 0x4C;
+inline constexpr std::uint8_t kEnd = 0xED;
+inline constexpr std::size_t kHeaderSize = 7; // up to and including the kind
+inline constexpr std::size_t kOverhead = 8;   // header and end byte
+inline constexpr int kMaxChannel = 15;        // the channel has four bits
+
+// Largest L that a device sends: a client list of all sixteen channels with
+// 255-byte names (1 + 16 * (9 + 255) payload bytes). A longer announcement is
+// noise that would otherwise hold back the real frames behind it.
+inline constexpr std::size_t kMaxReceivedLength = 1 + 16 * (9 + 255) + 1;
+
+// Largest payload that fits the 16-bit length field.
+inline constexpr std::size_t kMaxPayload = 0xFFFF - 1;
+
+// Receiver commands go out on channel 0, their replies come back on channel 1.
+inline constexpr int kCommandChannel = 0;
+inline constexpr int kReplyChannel = 1;
+} // namespace TransportFrame
+
+// Null when the channel does not fit four bits or the payload the length field.
+std::shared_ptr<WriteDataRequest> makeTransportFrame(int channel, int kind, const std::uint8_t *payload,
+                                                     std::size_t n);
+
+} // namespace libtavrel

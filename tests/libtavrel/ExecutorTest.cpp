@@ -1,0 +1,445 @@
+#include "ExecutorRig.h"
+
+#include "libtavrel/TransportFrame.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace libtavrel;
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+struct Wait
+{
+    std::shared_ptr<ReadDataPackage> package;
+    Clock::duration waited{};
+    bool done = false;
+};
+
+Task waitForReply(Executor &ex, int channel, Clock::duration delay, Clock::duration timeout, Wait *out)
+{
+    if (delay > Clock::duration::zero())
+        co_await ex.sleep(delay);
+    const auto start = Clock::now();
+    out->package = co_await ex.reply(channel, timeout);
+    out->waited = Clock::now() - start;
+    out->done = true;
+    co_return bool(out->package);
+}
+
+Task emitLater(Executor &ex, VirtualDevices::VirtualReceiver *receiver, Clock::duration delay, int channel, Bytes payload)
+{
+    co_await ex.sleep(delay);
+    receiver->emitFrame(channel, 0, payload);
+    co_return true;
+}
+
+Task sleepFor(Executor &ex, Clock::duration d, Clock::duration *slept)
+{
+    const auto start = Clock::now();
+    co_await ex.sleep(d);
+    *slept = Clock::now() - start;
+    co_return true;
+}
+
+Task holdLock(Executor &ex, int id, Clock::duration hold, std::vector<std::string> *log, std::string name)
+{
+    ChannelLock lock = co_await ex.lock(id, 1s);
+    log->push_back(name + (lock ? " locked" : " timed out"));
+    if (!lock)
+        co_return false;
+    co_await ex.sleep(hold);
+    log->push_back(name + " unlocks");
+    co_return true;
+}
+
+Task tryLock(Executor &ex, int id, Clock::duration timeout, bool *granted, Clock::duration *waited)
+{
+    const auto start = Clock::now();
+    ChannelLock lock = co_await ex.lock(id, timeout);
+    *waited = Clock::now() - start;
+    *granted = bool(lock);
+    co_return *granted;
+}
+
+Task lockAndThrow(Executor &ex, int id)
+{
+    ChannelLock lock = co_await ex.lock(id, 1s);
+    co_await ex.sleep(1ms);
+    throw std::runtime_error("boom");
+}
+
+Task parentOfThrower(Executor &ex, std::string *caught)
+{
+    try {
+        co_await ex.child(lockAndThrow(ex, 0));
+    } catch (const std::exception &e) {
+        *caught = e.what();
+    }
+    co_return true;
+}
+
+Task writeFrame(Executor &ex, std::shared_ptr<WriteDataRequest> request, Clock::duration timeout, bool *written,
+                Clock::duration *waited)
+{
+    const auto start = Clock::now();
+    *written = co_await ex.write(request, timeout);
+    *waited = Clock::now() - start;
+    co_return *written;
+}
+
+Task setFlag(bool *flag)
+{
+    *flag = true;
+    co_return true;
+}
+
+Task childResult(Executor &ex, bool value, int *steps)
+{
+    co_await ex.sleep(1ms);
+    ++*steps;
+    co_return value;
+}
+
+Task parentOfChildren(Executor &ex, std::vector<bool> *results, int *steps)
+{
+    results->push_back(co_await ex.child(childResult(ex, true, steps)));
+    results->push_back(co_await ex.child(childResult(ex, false, steps)));
+    co_return true;
+}
+
+} // namespace
+
+TEST(ExecutorTest, PackageWaitsForALaterWaiterOnItsChannel)
+{
+    ExecutorRig rig;
+    rig.receiver->emitFrame(5, 0, {0x42});
+    Wait wait;
+    rig.executor->addTask(waitForReply(*rig.executor, 5, 100ms, 1s, &wait));
+    rig.executor->runAll();
+    ASSERT_TRUE(wait.package);
+    EXPECT_THAT(wait.package->payload, ElementsAre(0x42));
+    EXPECT_LT(wait.waited, 50ms); // it was already there
+}
+
+TEST(ExecutorTest, EarlierWaiterOnAChannelGetsThePackage)
+{
+    ExecutorRig rig;
+    Wait first, second;
+    auto &ex = *rig.executor;
+    ex.addTask(waitForReply(ex, 5, 0ms, 400ms, &first));
+    ex.addTask(waitForReply(ex, 5, 0ms, 400ms, &second));
+    ex.addTask(emitLater(ex, rig.receiver.get(), 20ms, 5, {0x01}));
+    ex.runAll();
+    EXPECT_TRUE(first.package);
+    EXPECT_FALSE(second.package);
+}
+
+TEST(ExecutorTest, PackagesGoOnlyToTheirChannel)
+{
+    ExecutorRig rig;
+    Wait onFour, onSix;
+    auto &ex = *rig.executor;
+    ex.addTask(waitForReply(ex, 4, 0ms, 100ms, &onFour));
+    ex.addTask(waitForReply(ex, 6, 0ms, 1s, &onSix));
+    ex.addTask(emitLater(ex, rig.receiver.get(), 5ms, 6, {0x06}));
+    ex.runAll();
+    EXPECT_FALSE(onFour.package);
+    ASSERT_TRUE(onSix.package);
+    EXPECT_EQ(onSix.package->channel, 6);
+}
+
+TEST(ExecutorTest, ReplyWaitEndsEmptyAfterItsDeadline)
+{
+    ExecutorRig rig;
+    Wait wait;
+    rig.executor->addTask(waitForReply(*rig.executor, 7, 0ms, 120ms, &wait));
+    const auto start = Clock::now();
+    rig.executor->runAll();
+    EXPECT_TRUE(wait.done);
+    EXPECT_FALSE(wait.package);
+    EXPECT_GT(wait.waited, 120ms);
+    EXPECT_LT(Clock::now() - start, 2s);
+}
+
+TEST(ExecutorTest, SleepLastsItsDuration)
+{
+    ExecutorRig rig;
+    Clock::duration slept{};
+    rig.executor->addTask(sleepFor(*rig.executor, 40ms, &slept));
+    rig.executor->runAll();
+    EXPECT_GT(slept, 40ms);
+    EXPECT_LT(slept, 1s);
+}
+
+TEST(ExecutorTest, LockIsHeldUntilTheHolderLetsGo)
+{
+    ExecutorRig rig;
+    std::vector<std::string> log;
+    auto &ex = *rig.executor;
+    ex.addTask(holdLock(ex, 0, 30ms, &log, "a"));
+    ex.addTask(holdLock(ex, 0, 1ms, &log, "b"));
+    ex.addTask(holdLock(ex, 1, 1ms, &log, "c")); // another id is free
+    ex.runAll();
+    EXPECT_THAT(log, ElementsAre("a locked", "c locked", "c unlocks", "a unlocks", "b locked", "b unlocks"));
+}
+
+TEST(ExecutorTest, LockWaitHonoursItsDeadline)
+{
+    ExecutorRig rig;
+    std::vector<std::string> log;
+    bool granted = true;
+    Clock::duration waited{};
+    auto &ex = *rig.executor;
+    ex.addTask(holdLock(ex, 0, 300ms, &log, "holder"));
+    ex.addTask(tryLock(ex, 0, 50ms, &granted, &waited));
+    ex.runAll();
+    EXPECT_FALSE(granted);
+    EXPECT_GT(waited, 50ms);
+    EXPECT_LT(waited, 250ms);
+}
+
+TEST(ExecutorTest, ExceptionEndsTheTaskAndGivesTheLockBack)
+{
+    ExecutorRig rig;
+    std::string caught;
+    bool granted = false;
+    Clock::duration waited{};
+    auto &ex = *rig.executor;
+    ex.addTask(parentOfThrower(ex, &caught));
+    ex.addTask(tryLock(ex, 0, 500ms, &granted, &waited));
+    ex.runAll();
+    EXPECT_EQ(caught, "boom");
+    EXPECT_TRUE(granted);
+}
+
+TEST(ExecutorTest, UncaughtExceptionEndsOnlyThatTask)
+{
+    ExecutorRig rig;
+    Clock::duration slept{};
+    auto &ex = *rig.executor;
+    ex.addTask(lockAndThrow(ex, 0));
+    ex.addTask(sleepFor(ex, 10ms, &slept));
+    ex.runAll();
+    EXPECT_EQ(ex.taskCount(), 0u);
+    EXPECT_GT(slept, 10ms);
+}
+
+TEST(ExecutorTest, ChildrenRunInOrderAndReturnTheirResults)
+{
+    ExecutorRig rig;
+    std::vector<bool> results;
+    int steps = 0;
+    rig.executor->addTask(parentOfChildren(*rig.executor, &results, &steps));
+    rig.executor->runAll();
+    EXPECT_THAT(results, ElementsAre(true, false));
+    EXPECT_EQ(steps, 2);
+    EXPECT_EQ(rig.executor->taskCount(), 0u);
+}
+
+TEST(ExecutorTest, FrameLeavesInReportsOfSixtyFourBytes)
+{
+    ExecutorRig rig;
+    const Bytes payload(122, 0x5A);
+    auto request = makeTransportFrame(3, 0, payload.data(), payload.size());
+    ASSERT_EQ(request->bytes().size(), 130u);
+    bool written = false;
+    Clock::duration waited{};
+    rig.executor->addTask(writeFrame(*rig.executor, request, 1s, &written, &waited));
+    rig.executor->runAll();
+    EXPECT_TRUE(written);
+    EXPECT_EQ(rig.receiver->hostReportCount(), 3u);
+    const auto frames = rig.receiver->hostFrames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].channel, 3);
+    EXPECT_EQ(frames[0].payload, payload);
+}
+
+TEST(ExecutorTest, FailedWriteIsReported)
+{
+    ExecutorRig rig;
+    {
+        std::lock_guard lock(rig.port->mutex);
+        rig.port->failingWrites = 1;
+    }
+    auto request = makeTransportFrame(0, 2, nullptr, 0);
+    bool written = true;
+    Clock::duration waited{};
+    rig.executor->addTask(writeFrame(*rig.executor, request, 1s, &written, &waited));
+    rig.executor->runAll();
+    EXPECT_FALSE(written);
+    EXPECT_EQ(request->state(), WriteState::Failed);
+}
+
+TEST(ExecutorTest, StalledWriteIsCancelledAtItsTimeout)
+{
+    ExecutorRig rig;
+    {
+        std::lock_guard lock(rig.port->mutex);
+        rig.port->stallWrites = true;
+    }
+    auto request = makeTransportFrame(0, 2, nullptr, 0);
+    bool written = true;
+    Clock::duration waited{};
+    rig.executor->addTask(writeFrame(*rig.executor, request, 80ms, &written, &waited));
+    rig.executor->runAll();
+    EXPECT_FALSE(written);
+    EXPECT_EQ(request->state(), WriteState::Failed);
+    EXPECT_GT(waited, 80ms);
+    EXPECT_LT(waited, 1s);
+}
+
+TEST(ExecutorTest, ReceiverCommandRoundTrip)
+{
+    ExecutorRig rig;
+    rig.receiver->addClient({});
+    Wait wait;
+    bool written = false;
+    Clock::duration waited{};
+    auto &ex = *rig.executor;
+    ex.addTask(writeFrame(ex, makeTransportFrame(0, 2, nullptr, 0), 1s, &written, &waited));
+    ex.addTask(waitForReply(ex, 1, 0ms, 1s, &wait));
+    ex.runAll();
+    ASSERT_TRUE(wait.package);
+    EXPECT_EQ(wait.package->kind, 2);
+    ASSERT_FALSE(wait.package->payload.empty());
+    EXPECT_EQ(wait.package->payload[0], 2); // the receiver itself and one headset
+}
+
+TEST(ExecutorTest, DiscardDropsOnlyThatChannel)
+{
+    ExecutorRig rig;
+    rig.receiver->emitFrame(4, 0, {0x04});
+    rig.receiver->emitFrame(5, 0, {0x05});
+    Wait settle, onFour, onFive;
+    auto &ex = *rig.executor;
+    ex.addTask(waitForReply(ex, 9, 0ms, 50ms, &settle)); // lets both frames arrive
+    ex.runAll();
+    ex.discardPackages(4);
+    ex.addTask(waitForReply(ex, 4, 0ms, 50ms, &onFour));
+    ex.addTask(waitForReply(ex, 5, 0ms, 50ms, &onFive));
+    ex.runAll();
+    EXPECT_FALSE(onFour.package);
+    EXPECT_TRUE(onFive.package);
+}
+
+TEST(ExecutorTest, DestroyingRunsNoQueuedTask)
+{
+    ExecutorRig rig;
+    bool ran = false;
+    void *reference = rig.executor->addTask(setFlag(&ran));
+    EXPECT_NE(reference, nullptr);
+    rig.executor.reset();
+    EXPECT_FALSE(ran);
+}
+
+TEST(ExecutorTest, DestroyingWhileAReadIsPendingEndsAtOnce)
+{
+    ExecutorRig rig(ExecutorTimeouts{}); // real time-outs: nothing may wait them out
+    Wait settle;
+    rig.executor->addTask(waitForReply(*rig.executor, 9, 0ms, 20ms, &settle));
+    rig.executor->runAll(); // the I/O thread now sits in a read
+    const auto start = Clock::now();
+    rig.executor.reset();
+    EXPECT_LT(Clock::now() - start, 500ms);
+}
+
+TEST(ExecutorTest, RunAllWithoutTasksReturnsAtOnce)
+{
+    ExecutorRig rig;
+    const auto start = Clock::now();
+    rig.executor->runAll();
+    EXPECT_LT(Clock::now() - start, 50ms);
+}
+
+TEST(IOLoopTest, StopEndsAStalledWriteAndFailsTheRest)
+{
+    ExecutorRig rig;
+    {
+        std::lock_guard lock(rig.port->mutex);
+        rig.port->stallWrites = true;
+    }
+    auto writes = std::make_shared<IOLoop::WriteQueue>();
+    auto reads = std::make_shared<IOLoop::ReadQueue>();
+    auto wake = std::make_shared<WakeSignal>();
+    auto device = std::make_shared<VirtualDevices::VirtualHidDevice>(rig.port, 1.0);
+    IOLoop loop(device, writes, reads, wake);
+    auto first = makeTransportFrame(0, 1, nullptr, 0);
+    auto second = makeTransportFrame(0, 2, nullptr, 0);
+    first->setDeadline(Clock::now() + 30s);
+    second->setDeadline(Clock::now() + 30s);
+    writes->push(first);
+    writes->push(second);
+    std::thread thread([&loop] { loop.run(); });
+    wake->waitUntil(Clock::now() + 50ms);
+    const auto start = Clock::now();
+    loop.stop();
+    thread.join();
+    EXPECT_LT(Clock::now() - start, 500ms);
+    EXPECT_EQ(first->state(), WriteState::Failed);
+    EXPECT_EQ(second->state(), WriteState::Failed);
+}
+
+// Frames reach their waiter however the device lays them into reports.
+struct ShapeCase
+{
+    const char *name;
+    VirtualDevices::LinkShape shape;
+    int corruptEndBytes = 0;
+};
+
+class IOLoopShapeTest : public ::testing::TestWithParam<ShapeCase>
+{};
+
+Task collect(Executor &ex, int channel, int count, std::vector<Bytes> *payloads)
+{
+    for (int i = 0; i < count; ++i) {
+        auto package = co_await ex.reply(channel, 1s);
+        if (!package)
+            co_return false;
+        payloads->push_back(package->payload);
+    }
+    co_return true;
+}
+
+Task emitThree(Executor &ex, VirtualDevices::VirtualReceiver *receiver)
+{
+    co_await ex.sleep(5ms);
+    receiver->emitFrame(4, 0, Bytes(100, 0x01));
+    receiver->emitFrame(4, 0, {0x02});
+    receiver->emitFrame(4, 0, Bytes(20, 0x03));
+    co_return true;
+}
+
+TEST_P(IOLoopShapeTest, FramesSurviveTheLink)
+{
+    ExecutorRig rig;
+    rig.receiver->setLinkShape(GetParam().shape);
+    rig.receiver->corruptEndByteOfNextFrames(GetParam().corruptEndBytes);
+    std::vector<Bytes> payloads;
+    auto &ex = *rig.executor;
+    ex.addTask(collect(ex, 4, 3 - GetParam().corruptEndBytes, &payloads));
+    ex.addTask(emitThree(ex, rig.receiver.get()));
+    ex.runAll();
+    std::vector<Bytes> expected{Bytes(100, 0x01), {0x02}, Bytes(20, 0x03)};
+    expected.erase(expected.begin(), expected.begin() + GetParam().corruptEndBytes);
+    EXPECT_EQ(payloads, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, IOLoopShapeTest,
+    ::testing::Values(ShapeCase{"one_frame_per_report", {}},
+                      ShapeCase{"split_every_7_bytes", {7, false, {}}},
+                      ShapeCase{"packed", {64, true, {}}},
+                      ShapeCase{"packed_and_split", {13, true, {}}},
+                      ShapeCase{"noise_before_frames", {64, true, {0x4A, 0x00, 0x4C, 0xED, 0x4A}}},
+                      ShapeCase{"first_frame_damaged", {64, true, {}}, 1}),
+    [](const auto &info) { return std::string(info.param.name); });

@@ -1,0 +1,31 @@
+#include "tests/support/virtualreceiver/VirtualHidBackend.h"
+
+#include "tests/support/virtualreceiver/VirtualHidDevice.h"
+
+namespace VirtualDevices {
+
+VirtualHidBackend::VirtualHidBackend(VirtualHidBus &bus)
+    : bus_(bus)
+{
+}
+
+std::vector<libtavrel::HidDeviceRecord> VirtualHidBackend::enumerate()
+{
+    return bus_.enumerate();
+}
+
+std::shared_ptr<libtavrel::IHidDevice> VirtualHidBackend::open(const std::string &devicePath)
+{
+    auto port = bus_.find(devicePath);
+    if (!port)
+        return nullptr;
+    {
+        std::lock_guard lock(port->mutex);
+        if (port->openFails)
+            return nullptr;
+        ++port->opens;
+    }
+    return std::make_shared<VirtualHidDevice>(port, bus_.timeScale());
+}
+
+} // namespace VirtualDevices

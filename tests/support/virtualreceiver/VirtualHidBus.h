@@ -1,0 +1,81 @@
+#pragma once
+
+#include "platform/tavrelhid/HidDeviceRecord.h"
+#include "platform/tavrelhid/HidPathTokens.h"
+#include "tests/support/virtualdevice/IReportResponder.h"
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace VirtualDevices {
+
+// One simulated HID interface on the bus. Open devices wait on its
+// condition variable; its knobs shape the link.
+struct VirtualPort
+{
+    int id = 0;
+    std::string node;
+    libtavrel::HidIdentity identity;
+    std::string name;
+    std::shared_ptr<IReportResponder> responder;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool plugged = true;
+    Clock::time_point visibleFrom{};
+    std::optional<Clock::time_point> goneAt; // leaves the bus then
+    bool openFails = false;
+    int failingWrites = 0;        // the next n writes fail; -1: all of them
+    bool stallWrites = false;     // writes hang until their time-out
+    Clock::duration hostToDevice{}; // spacing of host reports on the link
+    Clock::duration deviceToHost{}; // spacing of device reports on the link
+    int opens = 0;
+    // From handing a device report to the host to the host's next write, each time.
+    std::vector<Clock::duration> hostTurnarounds;
+
+    std::string devicePath() const;
+    // Plugged and not yet gone; call with `mutex` held.
+    bool present(Clock::time_point now) const { return plugged && (!goneAt || now < *goneAt); }
+};
+
+// The simulated machine's HID interfaces, shared by every virtual backend of
+// the process. Tests plug devices in, turn knobs, and unplug them.
+class VirtualHidBus
+{
+public:
+    static VirtualHidBus &instance();
+
+    // Unplugs everything and restores the defaults.
+    void reset();
+
+    std::shared_ptr<VirtualPort> plug(std::string node, libtavrel::HidIdentity identity, std::string name,
+                                      std::shared_ptr<IReportResponder> responder,
+                                      Clock::duration appearAfter = {});
+    void unplug(const std::shared_ptr<VirtualPort> &port);
+    // The device leaves after `leaveAfter` and comes back under another
+    // product id after `appearAfter`, as a receiver does when it switches
+    // into its update mode.
+    std::shared_ptr<VirtualPort> replug(const std::shared_ptr<VirtualPort> &port, std::uint16_t productId,
+                                        Clock::duration leaveAfter, Clock::duration appearAfter);
+
+    std::vector<libtavrel::HidDeviceRecord> enumerate();
+    std::shared_ptr<VirtualPort> find(const std::string &devicePath);
+
+    // Fraction of real time that the engine's fixed waits take with devices
+    // opened from now on.
+    void setTimeScale(double scale);
+    double timeScale() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::shared_ptr<VirtualPort>> ports_;
+    int nextId_ = 1;
+    double timeScale_ = 1.0;
+};
+
+} // namespace VirtualDevices

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/tavrelhid/IHidDevice.h"
+#include "tests/support/virtualreceiver/VirtualHidBus.h"
+
+#include <optional>
+#include <utility>
+
+namespace VirtualDevices {
+
+// An opened virtual interface: the engine's HID device over a port's responder.
+class VirtualHidDevice : public libtavrel::IHidDevice
+{
+public:
+    VirtualHidDevice(std::shared_ptr<VirtualPort> port, double timeScale);
+
+    libtavrel::HidIoResult writeReport(const libtavrel::HidReport &report, std::chrono::milliseconds timeout) override;
+    libtavrel::HidIoResult readReport(libtavrel::HidReport &report, std::size_t &length,
+                                      std::chrono::milliseconds timeout) override;
+    void interruptRead() override;
+    void cancel() override;
+    double timeScale() const override { return timeScale_; }
+
+private:
+    std::shared_ptr<VirtualPort> port_;
+    double timeScale_;
+    // Guarded by the port's mutex.
+    bool interrupted_ = false;
+    bool cancelled_ = false;
+    Clock::time_point nextWriteSlot_{};
+    Clock::time_point nextReadSlot_{};
+    std::optional<std::pair<Clock::time_point, Report>> inFlight_; // a device report on the link
+    std::optional<Clock::time_point> deliveredAt_; // the host has a report it has not answered yet
+};
+
+} // namespace VirtualDevices
