@@ -113,11 +113,17 @@ void ServiceRig::replugReceiver()
         source->raise();
 }
 
-void ServiceRig::unplugReceiver()
+bool ServiceRig::unplugReceiver()
 {
+    // The enumeration thread must have listed the receiver once: a device that
+    // is gone before its first scan leaves the list as the stack last reported
+    // it (empty), so no update would tell of the loss.
+    const bool listed = QTest::qWaitFor(
+        [this] { return m_log.containsSubstring(QStringLiteral("[HID] hotplug: device list updated")); }, 5000);
     HidTestDevices::api().unplug(HidTestDevices::receiver().hid.path);
     if (auto *source = HidTestDevices::lastHotplugSource())
         source->raise();
+    return listed;
 }
 
 HidProtocolService &ServiceRig::start()

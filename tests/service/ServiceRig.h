@@ -57,8 +57,9 @@ public:
                                                                  const VirtualDevices::HeadsetState &state = {});
     // The same receiver back on the bus, with the hot-plug event that announces it.
     void replugReceiver();
-    // The receiver leaves the bus; the hot-plug event follows.
-    void unplugReceiver();
+    // The receiver leaves the bus; the hot-plug event follows. False when the
+    // stack had never listed it (its loss would then go unnoticed).
+    bool unplugReceiver();
     QString receiverId() const { return HidTestDevices::receiver().id; }
 
     // Builds the service; its automatic probe follows at once.

@@ -150,11 +150,15 @@ private slots:
         HidTestDevices::api().addDevice(HidTestDevices::qor().hid, std::make_shared<VirtualDevices::VirtualQorDevice>());
         HidProtocolService service(nullptr, ServiceTest::fastDurations(), HidTestDevices::fastConfig(),
                                    ServiceTest::fastHandlerSettings());
+        LogCapture log;
+        log.attach(&service, &HidProtocolService::logMessage);
         FakePage page;
         QorDeviceConnectionUiController controller(&page, nullptr, nullptr, nullptr);
         controller.bind(&service);
         QTRY_VERIFY(controller.isBypassActive());
         QCOMPARE(page.calls, (QStringList{"wired(1)", "apply(" + kQorImage + ",0)"}));
+        // The enumeration thread has listed the decoder, so its loss changes the list.
+        QVERIFY(log.waitForSubstring(QStringLiteral("[HID] hotplug: device list updated")));
 
         HidTestDevices::api().unplug(HidTestDevices::qor().hid.path);
         HidTestDevices::lastHotplugSource()->raise();

@@ -420,7 +420,7 @@ private slots:
         }
         rig.events().clear();
         if (unplug) {
-            rig.unplugReceiver();
+            QVERIFY(rig.unplugReceiver());
             QVERIFY(rig.events().waitFor(QStringLiteral("validated(0)")));
         } else {
             service.disconnectAll();

@@ -82,7 +82,7 @@ private slots:
         QVERIFY(events.waitFor(QStringLiteral("toneSet(2)")));
 
         // Unplugged and plugged in again.
-        rig.unplugReceiver();
+        QVERIFY(rig.unplugReceiver());
         QVERIFY(events.waitFor(QStringLiteral("present(0)")));
         QVERIFY(!service.isReadyForCommands());
         const int from = events.all().size();

@@ -207,7 +207,7 @@ private slots:
         QVERIFY(rig.events().waitFor(QStringLiteral("tone(4)")));
 
         rig.events().clear();
-        rig.unplugReceiver();
+        QVERIFY(rig.unplugReceiver());
         QVERIFY(rig.events().waitFor(QStringLiteral("present(0)")));
         // Down once for the I/O thread's fatal error and once for the withdrawn handle.
         QCOMPARE(rig.events().all(), (QStringList{QStringLiteral("validated(0)"), QStringLiteral("link(0)"),

@@ -153,7 +153,7 @@ private slots:
         HidProtocolService &service = rig.start();
         const QString id = rig.receiverId();
         QVERIFY(rig.log().waitForSubstring(QStringLiteral("validation-progress device=%1 has0B=1 hasFF=0").arg(id)));
-        rig.unplugReceiver();
+        QVERIFY(rig.unplugReceiver());
         QVERIFY(rig.events().waitFor(QStringLiteral("present(0)")));
         QCOMPARE(rig.events().matching("validationFailed("), QStringList{QStringLiteral("validationFailed(%1,2)").arg(id)});
         QVERIFY(rig.log().containsSubstring(QStringLiteral("validation-aborted-by-")));

@@ -83,7 +83,10 @@ public:
         service = std::make_unique<HidProtocolService>(nullptr, fastDurations(), qorConfig(), fastHandlerSettings());
         events = std::make_unique<ServiceEvents>(*service);
         log.attach(service.get(), &HidProtocolService::logMessage);
-        return events->waitFor(QStringLiteral("qor(1)"));
+        // Also wait for the enumeration thread's first list, so that an unplug
+        // later in the test is seen as a change of the list.
+        return events->waitFor(QStringLiteral("qor(1)"))
+            && log.waitForSubstring(QStringLiteral("[HID] hotplug: device list updated"));
     }
 
     ~QorRig()
