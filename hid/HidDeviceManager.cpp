@@ -165,8 +165,13 @@ QList<HIDTypes::HidDeviceInfo> HidDeviceManager::mergeScan(const QList<HIDTypes:
     return m_cache.values();
 }
 
-void HidDeviceManager::onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices)
+void HidDeviceManager::onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices, int filterCount)
 {
+    // Taken before the worker had every filter: devices that only a later
+    // filter matches are missing from it, and merging it would drop them (a
+    // connected one included). The scan queued with the last filter follows.
+    if (filterCount < filters().size())
+        return;
     QStringList lostConnected;
     QSet<QString> scannedPaths;
     const QList<HIDTypes::HidDeviceInfo> all = mergeScan(devices, lostConnected, scannedPaths);

@@ -51,7 +51,7 @@ signals:
 
 private slots:
     void onHotplugDetected();
-    void onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices);
+    void onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices, int filterCount);
 
 private:
     bool initializeHidApi(int attempts);

@@ -157,6 +157,24 @@ private slots:
         QVERIFY(devices.at(0).lastSeen.isValid());
     }
 
+    // Filters added one after another, then a device connected at once (as
+    // the device service's probe does): the worker's scans taken before it had
+    // the last filter must not drop the connected device.
+    void scansOlderThanTheLastFilterKeepTheConnectedDevice()
+    {
+        HidDeviceManager manager(nullptr, fastConfig());
+        SignalOrder order(manager);
+        manager.addTargetDevice(filter(0x3654, 0x5055, 3));
+        manager.addTargetDevice(filter(0x3654, 0x6901, 3));
+        QCOMPARE(ids(manager.enumerateDevices()), (QStringList{headset().id, receiver().id}));
+        QVERIFY(manager.connectDevice(receiver().id).success);
+        QTRY_VERIFY(order.events.contains(QStringLiteral("list %1,%2").arg(headset().id, receiver().id)));
+        QTest::qWait(50); // nothing later may take the receiver away
+        QCOMPARE(order.events, (QStringList{QStringLiteral("handle %1 open").arg(receiver().id),
+                                            QStringLiteral("list %1,%2").arg(headset().id, receiver().id)}));
+        manager.disconnectAll(); // while `order` still listens
+    }
+
     void unplugEmptiesTheHandleBeforeTheListChanges()
     {
         HidDeviceManager manager(nullptr, fastConfig());
