@@ -75,10 +75,10 @@ public:
     bool isQorTargetDevice() const;
     static bool isQorDevicePath(const QString &path);
     // Writes `eq` to the Qor decoder as its chain of eleven reports. False
-    // when refused (no session, no device, invalid record; `error` says why)
-    // and nothing was sent. True: the outcome follows as eqSendSucceeded once
-    // every report was written, or eqSendFailed when the encoder cannot
-    // represent the EQ, a report is not written or the device goes away.
+    // when refused (no session, no device, invalid record, an EQ the encoder
+    // cannot represent; `error` says why) and nothing was sent. True: the
+    // outcome follows as eqSendSucceeded once every report was written, or
+    // eqSendFailed when a report is not written or the device goes away.
     bool sendQorCbQaspEqChain(const HeadsetProtocol::EQData &eq, QString *error);
 
     // Firmware-update access and manual disconnects.

@@ -51,12 +51,13 @@ bool HidProtocolService::sendQorCbQaspEqChain(const HeadsetProtocol::EQData &eq,
     const HidProtocolServiceQorDelivery::Outcome outcome = qorDelivery.endChain(handed, !built);
 
     if (!built) {
-        // Nothing or not all of the chain went out: the EQ cannot be played
-        // as asked. One failure, with the encoder's reason, after this returns.
+        // The encoder checks the whole chain before the first write, so a
+        // refused EQ sent nothing: a refusal like the guards above, reported
+        // by the caller through the returned text, never as a signal.
         log(QStringLiteral("[HID][QOR][CbQasp][EQ] chain failed: %1").arg(encoderError));
-        QMetaObject::invokeMethod(
-            this, [this, encoderError] { emit eqSendFailed(encoderError); }, Qt::QueuedConnection);
-        return true;
+        if (error)
+            *error = encoderError;
+        return false;
     }
     log(QStringLiteral("[HID][QOR][CbQasp][EQ] chain enqueued: 8×0x09+0x03+0x0A+0x01 (no 0x07); wire: fc int Hz "
                        "[20,20k], Q×2dp, gain dB×1dp; logical_bands=%2 device=%1")
