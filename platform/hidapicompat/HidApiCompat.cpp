@@ -75,7 +75,9 @@ int HidApiCompat::writeReport(hid_device *device, const unsigned char *data, std
                               std::size_t reportLength)
 {
 #ifndef _WIN32
-    if (length < reportLength) {
+    // Only report id 0 has a length we know; a numbered report keeps its own
+    // length from the device's descriptor and goes out as given.
+    if (length > 0 && data[0] == 0x00 && length < reportLength) {
         std::vector<unsigned char> padded(reportLength, 0);
         std::copy(data, data + length, padded.begin());
         return hid_write(device, padded.data(), padded.size());

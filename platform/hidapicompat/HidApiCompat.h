@@ -33,9 +33,10 @@ public:
     static const wchar_t *readErrorText(hid_device *device);
 
     // Writes one output report. Windows pads a write to the device's output
-    // report length; hidraw sends exactly what it is given. Shorter writes are
-    // padded with zeros to `reportLength` so the device sees the same bytes on
-    // every system. Returns hid_write's result.
+    // report length; hidraw sends exactly what it is given. Shorter writes of
+    // report id 0 are padded with zeros to `reportLength` so the device sees the
+    // same bytes on every system; a numbered report (first byte not 0) is sent
+    // as given. Returns hid_write's result.
     static int writeReport(hid_device *device, const unsigned char *data, std::size_t length,
                            std::size_t reportLength);
 };

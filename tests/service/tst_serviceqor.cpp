@@ -59,13 +59,11 @@ HidTestDevices::Device linuxQor()
     return d;
 }
 
-// The decoder's output report is 64 bytes, the report id (0x4B) its first
-// byte; the stack writes reports of exactly that size.
+// The program's own HID settings: the decoder's numbered 64-byte reports
+// (report id 0x4B first) must reach it unpadded.
 HIDTypes::HidManagerConfig qorConfig()
 {
-    HIDTypes::HidManagerConfig c = HidTestDevices::fastConfig();
-    c.maxWriteSize = CbQaspEqEncoder::kReportSize;
-    return c;
+    return HidTestDevices::fastConfig();
 }
 
 class QorRig
