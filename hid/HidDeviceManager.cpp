@@ -139,7 +139,8 @@ void HidDeviceManager::onHotplugDetected()
 }
 
 QList<HIDTypes::HidDeviceInfo> HidDeviceManager::mergeScan(const QList<HIDTypes::HidDeviceInfo> &scanned,
-                                                           QStringList &lostConnected, QSet<QString> &scannedPaths)
+                                                           QStringList &lostConnected, QSet<QString> &scannedPaths,
+                                                           bool *removedAny)
 {
     QMutexLocker lock(&m_cacheMutex);
     scannedPaths.clear();
@@ -160,6 +161,8 @@ QList<HIDTypes::HidDeviceInfo> HidDeviceManager::mergeScan(const QList<HIDTypes:
         }
         if (it->state == HIDTypes::Connected)
             lostConnected.append(it.key());
+        if (removedAny)
+            *removedAny = true;
         it = m_cache.erase(it);
     }
     return m_cache.values();
@@ -174,7 +177,8 @@ void HidDeviceManager::onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo
         return;
     QStringList lostConnected;
     QSet<QString> scannedPaths;
-    const QList<HIDTypes::HidDeviceInfo> all = mergeScan(devices, lostConnected, scannedPaths);
+    bool removedAny = false;
+    const QList<HIDTypes::HidDeviceInfo> all = mergeScan(devices, lostConnected, scannedPaths, &removedAny);
 
 #ifndef NDEBUG
     if (qEnvironmentVariableIsSet("VELKORA_HID_ENUM_DEBUG")) {
@@ -188,7 +192,9 @@ void HidDeviceManager::onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo
 
     for (const QString &path : lostConnected)
         emit deviceHandleChanged(path, nullptr);
-    if (scannedPaths != m_lastReportedPaths) {
+    // A path that only a synchronous enumeration had put in the cache is not in
+    // the last reported set; its removal still changes what listeners know.
+    if (scannedPaths != m_lastReportedPaths || removedAny) {
         m_lastReportedPaths = scannedPaths;
         emit deviceListUpdated(all);
     }

@@ -192,6 +192,29 @@ private slots:
                               QStringLiteral("list %1").arg(receiver().id)}));
     }
 
+    // A device only a synchronous enumeration saw (the background scans never
+    // listed it) that goes away must still reach the list's listeners.
+    void deviceSeenOnlyBySyncEnumerationIsReportedGone()
+    {
+        resetDouble();
+        api().addDevice(receiver().hid);
+        HidDeviceManager manager(nullptr, fastConfig());
+        QSignalSpy listed(&manager, &HidDeviceManager::deviceListUpdated);
+        manager.addTargetDevice(filter(0x3654, -1, 3));
+        QVERIFY(listed.wait());
+        QCOMPARE(ids(listed.last().at(0).value<QList<HIDTypes::HidDeviceInfo>>()), QStringList{receiver().id});
+
+        api().addDevice(headset().hid);
+        QCOMPARE(ids(manager.enumerateDevices()), (QStringList{headset().id, receiver().id}));
+        QVERIFY(manager.connectDevice(headset().id).success);
+        SignalOrder order(manager);
+        api().unplug(headset().hid.path);
+        QVERIFY(lastHotplugSource()->raise());
+        QVERIFY(listed.wait());
+        QCOMPARE(order.events, (QStringList{QStringLiteral("handle %1 empty").arg(headset().id),
+                                            QStringLiteral("list %1").arg(receiver().id)}));
+    }
+
     void syncEnumerationDropsVanishedDevicesWithoutListSignal()
     {
         HidDeviceManager manager(nullptr, fastConfig());
