@@ -1,0 +1,101 @@
+// The session's firmware images: handed over in memory or found on disk.
+#include "ota/OtaSession.h"
+
+#include "ota/FirmwareFiles.h"
+
+namespace OtaModule {
+
+namespace {
+
+std::string fileNameOf(const std::string &path)
+{
+    return std::filesystem::path(path).filename().string();
+}
+
+} // namespace
+
+void OtaSession::clearPreparedFirmware()
+{
+    remoteImageName_.clear();
+    remoteImage_.clear();
+    dongleImageName_.clear();
+    dongleImage_.clear();
+    remotePreparedInMemory_ = false;
+    donglePreparedInMemory_ = false;
+}
+
+void OtaSession::setPreparedRemoteImage(const std::vector<std::uint8_t> &bytes)
+{
+    remoteImage_ = bytes;
+    remoteImageName_ = kPreparedRemoteName;
+    remotePreparedInMemory_ = !remoteImage_.empty();
+}
+
+void OtaSession::setPreparedDongleImage(const std::vector<std::uint8_t> &bytes)
+{
+    dongleImage_ = bytes;
+    dongleImageName_ = kPreparedDongleName;
+    donglePreparedInMemory_ = !dongleImage_.empty();
+}
+
+bool OtaSession::loadFirmware(bool receiver, const OtaLogFunction &log)
+{
+    const char *kind = receiver ? "Dongle" : "Remote";
+    std::vector<std::uint8_t> &image = receiver ? dongleImage_ : remoteImage_;
+    std::string &name = receiver ? dongleImageName_ : remoteImageName_;
+    if (receiver ? donglePreparedInMemory_ : remotePreparedInMemory_) {
+        if (!image.empty()) {
+            logSafely(log, std::string("Using prepared ") + (receiver ? "dongle" : "remote")
+                               + " firmware: " + std::to_string(image.size()) + " bytes");
+            return true;
+        }
+    }
+
+    FirmwareImage found;
+    std::string path;
+    try {
+        if (!findFirmwareFile(firmwareDirectory_, receiver, &found, &path))
+            return false;
+    } catch (const std::exception &e) {
+        logSafely(log, std::string(kind) + " firmware search failed: " + e.what());
+        return false;
+    }
+    name = found.path;
+    image = std::move(found.bytes);
+    logSafely(log, std::string(kind) + " firmware loaded: " + std::to_string(image.size()) + " bytes, "
+                       + fileNameOf(name));
+    return true;
+}
+
+bool OtaSession::loadRemoteFirmware(const OtaLogFunction &log)
+{
+    return loadFirmware(false, log);
+}
+
+bool OtaSession::loadDongleFirmware(const OtaLogFunction &log)
+{
+    return loadFirmware(true, log);
+}
+
+bool OtaSession::prepareFirmware(const OtaLogFunction &log)
+{
+    const bool remote = loadRemoteFirmware(log);
+    const bool dongle = loadDongleFirmware(log);
+    if (remote) {
+        if (remoteImageName_ == kPreparedRemoteName)
+            logSafely(log, "Remote firmware prepared in memory: " + std::to_string(remoteImage_.size()) + " bytes");
+        else
+            logSafely(log, "Remote firmware loaded: " + std::to_string(remoteImage_.size()) + " bytes, "
+                               + fileNameOf(remoteImageName_));
+    }
+    if (dongle) {
+        if (dongleImageName_ == kPreparedDongleName)
+            logSafely(log, "Dongle firmware prepared in memory: " + std::to_string(dongleImage_.size()) + " bytes");
+        else
+            logSafely(log, "Dongle firmware loaded: " + std::to_string(dongleImage_.size()) + " bytes, "
+                               + fileNameOf(dongleImageName_));
+    }
+    return remote || dongle;
+}
+
+} // namespace OtaModule
