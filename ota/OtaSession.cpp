@@ -5,6 +5,7 @@
 #include "ota/HidEnumeration.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace OtaModule {
 
@@ -114,11 +115,15 @@ int OtaSession::matchDevicePath(const std::vector<UsbDeviceInfo> &devices, const
     const std::string wanted = normalisedPath(hint);
     const std::size_t tokenAt = wanted.find(kInterface);
     const std::string token = tokenAt == std::string::npos ? std::string() : wanted.substr(tokenAt, 6);
+    // The hinted device itself beats another one that only shares its interface number.
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        if (normalisedPath(devices[i].path) == wanted)
+            return int(i);
+    if (token.empty())
+        return -1;
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const std::string path = normalisedPath(devices[i].path);
-        if (path == wanted)
-            return int(i);
-        if (!token.empty() && containsText(path, kInterface) && containsText(path, token))
+        if (containsText(path, kInterface) && containsText(path, token))
             return int(i);
     }
     return -1;
@@ -175,7 +180,9 @@ bool OtaSession::readOnlineDevices(int index, const OtaLogFunction &log)
     if ((!executor_.isOpen() || reopen) && !openDevice(index, log))
         return false;
 
-    auto delivered = std::make_shared<std::vector<ClientInfo>>();
+    // The engine always hands over a list, an empty one too, once the
+    // receiver answered: no list at all means the query failed.
+    auto delivered = std::make_shared<std::optional<std::vector<ClientInfo>>>();
     SdkExecutor::ReadCallbackSet callbacks;
     callbacks.onDongleInfo = [log](std::uint32_t sdk, std::uint16_t vid, std::uint16_t pid, std::uint16_t pidv) {
         logSafely(log, "Dongle info sdk=0x" + OtaUpgradePolicy::hexPadded(sdk, 8) + " vid=0x"
@@ -197,8 +204,13 @@ bool OtaSession::readOnlineDevices(int index, const OtaLogFunction &log)
         return false;
     }
 
-    const bool anyOnline = !delivered->empty();
-    setOnlineClients(std::move(*delivered));
+    if (!delivered->has_value()) {
+        logSafely(log, "Read online devices failed: no client list received");
+        return false;
+    }
+
+    const bool anyOnline = !(*delivered)->empty();
+    setOnlineClients(std::move(**delivered));
     if (anyOnline && !path.empty()) {
         std::lock_guard lock(pathMutex_);
         lastOnlinePath_ = path;

@@ -71,7 +71,8 @@ public:
     static int findIndexByPath(const std::string &path, const std::vector<UsbDeviceInfo> &devices);
     int chooseDevice(const std::string &hint, const OtaLogFunction &log);
     bool openDevice(int index, const OtaLogFunction &log);
-    // Reopens when `index` names another path than the open one; -1 reads the open one.
+    // Reopens when `index` names another path than the open one; -1 reads the
+    // open one. False when the receiver gave no list at all.
     bool readOnlineDevices(int index, const OtaLogFunction &log);
     // Tries each matched path until one lists online devices; `openedIndex`
     // receives the index that did.
