@@ -79,22 +79,20 @@ bool OtaSession::loadDongleFirmware(const OtaLogFunction &log)
 
 bool OtaSession::prepareFirmware(const OtaLogFunction &log)
 {
+    const auto describe = [&log](const char *kind, const std::string &name, const char *memoryName,
+                                 std::size_t size) {
+        if (name == memoryName)
+            logSafely(log, std::string(kind) + " firmware prepared in memory: " + std::to_string(size) + " bytes");
+        else
+            logSafely(log, std::string(kind) + " firmware loaded: " + std::to_string(size) + " bytes, "
+                               + fileNameOf(name));
+    };
     const bool remote = loadRemoteFirmware(log);
     const bool dongle = loadDongleFirmware(log);
-    if (remote) {
-        if (remoteImageName_ == kPreparedRemoteName)
-            logSafely(log, "Remote firmware prepared in memory: " + std::to_string(remoteImage_.size()) + " bytes");
-        else
-            logSafely(log, "Remote firmware loaded: " + std::to_string(remoteImage_.size()) + " bytes, "
-                               + fileNameOf(remoteImageName_));
-    }
-    if (dongle) {
-        if (dongleImageName_ == kPreparedDongleName)
-            logSafely(log, "Dongle firmware prepared in memory: " + std::to_string(dongleImage_.size()) + " bytes");
-        else
-            logSafely(log, "Dongle firmware loaded: " + std::to_string(dongleImage_.size()) + " bytes, "
-                               + fileNameOf(dongleImageName_));
-    }
+    if (remote)
+        describe("Remote", remoteImageName_, kPreparedRemoteName, remoteImage_.size());
+    if (dongle)
+        describe("Dongle", dongleImageName_, kPreparedDongleName, dongleImage_.size());
     return remote || dongle;
 }
 

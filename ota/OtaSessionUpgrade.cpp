@@ -118,20 +118,19 @@ bool OtaSession::runAutoUpgrade(int index, bool authenticateFirst, bool authenti
     }
     policy_.resetStageStatus();
 
-    if ((policyMode == 0 || policyMode == 1) && !loadRemoteFirmware(log)) {
-        recordFailure(FailureCode::RemoteFirmwareNotFound, "remote firmware not found");
-        logSafely(log, "Remote firmware not found in firmware directory");
+    const auto missing = [&](FailureCode code, const char *text, const char *line) {
+        recordFailure(code, text);
+        logSafely(log, line);
         if (policyMode == 0)
             recordUpgradeOutcome(false, log);
         return false;
-    }
-    if ((policyMode == 0 || policyMode == 2) && !loadDongleFirmware(log)) {
-        recordFailure(FailureCode::DongleFirmwareNotFound, "dongle firmware not found");
-        logSafely(log, "Dongle firmware not found in firmware directory");
-        if (policyMode == 0)
-            recordUpgradeOutcome(false, log);
-        return false;
-    }
+    };
+    if ((policyMode == 0 || policyMode == 1) && !loadRemoteFirmware(log))
+        return missing(FailureCode::RemoteFirmwareNotFound, "remote firmware not found",
+                       "Remote firmware not found in firmware directory");
+    if ((policyMode == 0 || policyMode == 2) && !loadDongleFirmware(log))
+        return missing(FailureCode::DongleFirmwareNotFound, "dongle firmware not found",
+                       "Dongle firmware not found in firmware directory");
 
     OtaUpgradePolicy::ExecuteContext context =
         makeExecuteContext(index, authenticateFirst, authenticateAfterReconnect, policyMode);

@@ -273,3 +273,21 @@ TEST_F(OtaSessionTest, MonitorStopsCleanlyWhenNeverStarted)
     session().stopMonitor();
     EXPECT_FALSE(session().monitorRunning());
 }
+
+TEST_F(OtaSessionTest, CooldownHoldsBackOnlyTheCombinedUpgrade)
+{
+    receiver->setOwnFirmware(firmware(receiverImage));
+    session().setPreparedDongleImage(receiverImage);
+    session().recordUpgradeOutcome(false, logger());
+    ASSERT_TRUE(logged("Auto upgrade cooldown armed: 2000 ms (consecutive failures=1)"));
+
+    EXPECT_FALSE(session().runAutoUpgrade(0, false, false, 0, logger()));
+    EXPECT_EQ(session().lastFailureCode(), OtaSession::FailureCode::CooldownBlocked);
+    EXPECT_EQ(session().lastFailureText(), "auto upgrade blocked by cooldown");
+    EXPECT_TRUE(loggedStartingWith("Auto upgrade blocked by cooldown: retry after "));
+    EXPECT_FALSE(logged("Auto-upgrade session: scanning matched HID devices..."));
+
+    EXPECT_TRUE(session().runAutoUpgrade(0, false, false, 2, logger())) << logText();
+    EXPECT_TRUE(receiver->imageMatches(2));
+    EXPECT_EQ(session().lastFailureCode(), OtaSession::FailureCode::None);
+}
