@@ -2,13 +2,17 @@
 // comparison, strict Base64 and the RSA check with keys made in the test.
 #include "TestRsaKey.h"
 
+#include "cloud/ManifestPublicKeyLocator.h"
 #include "cloud/ManifestSignature.h"
 #include "cloud/RemoteUpdater.h"
 #include "cloud/UpdateInfo.h"
 #include "cloud/UpdateVersion.h"
 #include "platform/signature/ScriptedRsaSignatureVerifier.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace RemoteUpdate;
@@ -67,6 +71,8 @@ private slots:
     void rsaCheckStepTexts();
     void signaturePolicy_data();
     void signaturePolicy();
+    void publicKeyLookupOrder_data();
+    void publicKeyLookupOrder();
 };
 
 void TestUpdateManifest::readManifest_data()
@@ -342,6 +348,57 @@ void TestUpdateManifest::signaturePolicy()
     QString reported = QStringLiteral("stale");
     QCOMPARE(updater.verifyManifestSignature(info, &reported), error.isEmpty());
     QCOMPARE(reported, error);
+}
+
+void TestUpdateManifest::publicKeyLookupOrder_data()
+{
+    QTest::addColumn<QStringList>("files"); // relative to a scratch root; "prog" is the program's folder
+    QTest::addColumn<QString>("environment");
+    QTest::addColumn<QString>("found");
+    QTest::newRow("environment first") << QStringList{"env.pem", "prog/public.pem"} << "env.pem" << "env.pem";
+    QTest::newRow("blank environment file skipped") << QStringList{"prog/public.pem"} << "empty.pem"
+                                                    << "prog/public.pem";
+    QTest::newRow("manifest name before public") << QStringList{"prog/public.pem", "prog/keys/manifest_public.pem"}
+                                                 << "" << "prog/keys/manifest_public.pem";
+    QTest::newRow("folder before keys subfolder") << QStringList{"prog/keys/public.pem", "prog/public.pem"} << ""
+                                                  << "prog/public.pem";
+    QTest::newRow("program folder before parent") << QStringList{"public.pem", "prog/keys/public.pem"} << ""
+                                                   << "prog/keys/public.pem";
+    QTest::newRow("parent before working folder") << QStringList{"work/manifest_public.pem", "public.pem"} << ""
+                                                   << "public.pem";
+    QTest::newRow("working folder last") << QStringList{"work/keys/public.pem"} << "" << "work/keys/public.pem";
+    QTest::newRow("none") << QStringList{} << "" << "";
+}
+
+void TestUpdateManifest::publicKeyLookupOrder()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, environment);
+    QFETCH(QString, found);
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    QDir(root.path()).mkpath(QStringLiteral("prog/keys"));
+    QDir(root.path()).mkpath(QStringLiteral("work/keys"));
+    QFile empty(root.filePath(QStringLiteral("empty.pem")));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.write(" \n");
+    empty.close();
+    for (const QString &name : files) {
+        QFile file(root.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\nKEY " + name.toUtf8() + "\n");
+    }
+    if (environment.isEmpty())
+        qunsetenv("REMOTEUPDATE_PUBLIC_PEM_PATH");
+    else
+        qputenv("REMOTEUPDATE_PUBLIC_PEM_PATH", " " + QFile::encodeName(root.filePath(environment)) + " ");
+    if (found.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, "[Update] public key not found; set REMOTEUPDATE_PUBLIC_PEM_PATH or place "
+                                           "manifest_public.pem/public.pem near app.");
+    const QByteArray pem =
+        locateManifestPublicKeyPem(root.filePath(QStringLiteral("prog")), root.filePath(QStringLiteral("work")));
+    qunsetenv("REMOTEUPDATE_PUBLIC_PEM_PATH");
+    QCOMPARE(pem, found.isEmpty() ? QByteArray() : "\nKEY " + found.toUtf8() + "\n");
 }
 
 QTEST_GUILESS_MAIN(TestUpdateManifest)
