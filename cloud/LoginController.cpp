@@ -27,10 +27,9 @@ LoginController::LoginController(const Options &options, QObject *parent) : QObj
 
     createApis();
 
-    for (EarphoneApi::ApiManager *api : {static_cast<EarphoneApi::ApiManager *>(m_accountApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_userApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_eqApi)}) {
-        if (api)
+    // The firmware group's expired token does not end the session.
+    for (EarphoneApi::ApiManager *api : apis()) {
+        if (api && api != m_firmwareApi)
             connect(api, &EarphoneApi::ApiManager::tokenInvalid, this, &LoginController::onApiTokenInvalid);
     }
 
@@ -50,6 +49,11 @@ LoginController::LoginController(const Options &options, QObject *parent) : QObj
 }
 
 LoginController::~LoginController() = default;
+
+std::array<EarphoneApi::ApiManager *, 4> LoginController::apis() const
+{
+    return {m_accountApi, m_userApi, m_eqApi, m_firmwareApi};
+}
 
 void LoginController::createApis()
 {
@@ -82,10 +86,7 @@ void LoginController::createApis()
     m_userApi = new EarphoneApi::UserApi(this);
     m_eqApi = new EarphoneApi::EqApi(this);
     m_firmwareApi = new EarphoneApi::FirmwareApi(this);
-    for (EarphoneApi::ApiManager *api : {static_cast<EarphoneApi::ApiManager *>(m_accountApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_userApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_eqApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_firmwareApi)}) {
+    for (EarphoneApi::ApiManager *api : apis()) {
         api->setBaseUrl(baseUrl);
         api->setSecretKey(secret);
     }
@@ -112,10 +113,7 @@ void LoginController::applyApiLanguage()
     if (!factory)
         return;
     const QString language = factory->language();
-    for (EarphoneApi::ApiManager *api : {static_cast<EarphoneApi::ApiManager *>(m_accountApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_userApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_eqApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_firmwareApi)}) {
+    for (EarphoneApi::ApiManager *api : apis()) {
         if (api)
             api->setLanguage(language);
     }
@@ -123,10 +121,7 @@ void LoginController::applyApiLanguage()
 
 void LoginController::setSessionToken(const QString &token)
 {
-    for (EarphoneApi::ApiManager *api : {static_cast<EarphoneApi::ApiManager *>(m_accountApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_userApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_eqApi),
-                                         static_cast<EarphoneApi::ApiManager *>(m_firmwareApi)}) {
+    for (EarphoneApi::ApiManager *api : apis()) {
         if (api)
             api->setToken(token);
     }

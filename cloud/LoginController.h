@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <array>
 #include <memory>
 
 class CustomLoginWindow;
@@ -14,6 +15,7 @@ class ITokenProtector;
 
 namespace EarphoneApi {
 class AccountApi;
+class ApiManager;
 class EqApi;
 class FirmwareApi;
 class UserApi;
@@ -103,6 +105,8 @@ private slots:
     void onGetUserInfoFailed(int errorCode, const QString &message);
 
 private:
+    // The four API objects (entries may be null).
+    std::array<EarphoneApi::ApiManager *, 4> apis() const;
     void createApis();
     void connectAccountReplies();
     void disconnectAccountReplies();

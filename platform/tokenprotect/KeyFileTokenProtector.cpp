@@ -183,6 +183,44 @@ std::optional<QByteArray> KeyFileTokenProtector::loadKey(bool create) const
     return key;
 }
 
+namespace {
+
+// AES-256-GCM over `input` with `header` authenticated. Encrypting fills
+// `tag`; decrypting checks it and fails on any mismatch.
+std::optional<QByteArray> gcm(bool encrypt, const QByteArray &key, const QByteArray &nonce, const QByteArray &header,
+                              const QByteArray &input, QByteArray *tag)
+{
+    CipherContext ctx(EVP_CIPHER_CTX_new());
+    QByteArray output(input.size(), '\0');
+    int len = 0;
+    int finalLen = 0;
+    const int doEncrypt = encrypt ? 1 : 0;
+    const auto *keyData = reinterpret_cast<const unsigned char *>(key.constData());
+    const auto *nonceData = reinterpret_cast<const unsigned char *>(nonce.constData());
+    auto *out = reinterpret_cast<unsigned char *>(output.data());
+    bool ok = ctx && EVP_CipherInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr, doEncrypt) == 1
+              && EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, nonceBytes, nullptr) == 1
+              && EVP_CipherInit_ex(ctx.get(), nullptr, nullptr, keyData, nonceData, doEncrypt) == 1
+              && EVP_CipherUpdate(ctx.get(), nullptr, &len, reinterpret_cast<const unsigned char *>(header.constData()),
+                                  static_cast<int>(header.size()))
+                     == 1
+              && EVP_CipherUpdate(ctx.get(), out, &len, reinterpret_cast<const unsigned char *>(input.constData()),
+                                  static_cast<int>(input.size()))
+                     == 1;
+    if (ok && !encrypt)
+        ok = EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, tagBytes, tag->data()) == 1;
+    ok = ok && EVP_CipherFinal_ex(ctx.get(), out + len, &finalLen) == 1;
+    if (ok && encrypt) {
+        tag->resize(tagBytes);
+        ok = EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, tagBytes, tag->data()) == 1;
+    }
+    if (!ok)
+        return std::nullopt;
+    return output;
+}
+
+} // namespace
+
 std::optional<QByteArray> KeyFileTokenProtector::protect(const QByteArray &plain, const QByteArray &description)
 {
     if (description.size() > 255)
@@ -190,37 +228,15 @@ std::optional<QByteArray> KeyFileTokenProtector::protect(const QByteArray &plain
     const std::optional<QByteArray> key = loadKey(true);
     if (!key)
         return std::nullopt;
-
     QByteArray nonce(nonceBytes, '\0');
     if (RAND_bytes(reinterpret_cast<unsigned char *>(nonce.data()), nonceBytes) != 1)
         return std::nullopt;
     const QByteArray header = blobHeader(description);
-
-    CipherContext ctx(EVP_CIPHER_CTX_new());
-    QByteArray cipher(plain.size(), '\0');
-    QByteArray tag(tagBytes, '\0');
-    int len = 0;
-    int finalLen = 0;
-    const auto *keyData = reinterpret_cast<const unsigned char *>(key->constData());
-    const auto *nonceData = reinterpret_cast<const unsigned char *>(nonce.constData());
-    const bool ok = ctx && EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) == 1
-                    && EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, nonceBytes, nullptr) == 1
-                    && EVP_EncryptInit_ex(ctx.get(), nullptr, nullptr, keyData, nonceData) == 1
-                    && EVP_EncryptUpdate(ctx.get(), nullptr, &len,
-                                         reinterpret_cast<const unsigned char *>(header.constData()),
-                                         static_cast<int>(header.size()))
-                           == 1
-                    && EVP_EncryptUpdate(ctx.get(), reinterpret_cast<unsigned char *>(cipher.data()), &len,
-                                         reinterpret_cast<const unsigned char *>(plain.constData()),
-                                         static_cast<int>(plain.size()))
-                           == 1
-                    && EVP_EncryptFinal_ex(ctx.get(), reinterpret_cast<unsigned char *>(cipher.data()) + len,
-                                           &finalLen)
-                           == 1
-                    && EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, tagBytes, tag.data()) == 1;
-    if (!ok)
+    QByteArray tag;
+    const std::optional<QByteArray> cipher = gcm(true, *key, nonce, header, plain, &tag);
+    if (!cipher)
         return std::nullopt;
-    return header + nonce + cipher + tag;
+    return header + nonce + *cipher + tag;
 }
 
 ITokenProtector::Unsealed KeyFileTokenProtector::unprotect(const QByteArray &sealed)
@@ -240,29 +256,8 @@ ITokenProtector::Unsealed KeyFileTokenProtector::unprotect(const QByteArray &sea
     const QByteArray nonce = sealed.mid(headerSize, nonceBytes);
     const QByteArray cipher = sealed.mid(headerSize + nonceBytes, sealed.size() - headerSize - nonceBytes - tagBytes);
     QByteArray tag = sealed.right(tagBytes);
-
-    CipherContext ctx(EVP_CIPHER_CTX_new());
-    QByteArray plain(cipher.size(), '\0');
-    int len = 0;
-    int finalLen = 0;
-    const auto *keyData = reinterpret_cast<const unsigned char *>(key->constData());
-    const auto *nonceData = reinterpret_cast<const unsigned char *>(nonce.constData());
-    const bool ok = ctx && EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) == 1
-                    && EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, nonceBytes, nullptr) == 1
-                    && EVP_DecryptInit_ex(ctx.get(), nullptr, nullptr, keyData, nonceData) == 1
-                    && EVP_DecryptUpdate(ctx.get(), nullptr, &len,
-                                         reinterpret_cast<const unsigned char *>(header.constData()),
-                                         static_cast<int>(header.size()))
-                           == 1
-                    && EVP_DecryptUpdate(ctx.get(), reinterpret_cast<unsigned char *>(plain.data()), &len,
-                                         reinterpret_cast<const unsigned char *>(cipher.constData()),
-                                         static_cast<int>(cipher.size()))
-                           == 1
-                    && EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, tagBytes, tag.data()) == 1
-                    && EVP_DecryptFinal_ex(ctx.get(), reinterpret_cast<unsigned char *>(plain.data()) + len,
-                                           &finalLen)
-                           == 1;
-    if (!ok)
+    const std::optional<QByteArray> plain = gcm(false, *key, nonce, header, cipher, &tag);
+    if (!plain)
         return {Status::Failed, {}};
-    return {Status::Ok, plain};
+    return {Status::Ok, *plain};
 }
