@@ -37,12 +37,29 @@ CustomEqSlotStore::CustomEqSlotStore(QObject *parent) : QObject(parent), m_saveT
 
 CustomEqSlotStore::~CustomEqSlotStore()
 {
-    // An edit made just before the page goes away is still the user's curve.
-    if (m_saveTimer->isActive()) {
-        m_saveTimer->stop();
-        int index = -1;
-        writePendingSlot(&index);
-    }
+    flushPendingSave();
+}
+
+void CustomEqSlotStore::flushPendingSave()
+{
+    // An edit made just before the page goes away, or the headset changes
+    // model, is still the user's curve. Written without signals: nobody
+    // waits for that slot any more.
+    if (!m_saveTimer->isActive())
+        return;
+    m_saveTimer->stop();
+    int index = -1;
+    writePendingSlot(&index);
+    m_pendingSaveIndex = -1;
+    m_pendingSave = QJsonObject();
+}
+
+void CustomEqSlotStore::setQorMode(bool qor)
+{
+    if (qor == m_qor)
+        return;
+    flushPendingSave();
+    m_qor = qor;
 }
 
 bool CustomEqSlotStore::customPresetJson(int sortIndex, QJsonObject *out) const

@@ -43,7 +43,8 @@ public:
     void setEditor(ICustomEqBandEditor *editor) { m_editor = editor; }
     ICustomEqBandEditor *editor() const { return m_editor; }
     // Chooses the folder and the filter-type scheme; the page reloads afterwards.
-    void setQorMode(bool qor) { m_qor = qor; }
+    // An edit still waiting is first written to the slot of the mode it was made in.
+    void setQorMode(bool qor);
     bool isQorMode() const { return m_qor; }
     // Set while the store itself puts bands into the editor: edits reported then are not user edits.
     bool isLoading() const { return m_loading; }
@@ -116,6 +117,7 @@ private:
     void resetEditorToDefault();
     void updateSlot(int index, const QJsonObject &json);
     bool writePendingSlot(int *index);
+    void flushPendingSave();
     QString setAside(const QString &path, const QString &reason);
     static QString slotFileName(int index);
     bool freeSlotFileName(const QDir &dir, const QString &name, std::array<ChosenFile, CustomEq::SlotCount> &chosen);

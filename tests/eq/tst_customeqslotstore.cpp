@@ -92,6 +92,7 @@ private slots:
     void failedSaveKeepsSlot();
     void reloadDropsWaitingSave();
     void waitingSaveIsWrittenAtDestruction();
+    void waitingSaveIsWrittenBeforeModeChange();
     void loadSlotIntoEditor();
     void brokenSlotFileIsNotShownAsAnotherSlot();
     void selectionNamesCustomSlot_data();
@@ -474,6 +475,21 @@ void TestCustomEqSlotStore::waitingSaveIsWrittenAtDestruction()
     m_store.reset();
     QCOMPARE(readJson(path).value("name").toString(), QStringLiteral("Last edit"));
     QCOMPARE(readJson(path).value("sort").toInt(), 8);
+    QCOMPARE(edited.count(), 0);
+}
+
+void TestCustomEqSlotStore::waitingSaveIsWrittenBeforeModeChange()
+{
+    m_store->loadSlots();
+    const QString path = m_store->slotPath(4);
+    QSignalSpy edited(m_store.get(), &CustomEqSlotStore::customPresetEdited);
+    m_store->scheduleSave(4, m_store->buildSlotJson("Standard edit", 4, true), 10000);
+    m_store->setQorMode(true);
+    QVERIFY(!m_store->hasPendingSave());
+    QCOMPARE(readJson(path).value("name").toString(), QStringLiteral("Standard edit"));
+    QCOMPARE(readJson(path).value("freq").toArray().size(), 10);
+    QCOMPARE(edited.count(), 0);
+    QVERIFY(jsonFiles(folder(true)).isEmpty());
 }
 
 void TestCustomEqSlotStore::loadSlotIntoEditor()
