@@ -1,0 +1,474 @@
+#include "eq/EQXAxisRuleBar.h"
+
+#include "eq/EQXAxisProfileComboBox.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kTouchEps = 1e-6;
+constexpr double kStopLimitHz = 19999.999999;
+constexpr double kTailLimitHz = 24999.999999;
+constexpr double kLeftSnapHz = 20.000001;
+constexpr int kBlockHeight = 22;
+constexpr qreal kBlockRadius = 3.33;
+constexpr int kMinLabelledWidth = 16;
+
+struct RuleDef
+{
+    const char *label;
+    const char *range;
+};
+struct ProfileDef
+{
+    const char *name;
+    QList<RuleDef> rules;
+};
+
+#define RB_TR(text) QT_TRANSLATE_NOOP("EQXAxisRuleBar", text)
+
+const QList<ProfileDef> &builtInProfiles()
+{
+    static const QList<ProfileDef> defs = {
+        {RB_TR("默认"),
+         {{RB_TR("超低频"), "20-60"},
+          {RB_TR("低频"), "60-250"},
+          {RB_TR("中低频"), "250-500"},
+          {RB_TR("中频"), "500-2000"},
+          {RB_TR("中高频"), "2000-6000"},
+          {RB_TR("极高频"), "6000-20000"}}},
+        {RB_TR("APEX英雄"),
+         {{RB_TR("环境氛围"), "20-100"},
+          {RB_TR("脚步声"), "100-300"},
+          {RB_TR("战术交互"), "1000-3000"},
+          {RB_TR("微细节"), "3000-6000"}}},
+        {RB_TR("无畏契约"),
+         {{RB_TR("环境氛围"), "20-150"},
+          {RB_TR("脚步声"), "150-350"},
+          {RB_TR("战术交互"), "2500-3500"},
+          {RB_TR("微细节"), "3500-6000"}}},
+        {RB_TR("三角洲行动"),
+         {{RB_TR("环境氛围"), "30-150"},
+          {RB_TR("脚步声"), "150-350"},
+          {RB_TR("战术交互"), "3500-6000"},
+          {RB_TR("微细节"), "6000-9000"}}},
+        {RB_TR("CS2"), {{RB_TR("环境氛围"), "20-150"}, {RB_TR("脚步声"), "150-400"}, {RB_TR("战术信息"), "5000-8000"}}},
+        {RB_TR("使命召唤:现代战争"),
+         {{RB_TR("环境氛围"), "20-100"},
+          {RB_TR("脚步声"), "100-350"},
+          {RB_TR("战术信息"), "2000-4000"},
+          {RB_TR("微细节"), "4000-8000"}}},
+        {RB_TR("绝地求生"),
+         {{RB_TR("环境氛围"), "20-100"}, {RB_TR("脚步声"), "100-350"}, {RB_TR("战术交互"), "3000-6500"}}},
+        {RB_TR("和平精英"),
+         {{RB_TR("环境氛围"), "20-80"}, {RB_TR("脚步声"), "100-200"}, {RB_TR("战术交互"), "3000-5000"}}},
+        {RB_TR("彩虹六号：围攻"),
+         {{RB_TR("环境氛围"), "20-150"}, {RB_TR("脚步声"), "150-800"}, {RB_TR("战术信息"), "3000-5000"}}},
+    };
+    return defs;
+}
+
+#undef RB_TR
+
+QString trRule(const char *text)
+{
+    return QCoreApplication::translate("EQXAxisRuleBar", text);
+}
+
+int roundHalfAway(double v)
+{
+    return int(v >= 0 ? v + 0.5 : v - 0.5);
+}
+
+QFont barFont()
+{
+    QFont f(QStringLiteral("Microsoft YaHei"));
+    f.setPointSize(8);
+    return f;
+}
+
+bool s_tooltipStyleInstalled = false;
+
+} // namespace
+
+EQXAxisRuleBar::EQXAxisRuleBar(QWidget *parent) : QWidget(parent)
+{
+    setFixedHeight(24);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAttribute(Qt::WA_StyledBackground, true);
+    setStyleSheet(QStringLiteral("background: transparent;"));
+
+    m_combo = new EQXAxisProfileComboBox(this);
+    m_combo->setStyleSheet(QStringLiteral(
+        "QComboBox {background-color: #2A292D;color: #A8A8A8;border: 1px solid #2D2E33;border-radius: 3.33px;"
+        "padding: 0px 20px 0px 4px;min-height: 0px;font-family: 'Microsoft YaHei','PingFang SC','Segoe "
+        "UI',sans-serif;font-size: 10px;}QComboBox:hover { background-color: #353438; }QComboBox:pressed, "
+        "QComboBox:open { background-color: #2A292D; }QComboBox::drop-down {subcontrol-origin: "
+        "padding;subcontrol-position: top right;width: 16px;height: 16px;top: 3px;right: 2px;border: "
+        "none;background: transparent;}QComboBox::down-arrow {image: url(:/svgs/arrowdown.svg);width: "
+        "16px;height: 16px;}QComboBox::down-arrow:open { image: url(:/svgs/arrowup.svg); }"));
+    connect(m_combo, &QComboBox::currentIndexChanged, this, &EQXAxisRuleBar::applyCurrentProfile);
+
+    if (!s_tooltipStyleInstalled && qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        s_tooltipStyleInstalled = true;
+        qApp->setStyleSheet(qApp->styleSheet()
+                            + QStringLiteral("\nQToolTip {  color: #8E9198;  background-color: #2A292D;  border: "
+                                             "none;  outline: none;  padding: 1px 3px;  font-family: 'Microsoft "
+                                             "YaHei','PingFang SC','Segoe UI',sans-serif;  font-size: 8pt;}"));
+    }
+
+    buildDefaultProfiles();
+    layoutProfileCombo();
+}
+
+EQXAxisRuleBar::~EQXAxisRuleBar()
+{
+    if (m_chartView) {
+        m_chartView->removeEventFilter(this);
+        if (m_chartView->viewport())
+            m_chartView->viewport()->removeEventFilter(this);
+    }
+}
+
+bool EQXAxisRuleBar::parseRange(const QString &text, double &fromHz, double &toHz)
+{
+    QString compact = text.trimmed();
+    compact.remove(QLatin1Char(' '));
+    const QStringList parts = compact.split(QLatin1Char('-'), Qt::SkipEmptyParts);
+    if (parts.size() != 2)
+        return false;
+    bool okFrom = false;
+    bool okTo = false;
+    const double from = parts.at(0).toDouble(&okFrom);
+    const double to = parts.at(1).toDouble(&okTo);
+    if (!okFrom || !okTo || !std::isfinite(from) || !std::isfinite(to) || !(from < to))
+        return false;
+    fromHz = from;
+    toHz = to;
+    return true;
+}
+
+void EQXAxisRuleBar::buildDefaultProfiles()
+{
+    const int remembered = m_combo->count() > 0 ? m_combo->currentIndex() : 0;
+    m_profiles.clear();
+    for (const ProfileDef &def : builtInProfiles()) {
+        Profile profile;
+        profile.name = trRule(def.name).trimmed();
+        if (profile.name.isEmpty())
+            profile.name = tr("未命名规则");
+        for (const RuleDef &rule : def.rules) {
+            double from = 0;
+            double to = 0;
+            if (parseRange(QString::fromLatin1(rule.range), from, to))
+                profile.rules.append({from, to, trRule(rule.label)});
+        }
+        if (!profile.rules.isEmpty())
+            m_profiles.append(profile);
+    }
+
+    const QSignalBlocker blocker(m_combo);
+    m_combo->clear();
+    for (const Profile &profile : std::as_const(m_profiles))
+        m_combo->addItem(profile.name.trimmed().isEmpty() ? tr("未命名规则") : profile.name.trimmed());
+    const int index = m_combo->count() > 0 ? qBound(0, remembered, int(m_combo->count()) - 1) : 0;
+    m_combo->setCurrentIndex(m_combo->count() > 0 ? index : -1);
+    if (m_combo->lineEdit())
+        m_combo->lineEdit()->setText(QString());
+
+    if (!m_profiles.isEmpty())
+        m_currentRules = normalizedRules(m_profiles.at(index).rules);
+    m_built = true;
+    update();
+}
+
+void EQXAxisRuleBar::applyCurrentProfile(int index)
+{
+    if (index >= 0 && index < m_profiles.size()) {
+        m_currentRules = normalizedRules(m_profiles.at(index).rules);
+        update();
+        emit profileChanged(index, m_profiles.at(index).name);
+        return;
+    }
+    m_currentRules.clear();
+    update();
+}
+
+QList<EQXAxisRuleBar::Rule> EQXAxisRuleBar::normalizedRules(const QList<Rule> &rules)
+{
+    QList<Rule> sorted = rules;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const Rule &a, const Rule &b) { return a.fromHz < b.fromHz; });
+    QList<Rule> out;
+    double cursor = kRuleFloorHz;
+    for (const Rule &rule : std::as_const(sorted)) {
+        if (rule.toHz <= kRuleFloorHz || rule.fromHz >= kAudibleTopHz)
+            continue;
+        const double a = std::max(std::min(rule.fromHz, kAudibleTopHz), kRuleFloorHz);
+        const double b = std::max(std::min(rule.toHz, kAudibleTopHz), kRuleFloorHz);
+        if (a >= b)
+            continue;
+        if (a > cursor + kTouchEps)
+            out.append({cursor, a, QString()});
+        out.append({a, b, rule.label});
+        cursor = std::max(cursor, b);
+        if (cursor >= kStopLimitHz)
+            break;
+    }
+    if (!out.isEmpty()) {
+        if (cursor < kTailLimitHz)
+            out.append({cursor, kAxisMaxHz, QString()});
+    } else {
+        out.append({kAxisMinHz, kAxisMaxHz, QString()});
+    }
+    if (out.first().fromHz <= kLeftSnapHz)
+        out.first().fromHz = kAxisMinHz;
+    return out;
+}
+
+int EQXAxisRuleBar::frequencyToX(double hz, int left, int right)
+{
+    if (right <= left)
+        return left;
+    const double f = std::clamp(hz, kAxisMinHz, kAxisMaxHz);
+    const double span = std::log10(kAxisMaxHz) - std::log10(kAxisMinHz);
+    if (std::fabs(span) <= 1e-12)
+        return left;
+    const double v = (std::log10(f) - std::log10(kAxisMinHz)) / span * (right - left);
+    return left + roundHalfAway(v);
+}
+
+double EQXAxisRuleBar::chartFrequencyToX(double hz) const
+{
+    const double f = std::clamp(hz, kAxisMinHz, kAxisMaxHz);
+    if (m_chartView && m_chartView->chart()) {
+        QChart *chart = m_chartView->chart();
+        const QPointF inChart = chart->mapToPosition(QPointF(std::log10(f), 0.0));
+        const QPointF inScene = chart->mapToScene(inChart);
+        const QPointF inView = m_chartView->viewportTransform().map(inScene);
+        const QPointF global = m_chartView->viewport()->mapToGlobal(inView);
+        return mapFromGlobal(global).x();
+    }
+    return width() * (std::log10(f) - std::log10(kAxisMinHz)) / (std::log10(kAxisMaxHz) - std::log10(kAxisMinHz));
+}
+
+void EQXAxisRuleBar::plotColumns(int &left, int &right) const
+{
+    const QRect r = rect().normalized();
+    left = r.left();
+    right = r.right();
+    if (m_chartView && m_chartView->chart()) {
+        const int x17 = roundHalfAway(chartFrequencyToX(kAxisMinHz));
+        const int x25 = roundHalfAway(chartFrequencyToX(kAxisMaxHz));
+        if (x25 > x17) {
+            const int left0 = left;
+            left = std::max(left, std::min(right, x17));
+            right = std::max(left0, std::min(right, x25));
+        }
+    }
+    if (left > right)
+        std::swap(left, right);
+}
+
+void EQXAxisRuleBar::layoutProfileCombo()
+{
+    if (!m_combo || rect().isEmpty())
+        return;
+    int left = 0;
+    int right = 0;
+    plotColumns(left, right);
+    const int x25 = frequencyToX(kAxisMaxHz, left, right);
+    const int x20 = std::min(right, frequencyToX(kAudibleTopHz, left, right) + 1);
+    const int a = std::max(left, x20);
+    const int b = std::max(left, std::min(right, x25));
+    const int x = std::min(a, b);
+    const QRect geometry(x, rect().top() + 1, std::max(b - x, 1), kBlockHeight);
+    if (m_combo->geometry() != geometry)
+        m_combo->setGeometry(geometry);
+    m_combo->raise();
+}
+
+void EQXAxisRuleBar::setChartView(QChartView *view)
+{
+    if (view == m_chartView)
+        return;
+    if (m_chartView) {
+        m_chartView->removeEventFilter(this);
+        m_chartView->viewport()->removeEventFilter(this);
+    }
+    m_chartView = view;
+    if (m_chartView) {
+        m_chartView->installEventFilter(this);
+        m_chartView->viewport()->installEventFilter(this);
+    }
+    update();
+}
+
+bool EQXAxisRuleBar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_chartView && (watched == m_chartView || watched == m_chartView->viewport())) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Paint || type == QEvent::Move || type == QEvent::Resize) {
+            // The chart repaints on every drag step; follow only a moved plot area.
+            int left = 0;
+            int right = 0;
+            plotColumns(left, right);
+            if (left != m_lastLeft || right != m_lastRight || type != QEvent::Paint) {
+                m_lastLeft = left;
+                m_lastRight = right;
+                layoutProfileCombo();
+                update();
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void EQXAxisRuleBar::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutProfileCombo();
+}
+
+void EQXAxisRuleBar::paintEvent(QPaintEvent *)
+{
+    layoutProfileCombo();
+    m_segments.clear();
+    if (m_currentRules.isEmpty() || rect().isEmpty())
+        return;
+    int left = 0;
+    int right = 0;
+    plotColumns(left, right);
+    if (right - left < 1)
+        return;
+
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setFont(barFont());
+    const QFontMetrics metrics(painter.font());
+    const int top = rect().top();
+
+    const auto drawBlock = [&](double a, double b, const QString &label) {
+        const int x1 = frequencyToX(a, left, right);
+        const int x2 = frequencyToX(b, left, right);
+        if (x2 <= x1)
+            return;
+        const int blockLeft = std::max(left, std::min(right, x1));
+        const QRect block(blockLeft, top + 1, std::min(right, x2) - blockLeft, kBlockHeight);
+        if (block.isEmpty())
+            return;
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x2A, 0x29, 0x2D));
+        painter.drawRoundedRect(QRectF(block), kBlockRadius, kBlockRadius);
+        const QString trimmed = label.trimmed();
+        if (trimmed.isEmpty() || block.width() <= kMinLabelledWidth)
+            return;
+        const QRect textRect = block.adjusted(3, 0, -3, 0);
+        const QString shown = metrics.elidedText(label, Qt::ElideRight, textRect.width());
+        const bool elided = shown != label || metrics.horizontalAdvance(label) > textRect.width();
+        m_segments.append({block, trimmed, elided});
+        painter.setPen(QColor(0x8E, 0x91, 0x98));
+        painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignVCenter, shown);
+    };
+
+    for (const Rule &rule : std::as_const(m_currentRules)) {
+        const double a = std::clamp(rule.fromHz, kAxisMinHz, kAxisMaxHz);
+        const double b = std::clamp(rule.toHz, kAxisMinHz, kAxisMaxHz);
+        if (a >= b)
+            continue;
+        if (b <= kAudibleTopHz)
+            drawBlock(a, b, rule.label);
+        else if (a < kAudibleTopHz)
+            drawBlock(a, kAudibleTopHz, rule.label);
+    }
+
+    // The band above 20 kHz that carries the picker.
+    const int x20 = frequencyToX(kAudibleTopHz, left, right);
+    const int x25 = frequencyToX(kAxisMaxHz, left, right);
+    if (x25 > x20 + 1) {
+        painter.fillRect(QRect(x20, top + 1, 1, kBlockHeight), QColor(0x1A, 0x1A, 0x1B));
+        const QRect band(x20 + 1, top + 1, x25 - x20 - 1, kBlockHeight);
+        if (band.width() > 1 && band.height() > 1) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(0x2A, 0x29, 0x2D));
+            painter.drawRoundedRect(QRectF(band), kBlockRadius, kBlockRadius);
+        }
+    }
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x1A, 0x1A, 0x1B));
+    for (qsizetype i = 1; i < m_currentRules.size(); ++i) {
+        const double edge = m_currentRules.at(i - 1).toHz;
+        if (std::fabs(edge - m_currentRules.at(i).fromHz) <= kTouchEps && edge >= kAxisMinHz && edge <= kAxisMaxHz) {
+            const int x = frequencyToX(edge, left, right);
+            painter.drawRect(QRect(x - 1, top + 1, 3, kBlockHeight));
+        }
+    }
+}
+
+const EQXAxisRuleBar::Segment *EQXAxisRuleBar::segmentAt(const QPoint &pos) const
+{
+    for (const Segment &segment : m_segments) {
+        if (segment.elided && segment.rect.contains(pos))
+            return &segment;
+    }
+    return nullptr;
+}
+
+QPoint EQXAxisRuleBar::tooltipPosition(const Segment &segment) const
+{
+    const QFontMetrics metrics(barFont());
+    const int w = metrics.horizontalAdvance(segment.label);
+    const int h = metrics.height();
+    const QPoint centreTop = mapToGlobal(QPoint(segment.rect.center().x(), segment.rect.top()));
+    return QPoint(centreTop.x() - (w + 12) / 2, centreTop.y() - (h + 8) - 20);
+}
+
+void EQXAxisRuleBar::showTooltipAt(const QPoint &pos)
+{
+    if (const Segment *segment = segmentAt(pos)) {
+        m_hoverLabel = segment->label;
+        QToolTip::showText(tooltipPosition(*segment), segment->label, this);
+    } else if (!m_hoverLabel.isEmpty()) {
+        m_hoverLabel.clear();
+        QToolTip::hideText();
+    }
+}
+
+void EQXAxisRuleBar::mouseMoveEvent(QMouseEvent *event)
+{
+    showTooltipAt(event->position().toPoint());
+    QWidget::mouseMoveEvent(event);
+}
+
+void EQXAxisRuleBar::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    const QPoint pos = mapFromGlobal(QCursor::pos());
+    if (const Segment *segment = segmentAt(pos)) {
+        m_hoverLabel = segment->label;
+        QToolTip::showText(tooltipPosition(*segment), segment->label, this);
+    } else {
+        m_hoverLabel.clear();
+        QToolTip::hideText();
+    }
+}
+
+void EQXAxisRuleBar::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange && m_built)
+        buildDefaultProfiles();
+    QWidget::changeEvent(event);
+}
