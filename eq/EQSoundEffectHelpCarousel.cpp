@@ -40,30 +40,28 @@ struct PageDef
     QList<const char *> lines;
 };
 
-#define HC_TR(text) QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", text)
 
 const QList<PageDef> &pageDefs()
 {
     static const QList<PageDef> pages = {
-        {HC_TR("滤波器选择"),
-         {HC_TR("峰值 (Peaking)：调节所选频段的增益。在特定频率点附近创建局部增益调节，选择性强化或弱化窄带频率区域。"),
-          HC_TR("低通 (Lowpass)：保留低频，衰减高频。允许截止频率以下的低频成分无衰减通过，同时逐步抑制截止频率以上高频信号。"),
-          HC_TR("高通 (Highpass)：保留高频，衰减低频。允许截止频率以上的高频成分无衰减通过，同时逐步抑制截止频率以下低频信号。"),
-          HC_TR("低架 (Lowshelf)：加强或削弱所选低频。对截止频率以下的全部低频段实施整体增益调节，实现低频域的整体增强或削弱。"),
-          HC_TR("高架 (Highshelf)：加强或削弱所选高频。对截止频率以上的全部高频段实施整体增益调节，实现高频域的整体增强或削弱。")}},
-        {HC_TR("增益值(dB)"),
-         {HC_TR("+dB：增强选定频段音量。"), HC_TR("-dB：削弱选定频段音量。"), HC_TR("提示：增益过大会导致耳机失真。")}},
-        {HC_TR("频率(Hz)"),
-         {HC_TR("低频：控制脚步声 / 环境音。+dB增强沉浸感，-dB减轻轰鸣声。"),
-          HC_TR("中频：调整人声 / 音效。±dB优化对话清晰度或者技能音效。"),
-          HC_TR("高频：调整枪械 / 技能音效。+dB提升小细节，-dB削弱刺耳声。")}},
-        {HC_TR("Q值"), {HC_TR("高Q值：聚焦微小频段，适合小范围精准调整。"), HC_TR("低Q值：影响较宽频段，适合大范围调整优化。")}},
-        {HC_TR("EQ曲线警戒线"), {HC_TR("红色虚线：建议调音时不要超过红色警戒线的数值，有可能会破音！")}},
+        {QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "滤波器选择"),
+         {QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "峰值 (Peaking)：调节所选频段的增益。在特定频率点附近创建局部增益调节，选择性强化或弱化窄带频率区域。"),
+          QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "低通 (Lowpass)：保留低频，衰减高频。允许截止频率以下的低频成分无衰减通过，同时逐步抑制截止频率以上高频信号。"),
+          QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "高通 (Highpass)：保留高频，衰减低频。允许截止频率以上的高频成分无衰减通过，同时逐步抑制截止频率以下低频信号。"),
+          QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "低架 (Lowshelf)：加强或削弱所选低频。对截止频率以下的全部低频段实施整体增益调节，实现低频域的整体增强或削弱。"),
+          QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "高架 (Highshelf)：加强或削弱所选高频。对截止频率以上的全部高频段实施整体增益调节，实现高频域的整体增强或削弱。")}},
+        {QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "增益值(dB)"),
+         {QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "+dB：增强选定频段音量。"), QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "-dB：削弱选定频段音量。"), QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "提示：增益过大会导致耳机失真。")}},
+        {QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "频率(Hz)"),
+         {QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "低频：控制脚步声 / 环境音。+dB增强沉浸感，-dB减轻轰鸣声。"),
+          QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "中频：调整人声 / 音效。±dB优化对话清晰度或者技能音效。"),
+          QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "高频：调整枪械 / 技能音效。+dB提升小细节，-dB削弱刺耳声。")}},
+        {QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "Q值"), {QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "高Q值：聚焦微小频段，适合小范围精准调整。"), QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "低Q值：影响较宽频段，适合大范围调整优化。")}},
+        {QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "EQ曲线警戒线"), {QT_TRANSLATE_NOOP("EQSoundEffectHelpCarousel", "红色虚线：建议调音时不要超过红色警戒线的数值，有可能会破音！")}},
     };
     return pages;
 }
 
-#undef HC_TR
 
 QString trHelp(const char *text)
 {

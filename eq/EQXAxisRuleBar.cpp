@@ -37,50 +37,48 @@ struct ProfileDef
     QList<RuleDef> rules;
 };
 
-#define RB_TR(text) QT_TRANSLATE_NOOP("EQXAxisRuleBar", text)
 
 const QList<ProfileDef> &builtInProfiles()
 {
     static const QList<ProfileDef> defs = {
-        {RB_TR("默认"),
-         {{RB_TR("超低频"), "20-60"},
-          {RB_TR("低频"), "60-250"},
-          {RB_TR("中低频"), "250-500"},
-          {RB_TR("中频"), "500-2000"},
-          {RB_TR("中高频"), "2000-6000"},
-          {RB_TR("极高频"), "6000-20000"}}},
-        {RB_TR("APEX英雄"),
-         {{RB_TR("环境氛围"), "20-100"},
-          {RB_TR("脚步声"), "100-300"},
-          {RB_TR("战术交互"), "1000-3000"},
-          {RB_TR("微细节"), "3000-6000"}}},
-        {RB_TR("无畏契约"),
-         {{RB_TR("环境氛围"), "20-150"},
-          {RB_TR("脚步声"), "150-350"},
-          {RB_TR("战术交互"), "2500-3500"},
-          {RB_TR("微细节"), "3500-6000"}}},
-        {RB_TR("三角洲行动"),
-         {{RB_TR("环境氛围"), "30-150"},
-          {RB_TR("脚步声"), "150-350"},
-          {RB_TR("战术交互"), "3500-6000"},
-          {RB_TR("微细节"), "6000-9000"}}},
-        {RB_TR("CS2"), {{RB_TR("环境氛围"), "20-150"}, {RB_TR("脚步声"), "150-400"}, {RB_TR("战术信息"), "5000-8000"}}},
-        {RB_TR("使命召唤:现代战争"),
-         {{RB_TR("环境氛围"), "20-100"},
-          {RB_TR("脚步声"), "100-350"},
-          {RB_TR("战术信息"), "2000-4000"},
-          {RB_TR("微细节"), "4000-8000"}}},
-        {RB_TR("绝地求生"),
-         {{RB_TR("环境氛围"), "20-100"}, {RB_TR("脚步声"), "100-350"}, {RB_TR("战术交互"), "3000-6500"}}},
-        {RB_TR("和平精英"),
-         {{RB_TR("环境氛围"), "20-80"}, {RB_TR("脚步声"), "100-200"}, {RB_TR("战术交互"), "3000-5000"}}},
-        {RB_TR("彩虹六号：围攻"),
-         {{RB_TR("环境氛围"), "20-150"}, {RB_TR("脚步声"), "150-800"}, {RB_TR("战术信息"), "3000-5000"}}},
+        {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "默认"),
+         {{QT_TRANSLATE_NOOP("EQXAxisRuleBar", "超低频"), "20-60"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "低频"), "60-250"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "中低频"), "250-500"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "中频"), "500-2000"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "中高频"), "2000-6000"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "极高频"), "6000-20000"}}},
+        {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "APEX英雄"),
+         {{QT_TRANSLATE_NOOP("EQXAxisRuleBar", "环境氛围"), "20-100"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "脚步声"), "100-300"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "战术交互"), "1000-3000"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "微细节"), "3000-6000"}}},
+        {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "无畏契约"),
+         {{QT_TRANSLATE_NOOP("EQXAxisRuleBar", "环境氛围"), "20-150"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "脚步声"), "150-350"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "战术交互"), "2500-3500"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "微细节"), "3500-6000"}}},
+        {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "三角洲行动"),
+         {{QT_TRANSLATE_NOOP("EQXAxisRuleBar", "环境氛围"), "30-150"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "脚步声"), "150-350"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "战术交互"), "3500-6000"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "微细节"), "6000-9000"}}},
+        {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "CS2"), {{QT_TRANSLATE_NOOP("EQXAxisRuleBar", "环境氛围"), "20-150"}, {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "脚步声"), "150-400"}, {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "战术信息"), "5000-8000"}}},
+        {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "使命召唤:现代战争"),
+         {{QT_TRANSLATE_NOOP("EQXAxisRuleBar", "环境氛围"), "20-100"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "脚步声"), "100-350"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "战术信息"), "2000-4000"},
+          {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "微细节"), "4000-8000"}}},
+        {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "绝地求生"),
+         {{QT_TRANSLATE_NOOP("EQXAxisRuleBar", "环境氛围"), "20-100"}, {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "脚步声"), "100-350"}, {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "战术交互"), "3000-6500"}}},
+        {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "和平精英"),
+         {{QT_TRANSLATE_NOOP("EQXAxisRuleBar", "环境氛围"), "20-80"}, {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "脚步声"), "100-200"}, {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "战术交互"), "3000-5000"}}},
+        {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "彩虹六号：围攻"),
+         {{QT_TRANSLATE_NOOP("EQXAxisRuleBar", "环境氛围"), "20-150"}, {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "脚步声"), "150-800"}, {QT_TRANSLATE_NOOP("EQXAxisRuleBar", "战术信息"), "3000-5000"}}},
     };
     return defs;
 }
 
-#undef RB_TR
 
 QString trRule(const char *text)
 {
