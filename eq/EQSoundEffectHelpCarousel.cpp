@@ -310,7 +310,7 @@ void EQSoundEffectHelpCarousel::slideTo(int page)
     }
     if (m_slide->state() == QAbstractAnimation::Running)
         m_slide->stop();
-    m_slide->setDuration(kSlideMs);
+    m_slide->setDuration(m_durations.slideMs);
     m_slide->setStartValue(bar->value());
     m_slide->setEndValue(x);
     m_slide->start();
@@ -318,7 +318,7 @@ void EQSoundEffectHelpCarousel::slideTo(int page)
 
 void EQSoundEffectHelpCarousel::restartTimer()
 {
-    m_timer->start(kAutoAdvanceMs);
+    m_timer->start(m_durations.autoAdvanceMs);
 }
 
 void EQSoundEffectHelpCarousel::autoAdvance()

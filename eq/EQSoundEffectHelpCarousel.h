@@ -21,11 +21,18 @@ class EQSoundEffectHelpCarousel : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int kAutoAdvanceMs = 5000;
-    static constexpr int kSlideMs = 320;
+    // How long a page stays before the next one slides in, and how long a slide takes.
+    struct Durations
+    {
+        int autoAdvanceMs = 5000;
+        int slideMs = 320;
+    };
 
     explicit EQSoundEffectHelpCarousel(QWidget *parent = nullptr);
     ~EQSoundEffectHelpCarousel() override;
+
+    void setDurations(const Durations &durations) { m_durations = durations; }
+    const Durations &durations() const { return m_durations; }
 
     int currentPage() const;
     void slideTo(int page);
@@ -70,4 +77,5 @@ private:
     QPropertyAnimation *m_slide = nullptr;
     bool m_hostFilterInstalled = false;
     QList<QList<QLabel *>> m_lines;
+    Durations m_durations;
 };
