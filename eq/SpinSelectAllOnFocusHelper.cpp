@@ -17,26 +17,24 @@ SpinSelectAllOnFocusHelper::SpinSelectAllOnFocusHelper(QAbstractSpinBox *spin) :
 
 void SpinSelectAllOnFocusHelper::findLineEdit()
 {
-    if (m_lineEdit || !m_spin)
-        return;
-    m_lineEdit = m_spin->findChild<QLineEdit *>();
     if (m_lineEdit)
-        m_lineEdit->installEventFilter(this);
+        return;
+    if (QLineEdit *edit = m_spin->findChild<QLineEdit *>()) {
+        m_lineEdit = edit;
+        edit->installEventFilter(this);
+    }
 }
 
 bool SpinSelectAllOnFocusHelper::eventFilter(QObject *watched, QEvent *event)
 {
-    if (m_spin) {
+    // Only focus matters; other events also arrive while the spin box is torn down.
+    if (event->type() == QEvent::FocusIn) {
         findLineEdit();
-        if (event->type() == QEvent::FocusIn && (watched == m_spin || (m_lineEdit && watched == m_lineEdit))) {
+        if (watched == m_spin || (m_lineEdit && watched == m_lineEdit)) {
             // The spin box places the cursor after the focus event; select on the next turn.
-            QTimer::singleShot(0, m_spin, [spin = m_spin] {
-                if (spin)
-                    spin->selectAll();
-            });
+            QTimer::singleShot(0, m_spin, [spin = m_spin] { spin->selectAll(); });
         }
     }
     return QObject::eventFilter(watched, event);
 }
-
 } // namespace FloatingPointEditorDetail

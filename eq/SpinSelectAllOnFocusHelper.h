@@ -4,7 +4,6 @@
 #include <QPointer>
 
 class QAbstractSpinBox;
-class QLineEdit;
 
 namespace FloatingPointEditorDetail {
 
@@ -21,8 +20,9 @@ protected:
 private:
     void findLineEdit();
 
-    QPointer<QAbstractSpinBox> m_spin;
-    QPointer<QLineEdit> m_lineEdit;
+    // The helper is the spin box's child, so the spin box outlives it.
+    QAbstractSpinBox *m_spin;
+    QPointer<QObject> m_lineEdit;
 };
 
 } // namespace FloatingPointEditorDetail
