@@ -66,14 +66,27 @@ const std::array<GridPoint, EQCurveEditor::kCurvePointCount> &grid()
     return table;
 }
 
-double magnitudeDb(const EQCurveEditor::Biquad &s, double cw, double sw, double c2w, double s2w)
+// |H|^2 of one section on the unit circle, with the guard terms of the dB formula.
+double powerRatio(const EQCurveEditor::Biquad &s, double cw, double sw, double c2w, double s2w)
 {
     const double nRe = s.b0 + s.b1 * cw + s.b2 * c2w;
     const double nIm = -s.b1 * sw - s.b2 * s2w;
     const double dRe = 1.0 + s.a1 * cw + s.a2 * c2w;
     const double dIm = -s.a1 * sw - s.a2 * s2w;
-    return 10.0 * std::log10((nRe * nRe + nIm * nIm) / (dRe * dRe + dIm * dIm + kDbGuard) + kDbGuard);
+    return (nRe * nRe + nIm * nIm) / (dRe * dRe + dIm * dIm + kDbGuard) + kDbGuard;
 }
+
+double magnitudeDb(const EQCurveEditor::Biquad &s, double cw, double sw, double c2w, double s2w)
+{
+    return 10.0 * std::log10(powerRatio(s, cw, sw, c2w, s2w));
+}
+
+// A sum of dB values is the dB value of the product: one logarithm per sample
+// instead of one per band. Ratios beyond +-300 dB take the per-band path so the
+// product can neither overflow nor lose precision.
+constexpr double kTenOverLn10 = 4.342944819032518;
+constexpr double kProductRatioMin = 1e-30;
+constexpr double kProductRatioMax = 1e30;
 
 double squaredDistance(const QPointF &a, const QPointF &b)
 {
@@ -184,10 +197,27 @@ QList<QPointF> EQCurveEditor::sampleResponse(const QList<Biquad> &sections)
     const auto &g = grid();
     QList<QPointF> curve;
     curve.reserve(kCurvePointCount);
+    const bool fewEnough = sections.size() <= 10;
     for (const GridPoint &p : g) {
         double y = 0.0;
-        for (const Biquad &s : sections)
-            y += magnitudeDb(s, p.cw, p.sw, p.c2w, p.s2w);
+        bool summed = false;
+        if (fewEnough) {
+            double product = 1.0;
+            bool inRange = true;
+            for (const Biquad &s : sections) {
+                const double r = powerRatio(s, p.cw, p.sw, p.c2w, p.s2w);
+                inRange = inRange && r >= kProductRatioMin && r <= kProductRatioMax;
+                product *= r;
+            }
+            if (inRange) {
+                y = kTenOverLn10 * std::log(product);
+                summed = true;
+            }
+        }
+        if (!summed) {
+            for (const Biquad &s : sections)
+                y += magnitudeDb(s, p.cw, p.sw, p.c2w, p.s2w);
+        }
         curve.append(QPointF(p.x, y));
     }
     return curve;
