@@ -18,6 +18,10 @@ constexpr int kMenuGap = 17;
 void EQCurveEditor::buildContextMenu()
 {
     m_menu = new QMenu(this);
+    // Only the panel's rounded body shows; the menu window itself stays invisible.
+    m_menu->setWindowFlags(m_menu->windowFlags() | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
+    m_menu->setAttribute(Qt::WA_TranslucentBackground);
+    m_menu->setStyleSheet(QStringLiteral("QMenu{background:transparent;border:none;padding:0px;margin:0px;}"));
     auto *action = new QWidgetAction(m_menu);
     auto *panel = new EqCtxMenuPanel(m_menu);
     panel->setAttribute(Qt::WA_TranslucentBackground, false);
