@@ -4,14 +4,14 @@
 <context>
     <name>EQCurveEditor</name>
     <message>
-        <location filename="../EQCurveEditorContextMenu.cpp" line="27"/>
-        <location filename="../EQCurveEditorContextMenu.cpp" line="42"/>
+        <location filename="../EQCurveEditorContextMenu.cpp" line="31"/>
+        <location filename="../EQCurveEditorContextMenu.cpp" line="46"/>
         <source>重置</source>
         <translation>Reset</translation>
     </message>
     <message>
-        <location filename="../EQCurveEditorContextMenu.cpp" line="29"/>
-        <location filename="../EQCurveEditorContextMenu.cpp" line="44"/>
+        <location filename="../EQCurveEditorContextMenu.cpp" line="33"/>
+        <location filename="../EQCurveEditorContextMenu.cpp" line="48"/>
         <source>删除</source>
         <translation>Delete</translation>
     </message>

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -123,6 +124,8 @@ private slots:
     void contextDeleteRemovesPoint();
     void removingAnEarlierPointKeepsTheEditedBand();
     void clearSelectionDropsEverything();
+    void dragRefillsTheEditorEverySecondMove();
+    void panelRowsFollowTheLanguage();
 };
 
 void TestEqCurveEditorInteraction::hitTestRadius()
@@ -399,6 +402,41 @@ void TestEqCurveEditorInteraction::clearSelectionDropsEverything()
     QCOMPARE(rig.editor->hoverIndex(), -1);
     QCOMPARE(rig.editor->pointSeries(8)->markerSize(), 8.0);
     QVERIFY(!rig.viewport()->testAttribute(Qt::WA_SetCursor));
+}
+
+void TestEqCurveEditorInteraction::dragRefillsTheEditorEverySecondMove()
+{
+    Rig rig;
+    const QPoint start = rig.at(1);
+    QTest::mousePress(rig.viewport(), Qt::LeftButton, {}, start);
+    QCOMPARE(rig.floating()->gainField()->value(), -4.0);
+    QTest::mouseMove(rig.viewport(), start + QPoint(0, -40));
+    const double moved = rig.editor->bandPoint(1).y();
+    QVERIFY(moved > -4.0);
+    QCOMPARE(rig.floating()->gainField()->value(), -4.0);
+    QTest::mouseMove(rig.viewport(), start + QPoint(0, -41));
+    QCOMPARE(rig.floating()->gainField()->value(), std::round(rig.editor->bandPoint(1).y() * 10) / 10);
+    // The editor follows the point on every move.
+    const QPoint point = rig.viewport()->mapTo(rig.window.get(), rig.at(1));
+    QCOMPARE(point.y() - rig.floating()->geometry().bottom() - 1, 17);
+    QTest::mouseRelease(rig.viewport(), Qt::LeftButton, {}, start + QPoint(0, -41));
+}
+
+void TestEqCurveEditorInteraction::panelRowsFollowTheLanguage()
+{
+    Rig rig;
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/i18n/VELKORA_en_US.qm")));
+    QCoreApplication::installTranslator(&english);
+    QCoreApplication::processEvents();
+    QStringList texts;
+    whenMenuOpens(rig.editor, [&texts](QMenu *menu) {
+        texts = {row(menu, 0)->text(), row(menu, 1)->text()};
+    });
+    QVERIFY(rightClick(rig.viewport(), rig.at(0)));
+    QCOMPARE(texts, QStringList({"Reset", "Delete"}));
+    QCOMPARE(rig.editor->pointCount(), 10);
+    QCoreApplication::removeTranslator(&english);
 }
 
 QTEST_MAIN(TestEqCurveEditorInteraction)
