@@ -76,6 +76,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    static QFont labelFont();
     void buildDefaultProfiles();
     void applyCurrentProfile(int index);
     void layoutProfileCombo();
