@@ -53,6 +53,12 @@ AudioConfigurationContent::AudioConfigurationContent(QWidget *parent) : QWidget(
     m_microphoneSwitch->setChecked(true);
     m_systemSlider = new WindowSlidingControl(this);
     m_microphoneSlider = new WindowSlidingControl(this);
+    m_systemTitle->setObjectName(QStringLiteral("systemTitle"));
+    m_microphoneTitle->setObjectName(QStringLiteral("microphoneTitle"));
+    m_systemSwitch->setObjectName(QStringLiteral("systemSwitch"));
+    m_microphoneSwitch->setObjectName(QStringLiteral("microphoneSwitch"));
+    m_systemSlider->setObjectName(QStringLiteral("systemSlider"));
+    m_microphoneSlider->setObjectName(QStringLiteral("microphoneSlider"));
 
     m_systemCard = buildCard(m_systemTitle, m_systemSwitch, m_systemSlider, buildSoundLinkRow());
     m_microphoneCard = buildCard(m_microphoneTitle, m_microphoneSwitch, m_microphoneSlider, nullptr);
@@ -126,12 +132,15 @@ QFrame *AudioConfigurationContent::buildCard(QLabel *title, WindowSwitchButton *
 QWidget *AudioConfigurationContent::buildSoundLinkRow()
 {
     m_soundLinkRow = new QWidget(this);
+    m_soundLinkRow->setObjectName(QStringLiteral("soundLinkRow"));
     auto *icon = new QLabel(m_soundLinkRow);
     icon->setFixedSize(25, 25);
     icon->setStyleSheet(QStringLiteral("background: transparent; border: none;"));
-    icon->setPixmap(QPixmap(QStringLiteral(":/images/system.png"))
-                        .scaled(icon->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    const QPixmap picture(QStringLiteral(":/images/system.png"));
+    if (!picture.isNull())
+        icon->setPixmap(picture.scaled(icon->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     m_soundLink = new CustomClickableLabel(m_soundLinkRow);
+    m_soundLink->setObjectName(QStringLiteral("soundLink"));
     m_soundLink->setStyleSheet(
         QStringLiteral(" font-family: %1; font-size: 14px; font-weight: 400; color: #999999; background: transparent;"
                        " border: none;")

@@ -24,6 +24,7 @@ public:
     bool isSearching() const { return m_wired || m_wireless; }
 
     bool matches(const QString &friendlyName) const;
+    bool operator==(const HeadsetEndpointMatcher &other) const = default;
 
     // The first active match, else the first match in another state, else
     // nothing; nothing at all while not searching.

@@ -87,6 +87,8 @@ struct WindowsAudioController::Private
     Binding render;
     Binding capture;
     HeadsetEndpointMatcher matcher;
+    // The headset looked for changed since the last binding.
+    bool matcherChanged = false;
     Timings timings;
     QTimer *debounce = nullptr;
 };
@@ -128,7 +130,11 @@ WindowsAudioController::~WindowsAudioController()
 
 void WindowsAudioController::setPreferredDeviceName(bool wired, bool wireless, const QString &name)
 {
-    d->matcher = HeadsetEndpointMatcher(wired, wireless, name);
+    const HeadsetEndpointMatcher matcher(wired, wireless, name);
+    if (matcher == d->matcher)
+        return;
+    d->matcher = matcher;
+    d->matcherChanged = true;
 }
 
 void WindowsAudioController::releaseEndpoints()
@@ -147,6 +153,7 @@ bool WindowsAudioController::bindEndpoints()
     releaseEndpoints();
     if (!d->system)
         return false;
+    d->matcherChanged = false;
     if (d->matcher.isSearching()) {
         d->render.device = findHeadsetEndpoint(AudioDirection::Playback);
         d->capture.device = findHeadsetEndpoint(AudioDirection::Recording);
@@ -205,7 +212,8 @@ bool WindowsAudioController::refreshEndpoints()
         return false;
     const QString render = d->system->defaultEndpointId(AudioDirection::Playback).value_or(QString());
     const QString capture = d->system->defaultEndpointId(AudioDirection::Recording).value_or(QString());
-    if (render == d->render.id() && capture == d->capture.id() && d->render.volume
+    // Unchanged defaults say nothing about a headset that was only just named.
+    if (!d->matcherChanged && render == d->render.id() && capture == d->capture.id() && d->render.volume
         && d->render.volume->masterScalar())
         return true;
     const bool bound = bindEndpoints();

@@ -34,8 +34,9 @@ public:
 
     // Which headset to look for; takes effect at the next rebind.
     void setPreferredDeviceName(bool wired, bool wireless, const QString &name);
-    // Rebinds unless the default endpoints are still the bound ones and the
-    // playback volume is readable; returns whether a playback endpoint is bound.
+    // Rebinds unless the default endpoints are still the bound ones, the
+    // playback volume is readable and the headset looked for is unchanged;
+    // returns whether a playback endpoint is bound.
     bool refreshEndpoints();
 
     bool hasSystemEndpoint() const;
