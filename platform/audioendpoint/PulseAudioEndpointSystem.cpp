@@ -127,7 +127,8 @@ std::optional<std::vector<uint32_t>> PulseAudioEndpointSystem::loopbacksOf(const
         return std::nullopt;
     std::vector<uint32_t> found;
     for (const PulseModuleRecord &module : *modules) {
-        if (module.name == kLoopbackModule && PulseNames::argumentNamesSource(module.argument, source))
+        if (module.name == kLoopbackModule && PulseNames::argumentNamesSource(module.argument, source)
+            && !m_unloadedModules.count(module.index))
             found.push_back(module.index);
     }
     return found;
@@ -154,8 +155,12 @@ bool PulseAudioEndpointSystem::setListenEnabled(const QString &recordingId, bool
         return false;
     if (!on) {
         bool allGone = true;
-        for (uint32_t index : *loopbacks)
-            allGone = m_backend->requests.unloadModule(index) && allGone;
+        for (uint32_t index : *loopbacks) {
+            if (m_backend->requests.unloadModule(index))
+                m_unloadedModules.insert(index);
+            else
+                allGone = false;
+        }
         return allGone;
     }
     if (!loopbacks->empty())

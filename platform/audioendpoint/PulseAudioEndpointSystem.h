@@ -3,7 +3,9 @@
 #include "platform/audioendpoint/IAudioEndpointSystem.h"
 #include "platform/audioendpoint/PulseClient.h"
 
+#include <cstdint>
 #include <memory>
+#include <set>
 
 namespace Platform {
 
@@ -38,6 +40,9 @@ private:
     std::optional<std::vector<uint32_t>> loopbacksOf(const QByteArray &source);
 
     std::shared_ptr<PulseBackend> m_backend;
+    // The server acknowledges an unload before the module is gone from its
+    // list; indices are never reused, so these are simply left out.
+    std::set<uint32_t> m_unloadedModules;
 };
 
 } // namespace Platform

@@ -339,14 +339,22 @@ void TestPulseAudioEndpoints::listenLoadsOneLoopback()
 {
     REQUIRE_SERVER();
     auto system = connect();
-    QCOMPARE(system->isListenEnabled(kSource), std::optional<bool>(false));
+    QVERIFY(system->isConnected());
+    const auto before = system->isListenEnabled(kSource);
+    QVERIFY2(before.has_value(), "module list unreadable");
+    QVERIFY2(!*before, "loopback present");
     QVERIFY(system->setListenEnabled(kSource, true));
     QVERIFY(system->setListenEnabled(kSource, true)); // already on: no second loopback
     QCOMPARE(system->isListenEnabled(kSource), std::optional<bool>(true));
+    if (const auto modules = pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("modules")}))
+        QCOMPARE(modules->count("module-loopback"), 1);
 
-    // One switch-off removes it, so there was only one.
+    // Switching on again at once is not fooled by the module the server is still unloading.
     QVERIFY(system->setListenEnabled(kSource, false));
     QCOMPARE(system->isListenEnabled(kSource), std::optional<bool>(false));
+    QVERIFY(system->setListenEnabled(kSource, true));
+    QCOMPARE(system->isListenEnabled(kSource), std::optional<bool>(true));
+    QVERIFY(system->setListenEnabled(kSource, false));
 
     QVERIFY(!system->setListenEnabled(kSink + ".monitor", true));
     QVERIFY(!system->setListenEnabled(QStringLiteral("x source=evil"), true));
