@@ -15,35 +15,30 @@ QString text(const char *utf8)
     return utf8 ? QString::fromUtf8(utf8) : QString();
 }
 
-template <typename Port>
-bool activePortUnplugged(const Port *active)
+// Sinks and sources carry the same fields under the same names.
+template <typename Info>
+PulseDeviceRecord deviceFrom(const Info &info)
 {
-    return active && active->available == PA_PORT_AVAILABLE_NO;
+    PulseDeviceRecord r;
+    r.index = info.index;
+    r.name = QByteArray(info.name ? info.name : "");
+    r.description = text(info.description);
+    r.volume = info.volume;
+    r.muted = info.mute != 0;
+    r.unplugged = info.active_port && info.active_port->available == PA_PORT_AVAILABLE_NO;
+    return r;
 }
 
 } // namespace
 
 PulseDeviceRecord PulseDeviceRecord::fromSink(const pa_sink_info &info)
 {
-    PulseDeviceRecord r;
-    r.index = info.index;
-    r.name = QByteArray(info.name ? info.name : "");
-    r.description = text(info.description);
-    r.volume = info.volume;
-    r.muted = info.mute != 0;
-    r.unplugged = activePortUnplugged(info.active_port);
-    return r;
+    return deviceFrom(info);
 }
 
 PulseDeviceRecord PulseDeviceRecord::fromSource(const pa_source_info &info)
 {
-    PulseDeviceRecord r;
-    r.index = info.index;
-    r.name = QByteArray(info.name ? info.name : "");
-    r.description = text(info.description);
-    r.volume = info.volume;
-    r.muted = info.mute != 0;
-    r.unplugged = activePortUnplugged(info.active_port);
+    PulseDeviceRecord r = deviceFrom(info);
     r.isMonitor = info.monitor_of_sink != PA_INVALID_INDEX;
     return r;
 }
