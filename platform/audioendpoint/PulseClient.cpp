@@ -58,9 +58,11 @@ PulseClient::~PulseClient()
     {
         Lock lock(*this);
         m_stopping = true;
-        if (m_reconnectEvent) {
-            m_api->time_free(m_reconnectEvent);
-            m_reconnectEvent = nullptr;
+        for (pa_time_event **event : {&m_reconnectEvent, &m_stallEvent}) {
+            if (*event) {
+                m_api->time_free(*event);
+                *event = nullptr;
+            }
         }
         if (m_context) {
             pa_context_set_state_callback(m_context, nullptr, nullptr);
@@ -78,7 +80,7 @@ PulseClient::~PulseClient()
 bool PulseClient::isReady()
 {
     Lock lock(*this);
-    return m_ready;
+    return m_ready && !m_stalled;
 }
 
 bool PulseClient::call(const std::function<pa_operation *(pa_context *)> &issue)
@@ -86,7 +88,7 @@ bool PulseClient::call(const std::function<pa_operation *(pa_context *)> &issue)
     if (!m_loop)
         return false;
     Lock lock(*this);
-    if (!m_ready || !m_context)
+    if (!m_ready || m_stalled || !m_context)
         return false;
     pa_operation *operation = issue(m_context);
     if (!operation)
@@ -104,8 +106,14 @@ bool PulseClient::waitFor(pa_operation *operation)
     if (timer)
         m_api->time_free(timer);
     const pa_operation_state_t state = pa_operation_get_state(operation);
-    if (state == PA_OPERATION_RUNNING)
+    if (state == PA_OPERATION_RUNNING) {
         pa_operation_cancel(operation);
+        // Dropping the connection here would call the observer on this thread;
+        // the loop's thread does it.
+        m_stalled = true;
+        if (!m_stallEvent)
+            m_stallEvent = soon(&PulseClient::onStalled);
+    }
     pa_operation_set_state_callback(operation, nullptr, nullptr);
     pa_operation_unref(operation);
     return state == PA_OPERATION_DONE;
@@ -127,10 +135,27 @@ void PulseClient::onDeadline(pa_mainloop_api *, pa_time_event *, const struct ti
     pa_threaded_mainloop_signal(deadline->loop, 0);
 }
 
+pa_time_event *PulseClient::soon(pa_time_event_cb_t callback)
+{
+    struct timeval now;
+    pa_gettimeofday(&now);
+    return m_api->time_new(m_api, &now, callback, this);
+}
+
+void PulseClient::onStalled(pa_mainloop_api *api, pa_time_event *event, const struct timeval *, void *userdata)
+{
+    auto *self = static_cast<PulseClient *>(userdata);
+    api->time_free(event);
+    self->m_stallEvent = nullptr;
+    if (self->m_context && self->m_stalled)
+        pa_context_disconnect(self->m_context); // lands in onStateChanged as a lost connection
+}
+
 void PulseClient::startConnecting()
 {
     if (m_stopping)
         return;
+    m_stalled = false;
     m_context = pa_context_new(m_api, m_options.applicationName.constData());
     if (!m_context) {
         m_attemptEnded = true;

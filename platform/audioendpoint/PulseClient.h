@@ -16,7 +16,9 @@ namespace Platform {
 // connection is awaited (bounded) in the constructor; a lost or refused one is
 // tried again on the loop's thread every reconnect interval, so the object
 // follows a server that starts late or restarts. Calls from the owner's thread
-// wait for their answer at most the operation time-out.
+// wait for their answer at most the operation time-out; a server that lets one
+// run out is taken for stuck and the connection is dropped, so the calls after
+// it fail at once instead of each waiting again.
 class PulseClient
 {
 public:
@@ -74,10 +76,13 @@ private:
     static void onSubscriptionEvent(pa_context *context, pa_subscription_event_type_t type, uint32_t index,
                                     void *self);
     static void onReconnectDue(pa_mainloop_api *api, pa_time_event *event, const struct timeval *tv, void *self);
+    static void onStalled(pa_mainloop_api *api, pa_time_event *event, const struct timeval *tv, void *self);
 
     void startConnecting();
     void dropContext();
     void scheduleReconnect();
+    // Runs `callback` on the loop's thread as soon as it can.
+    pa_time_event *soon(pa_time_event_cb_t callback);
     struct Deadline
     {
         pa_threaded_mainloop *loop = nullptr;
@@ -94,10 +99,12 @@ private:
     pa_mainloop_api *m_api = nullptr;
     pa_context *m_context = nullptr;
     pa_time_event *m_reconnectEvent = nullptr;
+    pa_time_event *m_stallEvent = nullptr;
     bool m_running = false;
     bool m_stopping = false;
     bool m_everReady = false;
     bool m_ready = false;
+    bool m_stalled = false; // an answer was late; the connection is about to be dropped
     bool m_attemptEnded = false;
 };
 

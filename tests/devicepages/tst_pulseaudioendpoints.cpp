@@ -1,6 +1,7 @@
 #include "platform/audioendpoint/PulseAudioEndpointSystem.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -11,6 +12,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+#include <signal.h>
 
 using namespace Platform;
 
@@ -99,6 +102,7 @@ private slots:
     void defaultAndNewSinksAreNotified();
     void listenLoadsOneLoopback();
     void serverRestartIsFollowed();
+    void stuckServerIsDropped();
 
 private:
     bool startServer();
@@ -106,7 +110,7 @@ private:
     bool requireServer();
     // Runs pactl against the private server; its output, or nullopt when it failed.
     std::optional<QByteArray> pactl(const QStringList &arguments);
-    std::unique_ptr<PulseAudioEndpointSystem> connect();
+    std::unique_ptr<PulseAudioEndpointSystem> connect(int operationTimeoutMs = 1500);
 
     QTemporaryDir m_dir;
     QProcess m_server;
@@ -189,9 +193,10 @@ bool TestPulseAudioEndpoints::requireServer()
     return m_started;
 }
 
-std::unique_ptr<PulseAudioEndpointSystem> TestPulseAudioEndpoints::connect()
+std::unique_ptr<PulseAudioEndpointSystem> TestPulseAudioEndpoints::connect(int operationTimeoutMs)
 {
     PulseClient::Options options;
+    options.operationTimeoutMs = operationTimeoutMs;
     options.server = serverAddress(m_dir);
     options.reconnectIntervalMs = 100;
     // The constructor waits (bounded) for the connection; the server is up.
@@ -372,6 +377,33 @@ void TestPulseAudioEndpoints::serverRestartIsFollowed()
     QVERIFY(!system->endpoints(AudioDirection::Playback));
 
     QVERIFY(startServer());
+    QVERIFY(recorder->waitForEvent(AudioTopologyEvent::StateChanged, 2, 10000));
+    QTRY_VERIFY_WITH_TIMEOUT(system->endpoints(AudioDirection::Playback).has_value(), 5000);
+    system->unregisterTopologyListener(recorder);
+}
+
+void TestPulseAudioEndpoints::stuckServerIsDropped()
+{
+    REQUIRE_SERVER();
+    auto system = connect(300);
+    QVERIFY(system->isConnected());
+    auto recorder = std::make_shared<Recorder>();
+    QVERIFY(system->registerTopologyListener(recorder));
+
+    const auto pid = pid_t(m_server.processId());
+    QCOMPARE(::kill(pid, SIGSTOP), 0);
+    auto resume = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+
+    QVERIFY(!system->endpoints(AudioDirection::Playback)); // waits out the operation time-out once
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QVERIFY(!system->defaultEndpointId(AudioDirection::Playback));
+    QVERIFY(!system->activateVolume(AudioDirection::Playback, kSink));
+    QVERIFY2(elapsed.elapsed() < 250, "later calls waited for the stuck server");
+    QVERIFY(recorder->waitForEvent(AudioTopologyEvent::StateChanged));
+
+    resume.dismiss();
+    QCOMPARE(::kill(pid, SIGCONT), 0);
     QVERIFY(recorder->waitForEvent(AudioTopologyEvent::StateChanged, 2, 10000));
     QTRY_VERIFY_WITH_TIMEOUT(system->endpoints(AudioDirection::Playback).has_value(), 5000);
     system->unregisterTopologyListener(recorder);
