@@ -1,5 +1,6 @@
 #include "devicepages/WindowsAudioController.h"
 
+#include "devicepages/HeadsetEndpointAvailability.h"
 #include "devicepages/HeadsetEndpointMatcher.h"
 
 #include <QMetaObject>
@@ -10,7 +11,6 @@
 #include <mutex>
 
 using Platform::AudioDirection;
-namespace State = Platform::AudioEndpointState;
 
 namespace {
 
@@ -62,11 +62,6 @@ private:
     std::shared_ptr<NotifyTarget> m_target;
     bool m_isRender;
 };
-
-bool unusable(unsigned state)
-{
-    return (state & (State::Disabled | State::NotPresent | State::Unplugged)) || !(state & State::Active);
-}
 
 } // namespace
 
@@ -341,60 +336,14 @@ bool WindowsAudioController::setMicrophoneMuted(bool muted)
 
 bool WindowsAudioController::isSystemEndpointDisabled() const
 {
-    return isEndpointDisabled(d->render, AudioDirection::Playback);
+    return d->system && HeadsetEndpointAvailability::isDisabled(*d->system, d->matcher, d->render.device,
+                                                                AudioDirection::Playback);
 }
 
 bool WindowsAudioController::isMicrophoneEndpointDisabled() const
 {
-    return isEndpointDisabled(d->capture, AudioDirection::Recording);
-}
-
-bool WindowsAudioController::isEndpointDisabled(const Binding &binding, AudioDirection direction) const
-{
-    Platform::IAudioEndpointSystem *system = d->system.get();
-    if (!system)
-        return false;
-
-    if (!d->matcher.isSearching()) {
-        if (binding.device) {
-            const auto bound = system->endpoint(direction, *binding.device);
-            if (bound && unusable(bound->state))
-                return true;
-        }
-        // Without a usable default there is nothing the controls could act on.
-        const auto defaultId = system->defaultEndpointId(direction);
-        if (!defaultId)
-            return true;
-        const auto fallback = system->endpoint(direction, *defaultId);
-        return fallback && unusable(fallback->state);
-    }
-
-    // The headset's endpoint was switched off and nothing of it is active.
-    if (const auto endpoints = system->endpoints(direction)) {
-        bool matched = false;
-        bool anyDisabled = false;
-        bool anyActive = false;
-        for (const auto &endpoint : *endpoints) {
-            if (!d->matcher.matches(endpoint.name))
-                continue;
-            matched = true;
-            anyDisabled = anyDisabled || (endpoint.state & State::Disabled);
-            anyActive = anyActive || (endpoint.state & State::Active);
-        }
-        if (matched && anyDisabled && !anyActive)
-            return true;
-    }
-    if (binding.device) {
-        const auto bound = system->endpoint(direction, *binding.device);
-        if (bound && d->matcher.matches(bound->name) && unusable(bound->state))
-            return true;
-    }
-    // A default endpoint that is not the headset's says nothing about the headset.
-    const auto defaultId = system->defaultEndpointId(direction);
-    if (!defaultId)
-        return false;
-    const auto fallback = system->endpoint(direction, *defaultId);
-    return fallback && d->matcher.matches(fallback->name) && unusable(fallback->state);
+    return d->system && HeadsetEndpointAvailability::isDisabled(*d->system, d->matcher, d->capture.device,
+                                                                AudioDirection::Recording);
 }
 
 bool WindowsAudioController::setListenEnabled(bool on)

@@ -82,7 +82,6 @@ private:
     std::optional<QString> findHeadsetEndpoint(Platform::AudioDirection direction) const;
     void emitCurrentState();
     void onDebounceTimeout();
-    bool isEndpointDisabled(const Binding &binding, Platform::AudioDirection direction) const;
     int volumeOf(const Binding &binding) const;
     bool setVolumeOf(Binding &binding, int percent);
     bool isMutedOf(const Binding &binding) const;
