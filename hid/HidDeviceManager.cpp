@@ -4,6 +4,7 @@
 #include "hid/HidHotplugWorker.h"
 #include "hid/HidThreadStopper.h"
 #include "hid/WinHidHotplugNotifier.h"
+#include "platform/hidapicompat/HidApiCompat.h"
 #include "platform/hidapicompat/HidPathTokens.h"
 
 #include <QDateTime>
@@ -25,11 +26,6 @@ QString describeFilter(const HIDTypes::TargetDeviceFilter &f)
     return QStringLiteral("VID=%1 PID=%2 接口=%3")
         .arg(f.hasVendorId ? hex(f.vendorId) : any, f.hasProductId ? hex(f.productId) : any,
              f.hasInterfaceNumber ? QString::number(f.interfaceNumber) : any);
-}
-
-QString fromWide(const wchar_t *text)
-{
-    return text ? QString::fromWCharArray(text) : QString();
 }
 
 } // namespace
@@ -68,7 +64,7 @@ HidDeviceManager::~HidDeviceManager()
     }
     m_notifier = nullptr; // a child: goes with this object
     if (m_initialized) {
-        hid_exit();
+        Platform::HidApiCompat::exit();
         m_initialized = false;
     }
 }
@@ -76,7 +72,7 @@ HidDeviceManager::~HidDeviceManager()
 bool HidDeviceManager::initializeHidApi(int attempts)
 {
     for (int i = 0; i < attempts; ++i) {
-        if (hid_init() == 0) {
+        if (Platform::HidApiCompat::init() == 0) {
             m_initialized = true;
             return true;
         }
@@ -143,7 +139,8 @@ void HidDeviceManager::onHotplugDetected()
 }
 
 QList<HIDTypes::HidDeviceInfo> HidDeviceManager::mergeScan(const QList<HIDTypes::HidDeviceInfo> &scanned,
-                                                           QStringList &lostConnected, QSet<QString> &scannedPaths)
+                                                           QStringList &lostConnected, QSet<QString> &scannedPaths,
+                                                           bool *removedAny)
 {
     QMutexLocker lock(&m_cacheMutex);
     scannedPaths.clear();
@@ -164,16 +161,24 @@ QList<HIDTypes::HidDeviceInfo> HidDeviceManager::mergeScan(const QList<HIDTypes:
         }
         if (it->state == HIDTypes::Connected)
             lostConnected.append(it.key());
+        if (removedAny)
+            *removedAny = true;
         it = m_cache.erase(it);
     }
     return m_cache.values();
 }
 
-void HidDeviceManager::onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices)
+void HidDeviceManager::onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices, int filterCount)
 {
+    // Taken before the worker had every filter: devices that only a later
+    // filter matches are missing from it, and merging it would drop them (a
+    // connected one included). The scan queued with the last filter follows.
+    if (filterCount < filters().size())
+        return;
     QStringList lostConnected;
     QSet<QString> scannedPaths;
-    const QList<HIDTypes::HidDeviceInfo> all = mergeScan(devices, lostConnected, scannedPaths);
+    bool removedAny = false;
+    const QList<HIDTypes::HidDeviceInfo> all = mergeScan(devices, lostConnected, scannedPaths, &removedAny);
 
 #ifndef NDEBUG
     if (qEnvironmentVariableIsSet("VELKORA_HID_ENUM_DEBUG")) {
@@ -187,7 +192,9 @@ void HidDeviceManager::onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo
 
     for (const QString &path : lostConnected)
         emit deviceHandleChanged(path, nullptr);
-    if (scannedPaths != m_lastReportedPaths) {
+    // A path that only a synchronous enumeration had put in the cache is not in
+    // the last reported set; its removal still changes what listeners know.
+    if (scannedPaths != m_lastReportedPaths || removedAny) {
         m_lastReportedPaths = scannedPaths;
         emit deviceListUpdated(all);
     }
@@ -245,9 +252,10 @@ HIDTypes::ConnectResult HidDeviceManager::connectDevice(const QString &deviceId)
     }
 
     const std::string openPath = Platform::HidPathTokens::openPath(deviceId.toUtf8().toStdString());
-    hid_device *raw = hid_open_path(openPath.c_str());
+    std::wstring openError;
+    hid_device *raw = Platform::HidApiCompat::openPath(openPath.c_str(), openError);
     if (!raw) {
-        QString error = fromWide(hid_error(nullptr));
+        QString error = QString::fromStdWString(openError);
         if (error.isEmpty())
             error = tr("打开设备路径失败");
         warn(QStringLiteral("[HidDeviceManager] 设备 %1 连接失败：%2").arg(deviceId, error));
@@ -329,7 +337,9 @@ QObject *HidDeviceManager::asQObject()
 
 void HidDeviceManager::suspendWorkerThread()
 {
-    if (m_threadSuspended || !m_threadStarted.load())
+    // A thread left stopped by a failed re-initialisation counts as suspended
+    // too, so that the resume that brings hidapi back also brings back the scans.
+    if (m_threadSuspended || !m_worker)
         return;
     stopWorkerThread();
     m_threadSuspended = true;
@@ -340,7 +350,7 @@ void HidDeviceManager::releaseHidApi()
     if (m_hidApiReleased)
         return;
     if (m_initialized) {
-        hid_exit();
+        Platform::HidApiCompat::exit();
         m_initialized = false;
     }
     m_hidApiReleased = true;
@@ -351,7 +361,7 @@ void HidDeviceManager::reinitializeHidApi()
     if (!m_hidApiReleased)
         return;
     m_hidApiReleased = false;
-    if (hid_init() == 0) {
+    if (Platform::HidApiCompat::init() == 0) {
         m_initialized = true;
         return;
     }

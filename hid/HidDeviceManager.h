@@ -51,16 +51,18 @@ signals:
 
 private slots:
     void onHotplugDetected();
-    void onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices);
+    void onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices, int filterCount);
 
 private:
     bool initializeHidApi(int attempts);
     void startWorkerThread();
     void stopWorkerThread();
     // Merges a scan into the cache; returns every cached record in path order
-    // and fills `lostConnected` with removed paths that were Connected.
+    // and fills `lostConnected` with removed paths that were Connected;
+    // `removedAny` (optional) says whether any cached path went away.
     QList<HIDTypes::HidDeviceInfo> mergeScan(const QList<HIDTypes::HidDeviceInfo> &scanned,
-                                             QStringList &lostConnected, QSet<QString> &scannedPaths);
+                                             QStringList &lostConnected, QSet<QString> &scannedPaths,
+                                             bool *removedAny = nullptr);
     void setStateIfPresent(const QString &deviceId, HIDTypes::DeviceConnectionState state);
     QList<HIDTypes::TargetDeviceFilter> filters() const;
 

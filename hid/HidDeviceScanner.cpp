@@ -1,5 +1,6 @@
 #include "HidDeviceScanner.h"
 
+#include "platform/hidapicompat/HidApiCompat.h"
 #include "platform/hidapicompat/HidPathTokens.h"
 
 #include <hidapi/hidapi.h>
@@ -59,7 +60,7 @@ QList<HIDTypes::HidDeviceInfo> HidDeviceScanner::scan(const QList<HIDTypes::Targ
     }
 
     for (const auto &[vid, pid] : requests) {
-        hid_device_info *devices = hid_enumerate(vid, pid);
+        hid_device_info *devices = Platform::HidApiCompat::enumerate(vid, pid);
         for (hid_device_info *d = devices; d; d = d->next) {
             if (!matches(filters, d->vendor_id, d->product_id, d->interface_number))
                 continue;

@@ -20,5 +20,5 @@ void HidHotplugWorker::requestScan()
         QMutexLocker lock(&m_filterMutex);
         filters = m_filters;
     }
-    emit scanCompleted(HidDeviceScanner::scan(filters));
+    emit scanCompleted(HidDeviceScanner::scan(filters), static_cast<int>(filters.size()));
 }

@@ -20,7 +20,9 @@ public slots:
     void requestScan();
 
 signals:
-    void scanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices);
+    // `filterCount`: how many filters the scan matched against. The manager
+    // adds filters one at a time, so a scan may run before the last one arrived.
+    void scanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices, int filterCount);
 
 private:
     HIDTypes::HidManagerConfig m_config;

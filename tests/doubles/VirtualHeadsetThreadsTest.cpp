@@ -19,6 +19,7 @@ TEST(VirtualHeadsetThreads, HostTrafficAndScriptingRunConcurrently)
     std::atomic<int> reportsRead{0};
     std::atomic<bool> scripting{false};
     std::atomic<bool> hostDone{false};
+    std::atomic<bool> scriptingDone{false};
     headset.setReportReadyCallback([&] { readySignals.fetch_add(1, std::memory_order_relaxed); });
 
     std::thread host([&] {
@@ -30,7 +31,9 @@ TEST(VirtualHeadsetThreads, HostTrafficAndScriptingRunConcurrently)
         hostDone = true;
     });
     std::thread reader([&] {
-        while (!hostDone || headset.pendingReportCount() > 0) {
+        // Only stop once both writers are finished, or a last notification posted
+        // after the host's final request would be left unread.
+        while (!hostDone || !scriptingDone || headset.pendingReportCount() > 0) {
             if (headset.takeDeviceReport(Clock::now() + 1h))
                 reportsRead.fetch_add(1, std::memory_order_relaxed);
             else
@@ -46,6 +49,7 @@ TEST(VirtualHeadsetThreads, HostTrafficAndScriptingRunConcurrently)
         (void)headset.state();
         (void)headset.commandCount(0x23);
     }
+    scriptingDone = true;
     host.join();
     reader.join();
 

@@ -113,8 +113,7 @@ private slots:
         const QByteArray frame(64, '\xA5');
         const QByteArray qorReport = QByteArray("\x4B\x01", 2) + QByteArray(62, '\x11');
         QTest::newRow("frame with report id: 65 bytes") << frame << true << 65 << 0 << QByteArray(1, '\0') + frame;
-        QTest::newRow("64 bytes without report id: zero padded")
-            << qorReport << false << 65 << 0 << qorReport + QByteArray(1, '\0');
+        QTest::newRow("numbered 64-byte report: sent as given") << qorReport << false << 65 << 0 << qorReport;
         QTest::newRow("short packet: zero padded")
             << QByteArray("\x01\x02", 2) << true << 65 << 0 << QByteArray("\x00\x01\x02", 3) + QByteArray(62, '\0');
         QTest::newRow("too long: cut to 65") << pattern(70) << false << 65 << 0 << pattern(65);
@@ -361,7 +360,7 @@ private slots:
         m.setDeviceHandle(QStringLiteral("B"), open());
         m.sendData(QStringLiteral("p3"), QByteArray(1, '\3'), false);
         QTRY_COMPARE(r.count("sent"), 1);
-        QCOMPARE(r.events, (QStringList{QStringLiteral("error B 设备已连接，通讯恢复 0"), QStringLiteral("sent p3 1 65")}));
+        QCOMPARE(r.events, (QStringList{QStringLiteral("error B 设备已连接，通讯恢复 0"), QStringLiteral("sent p3 1 1")}));
         QCOMPARE(api().writes(path()).size(), std::size_t(1));
         QCOMPARE(api().writes(path()).at(0).at(0), 3);
     }

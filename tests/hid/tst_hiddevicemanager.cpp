@@ -10,6 +10,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <chrono>
+#include <future>
+
 using namespace HidTestDevices;
 using VirtualDevices::VirtualHidDevice;
 
@@ -154,6 +157,24 @@ private slots:
         QVERIFY(devices.at(0).lastSeen.isValid());
     }
 
+    // Filters added one after another, then a device connected at once (as
+    // the device service's probe does): the worker's scans taken before it had
+    // the last filter must not drop the connected device.
+    void scansOlderThanTheLastFilterKeepTheConnectedDevice()
+    {
+        HidDeviceManager manager(nullptr, fastConfig());
+        SignalOrder order(manager);
+        manager.addTargetDevice(filter(0x3654, 0x5055, 3));
+        manager.addTargetDevice(filter(0x3654, 0x6901, 3));
+        QCOMPARE(ids(manager.enumerateDevices()), (QStringList{headset().id, receiver().id}));
+        QVERIFY(manager.connectDevice(receiver().id).success);
+        QTRY_VERIFY(order.events.contains(QStringLiteral("list %1,%2").arg(headset().id, receiver().id)));
+        QTest::qWait(50); // nothing later may take the receiver away
+        QCOMPARE(order.events, (QStringList{QStringLiteral("handle %1 open").arg(receiver().id),
+                                            QStringLiteral("list %1,%2").arg(headset().id, receiver().id)}));
+        manager.disconnectAll(); // while `order` still listens
+    }
+
     void unplugEmptiesTheHandleBeforeTheListChanges()
     {
         HidDeviceManager manager(nullptr, fastConfig());
@@ -169,6 +190,29 @@ private slots:
         QCOMPARE(order.events,
                  (QStringList{QStringLiteral("handle %1 empty").arg(headset().id),
                               QStringLiteral("list %1").arg(receiver().id)}));
+    }
+
+    // A device only a synchronous enumeration saw (the background scans never
+    // listed it) that goes away must still reach the list's listeners.
+    void deviceSeenOnlyBySyncEnumerationIsReportedGone()
+    {
+        resetDouble();
+        api().addDevice(receiver().hid);
+        HidDeviceManager manager(nullptr, fastConfig());
+        QSignalSpy listed(&manager, &HidDeviceManager::deviceListUpdated);
+        manager.addTargetDevice(filter(0x3654, -1, 3));
+        QVERIFY(listed.wait());
+        QCOMPARE(ids(listed.last().at(0).value<QList<HIDTypes::HidDeviceInfo>>()), QStringList{receiver().id});
+
+        api().addDevice(headset().hid);
+        QCOMPARE(ids(manager.enumerateDevices()), (QStringList{headset().id, receiver().id}));
+        QVERIFY(manager.connectDevice(headset().id).success);
+        SignalOrder order(manager);
+        api().unplug(headset().hid.path);
+        QVERIFY(lastHotplugSource()->raise());
+        QVERIFY(listed.wait());
+        QCOMPARE(order.events, (QStringList{QStringLiteral("handle %1 empty").arg(headset().id),
+                                            QStringLiteral("list %1").arg(receiver().id)}));
     }
 
     void syncEnumerationDropsVanishedDevicesWithoutListSignal()
@@ -256,6 +300,24 @@ private slots:
             api().failSetNonblocking(path, false);
             QVERIFY(manager.connectDevice(id).success);
         }
+    }
+
+    void anOpenAndAScanNeverOverlapInHidapi()
+    {
+        // hidapi's open and enumerate share one unguarded error text: the
+        // enumeration thread must wait while the GUI thread opens a device.
+        HidDeviceManager manager(nullptr, fastConfig());
+        manager.addTargetDevice(filter(0x3654, 0x5055, 3));
+        manager.enumerateDevices();
+        std::future<QList<HIDTypes::HidDeviceInfo>> scan;
+        api().setOpenHook([&](const std::string &) {
+            scan = std::async(std::launch::async, [] { return HidDeviceScanner::scan({filter(0x3654)}); });
+            scan.wait_for(std::chrono::milliseconds(100)); // time enough for an unguarded scan to run
+        });
+        QVERIFY(manager.connectDevice(headset().id).success);
+        api().setOpenHook(nullptr);
+        QCOMPARE(scan.get().size(), 3);
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
     }
 
     void disconnectEmitsOnlyForConnectedDevices()

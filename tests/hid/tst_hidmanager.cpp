@@ -178,6 +178,15 @@ private slots:
         QCOMPARE(log.lines(QtWarningMsg), (QStringList{QStringLiteral("[HidDeviceManager] HID系统初始化失败"),
                                                        QStringLiteral("[HidDeviceManager] hidapi 恢复失败（OTA 独占结束后）")}));
         QCOMPARE(m->connectDevice(headset().id).message, QStringLiteral("HID 子系统未初始化"));
+
+        // The next exclusive phase brings hidapi back, and hot-plug scans with it.
+        m->suspendForExclusiveOta();
+        m->resumeAfterExclusiveOta();
+        QVERIFY(m->connectDevice(headset().id).success);
+        const int scans = api().enumerateCalls();
+        api().unplug(receiver().hid.path);
+        lastHotplugSource()->raise();
+        QTRY_VERIFY(api().enumerateCalls() > scans);
     }
 
     void destroyingWhileConnectedClosesTheDeviceBeforeExit()

@@ -5,6 +5,7 @@
 
 #include <hidapi/hidapi.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -59,7 +60,8 @@ public:
     int openHandles() const; // handles opened and not yet closed
     bool isInitialized() const;
     // hidapi used the wrong way (a call while the library is shut down, a
-    // handle closed twice, ...); one line per misuse.
+    // handle closed twice, two of hid_init, hid_exit, hid_enumerate and
+    // hid_open_path at once on different threads, ...); one line per misuse.
     std::vector<std::string> misuse() const;
 
     // Writes that reached a device, byte for byte, in order, and all attempts.
@@ -101,6 +103,8 @@ public:
     struct DeviceState;
 
 private:
+    class GlobalCall;
+
     HidApiDouble() = default;
 
     std::shared_ptr<DeviceState> findListed(const std::string &path) const; // lock held
@@ -124,6 +128,7 @@ private:
     int m_initFailuresLeft = 0;
     std::vector<std::pair<unsigned short, unsigned short>> m_enumerateRequests;
     std::vector<std::string> m_misuse;
+    std::atomic<int> m_globalCallsInFlight{0}; // not reset: a call may be running
     std::optional<std::wstring> m_globalError;
     std::chrono::milliseconds m_stallBound{10000};
     std::function<void(const std::string &)> m_openHook;

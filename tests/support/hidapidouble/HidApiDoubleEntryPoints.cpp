@@ -21,8 +21,31 @@ wchar_t *copyWide(const std::wstring &text)
 
 } // namespace
 
+// hidapi keeps one process-wide error text that hid_init, hid_exit,
+// hid_enumerate and hid_open_path free and replace without a lock; two of
+// them at once on different threads can free it twice. The double records
+// such an overlap as misuse.
+class HidApiDouble::GlobalCall
+{
+public:
+    GlobalCall(HidApiDouble &api, const char *call) : m_api(api)
+    {
+        if (m_api.m_globalCallsInFlight.fetch_add(1) > 0) {
+            std::lock_guard lock(m_api.m_mutex);
+            m_api.m_misuse.push_back(std::string(call) + " while another global hidapi call runs");
+        }
+    }
+    ~GlobalCall() { m_api.m_globalCallsInFlight.fetch_sub(1); }
+    GlobalCall(const GlobalCall &) = delete;
+    GlobalCall &operator=(const GlobalCall &) = delete;
+
+private:
+    HidApiDouble &m_api;
+};
+
 int HidApiDouble::hidInit()
 {
+    GlobalCall call(*this, "hid_init");
     std::lock_guard lock(m_mutex);
     ++m_initCalls;
     if (m_initFailuresLeft > 0) {
@@ -37,6 +60,7 @@ int HidApiDouble::hidInit()
 
 int HidApiDouble::hidExit()
 {
+    GlobalCall call(*this, "hid_exit");
     std::lock_guard lock(m_mutex);
     ++m_exitCalls;
     if (m_openHandles > 0)
@@ -48,6 +72,7 @@ int HidApiDouble::hidExit()
 
 hid_device_info *HidApiDouble::hidEnumerate(unsigned short vendorId, unsigned short productId)
 {
+    GlobalCall call(*this, "hid_enumerate");
     std::lock_guard lock(m_mutex);
     checkInitialised("hid_enumerate");
     ++m_enumerateCalls;
@@ -91,6 +116,7 @@ void HidApiDouble::hidFreeEnumeration(hid_device_info *devices)
 
 hid_device *HidApiDouble::hidOpenPath(const char *path)
 {
+    GlobalCall call(*this, "hid_open_path"); // the open hook runs inside the call
     const std::string key = path ? path : "";
     hid_device *handle = nullptr;
     std::function<void(const std::string &)> hook;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QList>
+
+// Every delay, period and time limit of HidProtocolService in milliseconds.
+// The defaults are what the program runs with; tests shrink them.
+struct HidProtocolServiceDurations
+{
+    int firstProbeDelayMs = 1200;          // construction to the automatic probe
+    int autoConnectThrottleMs = 500;       // least spacing of automatic connect attempts
+    int duplicatePrimeWindowMs = 2000;     // a second validation start for the same device is skipped
+    int validationTimeoutMs = 3000;        // per validation attempt
+    int validationAttempts = 3;
+    int heartbeatIntervalMs = 1500;
+    int dongleLinkQueryDelayMs = 1000;     // passed validation to the link query, unless the receiver reported
+    int heartbeatFallbackDelayMs = 2500;   // passed validation to the heartbeat, unless a packet came first
+    int basicInfoQuerySpacingMs = 30;      // between the queries of one queryBasicInfo call
+    QList<int> factoryResetFallbackDelaysMs{5000, 8000};       // tone-volume queries after a reset
+    QList<int> factoryResetLinkUpDelaysMs{500, 2000, 4000};    // and after the link comes back
+    // Stopping the protocol thread: this many waits, then one last longer one.
+    int threadStopWaitMs = 3000;
+    int threadStopAttempts = 3;
+    int threadFinalWaitMs = 10000;
+};

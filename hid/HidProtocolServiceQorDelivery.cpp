@@ -1,0 +1,90 @@
+#include "hid/HidProtocolServiceQorDelivery.h"
+
+void HidProtocolServiceQorDelivery::beginChain(const QString &deviceId, bool refusalHitsOldest)
+{
+    m_chains.push_back(Chain{deviceId});
+    m_handingOver = true;
+    m_refusalHitsOldest = refusalHitsOldest;
+    m_handOverOutcome = {};
+}
+
+HidProtocolServiceQorDelivery::Outcome HidProtocolServiceQorDelivery::reportWritten(bool delivered)
+{
+    if (m_chains.empty())
+        return {}; // a report of a chain given up on already
+    if (m_handingOver) {
+        // A full queue refuses the packet being handed now, or drops its
+        // oldest one (the oldest waiting chain's next report).
+        Chain &chain = m_refusalHitsOldest ? m_chains.front() : m_chains.back();
+        const Outcome outcome = settle(chain, delivered);
+        if (outcome.result != Result::None && &chain == &m_chains.back())
+            m_handOverOutcome = outcome; // told when the hand-over ends
+        else if (outcome.result != Result::None)
+            return outcome;
+        return {};
+    }
+    Outcome outcome = settle(m_chains.front(), delivered);
+    const Outcome completed = popIfComplete();
+    return outcome.result != Result::None ? outcome : completed;
+}
+
+HidProtocolServiceQorDelivery::Outcome HidProtocolServiceQorDelivery::endChain(int handed, bool alreadyReported)
+{
+    m_handingOver = false;
+    Chain &chain = m_chains.back();
+    chain.expected = handed;
+    if (alreadyReported) {
+        chain.failed = true;
+        chain.reported = true;
+    }
+    Outcome outcome = m_handOverOutcome;
+    m_handOverOutcome = {};
+    // A chain all of whose writes were answered during the hand-over (or
+    // that handed nothing) is complete already.
+    if (chain.settled >= chain.expected) {
+        const Chain done = chain;
+        m_chains.pop_back();
+        if (outcome.result == Result::None && !done.failed)
+            outcome = {Result::Delivered, done.deviceId};
+    }
+    return outcome;
+}
+
+std::deque<QString> HidProtocolServiceQorDelivery::abandonAll()
+{
+    std::deque<QString> unreported;
+    for (const Chain &chain : m_chains) {
+        if (!chain.reported)
+            unreported.push_back(chain.deviceId);
+    }
+    m_chains.clear();
+    m_handingOver = false;
+    m_handOverOutcome = {};
+    return unreported;
+}
+
+HidProtocolServiceQorDelivery::Outcome HidProtocolServiceQorDelivery::settle(Chain &chain, bool delivered)
+{
+    ++chain.settled;
+    if (delivered || chain.failed)
+        return {};
+    chain.failed = true;
+    if (chain.reported)
+        return {};
+    chain.reported = true;
+    return {Result::Failed, chain.deviceId};
+}
+
+HidProtocolServiceQorDelivery::Outcome HidProtocolServiceQorDelivery::popIfComplete()
+{
+    if (m_chains.empty())
+        return {};
+    const Chain &front = m_chains.front();
+    if (front.expected < 0 || front.settled < front.expected)
+        return {};
+    const Chain done = front;
+    m_chains.pop_front();
+    if (done.failed)
+        return {};
+    return {Result::Delivered, done.deviceId};
+}

@@ -1,0 +1,92 @@
+#include "tests/ota/VirtualOtaRig.h"
+
+#include <algorithm>
+#include <random>
+
+using namespace VirtualDevices;
+using namespace std::chrono_literals;
+
+void VirtualOtaRig::SetUp()
+{
+    bus().reset();
+    bus().setTimeScale(kTimeScale);
+    receiver = std::make_shared<VirtualReceiver>();
+    receiver->plugInto(bus());
+}
+
+void VirtualOtaRig::TearDown()
+{
+    bus().reset();
+}
+
+std::vector<std::uint8_t> VirtualOtaRig::makeImage(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> image(size);
+    for (auto &b : image)
+        b = std::uint8_t(random());
+    return image;
+}
+
+FirmwareBehaviour VirtualOtaRig::firmware(const std::vector<std::uint8_t> &image, bool loader) const
+{
+    FirmwareBehaviour b;
+    b.expectedImage = image;
+    b.needsLoader = loader;
+    b.loaderLength = 2048;
+    b.blockSize = 512;
+    return b;
+}
+
+void VirtualOtaRig::addHeadset(int channel, FirmwareBehaviour behaviour, std::string name)
+{
+    ClientEntry client;
+    client.channel = channel;
+    client.name = std::move(name);
+    receiver->addHeadset(client, std::move(behaviour));
+}
+
+OtaSessionRunnerConfig VirtualOtaRig::fastConfig(std::uint32_t mode) const
+{
+    OtaSessionRunnerConfig config;
+    config.devicePathFilter = "vid_3654&pid_6901";
+    config.firmwareDirectory = "__no_firmware_folder_here__";
+    config.postModePathFilter = "vid_3654";
+    config.postModeReopenAttempts = 200;
+    config.postModeReopenDelayMs = 5;
+    config.mode = mode;
+    config.deviceHint = kReceiverPath;
+    config.timings.settleBeforeUpgrade = 1ms;
+    config.timings.settleBetweenReads = 1ms;
+    config.timings.precheckRetryWait = 1ms;
+    config.timings.recoveryReadWait = 1ms;
+    return config;
+}
+
+std::function<void(const std::string &)> VirtualOtaRig::logger()
+{
+    return [this](const std::string &line) { lines.push_back(line); };
+}
+
+bool VirtualOtaRig::logged(const std::string &line) const
+{
+    return countLogged(line) > 0;
+}
+
+bool VirtualOtaRig::loggedStartingWith(const std::string &prefix) const
+{
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string &l) { return l.rfind(prefix, 0) == 0; });
+}
+
+std::size_t VirtualOtaRig::countLogged(const std::string &line) const
+{
+    return std::size_t(std::count(lines.begin(), lines.end(), line));
+}
+
+std::string VirtualOtaRig::logText() const
+{
+    std::string text;
+    for (const auto &line : lines)
+        text += line + "\n";
+    return text;
+}

@@ -1,0 +1,142 @@
+// HidProtocolService: exclusive firmware-update access, the reconnect
+// suspension, manual disconnects and the stop of the protocol thread.
+#include "ServiceRig.h"
+
+#include "protocol/Commands.h"
+#include "tests/hid/MessageLog.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThread>
+
+using namespace ServiceTest;
+using HidTestDevices::api;
+using VirtualDevices::ReplyFault;
+using VirtualDevices::RequestMatch;
+using VirtualDevices::VirtualHeadsetConfig;
+
+class TestServiceExclusive : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exclusiveSessionReleasesHidapiOnce()
+    {
+        ServiceRig rig;
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        HidProtocolService &service = rig.service();
+        QCOMPARE(api().initCalls(), 1);
+        rig.events().clear();
+
+        service.beginExclusiveOtaSession();
+        service.beginExclusiveOtaSession();
+        QCOMPARE(api().exitCalls(), 1);
+        QVERIFY(!api().isInitialized());
+        QCOMPARE(api().openHandles(), 0);
+        QCOMPARE(rig.events().matching("validated("), QStringList{QStringLiteral("validated(0)")});
+        QCOMPARE(rig.events().matching("link(").first(), QStringLiteral("link(0)"));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] headset-link changed=0 reason=exclusive-ota-begin")));
+        QCOMPARE(rig.log().count(QStringLiteral("[HID][State] exclusive-ota-session changed=1")), 1);
+        QVERIFY(!service.isReadyForCommands());
+        QVERIFY(!service.setToneVolume(3));
+        QCOMPARE(service.currentDeviceId(), QString());
+
+        service.endExclusiveOtaSession();
+        service.endExclusiveOtaSession();
+        QCOMPARE(api().initCalls(), 2);
+        QCOMPARE(rig.log().count(QStringLiteral("[HID][State] exclusive-ota-session changed=0")), 1);
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
+    }
+
+    // The coordinator's sequence: suspend reconnection, release, update,
+    // take back, lift the suspension, reconnect. Nothing connects before.
+    void noReconnectWhileSuspendedThenAFreshProbe()
+    {
+        ServiceRig rig;
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        HidProtocolService &service = rig.service();
+
+        service.setAutoReconnectSuspended(true);
+        service.setAutoReconnectSuspended(true);
+        QCOMPARE(rig.log().count(QStringLiteral("[HID][State] auto-reconnect-suspended changed=1")), 1);
+        service.beginExclusiveOtaSession();
+        const int scans = api().enumerateCalls();
+        service.endExclusiveOtaSession();
+        QVERIFY(QTest::qWaitFor([&] { return api().enumerateCalls() > scans; }, 5000)); // the restarted stack scans
+        service.resumeAfterLegacyRecovery();
+        if (auto *source = HidTestDevices::lastHotplugSource())
+            source->raise();
+        ServiceRig::settle(4 * HidTestDevices::fastConfig().hotplugDebounceMs);
+        QCOMPARE(service.currentDeviceId(), QString());
+        QCOMPARE(api().openHandles(), 0);
+
+        const int from = rig.events().all().size();
+        service.setAutoReconnectSuspended(false);
+        QCOMPARE(service.availableDevices().size(), 1);
+        service.resumeAfterLegacyRecovery();
+        QCOMPARE(service.currentDeviceId(), rig.receiverId());
+        QVERIFY(rig.log().contains(QStringLiteral("[HID] legacy-recovery-resume: connected %1").arg(rig.receiverId())));
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)"), 5000, from));
+        QVERIFY(rig.events().waitFor(QStringLiteral("link(1)"), 5000, from));
+    }
+
+    void beginDuringValidationEndsItSilently()
+    {
+        ServiceRig rig;
+        rig.plugReceiver(VirtualHeadsetConfig{.answerIdentity = false});
+        HidProtocolService &service = rig.start();
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("validation-progress")));
+        service.beginExclusiveOtaSession();
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] headset-link changed=0 reason=exclusive-ota-begin")));
+        ServiceRig::settle(2 * rig.durations().validationTimeoutMs);
+        QCOMPARE(rig.events().count("validationFailed("), 0);
+        QCOMPARE(rig.log().count(QStringLiteral("validation-timeout")), 0);
+        service.endExclusiveOtaSession();
+    }
+
+    // A manual disconnect ends outstanding commands without a result, and a
+    // factory reset among them.
+    void manualDisconnectEndsCommandsSilently()
+    {
+        ServiceRig rig;
+        auto headset = rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        HidProtocolService &service = rig.service();
+        headset->scriptFault(RequestMatch{.command = HeadsetProtocol::Command::FactoryReset},
+                             ReplyFault{.delay = std::chrono::milliseconds(100)});
+        QVERIFY(service.sendFactoryReset());
+        QVERIFY(headset->waitForRequests(headset->requests().size(), std::chrono::seconds(1)));
+        rig.events().clear();
+        service.disconnectDevice(rig.receiverId());
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] headset-link changed=0 reason=manual-disconnect-device")));
+        ServiceRig::settle(2 * fastHandlerSettings().requestTimeoutMs);
+        QCOMPARE(rig.events().count("reset"), 0);
+        QCOMPARE(service.currentDeviceId(), QString());
+        // The reset itself does not come back to signal later either.
+        QVERIFY(service.sendFactoryReset() == false);
+    }
+
+    void destructionStopsEverything()
+    {
+        ServiceRig rig;
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        QThread *protocolThread = rig.service().findChild<QThread *>();
+        QVERIFY(protocolThread);
+        QVERIFY(protocolThread->isRunning());
+        MessageLog messages;
+        QElapsedTimer timer;
+        timer.start();
+        rig.destroyService();
+        QVERIFY(timer.elapsed() < 3000); // no wait ran out
+        QCOMPARE(api().openHandles(), 0);
+        QCOMPARE(api().exitCalls(), 1);
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
+        QCOMPARE(messages.lines(QtCriticalMsg), QStringList{});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServiceExclusive)
+#include "tst_serviceexclusive.moc"

@@ -1,0 +1,239 @@
+// HidProtocolService: the headset link, what the headset reports, and the
+// keep-alive heartbeat, against the virtual receiver.
+#include "ServiceRig.h"
+
+#include "hid/ProtocolProxy.h"
+#include "protocol/Commands.h"
+
+#include <QTest>
+
+using namespace ServiceTest;
+using VirtualDevices::Clock;
+using VirtualDevices::HeadsetState;
+using VirtualDevices::NotifyItem;
+using VirtualDevices::ReplyFault;
+using VirtualDevices::RequestMatch;
+
+namespace {
+
+void notifyLink(VirtualDevices::VirtualHeadset &headset, std::uint8_t link)
+{
+    headset.updateState([link](HeadsetState &s) { s.link = link; });
+    headset.notify({NotifyItem::Link}, Clock::now());
+}
+
+int heartbeats(VirtualDevices::VirtualHeadset &headset)
+{
+    return headset.commandCount(HeadsetProtocol::Command::Heartbeat);
+}
+
+} // namespace
+
+class TestServiceLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void linkFollowsNotifications_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("not linked") << 1 << "[HID][Notify 0x11/0x04] dongle-headset link=disconnected(0x01)";
+        // The protocol layer drops such a notification; the service still reads it as down.
+        QTest::newRow("unknown value counts as down") << 2 << "[HID][Notify 0x11/0x04] dongle-headset link=unknown(0x02)";
+    }
+
+    void linkFollowsNotifications()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, logged);
+        ServiceRig rig;
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        rig.events().clear();
+
+        if (status <= 1)
+            notifyLink(rig.headset(), std::uint8_t(status));
+        else
+            emit rig.service().findChild<ProtocolProxy *>()->notifyDongleHeadsetLinkReceived(uchar(status));
+        QVERIFY(rig.events().waitFor(QStringLiteral("link(0)")));
+        QVERIFY(rig.log().contains(logged));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] headset-link changed=0 reason=notify-0x11-0x04")));
+        const int batteryQueries = rig.headset().basicInfoCount(0x01);
+
+        // Back up: battery and name are asked for and published.
+        notifyLink(rig.headset(), 0);
+        QVERIFY(rig.events().waitFor(QStringLiteral("link(1)")));
+        QVERIFY(rig.events().waitFor(QStringLiteral("name(Velkora H1)")));
+        QVERIFY(rig.events().waitFor(QStringLiteral("battery(80)")));
+        QCOMPARE(rig.headset().basicInfoCount(0x01), batteryQueries + 1);
+        QVERIFY(rig.log().containsSubstring(QStringLiteral("headset-link-up query-basic-info device=%1 types=0x01,0x02")
+                                                .arg(rig.receiverId())));
+        // The same state again changes nothing.
+        const int events = rig.events().all().size();
+        notifyLink(rig.headset(), 0);
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("dongle-headset link=connected(0x00)")));
+        QVERIFY(drainName(rig));
+        QCOMPARE(rig.events().all().mid(events), QStringList{QStringLiteral("name(Velkora H1)")});
+    }
+
+    // The receiver reported its link by itself: no query is needed.
+    void autoReportMakesTheLinkQueryUnneeded()
+    {
+        ServiceRig rig;
+        rig.plugReceiver();
+        rig.start();
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)")));
+        notifyLink(rig.headset(), 0);
+        QVERIFY(rig.events().waitFor(QStringLiteral("link(1)")));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] dongle-link-notify-received source=auto-report")));
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("[HID][State] dongle-link-query-skip device=%1 "
+                                                          "reason=auto-report-received").arg(rig.receiverId())));
+        QCOMPARE(rig.headset().basicInfoCount(0x09), 0);
+    }
+
+    // A 0 % reading is published for the link-up query; a later reply
+    // without a battery part publishes nothing; a notification always does.
+    void batteryPublishingRules()
+    {
+        HeadsetState state;
+        state.batteryLeft = 0;
+        ServiceRig rig;
+        rig.plugReceiver({}, state);
+        QVERIFY(rig.startLinked());
+        QCOMPARE(rig.events().matching("battery("), QStringList{QStringLiteral("battery(0)")});
+
+        rig.service().queryBasicInfo({0x01, 0x02});
+        QVERIFY(drainName(rig));
+        QCOMPARE(rig.events().count("battery("), 1);
+
+        rig.headset().updateState([](HeadsetState &s) {
+            s.batteryLeft = 0x80 | 55; // charging
+            s.batteryRight = 40;
+        });
+        rig.headset().notify({NotifyItem::Battery}, Clock::now());
+        QVERIFY(rig.events().waitFor(QStringLiteral("battery(55)")));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][NOTIFY 0X11/0X01][RAW] BATTERY L=0XB7 R=0X28 C=-")));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][Notify 0x11/0x01] battery L=55%(chg=1) R=40%(chg=0) C=-%(chg=0)")));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] emit-headset-battery source=notify value=55")));
+
+        rig.headset().updateState([](HeadsetState &s) {
+            s.batteryLeft = 0;
+            s.batteryRight.reset();
+        });
+        rig.headset().notify({NotifyItem::Battery}, Clock::now());
+        QVERIFY(QTest::qWaitFor([&] { return rig.events().count("battery(0)") == 2; }, 5000));
+    }
+
+    void nameAndFirmwareArePublishedOnEveryReply()
+    {
+        ServiceRig rig;
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        rig.events().clear();
+        rig.service().queryBasicInfo({0x05});
+        QVERIFY(rig.events().waitFor(QStringLiteral("firmware(1.2.3,)")));
+        rig.service().queryBasicInfo({0x04});
+        QVERIFY(rig.events().waitFor(QStringLiteral("firmware(1.2.3,1.0.8)")));
+        rig.service().queryBasicInfo({0x04});
+        QVERIFY(QTest::qWaitFor([&] { return rig.events().count("firmware(1.2.3,1.0.8)") == 2; }, 5000));
+        rig.service().queryBasicInfo({0x02, 0x02});
+        QVERIFY(QTest::qWaitFor([&] { return rig.events().count("name(") == 2; }, 5000));
+    }
+
+    // Notifications that the service does not use are logged and dropped.
+    void unusedNotificationsAreOnlyLogged()
+    {
+        ServiceRig rig;
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        rig.events().clear();
+        rig.headset().notify({NotifyItem::NameAndFirmware, NotifyItem::EqAutoReport}, Clock::now());
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("[HID][Notify 0x11/0x02] ignored")));
+        QVERIFY(rig.log().containsSubstring(QStringLiteral("[HID][Notify 0x11/0x03] name=\"Velkora H1\" headsetFw=\"1.2.3\" ota=")));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][Notify 0x11/0x03] ignored (not used by current business flow)")));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][Notify 0x11/0x02] EQ index=0 bandCount=10 totalGain(raw)=0")));
+        QCOMPARE(rig.events().all(), QStringList{});
+    }
+
+    // The heartbeat is off until validation passed and runs only while the
+    // headset is linked.
+    void heartbeatRunsOnlyWhileLinked()
+    {
+        ServiceRig rig;
+        rig.plugReceiver();
+        rig.start();
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)")));
+        QCOMPARE(heartbeats(rig.headset()), 0);
+        QVERIFY(rig.events().waitFor(QStringLiteral("link(1)")));
+        QVERIFY(rig.log().containsSubstring(QStringLiteral("trigger=first-packet")));
+        QVERIFY(QTest::qWaitFor([&] { return heartbeats(rig.headset()) >= 2; }, 5000));
+        // The first packet switched it on; the fallback then has nothing to do.
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("[HID][State] heartbeat-fallback-skip device=%1 "
+                                                          "reason=already-enabled-or-cleared").arg(rig.receiverId())));
+
+        notifyLink(rig.headset(), 1);
+        QVERIFY(rig.events().waitFor(QStringLiteral("link(0)")));
+        const int whileDown = heartbeats(rig.headset());
+        ServiceRig::settle(3 * rig.durations().heartbeatIntervalMs);
+        QVERIFY(heartbeats(rig.headset()) <= whileDown + 1); // at most one already on its way
+
+        notifyLink(rig.headset(), 0);
+        QVERIFY(QTest::qWaitFor([&] { return heartbeats(rig.headset()) >= whileDown + 3; }, 5000));
+    }
+
+    // A validated device that stays silent gets its heartbeat from the fallback.
+    void heartbeatFallbackForASilentDevice()
+    {
+        ServiceRig rig;
+        auto headset = rig.plugReceiver();
+        headset->scriptFault(RequestMatch{.command = HeadsetProtocol::Command::GetBasicInfo, .infoType = 0x09},
+                             ReplyFault{.noAnswer = true});
+        rig.start();
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)")));
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("[HID] heartbeat fallback enabled (%1)").arg(rig.receiverId())));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] heartbeat-enabled device=%1 trigger=fallback").arg(rig.receiverId())));
+        QVERIFY(QTest::qWaitFor([&] { return heartbeats(*headset) >= 1; }, 5000));
+    }
+
+    // After a reconnect the link is signalled again even when unchanged, and
+    // a tone volume already seen is published again.
+    void reconnectSignalsTheLinkAgain()
+    {
+        ServiceRig rig;
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        rig.service().queryBasicInfo({0x06});
+        QVERIFY(rig.events().waitFor(QStringLiteral("tone(4)")));
+
+        rig.events().clear();
+        QVERIFY(rig.unplugReceiver());
+        QVERIFY(rig.events().waitFor(QStringLiteral("present(0)")));
+        // Down once for the I/O thread's fatal error and once for the withdrawn handle.
+        QCOMPARE(rig.events().all(), (QStringList{QStringLiteral("validated(0)"), QStringLiteral("link(0)"),
+                                                  QStringLiteral("link(0)"), QStringLiteral("present(0)")}));
+        QVERIFY(rig.log().containsSubstring(QStringLiteral("[HID][State] comm-fatal-clear device=%1").arg(rig.receiverId())));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] headset-link changed=0 reason=fatal-comm-error")));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] headset-link changed=0 reason=transport-disconnected")));
+
+        const int from = rig.events().all().size();
+        rig.replugReceiver();
+        QVERIFY(rig.events().waitFor(QStringLiteral("link(1)"), 5000, from));
+        QCOMPARE(rig.events().all().mid(from, 3),
+                 (QStringList{QStringLiteral("present(1)"), QStringLiteral("validated(1)"), QStringLiteral("link(1)")}));
+        rig.service().queryBasicInfo({0x06});
+        QVERIFY(rig.events().waitFor(QStringLiteral("tone(4)"), 5000, from));
+    }
+
+private:
+    static bool drainName(ServiceRig &rig)
+    {
+        const int from = rig.events().all().size();
+        rig.service().queryBasicInfo({0x02});
+        return QTest::qWaitFor([&] { return rig.events().all().indexOf(QStringLiteral("name(Velkora H1)"), from) >= 0; },
+                               5000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServiceLink)
+#include "tst_servicelink.moc"
