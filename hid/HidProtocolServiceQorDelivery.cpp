@@ -63,6 +63,20 @@ std::deque<QString> HidProtocolServiceQorDelivery::abandonAll()
     return unreported;
 }
 
+std::deque<QString> HidProtocolServiceQorDelivery::abandonOthers(const QString &deviceId)
+{
+    std::deque<QString> unreported;
+    std::deque<Chain> kept;
+    for (const Chain &chain : m_chains) {
+        if (chain.deviceId == deviceId)
+            kept.push_back(chain);
+        else if (!chain.reported)
+            unreported.push_back(chain.deviceId);
+    }
+    m_chains = std::move(kept);
+    return unreported;
+}
+
 HidProtocolServiceQorDelivery::Outcome HidProtocolServiceQorDelivery::settle(Chain &chain, bool delivered)
 {
     ++chain.settled;
