@@ -30,8 +30,12 @@ private slots:
         QTest::newRow("second fails while the first waits") << "b e11 b e11 +11 -1 +10" << "D F" << 0;
         QTest::newRow("refused during the hand-over: the new chain")
             << "b e11 b -1 e11 +11 +10" << "F D" << 0;
-        QTest::newRow("dropped during the hand-over: the oldest chain")
-            << "b e11 B -1 e11 +10 +11" << "F D" << 0;
+        QTest::newRow("dropped during the hand-over, one chain") << "B -1 e11 +10" << "F" << 0;
+        // The dropped report may be any open chain's: none of them passes as delivered.
+        QTest::newRow("dropped during the hand-over: every open chain fails")
+            << "b e11 b e11 B -1 e11 +10 +11 +11" << "F F F" << 0;
+        QTest::newRow("dropped, then gone") << "b e11 B -1 e11 +3 a" << "F A1" << 0;
+        QTest::newRow("dropped, later chains unaffected") << "b e11 B -1 e11 +21 b e11 +11" << "F F D" << 0;
         QTest::newRow("all refused during the hand-over") << "b -11 e11" << "F" << 0;
         QTest::newRow("encoder refused, nothing handed") << "b x0 b e11 +11" << "D" << 0;
         QTest::newRow("encoder failed part way") << "b x3 b e11 +3 +11" << "D" << 0;
