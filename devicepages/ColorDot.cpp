@@ -25,9 +25,13 @@ void ColorDot::setSelected(bool selected)
 
 void ColorDot::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        emit clicked();
-    QWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // Taken here, so the press does not reach the entry around this one.
+    event->accept();
+    emit clicked();
 }
 
 void ColorDot::paintEvent(QPaintEvent *)

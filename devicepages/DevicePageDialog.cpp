@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QGraphicsBlurEffect>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QPointer>
 #include <QPushButton>
 
@@ -19,6 +20,7 @@ DevicePageDialog::DevicePageDialog(QWidget *parent, const QSize &size, const QSt
 {
     setModal(true);
     setAttribute(Qt::WA_TranslucentBackground, false);
+    m_baseSize = size;
     setFixedSize(size);
     setStyleSheet(QStringLiteral("QDialog { background: #000000; border-radius: %1; }").arg(cornerRadius));
 
@@ -55,8 +57,20 @@ QHBoxLayout *DevicePageDialog::createButtonRow()
     return row;
 }
 
+void DevicePageDialog::fitHeightToContents()
+{
+    QLayout *contents = layout();
+    if (!contents)
+        return;
+    contents->activate();
+    const int needed = contents->hasHeightForWidth() ? contents->totalHeightForWidth(m_baseSize.width())
+                                                     : contents->totalSizeHint().height();
+    setFixedSize(m_baseSize.width(), qMax(m_baseSize.height(), needed));
+}
+
 int DevicePageDialog::execBlurred()
 {
+    fitHeightToContents();
     QPointer<QWidget> target = parentWidget() ? parentWidget()->window() : nullptr;
     QPointer<QGraphicsBlurEffect> added;
     if (target && !target->graphicsEffect()) {

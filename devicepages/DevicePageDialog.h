@@ -24,6 +24,8 @@ public:
 
     // Runs the dialog modally while the parent's top-level window is blurred;
     // a window that already carries a graphics effect keeps it untouched.
+    // The dialog keeps its width and grows taller only when a translated
+    // text would not fit its height.
     int execBlurred();
 
 protected:
@@ -32,7 +34,9 @@ protected:
 
 private:
     void retranslateUi();
+    void fitHeightToContents();
 
     QPushButton *m_cancel = nullptr;
     QPushButton *m_confirm = nullptr;
+    QSize m_baseSize;
 };

@@ -87,7 +87,8 @@ void MoreSettingsContent::refreshFirmwareCard(FirmwareCard &card)
     const int end = card.currentVersion->geometry().right() + 1;
 
     const bool available = card.updateAvailable && !card.availableVersionText.isEmpty();
-    card.latestStatus->setText(tr("当前已是最新版本"));
+    const QString latestText = tr("当前已是最新版本");
+    card.latestStatus->setText(latestText);
     card.latestStatus->setVisible(!available);
     card.availableCaption->setVisible(available);
     card.availableVersion->setVisible(available);
@@ -103,6 +104,11 @@ void MoreSettingsContent::refreshFirmwareCard(FirmwareCard &card)
     const int width =
         qMin(qMax(minimum, advanceOf(card.latestStatus) + 2), qMax(minimum, kStatusRightLimit - (end + 4)));
     card.latestStatus->setGeometry(end + 4, kVersionLineY, width, kVersionLineHeight);
+    // A text longer than its room ends in an ellipsis rather than a cut letter.
+    const QString shown =
+        QFontMetrics(card.latestStatus->font()).elidedText(latestText, Qt::ElideRight, width);
+    card.latestStatus->setText(shown);
+    card.latestStatus->setToolTip(shown == latestText ? QString() : latestText);
 }
 
 void MoreSettingsContent::createUpdateBadge(FirmwareCard &card)

@@ -2,6 +2,14 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>AudioConfigMenuItem</name>
+    <message>
+        <location filename="../AudioConfigMenuItem.cpp" line="12"/>
+        <source>音频配置</source>
+        <translation>Audio Settings</translation>
+    </message>
+</context>
+<context>
     <name>AudioConfigurationContent</name>
     <message>
         <location filename="../AudioConfigurationContent.cpp" line="160"/>
@@ -45,20 +53,20 @@
 <context>
     <name>CustomDeviceConnection</name>
     <message>
-        <location filename="../CustomDeviceConnection.cpp" line="178"/>
+        <location filename="../CustomDeviceConnection.cpp" line="177"/>
         <source>若已进入休眠状态请重新启动耳机或检查连接模式是否为2.4G(可尝试重新插拔接收器)
 注:插入音频线或蓝牙模式都不可使用驱动</source>
         <translation>If in sleep mode, please restart the headset or ensure the 2.4G receiver is plugged in
 Note: The driver cannot be used when an audio cable is connected or in Bluetooth mode</translation>
     </message>
     <message>
-        <location filename="../CustomDeviceConnection.cpp" line="180"/>
-        <location filename="../CustomDeviceConnection.cpp" line="358"/>
+        <location filename="../CustomDeviceConnection.cpp" line="179"/>
+        <location filename="../CustomDeviceConnection.cpp" line="354"/>
         <source>接收器解绑</source>
         <translation>Reset Dongle Pairing</translation>
     </message>
     <message>
-        <location filename="../CustomDeviceConnection.cpp" line="361"/>
+        <location filename="../CustomDeviceConnection.cpp" line="357"/>
         <source>解绑后，请六击耳机mic键重新绑定。注意：请将接收器更新到1.1.7或以上再使用此功能，否则会解绑失败。</source>
         <translation>After unpairing, press the headset MIC button 6 times to re-pair.Note: Please update the receiver firmware to v1.1.7 or later before use, otherwise unpairing may fail.</translation>
     </message>
@@ -87,6 +95,29 @@ Note: The driver cannot be used when an audio cable is connected or in Bluetooth
         <location filename="../DevicePageDialog.cpp" line="91"/>
         <source>确定</source>
         <translation>Confirm</translation>
+    </message>
+</context>
+<context>
+    <name>EQMenuItem</name>
+    <message>
+        <location filename="../EQMenuItem.cpp" line="46"/>
+        <source>EQ调音台</source>
+        <translation>EQ Mixer</translation>
+    </message>
+    <message>
+        <location filename="../EQMenuItem.cpp" line="51"/>
+        <source>官方预设</source>
+        <translation>Official Preset</translation>
+    </message>
+    <message>
+        <location filename="../EQMenuItem.cpp" line="52"/>
+        <source>云端共享</source>
+        <translation>Cloud Sharing</translation>
+    </message>
+    <message>
+        <location filename="../EQMenuItem.cpp" line="53"/>
+        <source>自定义</source>
+        <translation>Custom</translation>
     </message>
 </context>
 <context>
@@ -170,11 +201,27 @@ Note: The driver cannot be used when an audio cable is connected or in Bluetooth
     </message>
 </context>
 <context>
+    <name>MoreSettingsMenuItem</name>
+    <message>
+        <location filename="../MoreSettingsMenuItem.cpp" line="15"/>
+        <source>更多设置</source>
+        <translation>More Settings</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <location filename="../MoreSettingsContent.cpp" line="297"/>
         <source>名称长度需小于32字节</source>
         <translation>The name length should be less than 32 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>SurroundMenuItem</name>
+    <message>
+        <location filename="../SurroundMenuItem.cpp" line="12"/>
+        <source>7.1虚拟环绕</source>
+        <translation>7.1 Virtual Surround</translation>
     </message>
 </context>
 </TS>

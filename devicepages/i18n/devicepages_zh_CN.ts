@@ -2,6 +2,14 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
 <context>
+    <name>AudioConfigMenuItem</name>
+    <message>
+        <location filename="../AudioConfigMenuItem.cpp" line="12"/>
+        <source>音频配置</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>AudioConfigurationContent</name>
     <message>
         <location filename="../AudioConfigurationContent.cpp" line="160"/>
@@ -45,19 +53,19 @@
 <context>
     <name>CustomDeviceConnection</name>
     <message>
-        <location filename="../CustomDeviceConnection.cpp" line="178"/>
+        <location filename="../CustomDeviceConnection.cpp" line="177"/>
         <source>若已进入休眠状态请重新启动耳机或检查连接模式是否为2.4G(可尝试重新插拔接收器)
 注:插入音频线或蓝牙模式都不可使用驱动</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../CustomDeviceConnection.cpp" line="180"/>
-        <location filename="../CustomDeviceConnection.cpp" line="358"/>
+        <location filename="../CustomDeviceConnection.cpp" line="179"/>
+        <location filename="../CustomDeviceConnection.cpp" line="354"/>
         <source>接收器解绑</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../CustomDeviceConnection.cpp" line="361"/>
+        <location filename="../CustomDeviceConnection.cpp" line="357"/>
         <source>解绑后，请六击耳机mic键重新绑定。注意：请将接收器更新到1.1.7或以上再使用此功能，否则会解绑失败。</source>
         <translation type="unfinished"></translation>
     </message>
@@ -85,6 +93,29 @@
     <message>
         <location filename="../DevicePageDialog.cpp" line="91"/>
         <source>确定</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>EQMenuItem</name>
+    <message>
+        <location filename="../EQMenuItem.cpp" line="46"/>
+        <source>EQ调音台</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../EQMenuItem.cpp" line="51"/>
+        <source>官方预设</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../EQMenuItem.cpp" line="52"/>
+        <source>云端共享</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../EQMenuItem.cpp" line="53"/>
+        <source>自定义</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -169,10 +200,26 @@
     </message>
 </context>
 <context>
+    <name>MoreSettingsMenuItem</name>
+    <message>
+        <location filename="../MoreSettingsMenuItem.cpp" line="15"/>
+        <source>更多设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <location filename="../MoreSettingsContent.cpp" line="297"/>
         <source>名称长度需小于32字节</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SurroundMenuItem</name>
+    <message>
+        <location filename="../SurroundMenuItem.cpp" line="12"/>
+        <source>7.1虚拟环绕</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

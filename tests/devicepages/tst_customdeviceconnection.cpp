@@ -70,6 +70,7 @@ private slots:
     void unbindAsksFirstAndBlursTheWindow_data();
     void unbindAsksFirstAndBlursTheWindow();
     void unbindEntrySitsAtTheBottomRight();
+    void unbindDialogGrowsForALongerTranslation();
     void qorControllerDrivesThePage();
     void languageChangeRetranslates();
 
@@ -388,6 +389,28 @@ void TestCustomDeviceConnection::unbindEntrySitsAtTheBottomRight()
     ModalDialogDriver driver([](QDialog *dialog) { dialog->reject(); });
     QTest::mouseRelease(unbindEntry(), Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(!driver.sawDialog());
+}
+
+void TestCustomDeviceConnection::unbindDialogGrowsForALongerTranslation()
+{
+    QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("en_US")));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QSize size;
+    bool messageFits = false;
+    ModalDialogDriver driver([&](QDialog *dialog) {
+        size = dialog->size();
+        for (QLabel *label : dialog->findChildren<QLabel *>()) {
+            if (label->wordWrap())
+                messageFits = label->height() >= label->heightForWidth(label->width());
+        }
+        dialog->reject();
+    });
+    QTest::mouseClick(unbindEntry(), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(driver.sawDialog());
+    QCOMPARE(size.width(), 364);
+    QVERIFY(size.height() >= 190);
+    QVERIFY(messageFits);
 }
 
 void TestCustomDeviceConnection::qorControllerDrivesThePage()
