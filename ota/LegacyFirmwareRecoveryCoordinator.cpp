@@ -35,11 +35,14 @@ LegacyFirmwareRecoveryCoordinator::LegacyFirmwareRecoveryCoordinator(HidProtocol
     }
 }
 
-// The device service may be gone already: only the worker is waited for.
+// The device service may be gone already: only the worker is waited for,
+// and a prompt still up is closed so that showRecoveryPrompt comes back.
 LegacyFirmwareRecoveryCoordinator::~LegacyFirmwareRecoveryCoordinator()
 {
     m_session.cancelPendingPhase();
     releaseWorker();
+    if (m_dialog)
+        m_dialog->done(QDialog::Rejected);
 }
 
 void LegacyFirmwareRecoveryCoordinator::setDurations(const OtaFlowDurations &durations)

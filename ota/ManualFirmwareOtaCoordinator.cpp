@@ -63,11 +63,14 @@ ManualFirmwareOtaCoordinator::ManualFirmwareOtaCoordinator(HidProtocolService *s
 }
 
 // The device service may be gone already (the main window made it first):
-// only the worker is waited for.
+// only the worker is waited for, and a dialog still up is closed so that
+// startUpgrade comes back.
 ManualFirmwareOtaCoordinator::~ManualFirmwareOtaCoordinator()
 {
     m_session.cancelPendingPhase();
     releaseWorker();
+    if (m_dialog)
+        m_dialog->done(QDialog::Rejected);
 }
 
 void ManualFirmwareOtaCoordinator::setDurations(const OtaFlowDurations &durations)
