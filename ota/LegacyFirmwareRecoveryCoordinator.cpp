@@ -1,13 +1,13 @@
 #include "ota/LegacyFirmwareRecoveryCoordinator.h"
 
 #include "hid/HidProtocolService.h"
+#include "ota/DevicePathTokens.h"
 #include "ota/LegacyRecoveryDialog.h"
 #include "ota/OtaSessionRunner.h"
 #include "ota/ProgressLine.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
@@ -40,7 +40,7 @@ LegacyFirmwareRecoveryCoordinator::LegacyFirmwareRecoveryCoordinator(HidProtocol
 LegacyFirmwareRecoveryCoordinator::~LegacyFirmwareRecoveryCoordinator()
 {
     m_session.cancelPendingPhase();
-    releaseWorker();
+    m_worker.release();
     if (m_dialog)
         m_dialog->done(QDialog::Rejected);
 }
@@ -59,19 +59,8 @@ void LegacyFirmwareRecoveryCoordinator::setFirmwareDirectory(const QString &path
 
 quint16 LegacyFirmwareRecoveryCoordinator::productIdFromPath(const QString &path)
 {
-    const QString upper = path.toUpper();
-    const int at = upper.indexOf(QLatin1String("PID_"));
-    if (at < 0)
-        return 0;
-    int end = at + 4;
-    while (end < upper.size()) {
-        const QChar c = upper.at(end);
-        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'))))
-            break;
-        ++end;
-    }
     bool ok = false;
-    const qulonglong value = upper.mid(at + 4, end - at - 4).toULongLong(&ok, 16);
+    const qulonglong value = OtaModule::hexDigitsAfter(path, QLatin1String("PID_")).toULongLong(&ok, 16);
     return ok ? quint16(value & 0xFFFF) : 0;
 }
 
@@ -116,7 +105,7 @@ void LegacyFirmwareRecoveryCoordinator::showRecoveryPrompt(const QString &device
     m_promptTimer->stop();
     m_promptTimer->disconnect(dialog);
     m_session.cancelPendingPhase();
-    releaseWorker();
+    m_worker.release();
     // Restores the HID stack, lifts the suspension, reconnects what is there.
     m_session.endOtaSession();
     delete ownDialog.data();
@@ -142,7 +131,7 @@ void LegacyFirmwareRecoveryCoordinator::startRecovery()
 
 void LegacyFirmwareRecoveryCoordinator::runPhase()
 {
-    if (!m_dialog || m_worker)
+    if (!m_dialog || m_worker.exists())
         return;
 
     OtaSessionRunnerConfig config;
@@ -157,7 +146,7 @@ void LegacyFirmwareRecoveryCoordinator::runPhase()
     const QPointer<LegacyRecoveryDialog> guard(m_dialog);
     // The worker touches no widget: progress and the result are queued back
     // to this coordinator, which waits for the thread before it goes.
-    m_worker = QThread::create([this, guard, config, serial] {
+    m_worker.start([this, guard, config, serial] {
         const auto log = [this, guard](const std::string &line) {
             const auto percent = OtaModule::progressPercentFromLine(line, kCombinedMode);
             if (!percent)
@@ -176,14 +165,13 @@ void LegacyFirmwareRecoveryCoordinator::runPhase()
             applyRecoveryResult(serial, success, message);
         });
     });
-    m_worker->start(QThread::InheritPriority);
 }
 
 void LegacyFirmwareRecoveryCoordinator::applyRecoveryResult(quint64 worker, bool success, const QString &message)
 {
     if (worker != m_workerSerial)
         return;
-    releaseWorker();
+    m_worker.release();
     if (!m_dialog)
         return;
     m_dialog->setBusy(false);
@@ -191,14 +179,4 @@ void LegacyFirmwareRecoveryCoordinator::applyRecoveryResult(quint64 worker, bool
     if (!success && text.isEmpty())
         text = tr("未找到可用固件：请将耳机（remote）与 dongle 的 .ufw 放入应用程序目录下的 firmware 文件夹。");
     m_dialog->showResult(success, text);
-}
-
-void LegacyFirmwareRecoveryCoordinator::releaseWorker()
-{
-    if (!m_worker)
-        return;
-    if (m_worker->isRunning())
-        m_worker->wait();
-    m_worker->deleteLater();
-    m_worker = nullptr;
 }

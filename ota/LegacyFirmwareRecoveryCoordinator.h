@@ -3,6 +3,7 @@
 #include "ota/OtaFlowDurations.h"
 #include "ota/OtaSessionCoordinator.h"
 #include "ota/OtaSessionRunnerConfig.h"
+#include "ota/OtaWorker.h"
 
 #include <QObject>
 #include <QPointer>
@@ -10,7 +11,6 @@
 
 class HidProtocolService;
 class LegacyRecoveryDialog;
-class QThread;
 class QTimer;
 class QWidget;
 
@@ -50,7 +50,6 @@ private:
     void startRecovery();
     void runPhase();
     void applyRecoveryResult(quint64 worker, bool success, const QString &message);
-    void releaseWorker();
 
     HidProtocolService *m_service;
     QPointer<QWidget> m_dialogParent;
@@ -59,7 +58,7 @@ private:
     OtaFlowDurations m_durations;
     bool m_enabled = true;
     State m_state = Idle;
-    QThread *m_worker = nullptr;
+    OtaWorker m_worker;
     quint64 m_workerSerial = 0; // tells a late result of an earlier worker apart
 
     // The prompt on screen.

@@ -3,11 +3,11 @@
 #include "app/dialogs/FirmwareOtaProgressDialog.h"
 #include "cloud/FirmwareApi.h"
 #include "hid/HidProtocolService.h"
+#include "ota/DevicePathTokens.h"
 #include "ota/OtaSessionRunner.h"
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -19,21 +19,6 @@ namespace {
 const QString kReceiverIdentity = QStringLiteral("vid_3654&pid_6901");
 // No folder of that name: an image is never looked for on disk.
 const char *const kNoDiskScanFolder = "__velkora_manual_ota_no_disk_scan__";
-
-QString hexRunAfter(const QString &upper, const QString &token)
-{
-    const int at = upper.indexOf(token);
-    if (at < 0)
-        return {};
-    int end = at + token.size();
-    while (end < upper.size()) {
-        const QChar c = upper.at(end);
-        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'))))
-            break;
-        ++end;
-    }
-    return upper.mid(at + token.size(), end - at - token.size());
-}
 
 std::vector<std::uint8_t> toBytes(const QByteArray &data)
 {
@@ -68,7 +53,7 @@ ManualFirmwareOtaCoordinator::ManualFirmwareOtaCoordinator(HidProtocolService *s
 ManualFirmwareOtaCoordinator::~ManualFirmwareOtaCoordinator()
 {
     m_session.cancelPendingPhase();
-    releaseWorker();
+    m_worker.release();
     if (m_dialog)
         m_dialog->done(QDialog::Rejected);
 }
@@ -81,11 +66,8 @@ void ManualFirmwareOtaCoordinator::setDurations(const OtaFlowDurations &duration
 
 QString ManualFirmwareOtaCoordinator::deviceIdentityFromId(const QString &id)
 {
-    const QString upper = id.toUpper();
-    if (!upper.contains(QLatin1String("VID_")) || !upper.contains(QLatin1String("PID_")))
-        return {};
-    const QString vid = hexRunAfter(upper, QStringLiteral("VID_"));
-    const QString pid = hexRunAfter(upper, QStringLiteral("PID_"));
+    const QString vid = OtaModule::hexDigitsAfter(id, QLatin1String("VID_"));
+    const QString pid = OtaModule::hexDigitsAfter(id, QLatin1String("PID_"));
     if (vid.isEmpty() || pid.isEmpty())
         return {};
     return QStringLiteral("vid_%1&pid_%2").arg(vid, pid);
@@ -176,7 +158,7 @@ bool ManualFirmwareOtaCoordinator::downloadImage()
 
 void ManualFirmwareOtaCoordinator::onRetryRequested()
 {
-    if (m_worker || !m_busy || m_downloading || !m_dialog)
+    if (m_worker.exists() || !m_busy || m_downloading || !m_dialog)
         return;
     m_started = false;
     m_succeeded = false;
@@ -214,7 +196,7 @@ void ManualFirmwareOtaCoordinator::startPhase()
 
 void ManualFirmwareOtaCoordinator::runOtaWorker(FirmwareOtaProgressDialog *dialog)
 {
-    if (!dialog || m_worker || m_image.isEmpty() || !m_busy)
+    if (!dialog || m_worker.exists() || m_image.isEmpty() || !m_busy)
         return;
 
     OtaSessionRunnerConfig config;
@@ -239,7 +221,7 @@ void ManualFirmwareOtaCoordinator::runOtaWorker(FirmwareOtaProgressDialog *dialo
     // The worker touches no widget and no member: progress and the result go
     // back to the GUI thread as queued calls on this coordinator, which
     // outlives the thread (it waits for it before it goes).
-    m_worker = QThread::create([this, guard, config, receiver, outcome] {
+    m_worker.start([this, guard, config, receiver, outcome] {
         const auto progress = [this, guard](int percent) {
             QMetaObject::invokeMethod(
                 this,
@@ -258,7 +240,6 @@ void ManualFirmwareOtaCoordinator::runOtaWorker(FirmwareOtaProgressDialog *dialo
         }
         QTimer::singleShot(0, this, [this, outcome] { applyWorkerResult(outcome); });
     });
-    m_worker->start(QThread::InheritPriority);
 }
 
 void ManualFirmwareOtaCoordinator::applyWorkerResult(const std::shared_ptr<WorkerOutcome> &outcome)
@@ -266,7 +247,7 @@ void ManualFirmwareOtaCoordinator::applyWorkerResult(const std::shared_ptr<Worke
     // A result whose flow has ended (and been settled by finishUpgrade) is old news.
     if (outcome != m_outcome)
         return;
-    releaseWorker();
+    m_worker.release();
     m_outcome.reset();
     takeOutcome(*outcome);
     if (!m_dialog)
@@ -286,21 +267,11 @@ void ManualFirmwareOtaCoordinator::takeOutcome(const WorkerOutcome &outcome)
     m_message = outcome.text;
 }
 
-void ManualFirmwareOtaCoordinator::releaseWorker()
-{
-    if (!m_worker)
-        return;
-    if (m_worker->isRunning())
-        m_worker->wait();
-    m_worker->deleteLater();
-    m_worker = nullptr;
-}
-
 void ManualFirmwareOtaCoordinator::finishUpgrade()
 {
     m_busy = false;
     m_session.cancelPendingPhase();
-    releaseWorker();
+    m_worker.release();
     // The dialog went before the worker's result was shown: it still counts.
     if (const std::shared_ptr<WorkerOutcome> outcome = std::exchange(m_outcome, nullptr))
         takeOutcome(*outcome);

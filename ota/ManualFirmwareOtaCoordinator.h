@@ -2,6 +2,7 @@
 
 #include "ota/OtaFlowDurations.h"
 #include "ota/OtaSessionCoordinator.h"
+#include "ota/OtaWorker.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -12,7 +13,6 @@
 
 class FirmwareOtaProgressDialog;
 class HidProtocolService;
-class QThread;
 class QWidget;
 
 namespace EarphoneApi {
@@ -62,7 +62,6 @@ private:
     void runOtaWorker(FirmwareOtaProgressDialog *dialog);
     void applyWorkerResult(const std::shared_ptr<WorkerOutcome> &outcome);
     void takeOutcome(const WorkerOutcome &outcome);
-    void releaseWorker();
     void finishUpgrade();
 
     HidProtocolService *m_service;
@@ -71,7 +70,7 @@ private:
     OtaSessionCoordinator m_session;
     OtaFlowDurations m_durations;
     bool m_busy = false;
-    QThread *m_worker = nullptr;
+    OtaWorker m_worker;
     Target m_target = Headset;
     QString m_firmwareUrl;
     QString m_newVersion;
