@@ -106,6 +106,7 @@ void LegacyFirmwareRecoveryCoordinator::showRecoveryPrompt(const QString &device
     m_promptTimer->disconnect(dialog);
     m_session.cancelPendingPhase();
     m_worker.release();
+    ++m_workerSerial; // a result still on its way belongs to this prompt only
     // Restores the HID stack, lifts the suspension, reconnects what is there.
     m_session.endOtaSession();
     delete ownDialog.data();
