@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #include <algorithm>
 #include <fstream>
@@ -76,6 +77,7 @@ private slots:
     void productId_data();
     void productId();
     void barNeverMovesBack();
+    void englishCatalogue();
 
 private:
     // The old headset on both buses: on the hidapi double it fails the
@@ -347,6 +349,35 @@ void TestLegacyFirmwareRecovery::barNeverMovesBack()
     QCOMPARE(progress->value(), 100);
     dialog.showProgress();
     QCOMPARE(progress->value(), 0);
+}
+
+// The texts of both firmware flows as the English catalogue has them.
+void TestLegacyFirmwareRecovery::englishCatalogue()
+{
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/i18n/VELKORA_en_US.qm")));
+    QVERIFY(QCoreApplication::installTranslator(&english));
+    LegacyRecoveryDialog dialog;
+    const QString title = dialog.windowTitle();
+    const QString upgrade = dialog.upgradeButton()->text();
+    const QString later = dialog.laterButton()->text();
+    const QString message = label(&dialog, "messageLabel")->text();
+    dialog.showResult(false, QStringLiteral("x"));
+    const QString failed = label(&dialog, "resultLabel")->text();
+    const auto manual = [](const char *text) {
+        return QCoreApplication::translate("ManualFirmwareOtaCoordinator", text);
+    };
+    const QStringList manualTexts{manual("升级失败"), manual("固件下载失败"), manual("升级未开始。"), manual("未知错误")};
+    QCoreApplication::removeTranslator(&english);
+
+    QCOMPARE(title, QStringLiteral("Firmware Update Available"));
+    QCOMPARE(upgrade, QStringLiteral("One-Tap Update"));
+    QCOMPARE(later, QStringLiteral("Not Now"));
+    QVERIFY(message.startsWith(QStringLiteral("A new firmware version is available.")));
+    QCOMPARE(failed, QStringLiteral("Update did not finish:\nx"));
+    QCOMPARE(dialog.confirmButton()->text(), QStringLiteral("Close"));
+    QCOMPARE(manualTexts, (QStringList{QStringLiteral("Update failed"), QStringLiteral("Firmware download failed"),
+                                       QStringLiteral("Update did not start."), QStringLiteral("Unknown error")}));
 }
 
 QTEST_MAIN(TestLegacyFirmwareRecovery)
