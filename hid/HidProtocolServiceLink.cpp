@@ -65,7 +65,8 @@ void HidProtocolService::onNotifyDongleHeadsetLink(uchar status)
         log(QStringLiteral("[HID][State] dongle-link-notify-received source=auto-report"));
     }
     log(QStringLiteral("[HID][Notify 0x11/0x04] dongle-headset link=%1(0x%2)").arg(linkName(status), hex2(status)));
-    setHeadsetLinkConnected(status == 0, QStringLiteral("notify-0x11-0x04"));
+    if (transportConnected)
+        setHeadsetLinkConnected(status == 0, QStringLiteral("notify-0x11-0x04"));
 }
 
 void HidProtocolService::queryDongleLink(const QString &deviceId)
@@ -120,7 +121,9 @@ void HidProtocolService::onDeviceInfoReceived(const HeadsetProtocol::DeviceInfo 
 {
     if (handleValidationReply(info))
         return;
-    if (transport && protocolProxy)
+    // A reply decoded before the device went away arrives after its reset;
+    // publishing it would bring back values of a device that is gone.
+    if (transport && protocolProxy && transportConnected)
         publishDeviceInfo(info);
 }
 
@@ -199,6 +202,8 @@ void HidProtocolService::onNotifyBattery(const HeadsetProtocol::BatteryInfo &bat
                  QString::number(charging(battery.rightPresent, battery.right)),
                  optionalLevel(battery.casePresent, battery.caseLevel),
                  QString::number(charging(battery.casePresent, battery.caseLevel))));
+    if (!transportConnected)
+        return; // decoded before the device went away
     const int level = battery.left & kLevelMask;
     log(QStringLiteral("[HID][State] emit-headset-battery source=notify value=%1").arg(level));
     emit headsetBatteryChanged(level);
