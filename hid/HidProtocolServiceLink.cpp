@@ -221,8 +221,7 @@ void HidProtocolService::onNotifyEqAutoReport(const HeadsetProtocol::EQData &eq)
 void HidProtocolService::onNotifyNameAndHeadsetFirmware(const HeadsetProtocol::NotifyNameAndHeadsetFirmware &data)
 {
     log(QStringLiteral("[HID][Notify 0x11/0x03] name=\"%1\" headsetFw=\"%2\" ota=%3")
-            .arg(data.name, data.headsetFirmware)
-            .arg(data.otaState ? 1 : 0));
+            .arg(data.name, data.headsetFirmware, QString::number(data.otaState ? 1 : 0)));
     log(QStringLiteral("[HID][Notify 0x11/0x03] ignored (not used by current business flow)"));
 }
 
@@ -265,5 +264,5 @@ void HidProtocolService::onTransportCommError(const QString &deviceId, const QSt
         setProtocolValidated(false);
         setHeadsetLinkConnected(false, QStringLiteral("fatal-comm-error"));
     }
-    log(QStringLiteral("[HID] %1 %2 fatal=%3").arg(deviceId, error).arg(isFatal ? 1 : 0));
+    log(QStringLiteral("[HID] %1 %2 fatal=%3").arg(deviceId, error, QString::number(isFatal ? 1 : 0)));
 }

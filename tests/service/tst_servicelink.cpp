@@ -154,6 +154,11 @@ private slots:
         QVERIFY(rig.log().contains(QStringLiteral("[HID][Notify 0x11/0x03] ignored (not used by current business flow)")));
         QVERIFY(rig.log().contains(QStringLiteral("[HID][Notify 0x11/0x02] EQ index=0 bandCount=10 totalGain(raw)=0")));
         QCOMPARE(rig.events().all(), QStringList{});
+
+        // The device's texts are data, not placeholders.
+        rig.headset().updateState([](HeadsetState &s) { s.name = "100%1"; });
+        rig.headset().notify({NotifyItem::NameAndFirmware}, Clock::now());
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("[HID][Notify 0x11/0x03] name=\"100%1\" headsetFw=\"1.2.3\" ota=")));
     }
 
     // The heartbeat is off until validation passed and runs only while the
