@@ -2,6 +2,7 @@
 
 #include "cloud/AccountApi.h"
 #include "cloud/ApiManager.h"
+#include "cloud/EqApi.h"
 #include "cloud/FirmwareApi.h"
 #include "cloud/UserApi.h"
 
@@ -175,6 +176,13 @@ AccountApi *ApiFactory::createAccountApi(QObject *parent) const
 UserApi *ApiFactory::createUserApi(QObject *parent) const
 {
     auto *api = new UserApi(parent);
+    applyConfig(api);
+    return api;
+}
+
+EqApi *ApiFactory::createEqApi(QObject *parent) const
+{
+    auto *api = new EqApi(parent);
     applyConfig(api);
     return api;
 }

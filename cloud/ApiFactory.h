@@ -10,6 +10,7 @@ namespace EarphoneApi {
 
 class AccountApi;
 class ApiManager;
+class EqApi;
 class FirmwareApi;
 class UserApi;
 
@@ -44,6 +45,7 @@ public:
 
     AccountApi *createAccountApi(QObject *parent) const;
     UserApi *createUserApi(QObject *parent) const;
+    EqApi *createEqApi(QObject *parent) const;
     FirmwareApi *createFirmwareApi(QObject *parent) const;
 
 private:

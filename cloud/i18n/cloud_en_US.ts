@@ -341,5 +341,29 @@
         <source>找不到更新文件，请稍后再试。</source>
         <translation>Update file not found. Try again later.</translation>
     </message>
+    <message>
+        <source>网络异常，请重试</source>
+        <translation>Network error. Try again</translation>
+    </message>
+    <message>
+        <source>登录已失效，请重新登录</source>
+        <translation>Session expired. Sign in again</translation>
+    </message>
+    <message>
+        <source>账号数据异常，请重新登录</source>
+        <translation>Account error. Sign in again</translation>
+    </message>
+    <message>
+        <source>账号同步失败，请检查网络后重试。</source>
+        <translation>Sync failed. Check network and retry.</translation>
+    </message>
+    <message>
+        <source>同步失败，请检查网络。</source>
+        <translation>Sync failed. Check network.</translation>
+    </message>
+    <message>
+        <source>同步失败：%1</source>
+        <translation>Sync failed: %1</translation>
+    </message>
 </context>
 </TS>

@@ -222,7 +222,10 @@ QJsonObject Backend::route(const HttpRequest &r)
         {QStringLiteral("home/user/logout"), &Backend::logout},
         {QStringLiteral("home/system/picUpload"), &Backend::uploadPicture},
         {QStringLiteral("home/common/pcFirmwareInfo"), &Backend::firmwareInfo},
+        {QStringLiteral("home/common/pcUpdate"), &Backend::updateManifest},
     };
+    if (auto eqReply = routeEq(r))
+        return *eqReply;
     const Handler handler = routes.value(r.route, nullptr);
     if (!handler)
         return envelope(1000, QStringLiteral("接口地址错误"));

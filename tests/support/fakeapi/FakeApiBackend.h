@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/fakeapi/FakeEqCloud.h"
 #include "tests/support/fakeapi/FakeHttpRequest.h"
 
 #include <QHash>
@@ -82,6 +83,16 @@ public:
     void setFirmwareInfo(const QString &pid, const QJsonObject &data) { m_firmware.insert(pid, data); }
     void setFile(const QString &name, const QByteArray &bytes) { m_files.insert(name, bytes); }
     QByteArray file(const QString &name) const { return m_files.value(name); }
+    // Sound lists, game types and shared EQ curves.
+    EqCloud &eqCloud() { return m_eqCloud; }
+    // What "home/common/pcUpdate" answers: the manifest inside the reply
+    // envelope, or the bare manifest object.
+    void setUpdateManifest(const QJsonObject &manifest, bool inEnvelope = true)
+    {
+        m_updateManifest = manifest;
+        m_manifestInEnvelope = inEnvelope;
+    }
+
     // Answers `route` with this envelope once signing and token pass.
     void setCannedReply(const QString &route, const QJsonObject &envelope) { m_canned.insert(route, envelope); }
     void clearCannedReplies() { m_canned.clear(); }
@@ -108,6 +119,9 @@ private:
     QJsonObject logout(const HttpRequest &r);
     QJsonObject uploadPicture(const HttpRequest &r);
     QJsonObject firmwareInfo(const HttpRequest &r);
+    QJsonObject updateManifest(const HttpRequest &r);
+    // The EQ routes; nothing when `route` is none of them.
+    std::optional<QJsonObject> routeEq(const HttpRequest &r);
 
     QString m_rootUrl;
     SignScheme m_scheme;
@@ -123,6 +137,9 @@ private:
     QHash<QString, QJsonObject> m_firmware;
     QHash<QString, QByteArray> m_files;
     QHash<QString, QJsonObject> m_canned;
+    EqCloud m_eqCloud;
+    std::optional<QJsonObject> m_updateManifest;
+    bool m_manifestInEnvelope = true;
 };
 
 } // namespace FakeApi

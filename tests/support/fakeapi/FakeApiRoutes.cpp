@@ -194,4 +194,35 @@ QJsonObject Backend::firmwareInfo(const HttpRequest &r)
     return ok(m_firmware.value(r.field(QStringLiteral("pid"))));
 }
 
+QJsonObject Backend::updateManifest(const HttpRequest &)
+{
+    if (!m_updateManifest)
+        return fail(1000, QStringLiteral("接口地址错误"));
+    return m_manifestInEnvelope ? ok(*m_updateManifest) : *m_updateManifest;
+}
+
+std::optional<QJsonObject> Backend::routeEq(const HttpRequest &r)
+{
+    const User *u = userByToken(r);
+    const QString uid = u ? u->uid : QString();
+    const QString &route = r.route;
+    if (route == QLatin1String("home/common/soundList"))
+        return m_eqCloud.soundList(r);
+    if (route == QLatin1String("home/cloud/gameType"))
+        return m_eqCloud.gameType(r);
+    if (route == QLatin1String("home/cloud/cloudList"))
+        return m_eqCloud.cloudList(r, uid);
+    if (route == QLatin1String("home/cloud/downloadList"))
+        return m_eqCloud.downloadList(r, uid);
+    if (route == QLatin1String("home/cloud/cloudOperate"))
+        return m_eqCloud.cloudOperate(r, uid);
+    if (route == QLatin1String("home/cloud/cloudDel"))
+        return m_eqCloud.cloudDel(r, uid);
+    if (route == QLatin1String("home/cloud/downloadDel"))
+        return m_eqCloud.downloadDel(r, uid);
+    if (route == QLatin1String("home/cloud/saveCloud"))
+        return m_eqCloud.saveCloud(r, uid);
+    return std::nullopt;
+}
+
 } // namespace FakeApi

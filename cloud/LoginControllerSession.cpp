@@ -1,0 +1,214 @@
+// The stored session of LoginController: sealing, saving, clearing, logout,
+// the expired-token path and the profile refresh with its retries.
+#include "cloud/LoginController.h"
+
+#include "cloud/UserApi.h"
+#include "platform/tokenprotect/ITokenProtector.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTimer>
+#include <QtDebug>
+
+namespace {
+
+const QString keyToken = QStringLiteral("Login/token");
+const QString keyLoggedIn = QStringLiteral("Login/loggedIn");
+const QString keyUserInfo = QStringLiteral("Login/userInfo");
+const QByteArray protectDescription = QByteArrayLiteral("VelkoraZarvex_Login");
+
+bool isTokenError(int errorCode)
+{
+    return errorCode == 1003 || errorCode == 1004;
+}
+
+} // namespace
+
+QString LoginController::protectStoredText(const QString &text) const
+{
+    if (text.isEmpty())
+        return text;
+    const std::optional<QByteArray> sealed = m_protector->protect(text.toUtf8(), protectDescription);
+    if (!sealed) {
+        qWarning("[Login] session protection unavailable; stored unprotected");
+        return text;
+    }
+    return QString::fromLatin1(sealed->toBase64());
+}
+
+QString LoginController::unprotectStoredText(const QString &stored) const
+{
+    if (stored.isEmpty())
+        return stored;
+    const QByteArray bytes = QByteArray::fromBase64(stored.toLatin1());
+    if (bytes.isEmpty())
+        return stored;
+    const ITokenProtector::Unsealed result = m_protector->unprotect(bytes);
+    switch (result.status) {
+    case ITokenProtector::Status::Ok:
+        return QString::fromUtf8(result.plain);
+    case ITokenProtector::Status::NotProtected:
+        // Stored in plain after a failed protection.
+        return stored;
+    case ITokenProtector::Status::Failed:
+        break;
+    }
+    // Sealed for another user or under a lost key: sending it would only be
+    // refused by the server, so the session reads as signed out. The stored
+    // value stays, in case the key comes back.
+    qWarning("[Login] stored session cannot be unsealed; treated as signed out");
+    return QString();
+}
+
+bool LoginController::isLoggedIn() const
+{
+    const QSettings settings;
+    if (!settings.value(keyLoggedIn, false).toBool())
+        return false;
+    return !unprotectStoredText(settings.value(keyToken).toString()).trimmed().isEmpty();
+}
+
+QString LoginController::loadStoredToken() const
+{
+    return unprotectStoredText(QSettings().value(keyToken).toString());
+}
+
+EarphoneApi::UserInfo LoginController::loadStoredUserInfo() const
+{
+    const QString text = unprotectStoredText(QSettings().value(keyUserInfo).toString());
+    if (text.isEmpty())
+        return {};
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
+    if (!doc.isObject())
+        return {};
+    return EarphoneApi::parseUserInfo(doc.object());
+}
+
+void LoginController::saveSession(const EarphoneApi::LoginResponse &response)
+{
+    const QString userJson = QString::fromUtf8(
+        QJsonDocument(EarphoneApi::userInfoToJson(response.userInfo)).toJson(QJsonDocument::Compact));
+    QSettings settings;
+    settings.setValue(keyToken, protectStoredText(response.token));
+    settings.setValue(keyLoggedIn, true);
+    settings.setValue(keyUserInfo, protectStoredText(userJson));
+}
+
+void LoginController::clearSession()
+{
+    m_profileSyncRetries = 0;
+    m_pendingProfileUid.clear();
+    {
+        QSettings settings;
+        settings.remove(keyToken);
+        settings.remove(keyLoggedIn);
+        settings.remove(keyUserInfo);
+    }
+    setSessionToken(QString());
+    emit loggedOut();
+}
+
+void LoginController::logout()
+{
+    const QString token = loadStoredToken();
+    if (!m_userApi || token.isEmpty()) {
+        clearSession();
+        return;
+    }
+    setSessionToken(token);
+    disconnect(m_userApi, &EarphoneApi::UserApi::loggedOut, this, &LoginController::onLogoutFinished);
+    disconnect(m_userApi, &EarphoneApi::UserApi::logoutFailed, this, &LoginController::onLogoutFinished);
+    connect(m_userApi, &EarphoneApi::UserApi::loggedOut, this, &LoginController::onLogoutFinished);
+    connect(m_userApi, &EarphoneApi::UserApi::logoutFailed, this, &LoginController::onLogoutFinished);
+    m_userApi->logout();
+}
+
+void LoginController::onLogoutFinished()
+{
+    disconnect(m_userApi, &EarphoneApi::UserApi::loggedOut, this, &LoginController::onLogoutFinished);
+    disconnect(m_userApi, &EarphoneApi::UserApi::logoutFailed, this, &LoginController::onLogoutFinished);
+    clearSession();
+}
+
+void LoginController::onApiTokenInvalid(int, const QString &)
+{
+    clearSession();
+    emit sessionExpiredToastRequested(tr("登录已失效，请重新登录"));
+}
+
+void LoginController::refreshProfile()
+{
+    if (!m_userApi || !isLoggedIn())
+        return;
+    const QString uid = loadStoredUserInfo().uid.trimmed();
+    if (uid.isEmpty()) {
+        clearSession();
+        emit needReLogin(tr("账号数据异常，请重新登录"));
+        return;
+    }
+    m_pendingProfileUid = uid;
+    m_profileSyncRetries = 0;
+    m_userApi->getUserInfo(uid);
+}
+
+void LoginController::retryProfile(const QString &uid)
+{
+    if (!m_userApi || !isLoggedIn() || m_pendingProfileUid.isEmpty())
+        return;
+    if (loadStoredUserInfo().uid.trimmed() != uid)
+        return;
+    m_userApi->getUserInfo(uid);
+}
+
+void LoginController::onUserInfoUpdated(const EarphoneApi::UserInfo &userInfo)
+{
+    m_profileSyncRetries = 0;
+    m_pendingProfileUid.clear();
+    // A record that arrives after sign-out must not bring the user back on
+    // screen nor leave the account's data in the store.
+    if (!isLoggedIn())
+        return;
+    EarphoneApi::UserInfo record = userInfo;
+    const QString storedUid = loadStoredUserInfo().uid.trimmed();
+    if (record.uid.trimmed().isEmpty() && !storedUid.isEmpty())
+        record.uid = storedUid;
+    const QString json =
+        QString::fromUtf8(QJsonDocument(EarphoneApi::userInfoToJson(record)).toJson(QJsonDocument::Compact));
+    QSettings().setValue(keyUserInfo, protectStoredText(json));
+    emit loginSucceededUpdateUI(record.iconUrl, record.nickName);
+}
+
+void LoginController::onGetUserInfoFailed(int errorCode, const QString &message)
+{
+    if (!isLoggedIn()) {
+        m_profileSyncRetries = 0;
+        m_pendingProfileUid.clear();
+        return;
+    }
+    if (isTokenError(errorCode))
+        return;
+
+    ++m_profileSyncRetries;
+    if (m_profileSyncRetries < maxProfileSyncAttempts && !m_pendingProfileUid.trimmed().isEmpty() && m_userApi) {
+        const int delay = m_profileSyncRetries * m_options.profileRetryStepMs + m_options.profileRetryOffsetMs;
+        const QString uid = m_pendingProfileUid;
+        QTimer::singleShot(delay, this, [this, uid] { retryProfile(uid); });
+        return;
+    }
+
+    m_profileSyncRetries = 0;
+    QString hint;
+    if (errorCode <= 0) {
+        if (message.trimmed().isEmpty()) {
+            hint = tr("账号同步失败，请检查网络后重试。");
+        } else {
+            hint = friendlyNetworkErrorText(message);
+            if (hint.isEmpty())
+                hint = tr("同步失败，请检查网络。");
+        }
+    } else {
+        hint = tr("同步失败：%1").arg(friendlyApiErrorText(errorCode));
+    }
+    emit profileSyncFromServerFailed(hint);
+}

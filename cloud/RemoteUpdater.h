@@ -1,0 +1,149 @@
+#pragma once
+
+#include "cloud/UpdateInfo.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+class IProcessLauncher;
+class IRsaSignatureVerifier;
+class QIODevice;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QSaveFile;
+class QTimer;
+
+namespace RemoteUpdate {
+
+// The program's self-update: fetches and checks the signed manifest,
+// downloads the installer to the temporary folder, verifies its SHA-256,
+// hands it to the installer companion (or starts it directly) and asks the
+// application to quit. Every step has a time-out and network failures a small
+// retry budget. GUI thread only; outcomes come only through the signals.
+class RemoteUpdater : public QObject
+{
+    Q_OBJECT
+public:
+    enum State { Idle = 0, Checking = 1, Downloading = 2, LaunchingInstaller = 3 };
+    Q_ENUM(State)
+
+    explicit RemoteUpdater(QObject *parent = nullptr);
+    ~RemoteUpdater() override;
+
+    void setAllowHttp(bool allow) { m_allowHttp = allow; }
+    void setManifestUrl(const QUrl &url) { m_manifestUrl = url; }
+    void setRequireSignature(bool require) { m_requireSignature = require; }
+    void setTrustedManifestPublicKeyPem(const QByteArray &pem) { m_trustedManifestPublicKeyPem = pem; }
+
+    // Limits; the defaults are those of the shipped program. A time-out of 0 or less turns it off.
+    void setCheckTimeoutMs(int ms) { m_checkTimeoutMs = ms; }
+    void setDownloadTimeoutMs(int ms) { m_downloadTimeoutMs = ms; }
+    void setMaxRetries(int retries) { m_maxRetries = retries; }
+    void setRetryBaseDelayMs(int ms) { m_retryBaseDelayMs = ms; }
+    // Where the installer companion is looked for; the program's own folder by default.
+    void setProgramDirectory(const QString &folder) { m_programDirectory = folder; }
+    // Not owned; null restores the platform's own.
+    void setProcessLauncher(IProcessLauncher *launcher);
+    void setSignatureVerifier(IRsaSignatureVerifier *verifier);
+
+    void checkForUpdates();
+    void downloadAndInstall(const RemoteUpdate::UpdateInfo &info);
+
+    State state() const { return m_state; }
+    QString currentVersion() const { return m_currentVersion; }
+    QStringList installerArguments() const { return m_installerArguments; }
+    RemoteUpdate::UpdateInfo pendingUpdate() const { return m_pendingUpdate; }
+
+    // "<name>/<version> (RemoteUpdate)", or the parts that are set.
+    static QString userAgent();
+    // The signature policy: an unsigned manifest passes only when no signature
+    // is required; a present signature is always checked.
+    bool verifyManifestSignature(const RemoteUpdate::UpdateInfo &info, QString *error = nullptr) const;
+
+    static constexpr qint64 hashBlockBytes = 1048576;
+
+signals:
+    void checkStarted();
+    void checkFinished();
+    void updateAvailable(RemoteUpdate::UpdateInfo info);
+    void upToDate();
+    void checkFailed(const QString &message);
+    void checkRetrying(const QString &message);
+    void downloadStarted();
+    void downloadProgress(qlonglong bytesReceived, qlonglong bytesTotal);
+    void downloadFinished(const QString &localFilePath);
+    void downloadFailed(const QString &message);
+    void downloadRetrying(const QString &message);
+    void hashVerificationFailed(const QString &message);
+    void hashVerificationProgress(qlonglong bytesProcessed, qlonglong bytesTotal);
+    void installerStarted(const QString &program, const QStringList &arguments);
+    void installerLaunchFailed(const QString &message);
+    void requestApplicationQuit();
+
+private:
+    bool recoverStaleBusyState();
+    void startOperationTimer();
+    void abortManifestRequest();
+    void abortDownload();
+    void discardDownloadFile();
+
+    void sendManifestRequest();
+    void onManifestFinished();
+    // Unwraps, parses and verifies a manifest body; ends the check cycle.
+    void evaluateManifest(const QByteArray &body);
+    // Ends a check cycle that failed after a reply arrived.
+    void finishCheckWithFailure(const QString &message, const QJsonObject &eventFields);
+    void onDownloadReadyRead();
+    void onDownloadFinished();
+    void onOperationTimeout();
+    void failDownload(const QString &message);
+    void handOff(const QString &installerPath);
+
+    bool scheduleRetry(const std::function<void()> &action, int &attempt, const QString &kind,
+                       const QString &reason);
+    void recordEvent(const QString &name, const QJsonObject &fields);
+    bool verifyFileSha256(const QString &filePath, const QString &expected);
+
+    QNetworkAccessManager *m_networkManager;
+    QUrl m_manifestUrl;
+    QString m_currentVersion;
+    QStringList m_installerArguments;
+    QPointer<QNetworkReply> m_manifestReply;
+    QPointer<QNetworkReply> m_downloadReply;
+    QSaveFile *m_downloadFile = nullptr;
+    QString m_downloadFilePath;
+    QString m_expectedSha256;
+    State m_state = Idle;
+    QTimer *m_operationTimer;
+    int m_checkTimeoutMs = 15000;
+    int m_downloadTimeoutMs = 120000;
+    QByteArray m_trustedManifestPublicKeyPem;
+    bool m_requireSignature = true;
+    int m_maxRetries = 2;
+    int m_retryBaseDelayMs = 1000;
+    bool m_allowHttp = false;
+    int m_checkAttempt = 0;
+    int m_downloadAttempt = 0;
+    RemoteUpdate::UpdateInfo m_pendingUpdate;
+
+    QString m_programDirectory;
+    std::unique_ptr<IProcessLauncher> m_ownLauncher;
+    IProcessLauncher *m_launcher = nullptr;
+    std::unique_ptr<IRsaSignatureVerifier> m_ownVerifier;
+    IRsaSignatureVerifier *m_verifier = nullptr;
+};
+
+// Writes every byte of `data`; false with the reason in `error` (may be null) otherwise.
+bool writeAll(QIODevice *device, const QByteArray &data, QString *error = nullptr);
+
+// The receipt the installer companion writes: "remoteupdate/last-install-receipt.json"
+// in the per-user application data folder.
+QString installReceiptPath();
+
+} // namespace RemoteUpdate

@@ -1,0 +1,678 @@
+// The self-update engine against the fake server: the signed manifest
+// request, the decision, retries and time-outs, the download with its hash
+// check, and the hand-off to a recording launcher (nothing is ever started).
+#include "CloudTestSupport.h"
+#include "TestRsaKey.h"
+
+#include "cloud/RemoteUpdater.h"
+#include "platform/installer/RecordingProcessLauncher.h"
+#include "tests/support/fakeapi/FakeApiServer.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QJsonDocument>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <utility>
+
+using FakeApi::Backend;
+using FakeApi::Fault;
+using RemoteUpdate::RemoteUpdater;
+using RemoteUpdate::UpdateInfo;
+
+namespace {
+
+const QString manifestRoute = QStringLiteral("home/common/pcUpdate");
+const QString busy = QStringLiteral("Updater is busy. Please wait for the current operation to finish.");
+
+QStringList g_log;
+QtMessageHandler g_previousHandler = nullptr;
+
+void captureMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    g_log.append(message);
+    if (type == QtFatalMsg && g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+QStringList loggedEvents()
+{
+    QStringList names;
+    for (const QString &line : std::as_const(g_log)) {
+        if (line.startsWith(QLatin1String("[UpdateEvent] ")))
+            names.append(QJsonDocument::fromJson(line.mid(14).toUtf8()).object().value("event").toString());
+    }
+    return names;
+}
+
+QJsonObject loggedEvent(const QString &name)
+{
+    for (const QString &line : std::as_const(g_log)) {
+        if (!line.startsWith(QLatin1String("[UpdateEvent] ")))
+            continue;
+        const QJsonObject event = QJsonDocument::fromJson(line.mid(14).toUtf8()).object();
+        if (event.value("event").toString() == name)
+            return event;
+    }
+    return {};
+}
+
+QString sha256Hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+// Every signal of the engine as one line, in order.
+class SignalLog : public QObject
+{
+public:
+    explicit SignalLog(RemoteUpdater *u)
+    {
+        connect(u, &RemoteUpdater::checkStarted, this, [this] { lines << "checkStarted"; });
+        connect(u, &RemoteUpdater::checkFinished, this, [this] { lines << "checkFinished"; });
+        connect(u, &RemoteUpdater::updateAvailable, this, [this] { lines << "updateAvailable"; });
+        connect(u, &RemoteUpdater::upToDate, this, [this] { lines << "upToDate"; });
+        connect(u, &RemoteUpdater::checkFailed, this, [this](const QString &m) { lines << "checkFailed: " + m; });
+        connect(u, &RemoteUpdater::checkRetrying, this, [this](const QString &m) { lines << "checkRetrying: " + m; });
+        connect(u, &RemoteUpdater::downloadStarted, this, [this] { lines << "downloadStarted"; });
+        connect(u, &RemoteUpdater::downloadFinished, this, [this] { lines << "downloadFinished"; });
+        connect(u, &RemoteUpdater::downloadFailed, this, [this](const QString &m) { lines << "downloadFailed: " + m; });
+        connect(u, &RemoteUpdater::downloadRetrying, this,
+                [this](const QString &m) { lines << "downloadRetrying: " + m; });
+        connect(u, &RemoteUpdater::hashVerificationFailed, this,
+                [this](const QString &m) { lines << "hashVerificationFailed: " + m; });
+        connect(u, &RemoteUpdater::installerStarted, this, [this] { lines << "installerStarted"; });
+        connect(u, &RemoteUpdater::installerLaunchFailed, this,
+                [this](const QString &m) { lines << "installerLaunchFailed: " + m; });
+        connect(u, &RemoteUpdater::requestApplicationQuit, this, [this] { lines << "requestApplicationQuit"; });
+    }
+    QStringList lines;
+};
+
+} // namespace
+
+class TestRemoteUpdater : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void manifestRequestIsSignedWithTheBuiltInKey();
+    void offeredUpdateIsDownloadedVerifiedAndHandedOver();
+    void relayGetsTenArguments();
+    void decision_data();
+    void decision();
+    void manifestFailuresAreFinal_data();
+    void manifestFailuresAreFinal();
+    void failingRequestIsRetriedTwice();
+    void checkTimesOut();
+    void secondCheckWhileBusyIsRefused();
+    void handOffStateIsRecoveredAtNextCheck();
+    void manifestUrlRefusals_data();
+    void manifestUrlRefusals();
+    void downloadRefusals_data();
+    void downloadRefusals();
+    void urlEndingInSlashSavesInstallerExe();
+    void expectedHashSpellings_data();
+    void expectedHashSpellings();
+    void emptyFileHashesOnce();
+    void downloadErrorsAreRetriedThenFinal_data();
+    void downloadErrorsAreRetriedThenFinal();
+    void slowDownloadDoesNotTimeOutButSilenceDoes();
+    void listenerMayDownloadFromUpdateAvailable();
+    void launchFailureLeavesTheInstaller();
+    void checkStartedFromAFailureListenerKeepsItsState();
+
+private:
+    // Serves a signed manifest for `version` with an installer of `bytes` under `fileName`.
+    UpdateInfo publish(const QString &version, const QString &fileName, const QByteArray &bytes,
+                       const QString &minimum = QString(), bool inEnvelope = true);
+    bool runCheck(); // true when the check finished within the bound
+    QString downloadFolder() const;
+
+    std::unique_ptr<CloudTest::SettingsScope> m_settings;
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QByteArray m_previousTmp;
+    FakeApi::FakeApiServer *m_server = nullptr;
+    RemoteUpdater *m_updater = nullptr;
+    RecordingProcessLauncher m_launcher;
+};
+
+void TestRemoteUpdater::initTestCase()
+{
+    CloudTest::bypassProxy();
+    QCoreApplication::setApplicationVersion(QStringLiteral("0.1.26"));
+    QVERIFY(CloudTest::TestRsaKey::shared().isValid());
+}
+
+void TestRemoteUpdater::init()
+{
+    m_settings = std::make_unique<CloudTest::SettingsScope>();
+    m_tmp = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_tmp->isValid());
+    m_previousTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(m_tmp->path()));
+    QDir(m_tmp->path()).mkdir(QStringLiteral("program"));
+
+    m_server = new FakeApi::FakeApiServer(this);
+    QVERIFY(m_server->start());
+    m_launcher = RecordingProcessLauncher();
+    m_updater = new RemoteUpdater(this);
+    m_updater->setManifestUrl(QUrl(m_server->baseUrl() + manifestRoute));
+    m_updater->setAllowHttp(true);
+    m_updater->setRequireSignature(true);
+    m_updater->setTrustedManifestPublicKeyPem(CloudTest::TestRsaKey::shared().publicKeyPem());
+    m_updater->setProcessLauncher(&m_launcher);
+    m_updater->setProgramDirectory(m_tmp->filePath(QStringLiteral("program")));
+    m_updater->setRetryBaseDelayMs(40);
+    m_updater->setCheckTimeoutMs(5000);
+    m_updater->setDownloadTimeoutMs(5000);
+
+    g_log.clear();
+    g_previousHandler = qInstallMessageHandler(captureMessage);
+}
+
+void TestRemoteUpdater::cleanup()
+{
+    qInstallMessageHandler(g_previousHandler);
+    delete m_updater;
+    delete m_server;
+    if (m_previousTmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", m_previousTmp);
+    m_tmp.reset();
+    m_settings.reset();
+}
+
+QString TestRemoteUpdater::downloadFolder() const
+{
+    return m_tmp->filePath(QStringLiteral("RemoteUpdate/") + QCoreApplication::applicationName());
+}
+
+UpdateInfo TestRemoteUpdater::publish(const QString &version, const QString &fileName, const QByteArray &bytes,
+                                      const QString &minimum, bool inEnvelope)
+{
+    m_server->backend().setFile(fileName, bytes);
+    const QString url = m_server->fileUrl(fileName).toString();
+    const QString sha = sha256Hex(bytes);
+    const QByteArray text = "latestVersion=" + version.toUtf8() + "\ndownloadUrl=" + url.toUtf8() + "\nsha256="
+                            + sha.toUtf8() + "\nforce=false\nminSupportedVersion=" + minimum.toUtf8()
+                            + "\nreleaseNotes=notes";
+    QJsonObject manifest{{"latestVersion", version},
+                         {"downloadUrl", url},
+                         {"sha256", sha},
+                         {"isForce", false},
+                         {"versionLog", "notes"},
+                         {"signature", QString::fromLatin1(CloudTest::TestRsaKey::shared().signBase64(text))}};
+    if (!minimum.isEmpty())
+        manifest.insert("minSupportedVersion", minimum);
+    m_server->backend().setUpdateManifest(manifest, inEnvelope);
+    UpdateInfo info;
+    info.latestVersion = version;
+    info.downloadUrl = url;
+    info.sha256 = sha;
+    info.releaseNotes = QStringLiteral("notes");
+    info.minSupportedVersion = minimum;
+    info.signature = manifest.value("signature").toString();
+    return info;
+}
+
+bool TestRemoteUpdater::runCheck()
+{
+    QSignalSpy finished(m_updater, &RemoteUpdater::checkFinished);
+    m_updater->checkForUpdates();
+    return !finished.isEmpty() || finished.wait(5000);
+}
+
+void TestRemoteUpdater::manifestRequestIsSignedWithTheBuiltInKey()
+{
+    publish("0.1.26", "a.exe", "x");
+    QSettings().setValue("ui/locale", "en_US");
+    QVERIFY(runCheck());
+    const FakeApi::HttpRequest request = m_server->lastRequest(manifestRoute);
+    QCOMPARE(request.method, QByteArray("POST"));
+    QVERIFY(request.body.isEmpty());
+    QVERIFY(request.signatureValid);
+    QVERIFY(!request.hasHeader("token"));
+    QCOMPARE(request.header("User-Agent"), QByteArray("VELKORA/0.1.26 (RemoteUpdate)"));
+    QCOMPARE(request.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
+    QCOMPARE(request.header("lang"), QByteArray("en"));
+    const QByteArray timestamp = request.header("timestamp");
+    QCOMPARE(timestamp.size(), 10);
+    const QByteArray key = "7c3a91e0d4b85f26a0e19c4d73b2f851";
+    QCOMPARE(request.header("sign"), CloudTest::hmacSha1Hex(key + timestamp, key).toLatin1());
+
+    const QStringList expected{
+        QStringLiteral("[Update][Request] method=POST url=%1").arg(m_server->baseUrl() + manifestRoute),
+        QStringLiteral("[Update][Request] header User-Agent=VELKORA/0.1.26 (RemoteUpdate)"),
+        QStringLiteral("[Update][Request] header Content-Type=application/x-www-form-urlencoded"),
+        QStringLiteral("[Update][Request] header timestamp=%1").arg(QString::fromLatin1(timestamp)),
+        QStringLiteral("[Update][Request] header lang=en"),
+        QStringLiteral("[Update][Request] header sign=%1").arg(QString::fromLatin1(request.header("sign"))),
+        QStringLiteral("[Update][Request] body=<empty>")};
+    const qsizetype first = g_log.indexOf(expected.first());
+    QVERIFY(first >= 0);
+    QCOMPARE(g_log.mid(first, expected.size()), expected);
+    QVERIFY(g_log.contains(QStringLiteral("[Update][Response] status=200 reason=OK netError=0 errorString=Unknown error")));
+    QVERIFY(g_log.contains(QStringLiteral("[Update] manifest unwrapped from data envelope")));
+}
+
+void TestRemoteUpdater::offeredUpdateIsDownloadedVerifiedAndHandedOver()
+{
+    const QByteArray installer(3 * 1024 * 1024 + 17, 'I');
+    publish("0.2.0", "Velkora-0.2.0.exe", installer);
+    QSignalSpy available(m_updater, &RemoteUpdater::updateAvailable);
+    SignalLog log(m_updater);
+    QVERIFY(runCheck());
+    QCOMPARE(log.lines, (QStringList{"checkStarted", "updateAvailable", "checkFinished"}));
+    const UpdateInfo offered = available.at(0).at(0).value<UpdateInfo>();
+    QCOMPARE(offered.latestVersion, QStringLiteral("0.2.0"));
+    QVERIFY(!offered.force);
+    QCOMPARE(offered.releaseNotes, QStringLiteral("notes"));
+
+    QSignalSpy hashed(m_updater, &RemoteUpdater::hashVerificationProgress);
+    QSignalSpy quit(m_updater, &RemoteUpdater::requestApplicationQuit);
+    log.lines.clear();
+    m_updater->downloadAndInstall(offered);
+    QVERIFY(quit.wait(10000));
+    QCOMPARE(log.lines, (QStringList{"downloadStarted", "downloadFinished", "installerStarted",
+                                     "requestApplicationQuit"}));
+    const QString path = QDir(downloadFolder()).filePath(QStringLiteral("Velkora-0.2.0.exe"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), installer);
+    QCOMPARE(hashed.size(), 4); // 1 MiB blocks
+    QCOMPARE(hashed.last(), (QVariantList{qlonglong(installer.size()), qlonglong(installer.size())}));
+    QCOMPARE(m_launcher.starts.size(), 1);
+    QCOMPARE(m_launcher.starts.at(0).program, path);
+    QCOMPARE(m_launcher.starts.at(0).arguments,
+             (QStringList{"/VERYSILENT", "/NORESTART", "/SUPPRESSMSGBOXES", "/RELAUNCHAPP"}));
+    QCOMPARE(m_updater->state(), RemoteUpdater::LaunchingInstaller);
+    QCOMPARE(loggedEvent("installer_launcher_started").value("runnerMode"), QJsonValue(false));
+    QVERIFY(loggedEvent("check_start").value("ts_ms").isString());
+}
+
+void TestRemoteUpdater::relayGetsTenArguments()
+{
+    const UpdateInfo info = publish("0.3", "setup.msi", "msi-bytes");
+    QFile relay(m_tmp->filePath(QStringLiteral("program/InstallRelay")));
+    QVERIFY(relay.open(QIODevice::WriteOnly));
+    relay.close();
+    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(started.wait(5000));
+    const QString installer = QDir(downloadFolder()).filePath(QStringLiteral("setup.msi"));
+    const QStringList expected{"--wait-pid", QString::number(QCoreApplication::applicationPid()),
+                               "--installer", installer,
+                               "--workdir", QFileInfo(installer).absolutePath(),
+                               "--args", QStringLiteral("/VERYSILENT\u001F/NORESTART\u001F/SUPPRESSMSGBOXES\u001F/RELAUNCHAPP"),
+                               "--receipt", RemoteUpdate::installReceiptPath()};
+    QCOMPARE(started.at(0).at(0).toString(), relay.fileName());
+    QCOMPARE(started.at(0).at(1).toStringList(), expected);
+    QCOMPARE(m_launcher.starts.at(0).arguments, expected);
+    QVERIFY(RemoteUpdate::installReceiptPath().endsWith(QLatin1String("/remoteupdate/last-install-receipt.json")));
+    QCOMPARE(loggedEvent("installer_launcher_started").value("runnerMode"), QJsonValue(true));
+}
+
+void TestRemoteUpdater::decision_data()
+{
+    QTest::addColumn<QString>("latest");
+    QTest::addColumn<QString>("minimum");
+    QTest::addColumn<bool>("offered");
+    QTest::addColumn<bool>("force");
+    QTest::newRow("same version") << "0.1.26" << "" << false << false;
+    QTest::newRow("older") << "0.1.9" << "" << false << false;
+    QTest::newRow("letter first") << "v9.9" << "" << false << false;
+    QTest::newRow("newer") << "0.1.27" << "" << true << false;
+    QTest::newRow("same version but below minimum") << "0.1.26" << "0.2" << true << true;
+    QTest::newRow("minimum met") << "0.1.26" << "0.1.26" << false << false;
+}
+
+void TestRemoteUpdater::decision()
+{
+    QFETCH(QString, latest);
+    QFETCH(QString, minimum);
+    QFETCH(bool, offered);
+    publish(latest, "a.exe", "x", minimum, false);
+    QSignalSpy available(m_updater, &RemoteUpdater::updateAvailable);
+    QSignalSpy upToDate(m_updater, &RemoteUpdater::upToDate);
+    QVERIFY(runCheck());
+    QCOMPARE(available.size(), offered ? 1 : 0);
+    QCOMPARE(upToDate.size(), offered ? 0 : 1);
+    if (offered) {
+        const UpdateInfo info = available.at(0).at(0).value<UpdateInfo>();
+        QTEST(info.force, "force");
+        QCOMPARE(info.belowMinSupported, info.force);
+        QCOMPARE(loggedEvent("check_update_available").value("force").toBool(), info.force);
+    }
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+}
+
+void TestRemoteUpdater::manifestFailuresAreFinal_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("api error") << QByteArray(R"({"errorCode":7,"message":"busy","data":{"latestVersion":"9"}})")
+                               << "Update API errorCode=7, message=busy" << "api_error";
+    QTest::newRow("error without data object") << QByteArray(R"({"errorCode":7,"message":"busy"})")
+                                               << "Missing or invalid latestVersion" << "Missing or invalid latestVersion";
+    QTest::newRow("data an array") << QByteArray(R"({"errorCode":0,"data":[{"latestVersion":"9"}]})")
+                                   << "Missing or invalid latestVersion" << "Missing or invalid latestVersion";
+    QTest::newRow("json array") << QByteArray("[1]") << "Invalid manifest JSON: no error occurred"
+                                << "no error occurred";
+    QTest::newRow("unsigned") << QByteArray(R"({"latestVersion":"9","downloadUrl":"https://h/a.exe"})")
+                              << "Manifest signature validation failed: Manifest signature is missing"
+                              << "Manifest signature is missing";
+    QTest::newRow("bad signature") << QByteArray(R"({"latestVersion":"9","downloadUrl":"u","signature":"AAAA"})")
+                                   << "Manifest signature validation failed: Signature verification failed"
+                                   << "Signature verification failed";
+}
+
+void TestRemoteUpdater::manifestFailuresAreFinal()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, message);
+    m_server->setFault(manifestRoute, Fault::raw(body));
+    SignalLog log(m_updater);
+    QVERIFY(runCheck());
+    QCOMPARE(log.lines, (QStringList{"checkStarted", "checkFailed: " + message, "checkFinished"}));
+    QCOMPARE(m_server->requestCount(manifestRoute), 1);
+    QTEST(loggedEvent("check_fail").value("reason").toString(), "reason");
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+}
+
+void TestRemoteUpdater::failingRequestIsRetriedTwice()
+{
+    m_server->setFault(manifestRoute, Fault::status(500));
+    SignalLog log(m_updater);
+    QSignalSpy failed(m_updater, &RemoteUpdater::checkFailed);
+    m_updater->checkForUpdates();
+    QVERIFY(failed.wait(5000));
+    QCOMPARE(log.lines.size(), 9);
+    QCOMPARE(log.lines.at(0), QStringLiteral("checkStarted"));
+    QVERIFY(log.lines.at(1).startsWith("checkRetrying: "));
+    QVERIFY2(log.lines.at(1).endsWith(QStringLiteral(" \u2014 retrying update check in 40 ms (1/2).")),
+             qPrintable(log.lines.at(1)));
+    QCOMPARE(log.lines.at(2), QStringLiteral("checkFinished"));
+    QCOMPARE(log.lines.at(3), QStringLiteral("checkStarted"));
+    QVERIFY(log.lines.at(4).endsWith(QStringLiteral(" retrying update check in 80 ms (2/2).")));
+    QCOMPARE(log.lines.mid(5, 2), (QStringList{"checkFinished", "checkStarted"}));
+    QVERIFY(log.lines.at(7).startsWith("checkFailed: "));
+    QCOMPARE(log.lines.at(8), QStringLiteral("checkFinished"));
+    QCOMPARE(m_server->requestCount(manifestRoute), 3);
+    QCOMPARE(loggedEvent("check_fail").value("networkError").toInt(), int(QNetworkReply::InternalServerError));
+}
+
+void TestRemoteUpdater::checkTimesOut()
+{
+    m_server->setFault(manifestRoute, Fault::of(Fault::Kind::Stall));
+    m_updater->setCheckTimeoutMs(100);
+    m_updater->setMaxRetries(0);
+    SignalLog log(m_updater);
+    QVERIFY(runCheck());
+    QCOMPARE(log.lines, (QStringList{"checkStarted", "checkFailed: Update check timed out", "checkFinished"}));
+    QCOMPARE(loggedEvent("check_fail").value("reason").toString(), QStringLiteral("Update check timed out"));
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+}
+
+void TestRemoteUpdater::secondCheckWhileBusyIsRefused()
+{
+    publish("0.2", "a.exe", "x");
+    m_server->setFault(manifestRoute, Fault::delay(100));
+    SignalLog log(m_updater);
+    QSignalSpy available(m_updater, &RemoteUpdater::updateAvailable);
+    m_updater->checkForUpdates();
+    m_updater->checkForUpdates();
+    QCOMPARE(log.lines, (QStringList{"checkStarted", "checkFailed: " + busy, "checkFinished"}));
+    QVERIFY(available.wait(5000));
+    QCOMPARE(m_server->requestCount(manifestRoute), 1);
+}
+
+void TestRemoteUpdater::handOffStateIsRecoveredAtNextCheck()
+{
+    const UpdateInfo info = publish("0.2", "a.exe", "bytes");
+    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(started.wait(5000));
+    QCOMPARE(m_updater->state(), RemoteUpdater::LaunchingInstaller);
+    QSignalSpy checkStarted(m_updater, &RemoteUpdater::checkStarted);
+    m_updater->checkForUpdates();
+    QCOMPARE(checkStarted.size(), 1);
+    QVERIFY(g_log.contains(QStringLiteral("[Update] stale busy state recovered from LaunchingInstaller to Idle")));
+}
+
+void TestRemoteUpdater::manifestUrlRefusals_data()
+{
+    QTest::addColumn<QUrl>("url");
+    QTest::addColumn<bool>("allowHttp");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << QUrl() << true << "Manifest URL is not set or invalid";
+    QTest::newRow("ftp") << QUrl("ftp://h/x") << true << "Manifest URL must use http:// or https://";
+    QTest::newRow("http refused") << QUrl("HTTP://h/x") << false << "Manifest URL must use https:// (HTTP is disabled)";
+}
+
+void TestRemoteUpdater::manifestUrlRefusals()
+{
+    QFETCH(QUrl, url);
+    QFETCH(bool, allowHttp);
+    QFETCH(QString, message);
+    m_updater->setManifestUrl(url);
+    m_updater->setAllowHttp(allowHttp);
+    SignalLog log(m_updater);
+    m_updater->checkForUpdates();
+    QCOMPARE(log.lines, (QStringList{"checkFailed: " + message, "checkFinished"}));
+    QVERIFY(loggedEvents().isEmpty());
+}
+
+void TestRemoteUpdater::downloadRefusals_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("sha");
+    QTest::addColumn<bool>("allowHttp");
+    QTest::addColumn<QString>("message");
+    const QString sha(64, QLatin1Char('a'));
+    QTest::newRow("no url") << "" << sha << true << "downloadUrl is empty";
+    QTest::newRow("no sha") << "https://h/a.exe" << "" << true << "sha256 is required for downloadAndInstall";
+    QTest::newRow("no scheme") << "h/a.exe" << sha << true << "downloadUrl is not a valid URL";
+    QTest::newRow("ftp") << "ftp://h/a.exe" << sha << true << "downloadUrl must use http:// or https://";
+    QTest::newRow("http refused") << "http://h/a.exe" << sha << false
+                                  << "downloadUrl must use https:// (HTTP is disabled)";
+    QTest::newRow("zip") << "https://h/a.zip" << sha << true << "Only .exe or .msi installers are allowed";
+    QTest::newRow("no suffix") << "https://h/installer" << sha << true << "Only .exe or .msi installers are allowed";
+    QTest::newRow("encoded slash") << "https://h/a.exe%2F.." << sha << true << "Only .exe or .msi installers are allowed";
+}
+
+void TestRemoteUpdater::downloadRefusals()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, sha);
+    QFETCH(bool, allowHttp);
+    QFETCH(QString, message);
+    m_updater->setAllowHttp(allowHttp);
+    UpdateInfo info;
+    info.latestVersion = QStringLiteral("9");
+    info.downloadUrl = url;
+    info.sha256 = sha;
+    SignalLog log(m_updater);
+    m_updater->downloadAndInstall(info);
+    QCOMPARE(log.lines, QStringList{"downloadFailed: " + message});
+    QCOMPARE(m_updater->pendingUpdate(), info);
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+    QVERIFY(loggedEvents().isEmpty());
+    QVERIFY(!QDir(downloadFolder()).exists() || QDir(downloadFolder()).isEmpty());
+}
+
+void TestRemoteUpdater::urlEndingInSlashSavesInstallerExe()
+{
+    m_server->backend().setFile(QStringLiteral("latest/"), "payload");
+    UpdateInfo info;
+    info.downloadUrl = m_server->fileUrl(QStringLiteral("latest/")).toString();
+    info.sha256 = sha256Hex("payload");
+    QSignalSpy finished(m_updater, &RemoteUpdater::downloadFinished);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.at(0).at(0).toString(), QDir(downloadFolder()).filePath(QStringLiteral("installer.exe")));
+}
+
+void TestRemoteUpdater::expectedHashSpellings_data()
+{
+    const QString sha = sha256Hex("installer bytes");
+    QString spaced = QStringLiteral("0X") + sha.toUpper();
+    spaced.insert(10, QStringLiteral("  ")).insert(40, QLatin1Char(' '));
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("matches");
+    QTest::newRow("0X, upper case, blanks") << spaced << true;
+    QTest::newRow("63 digits") << sha.left(63) << false;
+    QTest::newRow("other file") << sha256Hex("other") << false;
+}
+
+void TestRemoteUpdater::expectedHashSpellings()
+{
+    QFETCH(QString, expected);
+    QFETCH(bool, matches);
+    UpdateInfo info = publish("0.2", "a.exe", "installer bytes");
+    info.sha256 = expected;
+    SignalLog log(m_updater);
+    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
+    QSignalSpy mismatch(m_updater, &RemoteUpdater::hashVerificationFailed);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(QTest::qWaitFor([&] { return started.size() + mismatch.size() > 0; }, 5000));
+    const QString path = QDir(downloadFolder()).filePath(QStringLiteral("a.exe"));
+    QCOMPARE(QFile::exists(path), matches);
+    QCOMPARE(m_launcher.starts.size(), matches ? 1 : 0);
+    if (!matches) {
+        QCOMPARE(log.lines, (QStringList{"downloadStarted",
+                                         "hashVerificationFailed: SHA-256 mismatch. The file was deleted for safety."}));
+        QCOMPARE(loggedEvent("hash_verification_fail").value("filePath").toString(), path);
+        QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+    }
+}
+
+void TestRemoteUpdater::emptyFileHashesOnce()
+{
+    const UpdateInfo info = publish("0.2", "empty.exe", QByteArray());
+    QSignalSpy hashed(m_updater, &RemoteUpdater::hashVerificationProgress);
+    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(started.wait(5000));
+    QCOMPARE(hashed.size(), 1);
+    QCOMPARE(hashed.at(0), (QVariantList{qlonglong(0), qlonglong(0)}));
+}
+
+void TestRemoteUpdater::downloadErrorsAreRetriedThenFinal_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::newRow("not found") << Fault::status(404);
+    QTest::newRow("cut mid body") << Fault::of(Fault::Kind::CloseMidBody);
+}
+
+void TestRemoteUpdater::downloadErrorsAreRetriedThenFinal()
+{
+    QFETCH(Fault, fault);
+    const UpdateInfo info = publish("0.2", "a.exe", QByteArray(4096, 'z'));
+    m_server->setFault(QStringLiteral("files/a.exe"), fault);
+    SignalLog log(m_updater);
+    QSignalSpy failed(m_updater, &RemoteUpdater::downloadFailed);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(failed.wait(5000));
+    QCOMPARE(log.lines.size(), 6);
+    QVERIFY(log.lines.at(1).endsWith(QStringLiteral(" retrying download in 40 ms (1/2).")));
+    QVERIFY(log.lines.at(3).endsWith(QStringLiteral(" retrying download in 80 ms (2/2).")));
+    QCOMPARE(log.lines.count(QStringLiteral("downloadStarted")), 3);
+    QCOMPARE(m_server->requestCount(QStringLiteral("files/a.exe")), 3);
+    // Neither the target nor a partial temporary stays behind.
+    QCOMPARE(QDir(downloadFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(loggedEvent("download_fail").contains("networkError"));
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+}
+
+void TestRemoteUpdater::slowDownloadDoesNotTimeOutButSilenceDoes()
+{
+    const QByteArray bytes = "0123456789";
+    const UpdateInfo info = publish("0.2", "slow.exe", bytes);
+    m_updater->setDownloadTimeoutMs(300);
+    m_updater->setMaxRetries(0);
+    m_server->setFault(QStringLiteral("files/slow.exe"), Fault::trickle(100, 0)); // ~1 s in all
+    QSignalSpy quit(m_updater, &RemoteUpdater::requestApplicationQuit);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(quit.wait(5000));
+
+    m_server->setFault(QStringLiteral("files/slow.exe"), Fault::of(Fault::Kind::Stall));
+    SignalLog log(m_updater);
+    m_updater->downloadAndInstall(info);
+    QSignalSpy failed(m_updater, &RemoteUpdater::downloadFailed);
+    QVERIFY(failed.wait(5000));
+    QCOMPARE(log.lines, (QStringList{"downloadStarted", "downloadFailed: Installer download timed out"}));
+    QCOMPARE(loggedEvent("download_fail").value("reason").toString(), QStringLiteral("Installer download timed out"));
+}
+
+void TestRemoteUpdater::listenerMayDownloadFromUpdateAvailable()
+{
+    publish("0.2", "a.exe", "bytes");
+    connect(m_updater, &RemoteUpdater::updateAvailable, m_updater, &RemoteUpdater::downloadAndInstall);
+    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
+    QVERIFY(runCheck());
+    QVERIFY(started.wait(5000));
+    const QStringList events = loggedEvents();
+    QVERIFY(events.indexOf("download_start") >= 0);
+    QVERIFY(events.indexOf("download_start") < events.indexOf("check_update_available"));
+}
+
+void TestRemoteUpdater::launchFailureLeavesTheInstaller()
+{
+    const UpdateInfo info = publish("0.2", "a.exe", "bytes");
+    m_launcher.failStarts = true;
+    QSignalSpy failed(m_updater, &RemoteUpdater::installerLaunchFailed);
+    QSignalSpy quit(m_updater, &RemoteUpdater::requestApplicationQuit);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(failed.wait(5000));
+    const QString path = QDir(downloadFolder()).filePath(QStringLiteral("a.exe"));
+    QCOMPARE(failed.at(0).at(0).toString(),
+             QStringLiteral("Failed to start installer workflow. You can run it manually:\n") + path);
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+    QCOMPARE(loggedEvent("installer_launch_fail").value("program").toString(), path);
+    QCOMPARE(quit.size(), 0);
+}
+
+void TestRemoteUpdater::checkStartedFromAFailureListenerKeepsItsState()
+{
+    publish("0.2", "a.exe", "bytes");
+    Fault broken = Fault::raw("{");
+    broken.times = 1;
+    m_server->setFault(manifestRoute, broken);
+    bool retried = false;
+    connect(m_updater, &RemoteUpdater::checkFailed, this, [&] {
+        if (!std::exchange(retried, true)) {
+            m_server->setFault(manifestRoute, Fault::delay(100));
+            m_updater->checkForUpdates();
+        }
+    });
+    QSignalSpy available(m_updater, &RemoteUpdater::updateAvailable);
+    QSignalSpy failed(m_updater, &RemoteUpdater::checkFailed);
+    m_updater->checkForUpdates();
+    QVERIFY(failed.wait(5000));
+    QVERIFY(g_log.contains(QStringLiteral("[Update] stale busy state recovered from Checking to Idle")));
+    // The check the listener started is still the one in flight.
+    QCOMPARE(m_updater->state(), RemoteUpdater::Checking);
+    m_updater->checkForUpdates();
+    QCOMPARE(failed.last().at(0).toString(), busy);
+    QVERIFY(available.wait(5000));
+    QCOMPARE(m_server->requestCount(manifestRoute), 2);
+}
+
+QTEST_GUILESS_MAIN(TestRemoteUpdater)
+#include "tst_remoteupdater.moc"
