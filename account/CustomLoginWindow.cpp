@@ -1,4 +1,4 @@
-#include "cloud/CustomLoginWindow.h"
+#include "account/CustomLoginWindow.h"
 
 #include <QTimer>
 
