@@ -46,4 +46,11 @@ QColor labelCentreColour(const QWidget *widget)
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
+bool closeTo(const QColor &actual, const QColor &expected)
+{
+    constexpr int tolerance = 8;
+    return qAbs(actual.red() - expected.red()) <= tolerance && qAbs(actual.green() - expected.green()) <= tolerance &&
+           qAbs(actual.blue() - expected.blue()) <= tolerance && qAbs(actual.alpha() - expected.alpha()) <= tolerance;
+}
+
 } // namespace AccountTest

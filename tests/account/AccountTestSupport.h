@@ -22,4 +22,7 @@ QByteArray solidImage(const QColor &colour, const char *format = "PNG", int side
 // The colour at the centre of the pixmap a label shows.
 QColor labelCentreColour(const QWidget *label);
 
+// Equal but for the few levels a lossy format or smoothing shifts a channel.
+bool closeTo(const QColor &actual, const QColor &expected);
+
 } // namespace AccountTest
