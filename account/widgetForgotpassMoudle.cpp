@@ -69,7 +69,8 @@ void widgetForgotpassMoudle::buildUi()
                                                " font-weight: 400; }")
                                     .arg(AccountStyle::fontFamilies()));
     m_titleLabel->setAlignment(Qt::AlignCenter);
-    m_titleLabel->setFixedWidth(125);
+    // At least 125 px; a longer translation widens it instead of being cut.
+    m_titleLabel->setMinimumWidth(125);
 
     auto *page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);

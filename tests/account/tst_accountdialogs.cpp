@@ -111,6 +111,9 @@ void TestAccountDialogs::frame()
     QCOMPARE(dialog->size(), QSize(384, 475));
     QVERIFY(dialog->isModal());
     QVERIFY(dialog->windowFlags() & Qt::FramelessWindowHint);
+    // Rounded corners: the mask leaves out the very corner, keeps the edge's middle.
+    QVERIFY(!dialog->mask().contains(QPoint(0, 0)));
+    QVERIFY(dialog->mask().contains(QPoint(0, 200)));
     QCOMPARE(child<QLabel>(dialog.get(), "titleLabel")->text(), title);
     QVERIFY(child<QLabel>(dialog.get(), "errorLabel")->isHidden());
     QVERIFY(!confirm(dialog.get())->isEnabled());

@@ -136,6 +136,8 @@ void TestProfileDialogs::startsWithTheCurrentNicknameCut()
     QCOMPARE(nicknameEdit(&dialog)->text(), QStringLiteral("一二三四五"));
     QVERIFY(okButton(&dialog)->isEnabled());
     QCOMPARE(dialog.size(), QSize(364, 178));
+    QVERIFY(!dialog.mask().contains(QPoint(363, 177)));
+    QVERIFY(dialog.mask().contains(QPoint(182, 177)));
 
     EditNicknameDialog empty(QStringLiteral("   "));
     QCOMPARE(nicknameEdit(&empty)->text(), QString());
@@ -237,6 +239,7 @@ void TestProfileDialogs::avatarFileChecks()
     QFETCH(QString, warning);
     ScriptedAvatarDialog dialog{QString()};
     QCOMPARE(dialog.size(), QSize(364, 243));
+    QVERIFY(!dialog.mask().contains(QPoint(0, 242)));
     QVERIFY(!okButton(&dialog)->isEnabled());
     dialog.nextFile = writeFile(file, bytes, size);
     QTest::mouseClick(preview(&dialog), Qt::LeftButton);
