@@ -59,7 +59,8 @@ QFrame *makeCard(QWidget *parent)
 {
     auto *card = new QFrame(parent);
     card->setFixedSize(414, 88);
-    card->setStyleSheet(QStringLiteral("QFrame { background-color: #1A1A1B; border-radius: 6.66667px; border: none; }"));
+    card->setStyleSheet(
+        QStringLiteral("QFrame { background-color: #1A1A1B; border-radius: 6.66667px; border: none; }"));
     return card;
 }
 

@@ -4,7 +4,8 @@
 
 EditEmailDialog::EditEmailDialog(QWidget *parent) : VerificationCodeDialog(parent)
 {
-    setUpDialog({tr("修改邮箱"), tr("请输入新邮箱"), tr("请输入验证码"), tr("获取验证码"), tr("%1s"), tr("确定")});
+    setUpDialog({tr("修改邮箱"), tr("请输入新邮箱"), tr("请输入验证码"), tr("获取验证码"), tr("%1s"),
+                 tr("确定")});
 }
 
 EditEmailDialog::~EditEmailDialog() = default;

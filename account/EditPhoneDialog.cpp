@@ -4,7 +4,8 @@
 
 EditPhoneDialog::EditPhoneDialog(QWidget *parent) : VerificationCodeDialog(parent)
 {
-    setUpDialog({tr("修改手机号"), tr("请输入新手机号"), tr("请输入验证码"), tr("获取验证码"), tr("%1s"), tr("确定")});
+    setUpDialog({tr("修改手机号"), tr("请输入新手机号"), tr("请输入验证码"), tr("获取验证码"), tr("%1s"),
+                 tr("确定")});
 }
 
 EditPhoneDialog::~EditPhoneDialog() = default;

@@ -12,16 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 widgetLoginMoudle::widgetLoginMoudle(QWidget *parent)
     : QWidget(parent),
-      m_typeGroup(new QButtonGroup(this)),
-      m_phoneRadio(LoginPageKit::makeTypeRadio(this)),
-      m_emailRadio(LoginPageKit::makeTypeRadio(this)),
       m_accountEdit(LoginPageKit::makeLineEdit(this)),
+      m_type(this, m_accountEdit),
       m_passwordWrap(new LoginPasswordFieldWrap(this)),
       m_passwordEdit(m_passwordWrap->lineEdit()),
       m_passwordEye(m_passwordWrap->eyeButton()),
@@ -34,9 +31,9 @@ widgetLoginMoudle::widgetLoginMoudle(QWidget *parent)
 {
     buildUi();
 
-    connect(m_typeGroup, &QButtonGroup::buttonClicked, this, &widgetLoginMoudle::onLoginTypeChanged);
-    connect(m_registerLink, &QLabel::linkActivated, this, [this] { emit onRegisterLink(m_loginType); });
-    connect(m_forgotPasswordLink, &QLabel::linkActivated, this, [this] { emit onForgotPasswordLink(m_loginType); });
+    connect(m_type.group(), &QButtonGroup::buttonClicked, this, &widgetLoginMoudle::onLoginTypeChanged);
+    connect(m_registerLink, &QLabel::linkActivated, this, [this] { emit onRegisterLink(m_type.type()); });
+    connect(m_forgotPasswordLink, &QLabel::linkActivated, this, [this] { emit onForgotPasswordLink(m_type.type()); });
     connect(m_loginButton, &QPushButton::clicked, this, &widgetLoginMoudle::onLoginClicked);
     connect(m_passwordEye, &QToolButton::clicked, this,
             [this] { PasswordEye::togglePasswordVisibility(m_passwordEdit, m_passwordEye); });
@@ -48,8 +45,6 @@ widgetLoginMoudle::~widgetLoginMoudle() = default;
 
 void widgetLoginMoudle::buildUi()
 {
-    m_phoneRadio->setObjectName(QStringLiteral("phoneRadio"));
-    m_emailRadio->setObjectName(QStringLiteral("emailRadio"));
     m_accountEdit->setObjectName(QStringLiteral("accountEdit"));
     m_passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
     m_passwordEye->setObjectName(QStringLiteral("passwordEye"));
@@ -59,16 +54,13 @@ void widgetLoginMoudle::buildUi()
     m_errorLabel->setObjectName(QStringLiteral("errorLabel"));
     m_agreement->setObjectName(QStringLiteral("agreementRow"));
 
-    m_typeGroup->addButton(m_phoneRadio, 0);
-    m_typeGroup->addButton(m_emailRadio, 1);
-    m_phoneRadio->setChecked(true);
     LoginPageKit::styleLineEdit(m_passwordEdit, true);
 
     auto *page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(0);
 
-    page->addLayout(LoginPageKit::makeTypeRow(m_phoneRadio, m_emailRadio));
+    page->addLayout(LoginPageKit::makeTypeRow(m_type.phoneRadio(), m_type.emailRadio()));
     page->addSpacing(40);
 
     auto *fields = new QVBoxLayout;
@@ -94,23 +86,12 @@ void widgetLoginMoudle::buildUi()
 
 void widgetLoginMoudle::setLoginType(int type)
 {
-    m_loginType = type == 1 ? 1 : 0;
-    (m_loginType == 1 ? m_emailRadio : m_phoneRadio)->setChecked(true);
-    applyTypePlaceholder();
-}
-
-void widgetLoginMoudle::applyTypePlaceholder()
-{
-    m_accountEdit->setPlaceholderText(m_loginType == 1 ? tr("请输入邮箱") : tr("请输入手机号"));
+    m_type.setType(type);
 }
 
 void widgetLoginMoudle::onLoginTypeChanged(QAbstractButton *button)
 {
-    const int id = m_typeGroup->id(button);
-    if (id != 0 && id != 1)
-        return;
-    m_loginType = id;
-    applyTypePlaceholder();
+    m_type.onButtonClicked(button);
 }
 
 void widgetLoginMoudle::reset()
@@ -148,7 +129,7 @@ void widgetLoginMoudle::onLoginClicked()
     const QString account = m_accountEdit->text().trimmed();
     const QString password = m_passwordEdit->text().trimmed();
     const QString problem =
-        LoginPageKit::accountProblemText(AccountInput::check(account, m_loginType == 1), tr("账号不能为空"),
+        LoginPageKit::accountProblemText(AccountInput::check(account, m_type.type() == 1), tr("账号不能为空"),
                                          tr("请输入正确的邮箱地址"), tr("请输入正确的手机号"));
     if (!problem.isEmpty()) {
         showError(problem);
@@ -160,14 +141,12 @@ void widgetLoginMoudle::onLoginClicked()
     }
     m_loginButton->setEnabled(false);
     m_loginButton->setText(tr("登录中…"));
-    emit loginRequested(m_loginType, account, password);
+    emit loginRequested(m_type.type(), account, password);
 }
 
 void widgetLoginMoudle::retranslateUi()
 {
-    m_phoneRadio->setText(tr("手机号"));
-    m_emailRadio->setText(tr("邮箱"));
-    applyTypePlaceholder();
+    m_type.retranslate(tr("手机号"), tr("邮箱"), tr("请输入手机号"), tr("请输入邮箱"));
     m_passwordEdit->setPlaceholderText(tr("请输入密码"));
     m_noAccountLabel->setText(tr("没有账号?"));
     m_registerLink->setText(tr("<a style='color: #E4E4E4; text-decoration: none' href =' '>去注册"));

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "account/LoginAccountType.h"
+
 #include <QWidget>
 
 class LoginAgreementRow;
 class LoginPasswordFieldWrap;
 class QAbstractButton;
-class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 class QToolButton;
 
 // The sign-in page of the login window: phone or e-mail account, password,
@@ -22,7 +22,7 @@ public:
     ~widgetLoginMoudle() override;
 
     // 0 phone, 1 e-mail.
-    int loginType() const { return m_loginType; }
+    int loginType() const { return m_type.type(); }
     // Checks the matching radio and shows its placeholder.
     void setLoginType(int type);
     // Empty fields, hidden password, no error; the type, the agreement and a
@@ -50,12 +50,9 @@ protected:
 private:
     void buildUi();
     void showError(const QString &message);
-    void applyTypePlaceholder();
 
-    QButtonGroup *m_typeGroup;
-    QRadioButton *m_phoneRadio;
-    QRadioButton *m_emailRadio;
     QLineEdit *m_accountEdit;
+    LoginAccountType m_type;
     LoginPasswordFieldWrap *m_passwordWrap;
     QLineEdit *m_passwordEdit;
     QToolButton *m_passwordEye;
@@ -65,5 +62,4 @@ private:
     QPushButton *m_loginButton;
     QLabel *m_errorLabel;
     LoginAgreementRow *m_agreement;
-    int m_loginType = 0;
 };

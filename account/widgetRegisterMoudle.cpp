@@ -13,17 +13,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 widgetRegisterMoudle::widgetRegisterMoudle(QWidget *parent)
     : QWidget(parent),
-      m_typeGroup(new QButtonGroup(this)),
-      m_phoneRadio(LoginPageKit::makeTypeRadio(this)),
-      m_emailRadio(LoginPageKit::makeTypeRadio(this)),
       m_accountEdit(LoginPageKit::makeLineEdit(this)),
+      m_type(this, m_accountEdit),
       m_passwordWrap(new LoginPasswordFieldWrap(this)),
       m_confirmWrap(new LoginPasswordFieldWrap(this)),
       m_passwordEdit(m_passwordWrap->lineEdit()),
@@ -41,8 +38,8 @@ widgetRegisterMoudle::widgetRegisterMoudle(QWidget *parent)
 {
     buildUi();
 
-    connect(m_typeGroup, &QButtonGroup::buttonClicked, this, &widgetRegisterMoudle::onRegisterTypeChanged);
-    connect(m_loginLink, &QLabel::linkActivated, this, [this] { emit onLoginLink(m_registerType); });
+    connect(m_type.group(), &QButtonGroup::buttonClicked, this, &widgetRegisterMoudle::onRegisterTypeChanged);
+    connect(m_loginLink, &QLabel::linkActivated, this, [this] { emit onLoginLink(m_type.type()); });
     connect(m_registerButton, &QPushButton::clicked, this, &widgetRegisterMoudle::onRegisterClicked);
     connect(m_getCodeButton, &QPushButton::clicked, this, &widgetRegisterMoudle::onGetVerificationCode);
     connect(m_countdown.timer(), &QTimer::timeout, this, &widgetRegisterMoudle::onVerifyCodeCountdown);
@@ -58,8 +55,6 @@ widgetRegisterMoudle::~widgetRegisterMoudle() = default;
 
 void widgetRegisterMoudle::buildUi()
 {
-    m_phoneRadio->setObjectName(QStringLiteral("phoneRadio"));
-    m_emailRadio->setObjectName(QStringLiteral("emailRadio"));
     m_accountEdit->setObjectName(QStringLiteral("accountEdit"));
     m_passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
     m_confirmEdit->setObjectName(QStringLiteral("confirmEdit"));
@@ -72,9 +67,6 @@ void widgetRegisterMoudle::buildUi()
     m_errorLabel->setObjectName(QStringLiteral("errorLabel"));
     m_agreement->setObjectName(QStringLiteral("agreementRow"));
 
-    m_typeGroup->addButton(m_phoneRadio, 0);
-    m_typeGroup->addButton(m_emailRadio, 1);
-    m_phoneRadio->setChecked(true);
     LoginPageKit::styleLineEdit(m_passwordEdit, true);
     LoginPageKit::styleLineEdit(m_confirmEdit, true);
 
@@ -82,7 +74,7 @@ void widgetRegisterMoudle::buildUi()
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(0);
 
-    page->addLayout(LoginPageKit::makeTypeRow(m_phoneRadio, m_emailRadio));
+    page->addLayout(LoginPageKit::makeTypeRow(m_type.phoneRadio(), m_type.emailRadio()));
     page->addSpacing(40);
 
     auto *codeRow = new QHBoxLayout;
@@ -115,23 +107,12 @@ void widgetRegisterMoudle::buildUi()
 
 void widgetRegisterMoudle::setRegisterType(int type)
 {
-    m_registerType = type == 1 ? 1 : 0;
-    (m_registerType == 1 ? m_emailRadio : m_phoneRadio)->setChecked(true);
-    applyTypePlaceholder();
-}
-
-void widgetRegisterMoudle::applyTypePlaceholder()
-{
-    m_accountEdit->setPlaceholderText(m_registerType == 1 ? tr("请输入邮箱") : tr("请输入手机号"));
+    m_type.setType(type);
 }
 
 void widgetRegisterMoudle::onRegisterTypeChanged(QAbstractButton *button)
 {
-    const int id = m_typeGroup->id(button);
-    if (id != 0 && id != 1)
-        return;
-    m_registerType = id;
-    applyTypePlaceholder();
+    m_type.onButtonClicked(button);
 }
 
 void widgetRegisterMoudle::reset()
@@ -164,7 +145,7 @@ void widgetRegisterMoudle::setRegisterError(const QString &msg)
 bool widgetRegisterMoudle::showAccountProblem(const QString &account)
 {
     const QString problem =
-        LoginPageKit::accountProblemText(AccountInput::check(account, m_registerType == 1), tr("账号不能为空"),
+        LoginPageKit::accountProblemText(AccountInput::check(account, m_type.type() == 1), tr("账号不能为空"),
                                          tr("请输入正确的邮箱地址"), tr("请输入正确的手机号"));
     if (problem.isEmpty())
         return false;
@@ -178,7 +159,7 @@ void widgetRegisterMoudle::onGetVerificationCode()
     const QString account = m_accountEdit->text().trimmed();
     if (showAccountProblem(account))
         return;
-    const QString areaCode = m_registerType == 0 ? QStringLiteral("86") : QString();
+    const QString areaCode = m_type.type() == 0 ? QStringLiteral("86") : QString();
     emit getVerifyCodeRequested(account, areaCode);
     m_codeEdit->setFocus();
 }
@@ -250,9 +231,7 @@ void widgetRegisterMoudle::refreshCodeButtonText()
 
 void widgetRegisterMoudle::retranslateUi()
 {
-    m_phoneRadio->setText(tr("手机号"));
-    m_emailRadio->setText(tr("邮箱"));
-    applyTypePlaceholder();
+    m_type.retranslate(tr("手机号"), tr("邮箱"), tr("请输入手机号"), tr("请输入邮箱"));
     m_codeEdit->setPlaceholderText(tr("请输入验证码"));
     m_passwordEdit->setPlaceholderText(tr("请输入密码"));
     m_confirmEdit->setPlaceholderText(tr("请再次输入密码"));

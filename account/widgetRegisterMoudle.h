@@ -1,5 +1,6 @@
 #pragma once
 
+#include "account/LoginAccountType.h"
 #include "account/VerifyCodeCountdown.h"
 
 #include <QWidget>
@@ -7,11 +8,9 @@
 class LoginAgreementRow;
 class LoginPasswordFieldWrap;
 class QAbstractButton;
-class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 class QTimer;
 class QToolButton;
 
@@ -25,7 +24,7 @@ public:
     ~widgetRegisterMoudle() override;
 
     // 0 phone, 1 e-mail.
-    int registerType() const { return m_registerType; }
+    int registerType() const { return m_type.type(); }
     // Checks the matching radio and shows its placeholder.
     void setRegisterType(int type);
     // Empty fields, hidden passwords, no error; the type, the agreement, the
@@ -61,13 +60,10 @@ private:
     void buildUi();
     void showError(const QString &message);
     bool showAccountProblem(const QString &account);
-    void applyTypePlaceholder();
     void refreshCodeButtonText();
 
-    QButtonGroup *m_typeGroup;
-    QRadioButton *m_phoneRadio;
-    QRadioButton *m_emailRadio;
     QLineEdit *m_accountEdit;
+    LoginAccountType m_type;
     LoginPasswordFieldWrap *m_passwordWrap;
     LoginPasswordFieldWrap *m_confirmWrap;
     QLineEdit *m_passwordEdit;
@@ -81,6 +77,5 @@ private:
     QPushButton *m_registerButton;
     QLabel *m_errorLabel;
     LoginAgreementRow *m_agreement;
-    int m_registerType = 0;
     VerifyCodeCountdown m_countdown;
 };

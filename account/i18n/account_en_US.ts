@@ -45,32 +45,32 @@
 <context>
     <name>CustomUserProfilePage</name>
     <message>
-        <location filename="../CustomUserProfilePage.cpp" line="213"/>
+        <location filename="../CustomUserProfilePage.cpp" line="214"/>
         <source>昵称</source>
         <translation>Nickname</translation>
     </message>
     <message>
-        <location filename="../CustomUserProfilePage.cpp" line="214"/>
+        <location filename="../CustomUserProfilePage.cpp" line="215"/>
         <source>密码</source>
         <translation>Password</translation>
     </message>
     <message>
-        <location filename="../CustomUserProfilePage.cpp" line="215"/>
+        <location filename="../CustomUserProfilePage.cpp" line="216"/>
         <source>邮箱</source>
         <translation>Email</translation>
     </message>
     <message>
-        <location filename="../CustomUserProfilePage.cpp" line="216"/>
+        <location filename="../CustomUserProfilePage.cpp" line="217"/>
         <source>手机号</source>
         <translation>Phone number</translation>
     </message>
     <message>
-        <location filename="../CustomUserProfilePage.cpp" line="218"/>
+        <location filename="../CustomUserProfilePage.cpp" line="219"/>
         <source>修改</source>
         <translation>Modify</translation>
     </message>
     <message>
-        <location filename="../CustomUserProfilePage.cpp" line="219"/>
+        <location filename="../CustomUserProfilePage.cpp" line="220"/>
         <source>退出登录</source>
         <translation>Logout</translation>
     </message>
@@ -146,7 +146,7 @@
         <translation>%1s</translation>
     </message>
     <message>
-        <location filename="../EditEmailDialog.cpp" line="7"/>
+        <location filename="../EditEmailDialog.cpp" line="8"/>
         <source>确定</source>
         <translation>OK</translation>
     </message>
@@ -202,7 +202,7 @@
         <translation>%1s</translation>
     </message>
     <message>
-        <location filename="../EditPhoneDialog.cpp" line="7"/>
+        <location filename="../EditPhoneDialog.cpp" line="8"/>
         <source>确定</source>
         <translation>OK</translation>
     </message>
@@ -223,78 +223,78 @@
         <translation>Forgot password</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="143"/>
-        <location filename="../widgetForgotpassMoudle.cpp" line="162"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="144"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="163"/>
         <source>账号不能为空</source>
         <translation>Account is required</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="144"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="145"/>
         <source>请输入正确的邮箱地址</source>
         <translation>Please enter valid email address</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="144"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="145"/>
         <source>请输入正确的手机号</source>
         <translation>Please enter valid phone number</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="164"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="165"/>
         <source>验证码不能为空</source>
         <translation>Verification code is required</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="166"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="167"/>
         <source>密码不能为空</source>
         <translation>Password is required</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="168"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="169"/>
         <source>再次确认密码不能为空</source>
         <translation>Password Confirmation Cannot Be Empty</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="170"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="171"/>
         <source>两次输入的密码不一致</source>
         <translation>Passwords do not match</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="207"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="208"/>
         <source>%1s</source>
         <translation>%1s</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="207"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="208"/>
         <source>获取验证码</source>
         <translation>Get Code</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="212"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="213"/>
         <source>忘记密码？</source>
         <translation>Forgot password?</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="213"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="214"/>
         <source>请输入手机号或邮箱</source>
         <translation>Please enter phone number or email</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="214"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="215"/>
         <source>请输入验证码</source>
         <translation>Enter verification code</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="215"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="216"/>
         <source>请输入密码</source>
         <translation>Please enter password</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="216"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="217"/>
         <source>请再次输入密码</source>
         <translation>Please re-enter password</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="218"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="219"/>
         <source>确认</source>
         <translation>Confirm</translation>
     </message>
@@ -307,78 +307,78 @@
         <translation>&lt;html&gt;&lt;style&gt;a:hover { color: #FFFFFF; }&lt;/style&gt;Please read and agree to the&lt;a style=&apos;color: white; text-decoration: none&apos; href=&quot;%1&quot;&gt;《Privacy Policy》&lt;/a&gt;and the&lt;a style=&apos;color: white; text-decoration: none&apos; href=&quot;%2&quot;&gt;《User Agreement》&lt;/a&gt;&lt;/html&gt;</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="104"/>
+        <location filename="../widgetLoginMoudle.cpp" line="149"/>
         <source>请输入邮箱</source>
         <translation>Please enter email</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="104"/>
+        <location filename="../widgetLoginMoudle.cpp" line="149"/>
         <source>请输入手机号</source>
         <translation>Please enter phone number</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="137"/>
-        <location filename="../widgetLoginMoudle.cpp" line="177"/>
+        <location filename="../widgetLoginMoudle.cpp" line="118"/>
+        <location filename="../widgetLoginMoudle.cpp" line="156"/>
         <source>登录</source>
         <translation>Login</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="145"/>
+        <location filename="../widgetLoginMoudle.cpp" line="126"/>
         <source>请阅读并同意《隐私政策》和《用户协议》</source>
         <translation>Please read and agree to the 《Privacy Policy》 and the 《User Agreement》</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="151"/>
+        <location filename="../widgetLoginMoudle.cpp" line="132"/>
         <source>账号不能为空</source>
         <translation>Account is required</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="152"/>
+        <location filename="../widgetLoginMoudle.cpp" line="133"/>
         <source>请输入正确的邮箱地址</source>
         <translation>Please enter valid email address</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="152"/>
+        <location filename="../widgetLoginMoudle.cpp" line="133"/>
         <source>请输入正确的手机号</source>
         <translation>Please enter valid phone number</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="158"/>
+        <location filename="../widgetLoginMoudle.cpp" line="139"/>
         <source>密码不能为空</source>
         <translation>Password is required</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="162"/>
+        <location filename="../widgetLoginMoudle.cpp" line="143"/>
         <source>登录中…</source>
         <translation>Logging in...</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="168"/>
+        <location filename="../widgetLoginMoudle.cpp" line="149"/>
         <source>手机号</source>
         <translation>Phone Number</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="169"/>
+        <location filename="../widgetLoginMoudle.cpp" line="149"/>
         <source>邮箱</source>
         <translation>Email</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="171"/>
+        <location filename="../widgetLoginMoudle.cpp" line="150"/>
         <source>请输入密码</source>
         <translation>Please enter password</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="172"/>
+        <location filename="../widgetLoginMoudle.cpp" line="151"/>
         <source>没有账号?</source>
         <translation>No account?</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="173"/>
+        <location filename="../widgetLoginMoudle.cpp" line="152"/>
         <source>&lt;a style=&apos;color: #E4E4E4; text-decoration: none&apos; href =&apos; &apos;&gt;去注册</source>
         <translation>&lt;a style=&apos;color: #E4E4E4; text-decoration: none&apos; href =&apos; &apos;&gt;Register now</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="174"/>
+        <location filename="../widgetLoginMoudle.cpp" line="153"/>
         <source>&lt;a style=&apos;color: #E4E4E4; text-decoration: none&apos; href =&apos; &apos;&gt;忘记密码?</source>
         <translation>&lt;a style=&apos;color: #E4E4E4; text-decoration: none&apos; href =&apos; &apos;&gt;Forgot password?</translation>
     </message>
@@ -386,102 +386,102 @@
 <context>
     <name>widgetRegisterMoudle</name>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="125"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="234"/>
         <source>请输入邮箱</source>
         <translation>Please enter email</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="125"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="234"/>
         <source>请输入手机号</source>
         <translation>Please enter phone number</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="167"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="148"/>
         <source>账号不能为空</source>
         <translation>Accout is required</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="168"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="149"/>
         <source>请输入正确的邮箱地址</source>
         <translation>Please enter valid email address</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="168"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="149"/>
         <source>请输入正确的手机号</source>
         <translation>Please enter valid phone number</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="190"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="171"/>
         <source>请阅读并同意《隐私政策》和《用户协议》</source>
         <translation>Please read and agree to the Privacy Policy and the User Agreement</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="200"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="181"/>
         <source>验证码不能为空</source>
         <translation>Verification code is required</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="204"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="185"/>
         <source>密码不能为空</source>
         <translation>Password is required</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="208"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="189"/>
         <source>再次确认密码不能为空</source>
         <translation>Please confirm your password</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="212"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="193"/>
         <source>两次输入的密码不一致</source>
         <translation>Passwords do not match</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="248"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="229"/>
         <source>%1s</source>
         <translation>%1s</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="248"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="229"/>
         <source>获取验证码</source>
         <translation>Get Code</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="253"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="234"/>
         <source>手机号</source>
         <translation>Phone Number</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="254"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="234"/>
         <source>邮箱</source>
         <translation>Email</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="256"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="235"/>
         <source>请输入验证码</source>
         <translation>Enter verification code</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="257"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="236"/>
         <source>请输入密码</source>
         <translation>Please enter password</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="258"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="237"/>
         <source>请再次输入密码</source>
         <translation>Please re-enter password</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="259"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="238"/>
         <source>已有账号?</source>
         <translation>Already Have an Account?</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="260"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="239"/>
         <source>&lt;a style=&apos;color: #E8E8E8; text-decoration: none&apos; href =&apos; &apos;&gt;去登录</source>
         <translation>&lt;a style=&apos;color: #E8E8E8; text-decoration: none&apos; href =&apos; &apos;&gt;Log in</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="262"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="241"/>
         <source>注册</source>
         <translation>Register</translation>
     </message>
