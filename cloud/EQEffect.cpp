@@ -76,4 +76,36 @@ EQEffect EQEffect::fromJson(const QJsonObject &object)
     return effect;
 }
 
+QJsonObject EQEffect::toJson() const
+{
+    const auto numbers = [](const QList<double> &values) {
+        QJsonArray array;
+        for (const double v : values)
+            array.append(v);
+        return array;
+    };
+    QJsonObject object;
+    object.insert(QLatin1String("id"), id);
+    object.insert(QLatin1String("image"), image);
+    object.insert(QLatin1String("name"), name);
+    object.insert(QLatin1String("desc"), desc);
+    object.insert(QLatin1String("users"), users);
+    object.insert(QLatin1String("note"), note);
+    object.insert(QLatin1String("lang"), lang);
+    object.insert(QLatin1String("pid"), pid);
+    object.insert(QLatin1String("sound"), numbers(sound));
+    object.insert(QLatin1String("q"), numbers(q));
+    if (!freq.isEmpty())
+        object.insert(QLatin1String("freq"), numbers(freq));
+    if (!type.isEmpty())
+        object.insert(QLatin1String("type"), QJsonArray::fromStringList(type));
+    object.insert(QLatin1String("main_gain"), main_gain);
+    if (!gain.isEmpty())
+        object.insert(QLatin1String("gain"), gain);
+    if (!enname.isEmpty())
+        object.insert(QLatin1String("enname"), enname);
+    object.insert(QLatin1String("sort"), sort);
+    return object;
+}
+
 } // namespace EarphoneApi

@@ -29,6 +29,8 @@ struct EQEffect
     int sort = 0;
 
     static EQEffect fromJson(const QJsonObject &object);
+    // The item as the official sound list cache stores it; fromJson reads it back.
+    QJsonObject toJson() const;
 
     bool operator==(const EQEffect &other) const = default;
 };

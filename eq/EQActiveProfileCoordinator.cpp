@@ -1,0 +1,167 @@
+#include "eq/EQActiveProfileCoordinator.h"
+
+#include <QSettings>
+
+namespace {
+
+using Source = EQActiveProfileCoordinator::Source;
+
+QString selectionKey(bool qor, const char *name)
+{
+    return QStringLiteral("eq/activeSelection/%1%2").arg(qor ? QStringLiteral("qor/") : QString(),
+                                                           QLatin1String(name));
+}
+
+QString snapshotKey(bool qor, const char *name)
+{
+    return QStringLiteral("eq/downlinkSnapshot/%1%2").arg(qor ? QStringLiteral("qor/") : QString(),
+                                                            QLatin1String(name));
+}
+
+bool isComplete(Source source, const QString &trimmedId)
+{
+    return source != EQActiveProfileCoordinator::None && !trimmedId.isEmpty();
+}
+
+// The stored source as an integer in 0..4; anything else is no source.
+bool readSourceKey(const QSettings &store, const QString &key, int *out)
+{
+    bool ok = false;
+    const int value = store.value(key, 0).toInt(&ok);
+    if (!ok || value < EQActiveProfileCoordinator::None || value > EQActiveProfileCoordinator::Custom)
+        return false;
+    *out = value;
+    return true;
+}
+
+bool readStoredSelection(const QSettings &store, bool qor, Source *source, QString *id)
+{
+    int value = 0;
+    if (!readSourceKey(store, selectionKey(qor, "source"), &value))
+        return false;
+    const QString storedId = store.value(selectionKey(qor, "id")).toString().trimmed();
+    if (!isComplete(static_cast<Source>(value), storedId))
+        return false;
+    *source = static_cast<Source>(value);
+    *id = storedId;
+    return true;
+}
+
+void removeDownlinkSnapshotKeys(QSettings &store, bool qor)
+{
+    store.remove(snapshotKey(qor, "tlv"));
+    store.remove(snapshotKey(qor, "source"));
+    store.remove(snapshotKey(qor, "id"));
+}
+
+void writeStoredSelection(QSettings &store, bool qor, Source source, const QString &id)
+{
+    const QString trimmed = id.trimmed();
+    if (!isComplete(source, trimmed)) {
+        store.remove(selectionKey(qor, "source"));
+        store.remove(selectionKey(qor, "id"));
+        removeDownlinkSnapshotKeys(store, qor);
+        return;
+    }
+    store.setValue(selectionKey(qor, "source"), static_cast<int>(source));
+    store.setValue(selectionKey(qor, "id"), trimmed);
+}
+
+} // namespace
+
+EQActiveProfileCoordinator::EQActiveProfileCoordinator(QObject *parent) : QObject(parent)
+{
+    QSettings store;
+    readStoredSelection(store, false, &m_source, &m_id);
+}
+
+EQActiveProfileCoordinator::~EQActiveProfileCoordinator() = default;
+
+void EQActiveProfileCoordinator::setActiveSelection(Source source, const QString &id)
+{
+    const QString trimmed = id.trimmed();
+    if (source == m_source && trimmed == m_id)
+        return;
+    m_source = source;
+    m_id = trimmed;
+    {
+        // An incomplete selection is written as a removal of the group's keys.
+        QSettings store;
+        writeStoredSelection(store, m_qor, m_source, m_id);
+    }
+    emit activeSelectionChanged(m_source, m_id);
+}
+
+void EQActiveProfileCoordinator::clearActiveSelection()
+{
+    setActiveSelection(None, QString());
+}
+
+void EQActiveProfileCoordinator::setQorMode(bool qor)
+{
+    if (qor == m_qor)
+        return;
+    m_qor = qor;
+    Source source = None;
+    QString id;
+    {
+        QSettings store;
+        if (!readStoredSelection(store, m_qor, &source, &id)) {
+            source = None;
+            id.clear();
+        }
+    }
+    m_source = source;
+    m_id = id.trimmed();
+    emit activeSelectionChanged(m_source, m_id);
+}
+
+void EQActiveProfileCoordinator::reemitActiveSelection()
+{
+    if (isComplete(m_source, m_id.trimmed()))
+        emit activeSelectionChanged(m_source, m_id);
+}
+
+void EQActiveProfileCoordinator::saveDownlinkSnapshot(bool qor, const QByteArray &snapshot, Source source,
+                                                      const QString &id)
+{
+    const QString trimmed = id.trimmed();
+    if (snapshot.isEmpty() || !isComplete(source, trimmed))
+        return;
+    QSettings store;
+    store.setValue(snapshotKey(qor, "source"), static_cast<int>(source));
+    store.setValue(snapshotKey(qor, "id"), trimmed);
+    store.setValue(snapshotKey(qor, "tlv"), snapshot);
+}
+
+bool EQActiveProfileCoordinator::loadDownlinkSnapshot(bool qor, Source source, const QString &id,
+                                                      QByteArray *snapshot) const
+{
+    const QString trimmed = id.trimmed();
+    if (!isComplete(source, trimmed))
+        return false;
+    const QSettings store;
+    bool ok = false;
+    const int storedSource = store.value(snapshotKey(qor, "source"), 0).toInt(&ok);
+    if (!ok || storedSource != static_cast<int>(source))
+        return false;
+    if (store.value(snapshotKey(qor, "id")).toString().trimmed() != trimmed)
+        return false;
+    const QByteArray bytes = store.value(snapshotKey(qor, "tlv")).toByteArray();
+    if (bytes.isEmpty())
+        return false;
+    if (snapshot)
+        *snapshot = bytes;
+    return true;
+}
+
+void EQActiveProfileCoordinator::clearDownlinkSnapshot()
+{
+    clearDownlinkSnapshotFor(m_qor);
+}
+
+void EQActiveProfileCoordinator::clearDownlinkSnapshotFor(bool qor)
+{
+    QSettings store;
+    removeDownlinkSnapshotKeys(store, qor);
+}
