@@ -14,7 +14,7 @@ class EQCloudGameCardDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
-    enum Action {
+    enum Action : int {
         Download = 0,
         Like = 1,
         Collect = 2,

@@ -15,9 +15,11 @@ EQCloudListController::EQCloudListController(QObject *parent) : QObject(parent)
 {
     m_model = new EQCloudListModel(this);
     m_refreshDebounceTimer = new QTimer(this);
+    m_refreshDebounceTimer->setObjectName(QStringLiteral("refreshDebounceTimer"));
     m_refreshDebounceTimer->setSingleShot(true);
     connect(m_refreshDebounceTimer, &QTimer::timeout, this, &EQCloudListController::onRefreshDebounceTimeout);
     m_weakNetRetryTimer = new QTimer(this);
+    m_weakNetRetryTimer->setObjectName(QStringLiteral("weakNetRetryTimer"));
     m_weakNetRetryTimer->setSingleShot(true);
     connect(m_weakNetRetryTimer, &QTimer::timeout, this, &EQCloudListController::onWeakNetFirstPageRetryTimeout);
 }

@@ -25,14 +25,14 @@ class EQCloudListController : public QObject
 {
     Q_OBJECT
 public:
-    enum TabMode {
+    enum TabMode : int {
         CloudSharing = 0,
         MySharing = 1,
         Collected = 2,
     };
     Q_ENUM(TabMode)
 
-    enum SortMode {
+    enum SortMode : int {
         MostDownloads = 0,
         MostCollected = 1,
         MostLiked = 2,
