@@ -1,7 +1,6 @@
 #include "eqcloud/EQCloudCardListView.h"
 
 #include <QMouseEvent>
-#include <QPointer>
 #include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
@@ -21,7 +20,12 @@ class FixedSliderStyle : public QProxyStyle
 public:
     static constexpr int handleLength = 28;
 
-    explicit FixedSliderStyle(QStyle *base) : QProxyStyle(base) {}
+    // A style of its own kind: a proxy owns its base, and the bar's style is
+    // usually the application's.
+    explicit FixedSliderStyle(const QString &baseKey) : QProxyStyle(baseKey)
+    {
+        setObjectName(QStringLiteral("EQCloudFixedSliderStyle"));
+    }
 
     QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl subControl,
                          const QWidget *widget) const override
@@ -89,8 +93,11 @@ void EQCloudCardListView::setSettleDelay(int ms)
 void EQCloudCardListView::polishVerticalScrollBarStyle()
 {
     QScrollBar *bar = verticalScrollBar();
-    if (!dynamic_cast<FixedSliderStyle *>(bar->style())) {
-        auto *style = new FixedSliderStyle(bar->style());
+    if (!bar->findChild<QProxyStyle *>(QStringLiteral("EQCloudFixedSliderStyle"), Qt::FindDirectChildrenOnly)) {
+        const QStyle *current = bar->style();
+        while (const auto *proxy = qobject_cast<const QProxyStyle *>(current))
+            current = proxy->baseStyle();
+        auto *style = new FixedSliderStyle(current ? current->name() : QStringLiteral("fusion"));
         style->setParent(bar);
         bar->setStyle(style);
     }

@@ -72,6 +72,7 @@ void EQCloudSharingContent::buildUi()
     m_pageLayout->addWidget(m_cardView, 1);
 
     m_viewportCheckTimer = new QTimer(this);
+    m_viewportCheckTimer->setObjectName(QStringLiteral("viewportCheckTimer"));
     m_viewportCheckTimer->setSingleShot(true);
     connect(m_viewportCheckTimer, &QTimer::timeout, m_cardView, &EQCloudCardListView::checkViewportUnderfilled);
 }

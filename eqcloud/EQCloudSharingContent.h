@@ -83,7 +83,7 @@ public:
     EQCloudCardListView *cardView() const { return m_cardView; }
     EQCloudGameCardDelegate *cardDelegate() const { return m_cardDelegate; }
     EQCloudPreviewDialog *previewDialog() const { return m_previewDialog; }
-    EQCloudDeleteConfirmDialog *confirmDialog() const { return m_confirmDialog; }
+    EQCloudDeleteConfirmDialog *confirmDialog() const;
     EQCloudToast *toast() const { return m_toast; }
     TabItem *tabItem(Tab tab) const;
     GradientButton *sortButton(int index) const;

@@ -58,6 +58,11 @@ void EQCloudSharingContent::dismissPopups()
     closePreview();
 }
 
+EQCloudDeleteConfirmDialog *EQCloudSharingContent::confirmDialog() const
+{
+    return m_confirmDialog.data();
+}
+
 bool EQCloudSharingContent::confirmDelete(int kind)
 {
     auto *dialog = new EQCloudDeleteConfirmDialog(kind, this);
