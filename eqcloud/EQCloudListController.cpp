@@ -47,11 +47,15 @@ void EQCloudListController::setLoginController(LoginController *loginController)
     m_loginController = loginController;
 }
 
+QString EQCloudListController::normalisedPid(const QString &pid)
+{
+    const QString trimmed = pid.trimmed();
+    return trimmed.isEmpty() ? QStringLiteral("1") : trimmed;
+}
+
 void EQCloudListController::setPid(const QString &pid)
 {
-    QString trimmed = pid.trimmed();
-    if (trimmed.isEmpty())
-        trimmed = QStringLiteral("1");
+    const QString trimmed = normalisedPid(pid);
     if (trimmed == m_pid)
         return;
     m_pid = trimmed;

@@ -76,6 +76,8 @@ public:
     bool isLoading() const { return m_loading; }
     bool isActive() const { return m_active; }
 
+    // A product id as the list asks it: trimmed, "1" when empty.
+    static QString normalisedPid(const QString &pid);
     static QString orderByForSortMode(SortMode mode);
     // The (listType, share) pair a tab is asked as; share -1 leaves the field out.
     static void listQueryForTab(TabMode mode, int *listType, int *share);

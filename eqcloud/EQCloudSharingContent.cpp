@@ -311,9 +311,7 @@ void EQCloudSharingContent::setActiveProfileCoordinator(EQActiveProfileCoordinat
 
 void EQCloudSharingContent::setPid(const QString &pid)
 {
-    QString trimmed = pid.trimmed();
-    if (trimmed.isEmpty())
-        trimmed = QStringLiteral("1");
+    const QString trimmed = EQCloudListController::normalisedPid(pid);
     if (trimmed == m_pid)
         return;
     m_pid = trimmed;

@@ -150,6 +150,8 @@ private:
     void onCloudEQDeleteFailed(int errorCode, const QString &message);
     void copyShareCodeFromCard(const QString &shareCode);
     void deleteMyShare(int cloudId);
+    // The checks and the question before a delete; true when it may be sent.
+    bool askDelete(int cloudId, QSet<int> &deleting, int kind);
     void restoreLastSelected();
     QString readLastSelected() const;
     void writeLastSelected(const QString &id) const;

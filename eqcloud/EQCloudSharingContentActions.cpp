@@ -100,25 +100,32 @@ void EQCloudSharingContent::copyShareCodeFromCard(const QString &shareCode)
     showInfoToast(tr("分享码已复制。"), kToastMs);
 }
 
-void EQCloudSharingContent::deleteMyShare(int cloudId)
+bool EQCloudSharingContent::askDelete(int cloudId, QSet<int> &deleting, int kind)
 {
     if (cloudId < 1) {
         showInfoToast(tr("删除失败：无效条目"), kToastMs);
-        return;
+        return false;
     }
     if (!m_eqApi) {
         showInfoToast(tr("删除失败：接口未就绪"), kToastMs);
-        return;
+        return false;
     }
-    if (m_deletingMyShares.contains(cloudId)) {
+    if (deleting.contains(cloudId)) {
         showInfoToast(tr("正在删除，请稍候"), kToastMs);
-        return;
+        return false;
     }
-    if (!confirmDelete(1) || !m_eqApi)
-        return;
-    m_deletingMyShares.insert(cloudId);
+    // The question is modal: the API may have been taken away meanwhile.
+    if (!confirmDelete(kind) || !m_eqApi)
+        return false;
+    deleting.insert(cloudId);
     showInfoToast(tr("删除中..."), kToastMs);
-    m_eqApi->deleteCloudEQ(cloudId);
+    return true;
+}
+
+void EQCloudSharingContent::deleteMyShare(int cloudId)
+{
+    if (askDelete(cloudId, m_deletingMyShares, 1))
+        m_eqApi->deleteCloudEQ(cloudId);
 }
 
 void EQCloudSharingContent::onCloudDownloadPreviewClicked(const CloudEQItem &item)
@@ -215,8 +222,7 @@ QString EQCloudSharingContent::lastSelectedKey() const
     const QString uid = m_loginController->loadStoredUserInfo().uid.trimmed();
     if (uid.isEmpty())
         return QString();
-    const QString pid = m_pid.trimmed().isEmpty() ? QStringLiteral("1") : m_pid.trimmed();
-    return QStringLiteral("eq/cloudDownload/lastSelected/%1/%2").arg(uid, pid);
+    return QStringLiteral("eq/cloudDownload/lastSelected/%1/%2").arg(uid, EQCloudListController::normalisedPid(m_pid));
 }
 
 QString EQCloudSharingContent::readLastSelected() const
@@ -336,23 +342,8 @@ void EQCloudSharingContent::onCloudDownloadShareCodeRequested(const QString &sha
 
 void EQCloudSharingContent::onCloudDownloadDeleteRequested(int cloudId)
 {
-    if (cloudId < 1) {
-        showInfoToast(tr("删除失败：无效条目"), kToastMs);
-        return;
-    }
-    if (!m_eqApi) {
-        showInfoToast(tr("删除失败：接口未就绪"), kToastMs);
-        return;
-    }
-    if (m_deletingDownloads.contains(cloudId)) {
-        showInfoToast(tr("正在删除，请稍候"), kToastMs);
-        return;
-    }
-    if (!confirmDelete(0) || !m_eqApi)
-        return;
-    m_deletingDownloads.insert(cloudId);
-    showInfoToast(tr("删除中..."), kToastMs);
-    m_eqApi->deleteDownloadRecord(cloudId);
+    if (askDelete(cloudId, m_deletingDownloads, 0))
+        m_eqApi->deleteDownloadRecord(cloudId);
 }
 
 void EQCloudSharingContent::onDownloadRecordDeleted(int cloudId)

@@ -1,5 +1,7 @@
 #include "EqCloudPageFixture.h"
 
+#include "app/kit/TabItem.h"
+#include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
 #include "eq/EQActiveProfileCoordinator.h"
 #include "eqcloud/EQCloudListController.h"
@@ -8,6 +10,7 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -60,6 +63,21 @@ bool EqCloudPageFixture::settle()
 {
     EQCloudListController *controller = m_page->listController();
     return QTest::qWaitFor([controller] { return !controller->isLoading(); }, 5000);
+}
+
+QList<int> EqCloudPageFixture::shareDownloaded(int count)
+{
+    const QList<int> ids = m_session->shareMany(count, QStringLiteral("downloaded"));
+    for (int id : ids)
+        m_session->markOnServer(id, int(EarphoneApi::CloudEQOperation::Download));
+    return ids;
+}
+
+bool EqCloudPageFixture::openDownloads()
+{
+    QSignalSpy received(m_session->eqApi(), &EarphoneApi::EqApi::downloadListReceived);
+    QTest::mouseClick(m_page->tabItem(EQCloudSharingContent::DownloadsTab), Qt::LeftButton);
+    return received.wait(5000);
 }
 
 void EqCloudPageFixture::whenModal(std::function<void(QDialog *)> action)

@@ -29,6 +29,10 @@ public:
     bool show();
     // Waits until the page's list is not loading.
     bool settle();
+    // Shares `count` EQs that the signed-in user has downloaded; returns their ids.
+    QList<int> shareDownloaded(int count);
+    // Clicks the downloads tab and waits for its list.
+    bool openDownloads();
 
     // Runs `action` on the next modal dialog as soon as it is open.
     static void whenModal(std::function<void(QDialog *)> action);

@@ -2,6 +2,7 @@
 // delete question, the window blur, the share-code copies and the toasts.
 #include "EqCloudPageFixture.h"
 
+#include "app/kit/GradientButton.h"
 #include "app/kit/TabItem.h"
 #include "cloud/EqApi.h"
 #include "eq/EQActiveProfileCoordinator.h"
@@ -25,6 +26,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTranslator>
 
 using EarphoneApi::CloudEQItem;
 using Action = EQCloudGameCardDelegate::Action;
@@ -166,13 +168,10 @@ void TestEqCloudPopups::previewApplyOnTheCloudTabAppliesWithoutDownload()
 void TestEqCloudPopups::previewApplyOnTheDownloadsTabSelectsTheDownload()
 {
     EqCloudPageFixture f(true);
-    const int id = f.session().share(QStringLiteral("Warm"));
-    f.session().markOnServer(id, int(EarphoneApi::CloudEQOperation::Download));
+    const int id = f.shareDownloaded(1).first();
     f.wire();
     QVERIFY(f.show());
-    QSignalSpy downloads(f.session().eqApi(), &EarphoneApi::EqApi::downloadListReceived);
-    QTest::mouseClick(f.page()->tabItem(EQCloudSharingContent::DownloadsTab), Qt::LeftButton);
-    QVERIFY(downloads.wait(5000));
+    QVERIFY(f.openDownloads());
     QSignalSpy applied(f.page(), &EQCloudSharingContent::cloudListEphemeralApplyRequested);
     f.whenModal([](QDialog *dialog) { qobject_cast<EQCloudPreviewDialog *>(dialog)->applyButton()->click(); });
     emit f.page()->cardDelegate()->cardActionRequested(Action::DlPreview, 0);
@@ -343,11 +342,18 @@ void TestEqCloudPopups::languageChangeReloadsTheList()
     QVERIFY(f.show());
     QVERIFY(f.settle());
     const int before = f.session().server().requestCount(QStringLiteral("home/cloud/cloudList"));
-    QEvent change(QEvent::LanguageChange);
-    QApplication::sendEvent(f.page(), &change);
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/i18n/VELKORA_en_US.qm")));
+    QVERIFY(QCoreApplication::installTranslator(&english));
     QTRY_COMPARE_WITH_TIMEOUT(f.session().server().requestCount(QStringLiteral("home/cloud/cloudList")), before + 1,
                               5000);
-    QCOMPARE(f.page()->tabItem(EQCloudSharingContent::CloudTab)->text(), QStringLiteral("云端共享"));
+    QCOMPARE(f.page()->tabItem(EQCloudSharingContent::DownloadsTab)->text(), QStringLiteral("Cloud Downloads"));
+    QCOMPARE(f.page()->sortButton(0)->text(), QStringLiteral("Popular"));
+    QCOMPARE(f.page()->previewDialog()->applyButton()->text(), QStringLiteral("Apply to Device"));
+    // The downloads tab grows with its title.
+    QVERIFY(f.page()->tabItem(EQCloudSharingContent::DownloadsTab)->width() >= 82);
+    QCoreApplication::removeTranslator(&english);
+    QTRY_COMPARE_WITH_TIMEOUT(f.page()->sortButton(0)->text(), QStringLiteral("下载最多"), 5000);
 }
 
 // Set VELKORA_EQCLOUD_SNAPSHOT to a file path to keep a picture of the page.

@@ -389,15 +389,11 @@ void TestEqCloudSharingContent::markWhileSignedOutAsksForLogin()
 void TestEqCloudSharingContent::downloadsTabAppliesAndRestores()
 {
     EqCloudPageFixture f(true);
-    const QList<int> ids = f.session().shareMany(2);
-    for (int id : ids)
-        f.session().markOnServer(id, int(CloudEQOperation::Download));
+    f.shareDownloaded(2);
     f.wire();
     QVERIFY(f.show());
     QVERIFY(f.settle());
-    QSignalSpy downloads(f.session().eqApi(), &EarphoneApi::EqApi::downloadListReceived);
-    clickTab(f.page(), EQCloudSharingContent::DownloadsTab);
-    QVERIFY(downloads.wait(5000));
+    QVERIFY(f.openDownloads());
     QCOMPARE(modelOf(f.page())->rowCount(), 2);
     QVERIFY(f.page()->appliedId().isEmpty());
 
@@ -419,23 +415,18 @@ void TestEqCloudSharingContent::downloadsTabAppliesAndRestores()
     clickTab(f.page(), EQCloudSharingContent::CloudTab);
     QVERIFY(f.page()->appliedId().isEmpty());
     QVERIFY(f.settle());
-    downloads.clear();
-    clickTab(f.page(), EQCloudSharingContent::DownloadsTab);
-    QVERIFY(downloads.wait(5000));
+    QVERIFY(f.openDownloads());
     QCOMPARE(f.page()->appliedId(), id);
 }
 
 void TestEqCloudSharingContent::applyingTheActiveDownloadSendsItAgain()
 {
     EqCloudPageFixture f(true);
-    const int id = f.session().share(QStringLiteral("x"));
-    f.session().markOnServer(id, int(CloudEQOperation::Download));
+    const int id = f.shareDownloaded(1).first();
     f.coordinator()->setActiveSelection(Source::CloudDownload, QString::number(id));
     f.wire();
     QVERIFY(f.show());
-    QSignalSpy downloads(f.session().eqApi(), &EarphoneApi::EqApi::downloadListReceived);
-    clickTab(f.page(), EQCloudSharingContent::DownloadsTab);
-    QVERIFY(downloads.wait(5000));
+    QVERIFY(f.openDownloads());
 
     QSignalSpy selection(f.coordinator(), &EQActiveProfileCoordinator::activeSelectionChanged);
     emit f.page()->cardDelegate()->cardActionRequested(Action::DlApply, 0);
@@ -462,31 +453,25 @@ void TestEqCloudSharingContent::lastSelectedIsRestoredOnlyForCloudDownloads()
     QFETCH(int, source);
     QFETCH(bool, restored);
     EqCloudPageFixture f(true);
-    const int id = f.session().share(QStringLiteral("x"));
-    f.session().markOnServer(id, int(CloudEQOperation::Download));
+    const int id = f.shareDownloaded(1).first();
     if (source != int(Source::None))
         f.coordinator()->setActiveSelection(Source(source), QStringLiteral("3"));
     f.wire(withCoordinator);
     QSettings().setValue(f.page()->lastSelectedKey(), QString::number(id));
     QVERIFY(f.show());
-    QSignalSpy downloads(f.session().eqApi(), &EarphoneApi::EqApi::downloadListReceived);
-    clickTab(f.page(), EQCloudSharingContent::DownloadsTab);
-    QVERIFY(downloads.wait(5000));
+    QVERIFY(f.openDownloads());
     QCOMPARE(f.page()->appliedId(), restored ? QString::number(id) : QString());
 }
 
 void TestEqCloudSharingContent::leavingDownloadsClearsTheAppliedMark()
 {
     EqCloudPageFixture f(true);
-    const int id = f.session().share(QStringLiteral("x"));
-    f.session().markOnServer(id, int(CloudEQOperation::Download));
+    const int id = f.shareDownloaded(1).first();
     f.coordinator()->setActiveSelection(Source::CloudDownload, QString::number(id));
     f.wire();
     QCOMPARE(f.page()->appliedId(), QString::number(id));
     QVERIFY(f.show());
-    QSignalSpy downloads(f.session().eqApi(), &EarphoneApi::EqApi::downloadListReceived);
-    clickTab(f.page(), EQCloudSharingContent::DownloadsTab);
-    QVERIFY(downloads.wait(5000));
+    QVERIFY(f.openDownloads());
     QCOMPARE(f.page()->appliedId(), QString());
     emit f.page()->cardDelegate()->cardActionRequested(Action::DlApply, 0);
     QCOMPARE(f.page()->appliedId(), QString::number(id));
@@ -503,21 +488,17 @@ void TestEqCloudSharingContent::leavingDownloadsClearsTheAppliedMark()
 void TestEqCloudSharingContent::deletingTheAppliedDownloadClearsTheSelection()
 {
     EqCloudPageFixture f(true);
-    const QList<int> ids = f.session().shareMany(2);
-    for (int id : ids)
-        f.session().markOnServer(id, int(CloudEQOperation::Download));
+    f.shareDownloaded(2);
     f.wire();
     QVERIFY(f.show());
+    QVERIFY(f.openDownloads());
     QSignalSpy downloads(f.session().eqApi(), &EarphoneApi::EqApi::downloadListReceived);
-    clickTab(f.page(), EQCloudSharingContent::DownloadsTab);
-    QVERIFY(downloads.wait(5000));
     emit f.page()->cardDelegate()->cardActionRequested(Action::DlApply, 0);
     const QString applied = f.page()->appliedId();
     QVERIFY(!applied.isEmpty());
 
     QSignalSpy deleted(f.session().eqApi(), &EarphoneApi::EqApi::downloadRecordDeleted);
     f.whenModal([](QDialog *dialog) { dialog->findChild<QPushButton *>("confirmOkButton")->click(); });
-    downloads.clear();
     emit f.page()->cardDelegate()->cardActionRequested(Action::DlDelete, 0);
     QCOMPARE(f.toastText(), QStringLiteral("删除中..."));
     QVERIFY(deleted.wait(5000));
@@ -587,9 +568,8 @@ void TestEqCloudSharingContent::pidChangeOnDownloadsAsksAgain()
     EqCloudPageFixture f(true);
     f.wire();
     QVERIFY(f.show());
+    QVERIFY(f.openDownloads());
     QSignalSpy downloads(f.session().eqApi(), &EarphoneApi::EqApi::downloadListReceived);
-    clickTab(f.page(), EQCloudSharingContent::DownloadsTab);
-    QVERIFY(downloads.wait(5000));
     f.page()->setPid(QStringLiteral(" abc "));
     QCOMPARE(f.page()->pid(), QStringLiteral("abc"));
     QVERIFY(downloads.wait(5000));
