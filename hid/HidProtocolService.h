@@ -179,6 +179,7 @@ private:
     // HidProtocolServiceQor.cpp
     void reportQorOutcome(const HidProtocolServiceQorDelivery::Outcome &outcome, const QString &failure);
     void failQorChains(const QString &reason);
+    void failQorChainsOfOtherDevices(const QString &connectedDeviceId);
 
     HidProtocolServiceDurations m_durations;
 

@@ -65,7 +65,8 @@ void HidProtocolService::onNotifyDongleHeadsetLink(uchar status)
         log(QStringLiteral("[HID][State] dongle-link-notify-received source=auto-report"));
     }
     log(QStringLiteral("[HID][Notify 0x11/0x04] dongle-headset link=%1(0x%2)").arg(linkName(status), hex2(status)));
-    setHeadsetLinkConnected(status == 0, QStringLiteral("notify-0x11-0x04"));
+    if (transportConnected)
+        setHeadsetLinkConnected(status == 0, QStringLiteral("notify-0x11-0x04"));
 }
 
 void HidProtocolService::queryDongleLink(const QString &deviceId)
@@ -120,7 +121,9 @@ void HidProtocolService::onDeviceInfoReceived(const HeadsetProtocol::DeviceInfo 
 {
     if (handleValidationReply(info))
         return;
-    if (transport && protocolProxy)
+    // A reply decoded before the device went away arrives after its reset;
+    // publishing it would bring back values of a device that is gone.
+    if (transport && protocolProxy && transportConnected)
         publishDeviceInfo(info);
 }
 
@@ -199,6 +202,8 @@ void HidProtocolService::onNotifyBattery(const HeadsetProtocol::BatteryInfo &bat
                  QString::number(charging(battery.rightPresent, battery.right)),
                  optionalLevel(battery.casePresent, battery.caseLevel),
                  QString::number(charging(battery.casePresent, battery.caseLevel))));
+    if (!transportConnected)
+        return; // decoded before the device went away
     const int level = battery.left & kLevelMask;
     log(QStringLiteral("[HID][State] emit-headset-battery source=notify value=%1").arg(level));
     emit headsetBatteryChanged(level);
@@ -216,8 +221,7 @@ void HidProtocolService::onNotifyEqAutoReport(const HeadsetProtocol::EQData &eq)
 void HidProtocolService::onNotifyNameAndHeadsetFirmware(const HeadsetProtocol::NotifyNameAndHeadsetFirmware &data)
 {
     log(QStringLiteral("[HID][Notify 0x11/0x03] name=\"%1\" headsetFw=\"%2\" ota=%3")
-            .arg(data.name, data.headsetFirmware)
-            .arg(data.otaState ? 1 : 0));
+            .arg(data.name, data.headsetFirmware, QString::number(data.otaState ? 1 : 0)));
     log(QStringLiteral("[HID][Notify 0x11/0x03] ignored (not used by current business flow)"));
 }
 
@@ -260,5 +264,5 @@ void HidProtocolService::onTransportCommError(const QString &deviceId, const QSt
         setProtocolValidated(false);
         setHeadsetLinkConnected(false, QStringLiteral("fatal-comm-error"));
     }
-    log(QStringLiteral("[HID] %1 %2 fatal=%3").arg(deviceId, error).arg(isFatal ? 1 : 0));
+    log(QStringLiteral("[HID] %1 %2 fatal=%3").arg(deviceId, error, QString::number(isFatal ? 1 : 0)));
 }

@@ -119,6 +119,7 @@ void HidProtocolService::onTransportConnectionChanged(const QString &deviceId, b
 {
     transportConnected = connected;
     if (connected) {
+        failQorChainsOfOtherDevices(deviceId);
         const QList<HeadsetProtocol::DiscoveryDeviceInfo> devices =
             discovery ? discovery->enumerateDevices() : QList<HeadsetProtocol::DiscoveryDeviceInfo>{};
         if (qorSession.handleConnectionReady(deviceId, devices)) {

@@ -105,3 +105,12 @@ void HidProtocolService::failQorChains(const QString &reason)
     for (const QString &deviceId : qorDelivery.abandonAll())
         reportQorOutcome({HidProtocolServiceQorDelivery::Result::Failed, deviceId}, reason);
 }
+
+void HidProtocolService::failQorChainsOfOtherDevices(const QString &connectedDeviceId)
+{
+    // Moving to another device empties the transport's send queue without a
+    // disconnect report for the device it left.
+    for (const QString &deviceId : qorDelivery.abandonOthers(connectedDeviceId))
+        reportQorOutcome({HidProtocolServiceQorDelivery::Result::Failed, deviceId},
+                         QStringLiteral("transport switched device"));
+}

@@ -14,9 +14,17 @@ HidProtocolServiceQorDelivery::Outcome HidProtocolServiceQorDelivery::reportWrit
         return {}; // a report of a chain given up on already
     if (m_handingOver) {
         // A full queue refuses the packet being handed now, or drops its
-        // oldest one (the oldest waiting chain's next report).
+        // oldest one. That one belongs to the oldest chain that still has
+        // reports in the queue, which need not be the oldest open chain: the
+        // outcomes of reports already written may still be on their way.
         Chain &chain = m_refusalHitsOldest ? m_chains.front() : m_chains.back();
         const Outcome outcome = settle(chain, delivered);
+        if (m_refusalHitsOldest && !delivered) {
+            // Any open chain may have lost it: none of them may pass as
+            // delivered. Each is reported failed when it completes.
+            for (Chain &open : m_chains)
+                open.failed = true;
+        }
         if (outcome.result != Result::None && &chain == &m_chains.back())
             m_handOverOutcome = outcome; // told when the hand-over ends
         else if (outcome.result != Result::None)
@@ -44,8 +52,8 @@ HidProtocolServiceQorDelivery::Outcome HidProtocolServiceQorDelivery::endChain(i
     if (chain.settled >= chain.expected) {
         const Chain done = chain;
         m_chains.pop_back();
-        if (outcome.result == Result::None && !done.failed)
-            outcome = {Result::Delivered, done.deviceId};
+        if (outcome.result == Result::None && !done.reported)
+            outcome = {done.failed ? Result::Failed : Result::Delivered, done.deviceId};
     }
     return outcome;
 }
@@ -60,6 +68,20 @@ std::deque<QString> HidProtocolServiceQorDelivery::abandonAll()
     m_chains.clear();
     m_handingOver = false;
     m_handOverOutcome = {};
+    return unreported;
+}
+
+std::deque<QString> HidProtocolServiceQorDelivery::abandonOthers(const QString &deviceId)
+{
+    std::deque<QString> unreported;
+    std::deque<Chain> kept;
+    for (const Chain &chain : m_chains) {
+        if (chain.deviceId == deviceId)
+            kept.push_back(chain);
+        else if (!chain.reported)
+            unreported.push_back(chain.deviceId);
+    }
+    m_chains = std::move(kept);
     return unreported;
 }
 
@@ -84,7 +106,7 @@ HidProtocolServiceQorDelivery::Outcome HidProtocolServiceQorDelivery::popIfCompl
         return {};
     const Chain done = front;
     m_chains.pop_front();
-    if (done.failed)
+    if (done.reported)
         return {};
-    return {Result::Delivered, done.deviceId};
+    return {done.failed ? Result::Failed : Result::Delivered, done.deviceId};
 }

@@ -39,6 +39,9 @@ public:
     // The device went away: its queue is gone with it. Returns the chains
     // that had not reported an outcome yet, oldest first.
     std::deque<QString> abandonAll();
+    // The transport moved to `deviceId`, dropping the queue of the device it
+    // left: the chains of every other device are abandoned the same way.
+    std::deque<QString> abandonOthers(const QString &deviceId);
 
     int openChains() const { return static_cast<int>(m_chains.size()); }
 

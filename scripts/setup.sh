@@ -11,6 +11,7 @@ packages=(
   qt6-qpa-plugins libgl-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libhidapi-dev libssl-dev libpulse-dev libudev-dev
+  pulseaudio
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   fonts-wqy-microhei

@@ -4,6 +4,7 @@
 //   eN / xN  its hand-over ends with N reports handed (x: the encoder failed, already reported)
 //   +N / -N  N writes succeed / fail
 //   a        the device goes away
+//   s / r    the transport moves to another device / reports the same one again
 // and the outcomes it must produce: D delivered, F failed, AN N chains abandoned.
 #include "hid/HidProtocolServiceQorDelivery.h"
 
@@ -29,13 +30,19 @@ private slots:
         QTest::newRow("second fails while the first waits") << "b e11 b e11 +11 -1 +10" << "D F" << 0;
         QTest::newRow("refused during the hand-over: the new chain")
             << "b e11 b -1 e11 +11 +10" << "F D" << 0;
-        QTest::newRow("dropped during the hand-over: the oldest chain")
-            << "b e11 B -1 e11 +10 +11" << "F D" << 0;
+        QTest::newRow("dropped during the hand-over, one chain") << "B -1 e11 +10" << "F" << 0;
+        // The dropped report may be any open chain's: none of them passes as delivered.
+        QTest::newRow("dropped during the hand-over: every open chain fails")
+            << "b e11 b e11 B -1 e11 +10 +11 +11" << "F F F" << 0;
+        QTest::newRow("dropped, then gone") << "b e11 B -1 e11 +3 a" << "F A1" << 0;
+        QTest::newRow("dropped, later chains unaffected") << "b e11 B -1 e11 +21 b e11 +11" << "F F D" << 0;
         QTest::newRow("all refused during the hand-over") << "b -11 e11" << "F" << 0;
         QTest::newRow("encoder refused, nothing handed") << "b x0 b e11 +11" << "D" << 0;
         QTest::newRow("encoder failed part way") << "b x3 b e11 +3 +11" << "D" << 0;
         QTest::newRow("gone: only unreported chains") << "b e11 +4 -1 b e11 b e11 a" << "F A2" << 0;
         QTest::newRow("gone, then late writes") << "b e11 a +5 -1" << "A1" << 0;
+        QTest::newRow("moved to another device") << "b e11 +4 -1 b e11 s" << "F A1" << 0;
+        QTest::newRow("same device reported again") << "b e11 r +11" << "A0 D" << 0;
         QTest::newRow("writes without a chain") << "+3 -1" << "" << 0;
     }
 
@@ -66,6 +73,9 @@ private slots:
                     note(delivery.reportWritten(op == QLatin1Char('+')));
             } else if (op == QLatin1Char('a')) {
                 got.append(QStringLiteral("A%1").arg(delivery.abandonAll().size()));
+            } else if (op == QLatin1Char('s') || op == QLatin1Char('r')) {
+                const QString connected = op == QLatin1Char('s') ? QStringLiteral("other") : QStringLiteral("qor");
+                got.append(QStringLiteral("A%1").arg(delivery.abandonOthers(connected).size()));
             }
         }
         QCOMPARE(got.join(QLatin1Char(' ')), outcomes);

@@ -7,7 +7,10 @@
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <QSemaphore>
 #include <QThread>
+
+#include <atomic>
 
 using namespace ServiceTest;
 using HidTestDevices::api;
@@ -135,6 +138,42 @@ private slots:
         QCOMPARE(api().exitCalls(), 1);
         QCOMPARE(api().misuse(), std::vector<std::string>{});
         QCOMPARE(messages.lines(QtCriticalMsg), QStringList{});
+    }
+
+    // A protocol thread that is slow to stop is waited for, warned about
+    // after each timed wait, then given its last longer wait; it is never
+    // terminated.
+    void slowProtocolThreadGetsEveryWait()
+    {
+        HidProtocolServiceDurations durations = fastDurations();
+        durations.threadStopWaitMs = 20;
+        durations.threadFinalWaitMs = 10000;
+        ServiceRig rig(durations);
+        rig.start();
+        QThread *protocolThread = rig.service().findChild<QThread *>();
+        QVERIFY(protocolThread);
+        // The protocol thread stays busy until the last wait has begun.
+        QSemaphore lastWaitBegun;
+        std::atomic<bool> busyStarted = false;
+        auto *busy = new QObject;
+        busy->moveToThread(protocolThread);
+        QMetaObject::invokeMethod(
+            busy,
+            [busy, &busyStarted, &lastWaitBegun] {
+                busyStarted = true;
+                lastWaitBegun.tryAcquire(1, 10000);
+                busy->deleteLater();
+            },
+            Qt::QueuedConnection);
+        QTRY_VERIFY_WITH_TIMEOUT(busyStarted, 5000);
+        MessageLog messages;
+        messages.setObserver([&lastWaitBegun](const MessageLog::Entry &entry) {
+            if (entry.type == QtCriticalMsg)
+                lastWaitBegun.release();
+        });
+        rig.destroyService();
+        QCOMPARE(messages.lines(QtWarningMsg).filter(QStringLiteral("[HID] protocol thread")).size(), 3);
+        QCOMPARE(messages.lines(QtCriticalMsg).filter(QStringLiteral("[HID] protocol thread")).size(), 1);
     }
 };
 

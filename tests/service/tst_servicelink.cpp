@@ -154,6 +154,11 @@ private slots:
         QVERIFY(rig.log().contains(QStringLiteral("[HID][Notify 0x11/0x03] ignored (not used by current business flow)")));
         QVERIFY(rig.log().contains(QStringLiteral("[HID][Notify 0x11/0x02] EQ index=0 bandCount=10 totalGain(raw)=0")));
         QCOMPARE(rig.events().all(), QStringList{});
+
+        // The device's texts are data, not placeholders.
+        rig.headset().updateState([](HeadsetState &s) { s.name = "100%1"; });
+        rig.headset().notify({NotifyItem::NameAndFirmware}, Clock::now());
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("[HID][Notify 0x11/0x03] name=\"100%1\" headsetFw=\"1.2.3\" ota=")));
     }
 
     // The heartbeat is off until validation passed and runs only while the
@@ -223,6 +228,46 @@ private slots:
                  (QStringList{QStringLiteral("present(1)"), QStringLiteral("validated(1)"), QStringLiteral("link(1)")}));
         rig.service().queryBasicInfo({0x06});
         QVERIFY(rig.events().waitFor(QStringLiteral("tone(4)"), 5000, from));
+    }
+
+    // Reports the protocol thread decoded before the device went away reach
+    // the service after it: they must not bring the device's values back.
+    void lateReportsAfterTheDeviceIsGonePublishNothing_data()
+    {
+        QTest::addColumn<QString>("report");
+        QTest::newRow("link notification") << "link";
+        QTest::newRow("battery notification") << "battery";
+        QTest::newRow("basic-info reply") << "reply";
+    }
+
+    void lateReportsAfterTheDeviceIsGonePublishNothing()
+    {
+        QFETCH(QString, report);
+        ServiceRig rig;
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        rig.service().disconnectAll();
+        QCOMPARE(rig.service().currentDeviceId(), QString());
+        rig.events().clear();
+
+        auto *proxy = rig.service().findChild<ProtocolProxy *>();
+        if (report == QLatin1String("link")) {
+            emit proxy->notifyDongleHeadsetLinkReceived(0);
+        } else if (report == QLatin1String("battery")) {
+            emit proxy->notifyBatteryReceived(HeadsetProtocol::BatteryInfo{.left = 70});
+        } else {
+            HeadsetProtocol::DeviceInfo info;
+            info.name = QStringLiteral("Velkora H1");
+            info.hasBattery = true;
+            info.battery.left = 70;
+            info.hasToneVolume = true;
+            info.toneVolume = 4;
+            info.firmware = HeadsetProtocol::FirmwareInfo{};
+            info.firmware->dongleVersion = QStringLiteral("1.0.8");
+            info.dongleHeadsetLink = 0;
+            emit proxy->deviceInfoReceived(info);
+        }
+        QCOMPARE(rig.events().all(), QStringList{});
     }
 
 private:

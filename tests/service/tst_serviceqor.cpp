@@ -7,6 +7,7 @@
 #include "protocol/IHidTransport.h"
 #include "tests/support/virtualqor/VirtualQorDevice.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace ServiceTest;
@@ -348,6 +349,31 @@ private slots:
         QVERIFY(!rig.service->isQorTargetDevice());
         QVERIFY(rig.service->setToneVolume(2));
         QVERIFY(rig.events->waitFor(QStringLiteral("toneSet(2)")));
+    }
+
+    // The transport moves to a framed device while a chain waits in the send
+    // queue: the queue goes with the decoder, so the chain fails, once, and
+    // before the session ends.
+    void framedDeviceFailsTheChainInFlight()
+    {
+        QorRig rig;
+        auto headset = std::make_shared<VirtualDevices::VirtualHeadset>();
+        api().addDevice(HidTestDevices::receiver().hid, headset);
+        QVERIFY(rig.start());
+        api().stallReads(rig.path(), true); // the I/O thread hangs in a read and writes nothing
+        const auto release = qScopeGuard([&] { api().stallReads(rig.path(), false); });
+        QVERIFY(QTest::qWaitFor([&] { return api().stalledReads(rig.path()) > 0; }, 5000));
+        QVERIFY(rig.service->sendQorCbQaspEqChain(fiveBands(), nullptr));
+        auto *manager = rig.service->findChild<HidManager *>();
+        QVERIFY(manager->connectDevice(HidTestDevices::receiver().id).success);
+        const QStringList events = rig.events->all();
+        QCOMPARE(events.count(QStringLiteral("eqFailed(transport switched device)")), 1);
+        QVERIFY(events.indexOf(QStringLiteral("eqFailed(transport switched device)"))
+                < events.indexOf(QStringLiteral("qor(0)")));
+        api().stallReads(rig.path(), false);
+        QVERIFY(rig.events->waitFor(QStringLiteral("validated(1)")));
+        QCOMPARE(rig.eqOutcomes(), 1);
+        QCOMPARE(api().writeAttempts(rig.path()), 0);
     }
 
     void unplugEndsTheSession()

@@ -1,0 +1,280 @@
+#include "app/kit/AppLanguageManager.h"
+#include "app/kit/CustomClickableLabel.h"
+#include "app/kit/WindowSlidingControl.h"
+#include "app/kit/WindowSwitchButton.h"
+#include "devicepages/AudioConfigurationContent.h"
+#include "devicepages/DevicePageStyles.h"
+#include "tests/devicepages/AudioTestEndpoints.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace AudioTestEndpoints;
+using Platform::AudioDirection;
+using Platform::InMemoryAudioEndpointSystem;
+namespace State = Platform::AudioEndpointState;
+
+namespace {
+
+const QString kSpeakers = QStringLiteral("Speakers (Realtek)");
+const QString kHeadset = QStringLiteral("Headphones (VELKORA QOR)");
+
+qreal opacityOf(QWidget *widget)
+{
+    auto *effect = qobject_cast<QGraphicsOpacityEffect *>(widget->graphicsEffect());
+    return effect ? effect->opacity() : 1.0;
+}
+
+} // namespace
+
+class TestAudioConfigurationContent : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void titlesBeforeFirstShow();
+    void showingSynchronises();
+    void playbackSwitchOffMutesAndDims();
+    void playbackSwitchOnUnmutesAndTakesEndpointVolume();
+    void outsideMuteMovesSwitchWithoutWritingBack();
+    void sliderWritesVolume();
+    void disabledPlaybackEndpointWritesNothing();
+    void reenabledEndpointRestoresRow();
+    void microphoneWorksWithoutPlaybackEndpoint();
+    void soundLinkOpensSettingsOnlyWhileUsable();
+    void languageChangeRetranslates();
+
+private:
+    template <typename T>
+    T *child(const char *name)
+    {
+        T *found = m_page->findChild<T *>(QLatin1String(name));
+        if (!found)
+            qFatal("no child %s", name);
+        return found;
+    }
+
+    void addEndpoints(const QList<Endpoint> &endpoints, const QString &defaultPlayback,
+                      const QString &defaultRecording);
+    void showPage();
+
+    std::shared_ptr<InMemoryAudioEndpointSystem> m_system;
+    int m_controllersMade = 0;
+    std::unique_ptr<AudioConfigurationContent> m_page;
+};
+
+void TestAudioConfigurationContent::init()
+{
+    m_system = std::make_shared<InMemoryAudioEndpointSystem>();
+    m_controllersMade = 0;
+    Platform::IAudioEndpointSystem::setFactory([this] {
+        ++m_controllersMade;
+        return m_system;
+    });
+    m_page = std::make_unique<AudioConfigurationContent>();
+}
+
+void TestAudioConfigurationContent::cleanup()
+{
+    m_page.reset();
+    Platform::IAudioEndpointSystem::setFactory({});
+    m_system.reset();
+    AppLanguageManager::applyLanguage(QStringLiteral("zh_CN"));
+}
+
+void TestAudioConfigurationContent::addEndpoints(const QList<Endpoint> &endpoints, const QString &defaultPlayback,
+                                                 const QString &defaultRecording)
+{
+    for (const Endpoint &endpoint : endpoints)
+        m_system->addEndpoint(endpoint);
+    m_system->setDefaultEndpoint(AudioDirection::Playback, defaultPlayback);
+    m_system->setDefaultEndpoint(AudioDirection::Recording, defaultRecording);
+}
+
+void TestAudioConfigurationContent::showPage()
+{
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    // The state the controller posts when it is made.
+    QVERIFY(m_system->waitForDelivery());
+    QCoreApplication::processEvents();
+}
+
+void TestAudioConfigurationContent::titlesBeforeFirstShow()
+{
+    addEndpoints({playback("hs", kHeadset, State::Disabled)}, QString(), QString());
+    QCOMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("系统音量"));
+    QCOMPARE(child<QLabel>("microphoneTitle")->text(), QStringLiteral("麦克风"));
+    QCOMPARE(child<QLabel>("systemTitle")->styleSheet(), DevicePageStyles::title());
+    QVERIFY(child<WindowSwitchButton>("systemSwitch")->isChecked());
+    QVERIFY(child<WindowSlidingControl>("systemSlider")->isEnabled());
+    QCOMPARE(m_controllersMade, 0);
+}
+
+void TestAudioConfigurationContent::showingSynchronises()
+{
+    addEndpoints({playback("spk", kSpeakers, State::Active, 0.42f, false),
+                  recording("mic", "Microphone", State::Active, 0.7f, true)},
+                 "spk", "mic");
+    showPage();
+    QCOMPARE(m_controllersMade, 1);
+    QCOMPARE(child<WindowSlidingControl>("systemSlider")->value(), 42);
+    QVERIFY(child<WindowSwitchButton>("systemSwitch")->isChecked());
+    QCOMPARE(child<WindowSlidingControl>("microphoneSlider")->value(), 70);
+    QVERIFY(!child<WindowSwitchButton>("microphoneSwitch")->isChecked());
+    QVERIFY(!child<WindowSlidingControl>("microphoneSlider")->isEnabled());
+    QCOMPARE(opacityOf(child<WindowSlidingControl>("microphoneSlider")), 0.38);
+    // Bringing the page up to date wrote nothing back.
+    QCOMPARE(m_system->volumeWrites("spk") + m_system->muteWrites("spk"), 0);
+    QCOMPARE(m_system->volumeWrites("mic") + m_system->muteWrites("mic"), 0);
+}
+
+void TestAudioConfigurationContent::playbackSwitchOffMutesAndDims()
+{
+    addEndpoints({playback("spk", kSpeakers, State::Active, 0.42f, false)}, "spk", QString());
+    showPage();
+    auto *toggle = child<WindowSwitchButton>("systemSwitch");
+    auto *slider = child<WindowSlidingControl>("systemSlider");
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(m_system->record("spk")->muted);
+    QVERIFY(!slider->isEnabled());
+    QCOMPARE(opacityOf(slider), 0.38);
+    QCOMPARE(m_system->volumeWrites("spk"), 0);
+}
+
+void TestAudioConfigurationContent::playbackSwitchOnUnmutesAndTakesEndpointVolume()
+{
+    addEndpoints({playback("spk", kSpeakers, State::Active, 0.42f, true)}, "spk", QString());
+    showPage();
+    auto *toggle = child<WindowSwitchButton>("systemSwitch");
+    auto *slider = child<WindowSlidingControl>("systemSlider");
+    QVERIFY(!toggle->isChecked());
+
+    // Another program changed the volume; its notification has not been handled yet.
+    m_system->changeVolumeFromOutside("spk", 0.55f, true);
+    QTest::mouseClick(toggle, Qt::LeftButton);
+
+    QVERIFY(!m_system->record("spk")->muted);
+    QCOMPARE(slider->value(), 55);
+    QVERIFY(slider->isEnabled());
+    QCOMPARE(opacityOf(slider), 1.0);
+    // The slider moved by itself and wrote the value it was given once.
+    QCOMPARE(m_system->volumeWrites("spk"), 1);
+    QCOMPARE(m_system->record("spk")->scalar, 0.55f);
+}
+
+void TestAudioConfigurationContent::outsideMuteMovesSwitchWithoutWritingBack()
+{
+    addEndpoints({playback("spk", kSpeakers, State::Active, 0.42f, false),
+                  recording("mic", "Microphone", State::Active, 0.3f, false)},
+                 "spk", "mic");
+    showPage();
+
+    m_system->changeVolumeFromOutside("spk", 0.2f, true);
+    m_system->changeVolumeFromOutside("mic", 0.6f, true);
+    QTRY_VERIFY(!child<WindowSwitchButton>("microphoneSwitch")->isChecked());
+    QVERIFY(!child<WindowSwitchButton>("systemSwitch")->isChecked());
+    QCOMPARE(child<WindowSlidingControl>("systemSlider")->value(), 20);
+    QCOMPARE(child<WindowSlidingControl>("microphoneSlider")->value(), 60);
+    QVERIFY(!child<WindowSlidingControl>("systemSlider")->isEnabled());
+
+    for (const char *id : {"spk", "mic"}) {
+        QCOMPARE(m_system->muteWrites(id), 0);
+        QCOMPARE(m_system->volumeWrites(id), 0);
+    }
+}
+
+void TestAudioConfigurationContent::sliderWritesVolume()
+{
+    addEndpoints({playback("spk", kSpeakers, State::Active, 0.42f, false),
+                  recording("mic", "Microphone", State::Active, 0.3f, false)},
+                 "spk", "mic");
+    showPage();
+    child<WindowSlidingControl>("systemSlider")->setValue(30);
+    child<WindowSlidingControl>("microphoneSlider")->setValue(81);
+    QCOMPARE(m_system->record("spk")->scalar, 0.30f);
+    QCOMPARE(m_system->record("mic")->scalar, 0.81f);
+}
+
+void TestAudioConfigurationContent::disabledPlaybackEndpointWritesNothing()
+{
+    addEndpoints({playback("spk", kSpeakers), playback("hs", kHeadset, State::Disabled)}, "spk", QString());
+    m_page->setConnectionMode(true, false, QString());
+    showPage();
+    auto *title = child<QLabel>("systemTitle");
+    auto *toggle = child<WindowSwitchButton>("systemSwitch");
+    QCOMPARE(title->text(), QStringLiteral("检测到音量已被禁用"));
+    QCOMPARE(title->styleSheet(), DevicePageStyles::disabledTitle());
+    QVERIFY(!toggle->isEnabled());
+    QVERIFY(!child<WindowSlidingControl>("systemSlider")->isEnabled());
+    QVERIFY(!child<CustomClickableLabel>("soundLink")->isClickable());
+    QCOMPARE(opacityOf(child<QWidget>("soundLinkRow")), 0.38);
+
+    toggle->setChecked(false);
+    QCOMPARE(m_system->muteWrites("hs") + m_system->muteWrites("spk"), 0);
+    QCOMPARE(title->text(), QStringLiteral("检测到音量已被禁用"));
+}
+
+void TestAudioConfigurationContent::reenabledEndpointRestoresRow()
+{
+    addEndpoints({playback("spk", kSpeakers), playback("hs", kHeadset, State::Disabled, 0.66f)}, "spk", QString());
+    m_page->setConnectionMode(true, false, QString());
+    showPage();
+    QCOMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("检测到音量已被禁用"));
+
+    // The user switches the headset back on in the desktop's settings.
+    m_system->setEndpointState("hs", State::Active);
+    m_system->raiseTopologyChange(Platform::AudioTopologyEvent::StateChanged);
+    QTRY_COMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("系统音量"));
+    QVERIFY(child<WindowSwitchButton>("systemSwitch")->isEnabled());
+    QCOMPARE(child<WindowSlidingControl>("systemSlider")->value(), 66);
+    QVERIFY(child<CustomClickableLabel>("soundLink")->isClickable());
+    QCOMPARE(opacityOf(child<QWidget>("soundLinkRow")), 1.0);
+}
+
+void TestAudioConfigurationContent::microphoneWorksWithoutPlaybackEndpoint()
+{
+    addEndpoints({recording("mic", "Microphone", State::Active, 0.3f, false)}, QString(), "mic");
+    showPage();
+    child<WindowSlidingControl>("microphoneSlider")->setValue(33);
+    QCOMPARE(m_system->record("mic")->scalar, 0.33f);
+    QTest::mouseClick(child<WindowSwitchButton>("microphoneSwitch"), Qt::LeftButton);
+    QVERIFY(m_system->record("mic")->muted);
+}
+
+void TestAudioConfigurationContent::soundLinkOpensSettingsOnlyWhileUsable()
+{
+    addEndpoints({playback("spk", kSpeakers), playback("hs", kHeadset)}, "spk", QString());
+    showPage();
+    auto *link = child<CustomClickableLabel>("soundLink");
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(m_system->soundSettingsOpened(), 1);
+
+    m_system->setEndpointState("hs", State::Disabled);
+    m_page->setConnectionMode(true, false, QString());
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(m_system->soundSettingsOpened(), 1);
+}
+
+void TestAudioConfigurationContent::languageChangeRetranslates()
+{
+    addEndpoints({playback("spk", kSpeakers), playback("hs", kHeadset, State::Disabled), recording("mic", "Microphone")},
+                 "spk", "mic");
+    showPage();
+    QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("en_US")));
+    QTRY_COMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("System Volume"));
+    QCOMPARE(child<QLabel>("microphoneTitle")->text(), QStringLiteral("Mic"));
+    QCOMPARE(child<CustomClickableLabel>("soundLink")->text(), QStringLiteral("<u>Windows Audio Device</u>"));
+
+    m_page->setConnectionMode(true, false, QString());
+    QCOMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("Volume Muted"));
+}
+
+QTEST_MAIN(TestAudioConfigurationContent)
+#include "tst_audioconfigurationcontent.moc"
