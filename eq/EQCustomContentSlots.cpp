@@ -77,14 +77,8 @@ void EQCustomContent::setActiveProfileCoordinator(EQActiveProfileCoordinator *co
 void EQCustomContent::applyActiveSelection(EQActiveProfileCoordinator::Source source, const QString &id)
 {
     m_applyingSelection = true;
-    int index = -1;
-    if (source == EQActiveProfileCoordinator::Custom) {
-        bool ok = false;
-        index = id.trimmed().toInt(&ok, 10);
-        if (!ok)
-            index = -1;
-    }
-    selectSlot(index, false);
+    // Anything but a custom slot 0..9 leaves no slot highlighted.
+    selectSlot(CustomEqSlotStore::slotIndexForSelection(source, id), false);
     m_applyingSelection = false;
 }
 
