@@ -283,8 +283,11 @@ void EQCustomContent::setPid(const QString &pid)
     m_shareDialog->setPid(pid);
 }
 
-bool EQCustomContent::customPresetJson(int sortIndex, QJsonObject &out) const
+bool EQCustomContent::customPresetJson(int sortIndex, QJsonObject &out)
 {
+    // The main window may ask for the active slot before the page was ever shown.
+    if (!m_slotsRead && sortIndex >= 0 && sortIndex < CustomEq::SlotCount)
+        reloadSlots();
     return m_store->customPresetJson(sortIndex, &out);
 }
 

@@ -61,8 +61,10 @@ public:
     void setLoginController(LoginController *controller);
     void setPid(const QString &pid);
 
-    // The slot's content as last read or written; false for an index outside 0..9 or an empty slot.
-    bool customPresetJson(int sortIndex, QJsonObject &out) const;
+    // The slot's content as last read or written; false for an index outside
+    // 0..9 or an empty slot. The slots are read first when the page has not
+    // read them yet (it reads them each time it is shown).
+    bool customPresetJson(int sortIndex, QJsonObject &out);
 
     // Kinds: 0 info, 1 success, 2 failure.
     void showToast(const QString &text, int kind, int durationMs);
@@ -136,6 +138,7 @@ private:
     QTimer *m_selectionTimer = nullptr;
     int m_pendingLoadIndex = -1;
     bool m_switchingMode = false;
+    bool m_slotsRead = false;
     QPointer<EQActiveProfileCoordinator> m_coordinator;
     bool m_applyingSelection = false;
     std::unique_ptr<EQShareToCloudDialog> m_shareDialog;

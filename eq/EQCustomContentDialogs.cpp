@@ -2,6 +2,7 @@
 #include "eq/EQCustomContent.h"
 
 #include "app/kit/GradientButton.h"
+#include "app/kit/RoundedMask.h"
 #include "cloud/LoginController.h"
 #include "eq/CustomEqSlotJson.h"
 #include "eq/CustomEqSlotStore.h"
@@ -14,9 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainterPath>
 #include <QPushButton>
-#include <QRegion>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,12 +25,6 @@ namespace {
 
 const QString kFonts = QStringLiteral("font-family: 'Microsoft YaHei', 'PingFang SC', 'Segoe UI', sans-serif;");
 
-void clipToRoundedRect(QWidget *widget, qreal radius)
-{
-    QPainterPath path;
-    path.addRoundedRect(QRectF(widget->rect()), radius, radius);
-    widget->setMask(QRegion(path.toFillPolygon().toPolygon()));
-}
 
 QPushButton *dialogButton(const QString &text, const QString &style, const QSize &size, QWidget *parent)
 {
@@ -100,7 +93,7 @@ void EQCustomContent::openRenameDialog()
     dialog.setFixedSize(364, 178);
     dialog.setAttribute(Qt::WA_TranslucentBackground, false);
     dialog.setStyleSheet(QStringLiteral("QDialog { background: #000000; border-radius: 7px; }"));
-    clipToRoundedRect(&dialog, 6.66667);
+    applyRoundedMask(&dialog);
 
     auto *layout = new QVBoxLayout(&dialog);
     layout->setContentsMargins(40, 20, 40, 24);
@@ -217,7 +210,7 @@ void EQCustomContent::openResetDialog()
     connect(confirm, &QPushButton::clicked, &dialog, &QDialog::accept);
 
     dialog.setFixedHeight(std::clamp(std::max(layout->sizeHint().height(), 0), 168, 480));
-    clipToRoundedRect(&dialog, 6.66677);
+    applyRoundedMask(&dialog);
     dialog.move(centredOver(this, &dialog));
 
     int result = QDialog::Rejected;

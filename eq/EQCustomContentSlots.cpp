@@ -6,6 +6,7 @@
 #include "eq/CustomEqSlotJson.h"
 #include "eq/CustomEqSlotStore.h"
 #include "eq/EQSlotFileActions.h"
+#include "eq/EqActiveSelectionLink.h"
 #include "eq/EqPageToast.h"
 
 #include <QTimer>
@@ -62,16 +63,10 @@ void EQCustomContent::loadSelectedSlotNow()
 
 void EQCustomContent::setActiveProfileCoordinator(EQActiveProfileCoordinator *coordinator)
 {
-    if (coordinator == m_coordinator)
-        return;
-    if (m_coordinator)
-        disconnect(m_coordinator, nullptr, this, nullptr);
-    m_coordinator = coordinator;
-    if (!coordinator)
-        return;
-    connect(coordinator, &EQActiveProfileCoordinator::activeSelectionChanged, this,
-            &EQCustomContent::applyActiveSelection);
-    applyActiveSelection(coordinator->activeSource(), coordinator->activeId());
+    linkActiveSelection(this, m_coordinator, coordinator,
+                        [this](EQActiveProfileCoordinator::Source source, const QString &id) {
+                            applyActiveSelection(source, id);
+                        });
 }
 
 void EQCustomContent::applyActiveSelection(EQActiveProfileCoordinator::Source source, const QString &id)
@@ -121,6 +116,7 @@ void EQCustomContent::reloadSlots()
     flushPendingSave();
     m_selected = -1;
     m_store->loadSlots();
+    m_slotsRead = true;
     for (int i = 0; i < CustomEq::SlotCount; ++i) {
         m_slotButtons[i]->setSelected(false);
         m_slotButtons[i]->setText(m_store->slotDisplayName(i));

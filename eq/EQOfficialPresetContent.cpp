@@ -7,6 +7,7 @@
 #include "cloud/EqApi.h"
 #include "eq/EQSoundEffectTestWidget.h"
 #include "eq/EQSoundListController.h"
+#include "eq/EqActiveSelectionLink.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -87,16 +88,10 @@ void EQOfficialPresetContent::onGroupSelected(EQActiveProfileCoordinator::Source
 
 void EQOfficialPresetContent::setActiveProfileCoordinator(EQActiveProfileCoordinator *coordinator)
 {
-    if (coordinator == m_coordinator)
-        return;
-    if (m_coordinator)
-        disconnect(m_coordinator, nullptr, this, nullptr);
-    m_coordinator = coordinator;
-    if (!coordinator)
-        return;
-    connect(coordinator, &EQActiveProfileCoordinator::activeSelectionChanged, this,
-            &EQOfficialPresetContent::applyActiveSelection);
-    applyActiveSelection(coordinator->activeSource(), coordinator->activeId());
+    linkActiveSelection(this, m_coordinator, coordinator,
+                        [this](EQActiveProfileCoordinator::Source source, const QString &id) {
+                            applyActiveSelection(source, id);
+                        });
 }
 
 void EQOfficialPresetContent::fetchNow()

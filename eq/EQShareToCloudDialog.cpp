@@ -2,6 +2,7 @@
 #include "eq/EQShareToCloudDialog.h"
 
 #include "app/kit/GradientButton.h"
+#include "app/kit/RoundedMask.h"
 #include "cloud/EqApi.h"
 #include "eq/EQPagesResources.h"
 #include "eq/ShareCategoryComboItemDelegate.h"
@@ -14,11 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegion>
 #include <QStyleFactory>
 #include <QVBoxLayout>
 
@@ -26,7 +25,6 @@ namespace {
 
 constexpr int kWidth = 327;
 constexpr int kHeight = 478;
-constexpr qreal kCornerRadius = 6.66667;
 
 const QString kFonts = QStringLiteral("font-family: 'Microsoft YaHei','PingFang SC','Segoe UI',sans-serif;");
 
@@ -88,12 +86,6 @@ QString uploadButtonStyle()
                           "#5A2DB5, stop:0.8934 #39027F); }");
 }
 
-void clipToRoundedRect(QWidget *widget)
-{
-    QPainterPath path;
-    path.addRoundedRect(QRectF(widget->rect()), kCornerRadius, kCornerRadius);
-    widget->setMask(QRegion(path.toFillPolygon().toPolygon()));
-}
 
 } // namespace
 
@@ -106,7 +98,7 @@ EQShareToCloudDialog::EQShareToCloudDialog(BandSource bands, Toast toast)
     setFixedSize(kWidth, kHeight);
     setStyleSheet(QStringLiteral("QDialog { background: #000000; border-radius: 7px; }"));
     buildUi();
-    clipToRoundedRect(this);
+    applyRoundedMask(this);
     hide();
 }
 

@@ -50,6 +50,7 @@ void EqPageToast::createFrame(QWidget *host)
     m_icon = new QLabel(m_frame);
     m_icon->setFixedSize(32, 32);
     m_icon->setAlignment(Qt::AlignCenter);
+    m_icon->setStyleSheet(QStringLiteral("background: transparent;")); // the frame's shade only once
     m_text = new QLabel(m_frame);
     m_text->setFixedSize(200, 19);
     m_text->setAlignment(Qt::AlignCenter);

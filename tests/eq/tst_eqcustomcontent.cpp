@@ -600,8 +600,17 @@ void TestEqCustomContent::importThroughThePage()
 
 void TestEqCustomContent::customPresetJsonBounds()
 {
+    QDir().mkpath(folder());
+    QVERIFY(writeJson(QDir(folder()).filePath("slot3.json"), standardSlot(3, 1234, 4.5, "Bass")));
+    m_coordinator->setActiveSelection(EQActiveProfileCoordinator::Custom, "3");
+    m_page->setActiveProfileCoordinator(m_coordinator.get());
     QJsonObject out{{"untouched", true}};
-    QVERIFY(!m_page->customPresetJson(0, out)); // nothing read yet
+    QVERIFY(!m_page->customPresetJson(10, out));
+    // The active slot is readable before the page was ever shown.
+    QVERIFY(m_page->customPresetJson(3, out));
+    QCOMPARE(out.value("name").toString(), QStringLiteral("Bass"));
+    QCOMPARE(m_page->selectedIndex(), 3);
+    out = QJsonObject{{"untouched", true}};
     showPage();
     QVERIFY(!m_page->customPresetJson(-1, out));
     QVERIFY(!m_page->customPresetJson(10, out));
