@@ -84,8 +84,10 @@ void EQCustomContent::onPresetEdited()
     // The editor still shows the previous slot: that curve is about to be replaced, not saved here.
     if (m_selectionTimer && m_selectionTimer->isActive())
         return;
-    const QString name = m_store->slotJson(m_selected).value(QLatin1String("name")).toString().trimmed();
-    scheduleSlotSave(m_selected, m_store->buildSlotJson(name, m_selected, true), kEditSaveDelayMs);
+    // The button carries the slot's latest name, also one whose write is still waiting.
+    QJsonObject slot = m_store->buildSlotJson(selectedButtonText(), m_selected, true);
+    CustomEq::normalizeSlotName(slot, m_selected);
+    scheduleSlotSave(m_selected, slot, kEditSaveDelayMs);
 }
 
 void EQCustomContent::scheduleSlotSave(int index, const QJsonObject &slot, int delayMs)
@@ -112,11 +114,11 @@ void EQCustomContent::onSaveFailed(int sortIndex)
 
 void EQCustomContent::reloadSlots()
 {
+    m_slotsRead = true;
     cancelPendingLoad();
     flushPendingSave();
     m_selected = -1;
     m_store->loadSlots();
-    m_slotsRead = true;
     for (int i = 0; i < CustomEq::SlotCount; ++i) {
         m_slotButtons[i]->setSelected(false);
         m_slotButtons[i]->setText(m_store->slotDisplayName(i));

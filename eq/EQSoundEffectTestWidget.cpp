@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 
 #include <algorithm>
 #include <cmath>
@@ -247,8 +248,10 @@ void EQSoundEffectTestWidget::playTrack(int track)
         return;
     }
     if (track == HelpTrack) {
+        const QPointer<EQSoundEffectTestWidget> self(this);
         openHelp();
-        emit testTrackClicked(track);
+        if (self) // the modal run may have outlived the page
+            emit testTrackClicked(track);
         return;
     }
     emit testTrackClicked(track);
@@ -275,9 +278,9 @@ void EQSoundEffectTestWidget::playTrack(int track)
 void EQSoundEffectTestWidget::openHelp()
 {
     QWidget *host = window() ? window() : this;
-    auto *help = new EQSoundEffectHelpCarousel(host);
+    const QPointer<EQSoundEffectHelpCarousel> help = new EQSoundEffectHelpCarousel(host);
     help->exec();
-    delete help;
+    delete help.data(); // null when its host went first
 }
 
 bool EQSoundEffectTestWidget::event(QEvent *event)

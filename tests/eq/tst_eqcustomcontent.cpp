@@ -92,6 +92,7 @@ private slots:
     void failedSaveIsReported();
     void renameNeedsAName();
     void renameToADefaultNameStoresNone();
+    void editRightAfterRenameKeepsTheName();
     void resetSavesTheDefaultCurve();
     void resetRightAfterAClickGoesToTheNewSlot();
     void cancelledResetShowsTheSelectedSlot();
@@ -372,6 +373,25 @@ void TestEqCustomContent::renameToADefaultNameStoresNone()
     m_page->openRenameDialog();
     QVERIFY(edited.wait(500));
     QVERIFY(!fileOf(4).contains("name"));
+}
+
+void TestEqCustomContent::editRightAfterRenameKeepsTheName()
+{
+    showPage();
+    selectAndWait(7);
+    whenModalOpens(this, [](QWidget *dialog) {
+        if (auto *edit = child<QLineEdit>(dialog, "renameEdit"))
+            edit->setText("Treble");
+        if (auto *confirm = child<QPushButton>(dialog, "renameConfirm"))
+            confirm->click();
+    });
+    m_page->openRenameDialog();
+    // An edit before the rename reached the file replaces the waiting save.
+    m_page->curveEditor()->onRemovePoint(0);
+    QSignalSpy edited(m_page.get(), &EQCustomContent::customPresetEdited);
+    QVERIFY(edited.wait(3000));
+    QCOMPARE(fileOf(7).value("name").toString(), QStringLiteral("Treble"));
+    QCOMPARE(fileOf(7), m_page->slotStore()->buildSlotJson("Treble", 7, true));
 }
 
 void TestEqCustomContent::resetSavesTheDefaultCurve()

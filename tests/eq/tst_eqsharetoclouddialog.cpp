@@ -51,6 +51,13 @@ QStringList texts(const QJsonValue &value)
     return out;
 }
 
+// Tells how many connections leave one of its signals.
+class ProbeEqApi : public EqApi
+{
+public:
+    int receiversOf(const char *signal) const { return receivers(signal); }
+};
+
 } // namespace
 
 class TestEqShareToCloudDialog : public QObject
@@ -78,6 +85,7 @@ private slots:
     void categoryRequestFailure();
     void languageChangeFetchesCategoriesAgain();
     void categoryRows();
+    void oneConnectionPerSignal();
 
 private:
     void login(const QString &uid);
@@ -443,6 +451,26 @@ void TestEqShareToCloudDialog::categoryRows()
     QVERIFY(!mark.isNull());
     QCOMPARE(ShareCategoryComboItemDelegate::cachedPixmap(":/images/Group 18112.png").cacheKey(), mark.cacheKey());
     QVERIFY(ShareCategoryComboItemDelegate::cachedPixmap(":/images/none.png").isNull());
+}
+
+void TestEqShareToCloudDialog::oneConnectionPerSignal()
+{
+    ProbeEqApi first;
+    ProbeEqApi second;
+    const char *signalNames[] = {SIGNAL(gameTypesReceived(QList<EarphoneApi::EQCategory>)),
+                                 SIGNAL(gameTypesFailed(int, QString)), SIGNAL(cloudEQUploaded()),
+                                 SIGNAL(cloudEQUploadFailed(int, QString))};
+    m_page->setEqApi(&first);
+    m_page->setEqApi(&first);
+    for (const char *signal : signalNames)
+        QCOMPARE(first.receiversOf(signal), 1);
+    m_page->setEqApi(&second);
+    for (const char *signal : signalNames) {
+        QCOMPARE(first.receiversOf(signal), 0);
+        QCOMPARE(second.receiversOf(signal), 1);
+    }
+    m_page->setEqApi(nullptr);
+    QCOMPARE(second.receiversOf(SIGNAL(cloudEQUploaded())), 0);
 }
 
 QTEST_MAIN(TestEqShareToCloudDialog)
