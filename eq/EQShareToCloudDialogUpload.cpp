@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 using EarphoneApi::EQCategory;
 using EarphoneApi::EqApi;
@@ -69,7 +70,11 @@ void EQShareToCloudDialog::prepare(const QString &title)
 {
     m_name->setText(title);
     m_description->clear();
-    m_game->setChecked(true);
+    {
+        // Quietly: the selector is brought up to date once, just below.
+        const QSignalBlocker quiet(m_game);
+        m_game->setChecked(true);
+    }
     updateCategorySelector();
     m_name->setFocus();
     resetUploadPanel();

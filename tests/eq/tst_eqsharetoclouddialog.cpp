@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -211,7 +212,10 @@ void TestEqShareToCloudDialog::gameCategoriesArrive()
 {
     m_server->backend().eqCloud().setGameTypes(pid, QJsonArray{category("31", "FPS"), category("33", "  ")});
     login(m_user.uid);
+    // Left in music mode by an earlier share: opening asks for the game types once.
+    m_page->shareDialog()->modeButton(EQShareToCloudDialog::MusicMode)->setChecked(true);
     EQShareToCloudDialog *dialog = showDialog();
+    QCOMPARE(m_api->findChildren<QNetworkReply *>().size(), 1);
     QComboBox *combo = dialog->categoryCombo();
     QVERIFY(combo->isVisible());
     QVERIFY(!combo->isEnabled());
