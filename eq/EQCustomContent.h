@@ -39,12 +39,19 @@ class EQCustomContent : public QWidget
 public:
     enum Action { RenameAction = 0, ShareAction, ExportAction, ImportAction, ResetAction, ActionCount };
 
-    static constexpr int kSelectionDelayMs = 25;
-    static constexpr int kEditSaveDelayMs = 500;
+    struct Timings
+    {
+        int selectionDelayMs = 25; // a slot is loaded this long after the last pick
+        int editSaveDelayMs = 500; // an edit is written this long after the last change
+    };
+
     static constexpr int kToastMs = 1000;
 
     explicit EQCustomContent(QWidget *parent = nullptr);
     ~EQCustomContent() override;
+
+    void setTimings(const Timings &timings) { m_timings = timings; }
+    const Timings &timings() const { return m_timings; }
 
     // Standard headsets: 10 bands in "CustomEQ"; the Qor model: 1 to 8 bands in "CustomEQ_QOR".
     void setQorMode(bool qor);
@@ -125,6 +132,7 @@ private:
     void showSelectFirstToast();
     QString selectedButtonText() const;
 
+    Timings m_timings;
     int m_selected = -1;
     std::array<GradientButton *, 10> m_slotButtons{};
     std::array<ActionPair, ActionCount> m_actions{};

@@ -42,7 +42,7 @@ void EQCustomContent::selectSlot(int index, bool notify)
                 m_store->loadSlotIntoEditor(pending);
         });
     }
-    m_selectionTimer->start(kSelectionDelayMs);
+    m_selectionTimer->start(m_timings.selectionDelayMs);
 }
 
 bool EQCustomContent::cancelPendingLoad()
@@ -87,7 +87,7 @@ void EQCustomContent::onPresetEdited()
     // The button carries the slot's latest name, also one whose write is still waiting.
     QJsonObject slot = m_store->buildSlotJson(selectedButtonText(), m_selected, true);
     CustomEq::normalizeSlotName(slot, m_selected);
-    scheduleSlotSave(m_selected, slot, kEditSaveDelayMs);
+    scheduleSlotSave(m_selected, slot, m_timings.editSaveDelayMs);
 }
 
 void EQCustomContent::scheduleSlotSave(int index, const QJsonObject &slot, int delayMs)
