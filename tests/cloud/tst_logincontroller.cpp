@@ -5,7 +5,7 @@
 
 #include "cloud/AccountApi.h"
 #include "cloud/ApiFactory.h"
-#include "cloud/CustomLoginWindow.h"
+#include "account/CustomLoginWindow.h"
 #include "cloud/EqApi.h"
 #include "cloud/FirmwareApi.h"
 #include "cloud/LoginController.h"

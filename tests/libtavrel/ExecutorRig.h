@@ -2,7 +2,7 @@
 
 #include "libtavrel/Executor.h"
 #include "tests/support/virtualreceiver/VirtualHidBus.h"
-#include "tests/support/virtualreceiver/VirtualHidDevice.h"
+#include "tests/support/virtualreceiver/VirtualPortDevice.h"
 #include "tests/support/virtualreceiver/VirtualReceiver.h"
 
 #include <memory>
@@ -26,7 +26,7 @@ struct ExecutorRig
     explicit ExecutorRig(libtavrel::ExecutorTimeouts timeouts = fastTimeouts())
         : receiver(std::make_shared<VirtualDevices::VirtualReceiver>())
         , port(bus.plug("/virtual/hidraw0", {0x3654, 0x6901, 0x0100, 3}, "Velkora Receiver", receiver))
-        , device(std::make_shared<VirtualDevices::VirtualHidDevice>(port, 1.0))
+        , device(std::make_shared<VirtualDevices::VirtualPortDevice>(port, 1.0))
         , executor(std::make_unique<libtavrel::Executor>(device, timeouts))
     {
     }
@@ -34,6 +34,6 @@ struct ExecutorRig
     VirtualDevices::VirtualHidBus bus;
     std::shared_ptr<VirtualDevices::VirtualReceiver> receiver;
     std::shared_ptr<VirtualDevices::VirtualPort> port;
-    std::shared_ptr<VirtualDevices::VirtualHidDevice> device;
+    std::shared_ptr<VirtualDevices::VirtualPortDevice> device;
     std::unique_ptr<libtavrel::Executor> executor;
 };

@@ -1,6 +1,6 @@
 #include "tests/support/virtualreceiver/VirtualHidBackend.h"
 
-#include "tests/support/virtualreceiver/VirtualHidDevice.h"
+#include "tests/support/virtualreceiver/VirtualPortDevice.h"
 
 namespace VirtualDevices {
 
@@ -25,7 +25,7 @@ std::shared_ptr<libtavrel::IHidDevice> VirtualHidBackend::open(const std::string
             return nullptr;
         ++port->opens;
     }
-    return std::make_shared<VirtualHidDevice>(port, bus_.timeScale());
+    return std::make_shared<VirtualPortDevice>(port, bus_.timeScale());
 }
 
 } // namespace VirtualDevices

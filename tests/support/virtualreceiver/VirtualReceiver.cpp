@@ -26,9 +26,9 @@ VirtualReceiver::VirtualReceiver()
     clients_[kSelfChannel] = selfEntry();
 }
 
-std::shared_ptr<VirtualPort> VirtualReceiver::plugInto(VirtualHidBus &bus, std::string node)
+std::shared_ptr<VirtualPort> VirtualReceiver::plugInto(VirtualHidBus &bus, std::string node, std::uint16_t productId)
 {
-    auto port = bus.plug(std::move(node), {kVendorId, kProductId, 0x0100, 3}, "Velkora Receiver",
+    auto port = bus.plug(std::move(node), {kVendorId, productId, 0x0100, 3}, "Velkora Receiver",
                          std::static_pointer_cast<IReportResponder>(shared_from_this()));
     std::lock_guard lock(mutex_);
     bus_ = &bus;

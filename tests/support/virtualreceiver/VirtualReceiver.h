@@ -45,9 +45,10 @@ public:
 
     VirtualReceiver();
 
-    // Plugs the receiver into `bus` as interface 3; it re-enumerates there
-    // when it switches into its update mode.
-    std::shared_ptr<VirtualPort> plugInto(VirtualHidBus &bus, std::string node = "/virtual/hidraw0");
+    // Plugs the receiver into `bus` as interface 3 under `productId`; it
+    // re-enumerates there when it switches into its update mode.
+    std::shared_ptr<VirtualPort> plugInto(VirtualHidBus &bus, std::string node = "/virtual/hidraw0",
+                                          std::uint16_t productId = kProductId);
     std::shared_ptr<VirtualPort> currentPort() const;
     // Between leaving and showing up again in the update mode.
     void setReenumerationDelay(Clock::duration delay);

@@ -9,10 +9,10 @@
 namespace VirtualDevices {
 
 // An opened virtual interface: the engine's HID device over a port's responder.
-class VirtualHidDevice : public libtavrel::IHidDevice
+class VirtualPortDevice : public libtavrel::IHidDevice
 {
 public:
-    VirtualHidDevice(std::shared_ptr<VirtualPort> port, double timeScale);
+    VirtualPortDevice(std::shared_ptr<VirtualPort> port, double timeScale);
 
     libtavrel::HidIoResult writeReport(const libtavrel::HidReport &report, std::chrono::milliseconds timeout) override;
     libtavrel::HidIoResult readReport(libtavrel::HidReport &report, std::size_t &length,

@@ -1,4 +1,4 @@
-#include "tests/support/virtualreceiver/VirtualHidDevice.h"
+#include "tests/support/virtualreceiver/VirtualPortDevice.h"
 
 #include <algorithm>
 #include <sys/prctl.h>
@@ -22,13 +22,13 @@ void preciseTimers()
 
 } // namespace
 
-VirtualHidDevice::VirtualHidDevice(std::shared_ptr<VirtualPort> port, double timeScale)
+VirtualPortDevice::VirtualPortDevice(std::shared_ptr<VirtualPort> port, double timeScale)
     : port_(std::move(port))
     , timeScale_(timeScale)
 {
 }
 
-HidIoResult VirtualHidDevice::writeReport(const libtavrel::HidReport &report, std::chrono::milliseconds timeout)
+HidIoResult VirtualPortDevice::writeReport(const libtavrel::HidReport &report, std::chrono::milliseconds timeout)
 {
     preciseTimers();
     const auto deadline = Clock::now() + timeout;
@@ -69,7 +69,7 @@ HidIoResult VirtualHidDevice::writeReport(const libtavrel::HidReport &report, st
     return HidIoResult::Ok;
 }
 
-HidIoResult VirtualHidDevice::readReport(libtavrel::HidReport &report, std::size_t &length,
+HidIoResult VirtualPortDevice::readReport(libtavrel::HidReport &report, std::size_t &length,
                                          std::chrono::milliseconds timeout)
 {
     preciseTimers();
@@ -115,7 +115,7 @@ HidIoResult VirtualHidDevice::readReport(libtavrel::HidReport &report, std::size
     }
 }
 
-void VirtualHidDevice::interruptRead()
+void VirtualPortDevice::interruptRead()
 {
     {
         std::lock_guard lock(port_->mutex);
@@ -124,7 +124,7 @@ void VirtualHidDevice::interruptRead()
     port_->changed.notify_all();
 }
 
-void VirtualHidDevice::cancel()
+void VirtualPortDevice::cancel()
 {
     {
         std::lock_guard lock(port_->mutex);

@@ -1,0 +1,87 @@
+// The avatar of the profile page: loading, the memory cache and drawing.
+#include "account/CustomUserProfilePage.h"
+
+#include "account/AccountImages.h"
+#include "account/AvatarImage.h"
+#include "app/kit/CustomClickableLabel.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPainter>
+
+void CustomUserProfilePage::setAvatarUrl(const QString &url)
+{
+    m_currentAvatarUrl = url.trimmed();
+    cancelPendingAvatar();
+    if (m_currentAvatarUrl.isEmpty()) {
+        renderAvatar(QPixmap());
+        return;
+    }
+    if (!AvatarImage::isRemote(m_currentAvatarUrl)) {
+        renderAvatar(QPixmap(m_currentAvatarUrl));
+        return;
+    }
+    const QPixmap cached = m_avatarCache.value(m_currentAvatarUrl);
+    if (!cached.isNull()) {
+        m_avatarCacheOrder.removeAll(m_currentAvatarUrl);
+        m_avatarCacheOrder.append(m_currentAvatarUrl);
+        renderAvatar(cached);
+        return;
+    }
+    renderAvatar(QPixmap());
+    QNetworkReply *reply = m_network->get(AvatarImage::request(m_currentAvatarUrl));
+    m_pendingAvatarReply = reply;
+    const QString requested = m_currentAvatarUrl;
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, requested] { onAvatarReplyFinished(reply, requested); });
+}
+
+void CustomUserProfilePage::cancelPendingAvatar()
+{
+    QNetworkReply *reply = m_pendingAvatarReply;
+    m_pendingAvatarReply = nullptr;
+    if (!reply)
+        return;
+    disconnect(reply, nullptr, this, nullptr);
+    reply->abort();
+    reply->deleteLater();
+}
+
+void CustomUserProfilePage::onAvatarReplyFinished(QNetworkReply *reply, const QString &url)
+{
+    if (reply == m_pendingAvatarReply)
+        m_pendingAvatarReply = nullptr;
+    const QNetworkReply::NetworkError error = reply->error();
+    const QByteArray data = reply->readAll();
+    reply->deleteLater();
+    // A failed download or one overtaken by a newer address leaves the picture shown.
+    if (error != QNetworkReply::NoError || url != m_currentAvatarUrl)
+        return;
+    QPixmap pixmap;
+    if (!pixmap.loadFromData(data) || pixmap.isNull())
+        return;
+    rememberAvatar(url, pixmap);
+    renderAvatar(pixmap);
+}
+
+void CustomUserProfilePage::rememberAvatar(const QString &url, const QPixmap &pixmap)
+{
+    m_avatarCache.insert(url, pixmap);
+    m_avatarCacheOrder.removeAll(url);
+    m_avatarCacheOrder.append(url);
+    while (m_avatarCache.size() > avatarCacheLimit && !m_avatarCacheOrder.isEmpty())
+        m_avatarCache.remove(m_avatarCacheOrder.takeFirst());
+}
+
+void CustomUserProfilePage::renderAvatar(const QPixmap &source)
+{
+    const QPixmap round =
+        AvatarImage::makeRound(source.isNull() ? QPixmap(AccountImages::defaultAvatar()) : source, 96);
+    QPixmap canvas(120, 120);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.drawPixmap(12, 12, round);
+    painter.end();
+    m_avatarLabel->setPixmap(canvas);
+}

@@ -1,0 +1,82 @@
+#include "tests/ota/CoordinatorRig.h"
+
+#include <QTest>
+
+#include <random>
+
+using namespace std::chrono_literals;
+
+CoordinatorRig::CoordinatorRig() : m_receiver(std::make_shared<VirtualDevices::VirtualReceiver>())
+{
+    bus().reset();
+    bus().setTimeScale(kTimeScale);
+    if (!m_api.start())
+        qFatal("fake API server did not start");
+}
+
+CoordinatorRig::~CoordinatorRig()
+{
+    // The service first: its threads end before the buses are cleared.
+    m_service.destroyService();
+    bus().reset();
+}
+
+void CoordinatorRig::plugOtaReceiver(const std::string &node, std::uint16_t productId)
+{
+    m_receiver->plugInto(bus(), node, productId);
+}
+
+void CoordinatorRig::addHeadset(int channel, const std::vector<std::uint8_t> &image, bool loader)
+{
+    VirtualDevices::ClientEntry client;
+    client.channel = channel;
+    m_receiver->addHeadset(client, firmware(image, loader));
+}
+
+VirtualDevices::FirmwareBehaviour CoordinatorRig::firmware(const std::vector<std::uint8_t> &image, bool loader)
+{
+    VirtualDevices::FirmwareBehaviour b;
+    b.expectedImage = image;
+    b.needsLoader = loader;
+    b.loaderLength = 2048;
+    b.blockSize = 512;
+    return b;
+}
+
+int CoordinatorRig::otaOpens() const
+{
+    auto port = m_receiver->currentPort();
+    if (!port)
+        return 0;
+    std::lock_guard lock(port->mutex);
+    return port->opens;
+}
+
+std::vector<std::uint8_t> CoordinatorRig::makeImage(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> image(size);
+    for (auto &b : image)
+        b = std::uint8_t(random());
+    return image;
+}
+
+QByteArray CoordinatorRig::bytes(const std::vector<std::uint8_t> &image)
+{
+    return QByteArray(reinterpret_cast<const char *>(image.data()), qsizetype(image.size()));
+}
+
+OtaFlowDurations CoordinatorRig::fastDurations()
+{
+    OtaFlowDurations d;
+    d.firstPhaseDelayMs = 40;
+    d.laterPhaseDelayMs = 20;
+    d.downloadTimeoutMs = 10000;
+    d.recoveryPromptTimeoutMs = 60000;
+    d.postModeReopenDelayMs = 40;
+    d.session.settleBeforeUpgrade = 1ms;
+    d.session.settleBetweenReads = 1ms;
+    d.session.precheckRetryWait = 1ms;
+    d.session.recoveryReadWait = 1ms;
+    return d;
+}
