@@ -1,0 +1,101 @@
+#include "eq/EqPageToast.h"
+
+#include "eq/EQPagesResources.h"
+
+#include <QDateTime>
+#include <QFrame>
+#include <QLabel>
+#include <QPixmap>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kFrameWidth = 254;
+constexpr int kFrameHeight = 80;
+
+const char *iconFor(int kind)
+{
+    switch (kind) {
+    case EqPageToast::Success:
+        return EQPagesResources::toastSucceed;
+    case EqPageToast::Failure:
+        return EQPagesResources::toastFail;
+    default:
+        return EQPagesResources::toastInfo;
+    }
+}
+
+} // namespace
+
+EqPageToast::EqPageToast(QWidget *page)
+    : QObject(page), m_page(page), m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
+{
+}
+
+EqPageToast::~EqPageToast() = default;
+
+void EqPageToast::createFrame(QWidget *host)
+{
+    m_frame = new QFrame(host);
+    m_frame->setObjectName(QStringLiteral("eqPageToast"));
+    m_frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_frame->setFixedSize(kFrameWidth, kFrameHeight);
+    m_frame->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 128);border-radius: 6.66667px;"));
+    auto *layout = new QVBoxLayout(m_frame);
+    layout->setContentsMargins(0, 12, 0, 12);
+    layout->setSpacing(5);
+    m_icon = new QLabel(m_frame);
+    m_icon->setFixedSize(32, 32);
+    m_icon->setAlignment(Qt::AlignCenter);
+    m_icon->setStyleSheet(QStringLiteral("background: transparent;")); // the frame's shade only once
+    m_text = new QLabel(m_frame);
+    m_text->setFixedSize(200, 19);
+    m_text->setAlignment(Qt::AlignCenter);
+    m_text->setStyleSheet(QStringLiteral(
+        "background: transparent;color: #E4E4E4;font-family: 'Microsoft YaHei','PingFang SC','Segoe UI',sans-serif;"
+        "font-style: normal;font-weight: 500;font-size: 13.3333px;line-height: 19px;text-align: center;"));
+    layout->addWidget(m_icon, 0, Qt::AlignHCenter);
+    layout->addWidget(m_text, 0, Qt::AlignHCenter);
+}
+
+void EqPageToast::show(const QString &text, int kind, int durationMs)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return;
+    const qint64 now = m_clock();
+    if (trimmed == m_lastText && now - m_lastShownMs < kRepeatWindowMs)
+        return;
+    m_lastText = trimmed;
+    m_lastShownMs = now;
+
+    QWidget *host = m_page->window() ? m_page->window() : m_page;
+    if (m_frame && m_frame->parentWidget() != host)
+        m_frame->setParent(host);
+    if (!m_frame)
+        createFrame(host);
+
+    const QPixmap icon(QString::fromLatin1(iconFor(kind)));
+    if (!icon.isNull())
+        m_icon->setPixmap(icon.scaled(m_icon->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    else
+        m_icon->clear();
+    m_text->setText(trimmed);
+    m_frame->move((host->width() - m_frame->width()) / 2, (host->height() - m_frame->height()) / 2);
+    m_frame->raise();
+    m_frame->show();
+
+    if (!m_hideTimer) {
+        m_hideTimer = new QTimer(this);
+        m_hideTimer->setSingleShot(true);
+        connect(m_hideTimer, &QTimer::timeout, this, [this] {
+            if (m_frame)
+                m_frame->hide();
+        });
+    }
+    m_hideTimer->stop();
+    m_hideTimer->start(std::max(durationMs, 1));
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPixmap>
+#include <QPointer>
+#include <QStringList>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// The process-wide picture cache of the cloud cards: each network source is
+// fetched once and kept, the least recently used leaving first beyond the
+// limit. Created on first use as a child of the application. GUI thread only.
+class GameCardImageCache : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int limit = 300;
+
+    static GameCardImageCache *instance();
+
+    // A hit moves the source to the most recent end.
+    bool lookup(const QString &source, QPixmap *pixmap);
+    // Stores (or replaces) the picture as the most recent one and trims the cache.
+    void insert(const QString &source, const QPixmap &pixmap);
+    // Starts a GET unless one for the source is in flight; false when none was started.
+    bool fetch(const QString &source);
+
+    bool contains(const QString &source) const { return m_pixmaps.contains(source); }
+    bool isInFlight(const QString &source) const;
+    int size() const { return int(m_pixmaps.size()); }
+    QStringList order() const { return m_order; }
+    void clear();
+
+signals:
+    // A fetch ended; on success the picture is in the cache already.
+    void fetchFinished(const QString &source, bool ok);
+
+private:
+    explicit GameCardImageCache(QObject *parent);
+    void onReplyFinished(QNetworkReply *reply, const QString &source);
+    void touch(const QString &source);
+
+    QNetworkAccessManager *m_network = nullptr;
+    QHash<QString, QPixmap> m_pixmaps;
+    QHash<QString, QPointer<QNetworkReply>> m_inFlight;
+    QStringList m_order;
+};
