@@ -248,6 +248,12 @@ void WindowsAudioController::onCaptureEndpointVolumeChanged(float level, bool mu
     emit microphoneMuteChanged(muted);
 }
 
+bool WindowsAudioController::findHeadsetEndpointName(const QString &description, bool wired, bool wireless,
+                                                     const QString &wirelessName)
+{
+    return HeadsetEndpointMatcher(wired, wireless, wirelessName).matches(description);
+}
+
 int WindowsAudioController::percentFromScalar(float scalar)
 {
     if (!std::isfinite(scalar))

@@ -57,6 +57,11 @@ public:
     bool setListenEnabled(bool on);
     bool openSoundControlPanel();
 
+    // Whether an audio device description names the connected headset: the
+    // wired Qor decoder, or the 2.4G headset by its reported name or by the
+    // brand and receiver words. Case-insensitive substring tests.
+    static bool findHeadsetEndpointName(const QString &description, bool wired, bool wireless,
+                                        const QString &wirelessName);
     static int percentFromScalar(float scalar);
     static float scalarFromPercent(int percent);
 

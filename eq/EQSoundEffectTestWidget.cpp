@@ -1,7 +1,7 @@
 #include "eq/EQSoundEffectTestWidget.h"
 
 #include "app/kit/CustomClickableLabel.h"
-#include "devicepages/HeadsetEndpointMatcher.h"
+#include "devicepages/WindowsAudioController.h"
 #include "eq/EQPagesResources.h"
 #include "eq/EQSoundEffectHelpCarousel.h"
 #include "eq/QtSoundTestAudio.h"
@@ -199,11 +199,11 @@ SoundTestOutput EQSoundEffectTestWidget::chooseOutput(const QList<SoundTestOutpu
                                                       const SoundTestOutput &defaultOutput, bool wired,
                                                       bool wireless, const QString &wirelessDeviceName)
 {
-    const HeadsetEndpointMatcher matcher(wired, wireless, wirelessDeviceName);
-    if (!matcher.isSearching())
+    if (!wired && !wireless)
         return defaultOutput;
     for (const SoundTestOutput &output : outputs) {
-        if (!output.id.isEmpty() && matcher.matches(output.description))
+        if (!output.id.isEmpty()
+            && WindowsAudioController::findHeadsetEndpointName(output.description, wired, wireless, wirelessDeviceName))
             return output;
     }
     return defaultOutput;

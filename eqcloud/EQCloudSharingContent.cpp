@@ -5,6 +5,7 @@
 #include "app/kit/TabItem.h"
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
+#include "eq/EQSoundEffectTestWidget.h"
 #include "eqcloud/EQCloudCardListView.h"
 #include "eqcloud/EQCloudDeleteConfirmDialog.h"
 #include "eqcloud/EQCloudListController.h"
@@ -137,10 +138,8 @@ QWidget *EQCloudSharingContent::buildHeader()
     m_searchWidget = new SearchWidget(m_header);
     m_searchWidget->setObjectName(QStringLiteral("EQCloudSearch"));
     rightColumn->addWidget(m_searchWidget, 0, Qt::AlignRight);
-    // The sound test of the EQ section sits here.
-    m_soundTestSlot = new QWidget(m_header);
-    m_soundTestSlot->setObjectName(QStringLiteral("EQCloudSoundTestSlot"));
-    rightColumn->addWidget(m_soundTestSlot, 1);
+    m_soundTest = new EQSoundEffectTestWidget(this, 1);
+    rightColumn->addWidget(m_soundTest, 1);
 
     headerRow->addWidget(m_tabColumn);
     headerRow->addStretch(1);
@@ -322,7 +321,7 @@ void EQCloudSharingContent::setPid(const QString &pid)
 
 void EQCloudSharingContent::setSoundTestState(bool wired, bool wireless, const QString &name)
 {
-    m_soundTestState = {wired, wireless, name};
+    m_soundTest->setState(wired, wireless, name);
 }
 
 int EQCloudSharingContent::pidAsInt() const

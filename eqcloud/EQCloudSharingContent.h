@@ -19,6 +19,7 @@ class EQCloudListController;
 class EQCloudListModel;
 class EQCloudPreviewDialog;
 class EQCloudToast;
+class EQSoundEffectTestWidget;
 class GradientButton;
 class LoginController;
 class QButtonGroup;
@@ -178,7 +179,7 @@ private:
     TabItem *m_currentTab = nullptr;
     QFrame *m_indicator = nullptr;
     SearchWidget *m_searchWidget = nullptr;
-    QWidget *m_soundTestSlot = nullptr;
+    EQSoundEffectTestWidget *m_soundTest = nullptr;
     QList<GradientButton *> m_sortButtons;
     QButtonGroup *m_sortGroup = nullptr;
     EQCloudCardListView *m_cardView = nullptr;
@@ -209,10 +210,4 @@ private:
     QSet<int> m_deletingDownloads;
     QSet<int> m_deletingMyShares;
     EQCloudTimings m_timings;
-    struct SoundTestState
-    {
-        bool wired = false;
-        bool wireless = false;
-        QString name;
-    } m_soundTestState;
 };

@@ -76,6 +76,8 @@ private slots:
     void percentFromScalar();
     void scalarFromPercent_data();
     void scalarFromPercent();
+    void findHeadsetEndpointName_data();
+    void findHeadsetEndpointName();
 
     void bindsHeadsetEndpoint_data();
     void bindsHeadsetEndpoint();
@@ -137,6 +139,32 @@ void TestWindowsAudioController::scalarFromPercent()
     QFETCH(int, percent);
     QFETCH(float, scalar);
     QCOMPARE(WindowsAudioController::scalarFromPercent(percent), scalar);
+}
+
+void TestWindowsAudioController::findHeadsetEndpointName_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<bool>("wired");
+    QTest::addColumn<bool>("wireless");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("wired decoder") << "Speakers (Velkora Qor Audio)" << true << false << "" << true;
+    QTest::newRow("wired needs the model") << "Speakers (VELKORA Zarvex)" << true << false << "" << false;
+    QTest::newRow("wired wins over wireless") << "Headset (my name)" << true << true << "my name" << false;
+    QTest::newRow("wireless by its name") << "Headset (Studio One)" << false << true << "  studio one " << true;
+    QTest::newRow("wireless by brand and receiver") << "VELKORA ZARVEX Dongle" << false << true << "" << true;
+    QTest::newRow("wireless is never the decoder") << "VELKORA ZARVEX QOR" << false << true << "" << false;
+    QTest::newRow("no mode") << "VELKORA QOR" << false << false << "" << false;
+}
+
+void TestWindowsAudioController::findHeadsetEndpointName()
+{
+    QFETCH(QString, description);
+    QFETCH(bool, wired);
+    QFETCH(bool, wireless);
+    QFETCH(QString, name);
+    QFETCH(bool, found);
+    QCOMPARE(WindowsAudioController::findHeadsetEndpointName(description, wired, wireless, name), found);
 }
 
 void TestWindowsAudioController::bindsHeadsetEndpoint_data()
