@@ -87,12 +87,12 @@ Note: The driver cannot be used when an audio cable is connected or in Bluetooth
 <context>
     <name>DevicePageDialog</name>
     <message>
-        <location filename="../DevicePageDialog.cpp" line="90"/>
+        <location filename="../DevicePageDialog.cpp" line="104"/>
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
     <message>
-        <location filename="../DevicePageDialog.cpp" line="91"/>
+        <location filename="../DevicePageDialog.cpp" line="105"/>
         <source>确定</source>
         <translation>Confirm</translation>
     </message>
@@ -190,12 +190,12 @@ Note: The driver cannot be used when an audio cable is connected or in Bluetooth
         <translation>Already on the latest version</translation>
     </message>
     <message>
-        <location filename="../MoreSettingsFirmwareCards.cpp" line="195"/>
+        <location filename="../MoreSettingsFirmwareCards.cpp" line="201"/>
         <source>提示</source>
         <translation>Notice</translation>
     </message>
     <message>
-        <location filename="../MoreSettingsFirmwareCards.cpp" line="195"/>
+        <location filename="../MoreSettingsFirmwareCards.cpp" line="201"/>
         <source>您确认更新至版本 %1 吗？</source>
         <translation>Update to version %1?</translation>
     </message>

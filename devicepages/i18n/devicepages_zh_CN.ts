@@ -86,12 +86,12 @@
 <context>
     <name>DevicePageDialog</name>
     <message>
-        <location filename="../DevicePageDialog.cpp" line="90"/>
+        <location filename="../DevicePageDialog.cpp" line="104"/>
         <source>取消</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../DevicePageDialog.cpp" line="91"/>
+        <location filename="../DevicePageDialog.cpp" line="105"/>
         <source>确定</source>
         <translation type="unfinished"></translation>
     </message>
@@ -189,12 +189,12 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../MoreSettingsFirmwareCards.cpp" line="195"/>
+        <location filename="../MoreSettingsFirmwareCards.cpp" line="201"/>
         <source>提示</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../MoreSettingsFirmwareCards.cpp" line="195"/>
+        <location filename="../MoreSettingsFirmwareCards.cpp" line="201"/>
         <source>您确认更新至版本 %1 吗？</source>
         <translation type="unfinished"></translation>
     </message>

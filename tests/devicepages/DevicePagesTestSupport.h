@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
@@ -12,16 +13,31 @@
 // dialogs the pages run.
 namespace DevicePagesTestSupport {
 
-// Points QSettings at the test-mode folder and empties it.
-inline void useTestSettings()
+// Points HOME (and with it the settings store and the data folders, where the
+// custom EQ page keeps its slots) at a private temporary folder. Make it before
+// any page and keep it while the pages live.
+class TestEnvironment
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName(QStringLiteral("Zarvex"));
-    QCoreApplication::setApplicationName(QStringLiteral("VELKORA-devicepages-test"));
-    QSettings settings;
-    settings.clear();
-    settings.sync();
-}
+public:
+    TestEnvironment()
+    {
+        qputenv("HOME", m_home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_CACHE_HOME");
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName(QStringLiteral("Zarvex"));
+        QCoreApplication::setApplicationName(QStringLiteral("VELKORA"));
+        QSettings settings;
+        settings.clear();
+        settings.sync();
+    }
+
+    bool isValid() const { return m_home.isValid(); }
+
+private:
+    QTemporaryDir m_home;
+};
 
 // Waits (bounded) for the next modal dialog and hands it to `action`, which
 // must close it. Arm it before the click that opens the dialog.

@@ -83,13 +83,15 @@ private:
     int stateIndex() const { return m_page->findChild<QStackedWidget *>("connectionStateStack")->currentIndex(); }
     void makePage(const DeviceConnectionDurations &durations = fastDurations());
 
+    std::unique_ptr<DevicePagesTestSupport::TestEnvironment> m_environment;
     std::unique_ptr<QWidget> m_window;
     CustomDeviceConnection *m_page = nullptr;
 };
 
 void TestCustomDeviceConnection::initTestCase()
 {
-    DevicePagesTestSupport::useTestSettings();
+    m_environment = std::make_unique<DevicePagesTestSupport::TestEnvironment>();
+    QVERIFY(m_environment->isValid());
 }
 
 void TestCustomDeviceConnection::init()
