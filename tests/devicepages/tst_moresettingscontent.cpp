@@ -1,0 +1,377 @@
+// The more-settings page: prompt-tone scale, the headset name rule and its
+// dialog, factory reset, and the two firmware cards.
+#include "app/kit/AppLanguageManager.h"
+#include "devicepages/CircleDot.h"
+#include "devicepages/MoreSettingsContent.h"
+#include "devicepages/RoundedTrackSlider.h"
+#include "tests/devicepages/DevicePagesTestSupport.h"
+
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using DevicePagesTestSupport::ModalDialogDriver;
+
+namespace {
+
+QString repeated(const QString &piece, int times)
+{
+    QString text;
+    for (int i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+} // namespace
+
+class TestMoreSettingsContent : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void promptToneLevelFromTheDevice_data();
+    void promptToneLevelFromTheDevice();
+    void promptToneDragEmitsEveryStep();
+    void nameRule_data();
+    void nameRule();
+    void setDeviceNameNeverEmits();
+    void renameDialog_data();
+    void renameDialog();
+    void factoryResetAsksFirst_data();
+    void factoryResetAsksFirst();
+    void availableUpdateIsShownAndConfirmed();
+    void cardWithoutUsableUpdateStaysLatest_data();
+    void cardWithoutUsableUpdateStaysLatest();
+    void versionLineGeometry();
+    void badgeFollowsTheTitle();
+
+private:
+    QFrame *card(const char *name) const { return m_page->findChild<QFrame *>(name); }
+    template <typename T>
+    T *in(const char *cardName, const char *child) const
+    {
+        return card(cardName)->findChild<T *>(QLatin1String(child));
+    }
+    // Runs the dialog that `trigger` opens through `action`; false when none opened.
+    bool withDialog(const std::function<void()> &trigger, const std::function<void(QDialog *)> &action);
+
+    std::unique_ptr<QWidget> m_window;
+    MoreSettingsContent *m_page = nullptr;
+};
+
+void TestMoreSettingsContent::init()
+{
+    m_window = std::make_unique<QWidget>();
+    m_page = new MoreSettingsContent(m_window.get());
+    m_page->resize(1080, 672);
+}
+
+void TestMoreSettingsContent::cleanup()
+{
+    m_window.reset();
+    AppLanguageManager::applyLanguage(QStringLiteral("zh_CN"));
+}
+
+bool TestMoreSettingsContent::withDialog(const std::function<void()> &trigger,
+                                         const std::function<void(QDialog *)> &action)
+{
+    ModalDialogDriver driver(action);
+    trigger();
+    return driver.sawDialog();
+}
+
+void TestMoreSettingsContent::promptToneLevelFromTheDevice_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("lowest") << 1 << 1;
+    QTest::newRow("five") << 5 << 5;
+    QTest::newRow("highest") << 7 << 7;
+    QTest::newRow("zero ignored") << 0 << 3;
+    QTest::newRow("eight ignored") << 8 << 3;
+    QTest::newRow("negative ignored") << -2 << 3;
+}
+
+void TestMoreSettingsContent::promptToneLevelFromTheDevice()
+{
+    QFETCH(int, level);
+    QFETCH(int, shown);
+    QSignalSpy changed(m_page, &MoreSettingsContent::promptToneVolumeChanged);
+    m_page->setPromptToneLevel(level);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(m_page->promptToneLevel(), shown);
+    for (int mark = 1; mark <= 7; ++mark) {
+        auto *dot = m_page->findChild<CircleDot *>(QStringLiteral("promptToneDot%1").arg(mark));
+        auto *number = m_page->findChild<QLabel *>(QStringLiteral("promptToneLabel%1").arg(mark));
+        const bool lit = mark <= shown;
+        QCOMPARE(dot->color, QColor(lit ? "#00D68B" : "#1A1A1B"));
+        QVERIFY(number->styleSheet().contains(lit ? "#999999" : "#555555"));
+    }
+}
+
+void TestMoreSettingsContent::promptToneDragEmitsEveryStep()
+{
+    auto *slider = m_page->findChild<RoundedTrackSlider *>("promptToneSlider");
+    QCOMPARE(slider->value(), 3);
+    QCOMPARE(slider->filledWidth(), 76); // 2/6 of 227, rounded
+    QSignalSpy changed(m_page, &MoreSettingsContent::promptToneVolumeChanged);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(changed.count(), 3);
+    QCOMPARE(changed.at(0).at(0).toInt(), 4);
+    QCOMPARE(changed.at(1).at(0).toInt(), 5);
+    QCOMPARE(changed.at(2).at(0).toInt(), 6);
+    QCOMPARE(m_page->findChild<CircleDot *>("promptToneDot6")->color, QColor("#00D68B"));
+    QCOMPARE(m_page->findChild<CircleDot *>("promptToneDot7")->color, QColor("#1A1A1B"));
+}
+
+void TestMoreSettingsContent::nameRule_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("blanks") << QStringLiteral("   ") << false;
+    QTest::newRow("31 bytes") << repeated("a", 31) << true;
+    QTest::newRow("32 bytes") << repeated("a", 32) << false;
+    QTest::newRow("31 bytes with blanks around") << "  " + repeated("a", 31) + "  " << true;
+    QTest::newRow("ten Chinese, 30 bytes") << repeated("耳", 10) << true;
+    QTest::newRow("eleven Chinese, 33 bytes") << repeated("耳", 11) << false;
+    QTest::newRow("seven emoji, 28 bytes") << repeated("🎧", 7) << true;
+    QTest::newRow("eight emoji, 32 bytes") << repeated("🎧", 8) << false;
+}
+
+void TestMoreSettingsContent::nameRule()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, valid);
+    QCOMPARE(MoreSettingsContent::isValidDeviceName(name), valid);
+}
+
+void TestMoreSettingsContent::setDeviceNameNeverEmits()
+{
+    QSignalSpy renamed(m_page, &MoreSettingsContent::deviceNameChanged);
+    auto *label = m_page->findChild<QLabel *>("deviceNameLabel");
+    m_page->setDeviceName(QStringLiteral("  Alpha "));
+    QCOMPARE(label->text(), QStringLiteral("Alpha"));
+    QCOMPARE(m_page->deviceName(), QStringLiteral("Alpha"));
+    m_page->setDeviceName(repeated("耳", 11));
+    m_page->setDeviceName(QStringLiteral("  "));
+    QCOMPARE(label->text(), QStringLiteral("Alpha"));
+    QCOMPARE(renamed.count(), 0);
+}
+
+void TestMoreSettingsContent::renameDialog_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("byReturn");
+    QTest::addColumn<QString>("emitted"); // empty: nothing
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("new name") << QStringLiteral("  Bravo ") << false << QStringLiteral("Bravo") << false;
+    QTest::newRow("new name by Return") << QStringLiteral("Bravo") << true << QStringLiteral("Bravo") << false;
+    QTest::newRow("same name") << QStringLiteral(" Alpha  ") << false << QString() << false;
+    // The edit takes 31 characters at most; sixteen two-byte ones still make 32 bytes.
+    QTest::newRow("32 bytes") << repeated("é", 16) << false << QString() << true;
+    QTest::newRow("eleven Chinese by Return") << repeated("耳", 11) << true << QString() << true;
+    QTest::newRow("blank") << QStringLiteral("   ") << false << QString() << true;
+}
+
+void TestMoreSettingsContent::renameDialog()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, byReturn);
+    QFETCH(QString, emitted);
+    QFETCH(bool, refused);
+    m_page->setDeviceName(QStringLiteral("Alpha"));
+    QSignalSpy renamed(m_page, &MoreSettingsContent::deviceNameChanged);
+    QSignalSpy toast(m_page, &MoreSettingsContent::settingsTopToastFailRequested);
+
+    QString prefilled;
+    bool stayedOpen = false;
+    bool closedByConfirm = false;
+    const bool opened = withDialog([this] { m_page->findChild<QPushButton *>("renameButton")->click(); },
+                                   [&](QDialog *dialog) {
+                                       auto *edit = dialog->findChild<QLineEdit *>("renameEdit");
+                                       prefilled = edit->text();
+                                       edit->setText(typed);
+                                       if (byReturn)
+                                           QTest::keyClick(edit, Qt::Key_Return);
+                                       else
+                                           dialog->findChild<QPushButton *>("confirmButton")->click();
+                                       stayedOpen = dialog->isVisible();
+                                       closedByConfirm = dialog->result() == QDialog::Accepted;
+                                       if (stayedOpen)
+                                           dialog->findChild<QPushButton *>("cancelButton")->click();
+                                   });
+    QVERIFY(opened);
+    QCOMPARE(prefilled, QStringLiteral("Alpha"));
+    QCOMPARE(stayedOpen, refused);
+    QCOMPARE(closedByConfirm, !refused);
+    QCOMPARE(toast.count(), refused ? 1 : 0);
+    if (refused)
+        QCOMPARE(toast.at(0).at(0).toString(), QStringLiteral("名称长度需小于32字节"));
+    QCOMPARE(renamed.count(), emitted.isEmpty() ? 0 : 1);
+    if (!emitted.isEmpty()) {
+        QCOMPARE(renamed.at(0).at(0).toString(), emitted);
+        QCOMPARE(m_page->findChild<QLabel *>("deviceNameLabel")->text(), emitted);
+    }
+}
+
+void TestMoreSettingsContent::factoryResetAsksFirst_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("confirmed") << "confirmButton" << 1;
+    QTest::newRow("cancelled") << "cancelButton" << 0;
+}
+
+void TestMoreSettingsContent::factoryResetAsksFirst()
+{
+    QFETCH(QString, button);
+    QFETCH(int, requests);
+    QSignalSpy reset(m_page, &MoreSettingsContent::restoreFactoryRequested);
+    QString text;
+    QVERIFY(withDialog([this] { m_page->findChild<QPushButton *>("factoryResetButton")->click(); },
+                       [&](QDialog *dialog) {
+                           QCOMPARE(dialog->size(), QSize(364, 154));
+                           text = dialog->findChild<QLabel *>("confirmationText")->text();
+                           dialog->findChild<QPushButton *>(button)->click();
+                       }));
+    QCOMPARE(text, QStringLiteral("您确定要恢复出厂设置吗？"));
+    QCOMPARE(reset.count(), requests);
+}
+
+void TestMoreSettingsContent::availableUpdateIsShownAndConfirmed()
+{
+    QSignalSpy headphone(m_page, &MoreSettingsContent::headphoneOtaUpgradeRequested);
+    QSignalSpy receiver(m_page, &MoreSettingsContent::receiverOtaUpgradeRequested);
+    m_page->setHeadphoneOtaAvailable(true, QStringLiteral("  v1.2.0 "));
+    m_page->setHeadphoneUpgradeButtonVisible(true);
+    auto *version = in<QLabel>("headphoneFirmwareCard", "availableVersion");
+    QVERIFY(version->isVisibleTo(m_page));
+    QVERIFY(in<QLabel>("headphoneFirmwareCard", "availableVersionCaption")->isVisibleTo(m_page));
+    QVERIFY(!in<QLabel>("headphoneFirmwareCard", "latestStatus")->isVisibleTo(m_page));
+    QCOMPARE(version->text(), QStringLiteral("v1.2.0"));
+    // The receiver card is untouched.
+    QVERIFY(in<QLabel>("receiverFirmwareCard", "latestStatus")->isVisibleTo(m_page));
+
+    QString text;
+    QVERIFY(withDialog([this] { in<QPushButton>("headphoneFirmwareCard", "upgradeButton")->click(); },
+                       [&](QDialog *dialog) {
+                           text = dialog->findChild<QLabel *>("confirmationText")->text();
+                           dialog->findChild<QPushButton *>("confirmButton")->click();
+                       }));
+    QCOMPARE(text, QStringLiteral("您确认更新至版本 1.2.0 吗？"));
+    QCOMPARE(headphone.count(), 1);
+    QCOMPARE(receiver.count(), 0);
+
+    m_page->setReceiverOtaAvailable(true, QStringLiteral("V2.0"));
+    m_page->setReceiverUpgradeButtonVisible(true);
+    QVERIFY(withDialog([this] { in<QPushButton>("receiverFirmwareCard", "upgradeButton")->click(); },
+                       [&](QDialog *dialog) {
+                           text = dialog->findChild<QLabel *>("confirmationText")->text();
+                           dialog->findChild<QPushButton *>("cancelButton")->click();
+                       }));
+    QCOMPARE(text, QStringLiteral("您确认更新至版本 2.0 吗？"));
+    QCOMPARE(receiver.count(), 0);
+}
+
+void TestMoreSettingsContent::cardWithoutUsableUpdateStaysLatest_data()
+{
+    QTest::addColumn<bool>("available");
+    QTest::addColumn<QString>("version");
+    QTest::newRow("flag without version") << true << QString();
+    QTest::newRow("flag with blanks") << true << QStringLiteral("   ");
+    QTest::newRow("version without flag") << false << QStringLiteral("1.2.0");
+}
+
+void TestMoreSettingsContent::cardWithoutUsableUpdateStaysLatest()
+{
+    QFETCH(bool, available);
+    QFETCH(QString, version);
+    QSignalSpy receiver(m_page, &MoreSettingsContent::receiverOtaUpgradeRequested);
+    m_page->setReceiverOtaAvailable(available, version);
+    m_page->setReceiverUpgradeButtonVisible(true);
+    QVERIFY(in<QLabel>("receiverFirmwareCard", "latestStatus")->isVisibleTo(m_page));
+    QVERIFY(!in<QLabel>("receiverFirmwareCard", "availableVersion")->isVisibleTo(m_page));
+    const bool opened = withDialog([this] { in<QPushButton>("receiverFirmwareCard", "upgradeButton")->click(); },
+                                   [](QDialog *dialog) { dialog->reject(); });
+    QVERIFY(!opened);
+    QCOMPARE(receiver.count(), 0);
+}
+
+void TestMoreSettingsContent::versionLineGeometry()
+{
+    auto *caption = in<QLabel>("headphoneFirmwareCard", "currentVersionCaption");
+    auto *current = in<QLabel>("headphoneFirmwareCard", "currentVersion");
+    auto *status = in<QLabel>("headphoneFirmwareCard", "latestStatus");
+    QCOMPARE(current->text(), QStringLiteral("v1.0.1"));
+    QCOMPARE(in<QLabel>("receiverFirmwareCard", "currentVersion")->text(), QStringLiteral("v1.0.1"));
+    const auto advance = [](QLabel *label) { return QFontMetrics(label->font()).horizontalAdvance(label->text()); };
+
+    m_page->setHeadphoneFirmwareVersion(QStringLiteral(" 1.1.3 "));
+    QCOMPARE(current->text(), QStringLiteral(" 1.1.3 ")); // as given
+    QCOMPARE(caption->geometry(), QRect(20, 51, qMax(53, advance(caption) + 2), 14));
+    QCOMPARE(current->x(), 20 + caption->width());
+    QCOMPARE(current->width(), qMax(44, advance(current) + 2));
+    int end = current->x() + current->width();
+    const int statusAdvance = QFontMetrics(status->font()).horizontalAdvance(QStringLiteral("当前已是最新版本"));
+    QCOMPARE(status->geometry(), QRect(end + 4, 51, qMin(qMax(97, statusAdvance + 2), qMax(97, 295 - (end + 4))), 14));
+
+    // A long version pushes the status text into the space that is left, never below 97.
+    m_page->setHeadphoneFirmwareVersion(QStringLiteral("v1.1.3-beta.20240101-build-987654321-long"));
+    end = current->x() + current->width();
+    QVERIFY(end + 4 + 97 > 295);
+    QCOMPARE(status->geometry(), QRect(end + 4, 51, 97, 14));
+
+    m_page->setHeadphoneOtaAvailable(true, QStringLiteral("v9"));
+    auto *availableCaption = in<QLabel>("headphoneFirmwareCard", "availableVersionCaption");
+    auto *available = in<QLabel>("headphoneFirmwareCard", "availableVersion");
+    QCOMPARE(availableCaption->geometry(), QRect(end + 4, 51, qMax(65, advance(availableCaption) + 2), 14));
+    QCOMPARE(available->geometry(), QRect(availableCaption->x() + availableCaption->width(), 51, 44, 14));
+    QCOMPARE(available->font().weight(), QFont::DemiBold);
+}
+
+void TestMoreSettingsContent::badgeFollowsTheTitle()
+{
+    auto *badge = in<QWidget>("headphoneFirmwareCard", "updateBadge");
+    auto *title = in<QLabel>("headphoneFirmwareCard", "firmwareTitle");
+    QVERIFY(!badge->isVisibleTo(m_page));
+    QVERIFY(!in<QWidget>("receiverFirmwareCard", "updateBadge")->isVisibleTo(m_page));
+    QVERIFY(!in<QPushButton>("headphoneFirmwareCard", "upgradeButton")->isVisibleTo(m_page));
+
+    const auto expectedX = [title] {
+        return title->x() + 2 + QFontMetrics(title->font()).horizontalAdvance(title->text());
+    };
+    m_page->setHeadphoneOtaRowVisible(true);
+    QVERIFY(badge->isVisibleTo(m_page));
+    QCOMPARE(badge->size(), QSize(4, 4));
+    QCOMPARE(badge->x(), expectedX());
+    const int chineseX = badge->x();
+    // The badge and the button are switched independently.
+    QVERIFY(!in<QPushButton>("headphoneFirmwareCard", "upgradeButton")->isVisibleTo(m_page));
+
+    QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("en_US")));
+    QCoreApplication::processEvents();
+    QCOMPARE(title->text(), QStringLiteral("Firmware Update"));
+    auto *latest = in<QLabel>("receiverFirmwareCard", "latestStatus");
+    const QString english = QStringLiteral("Already on the latest version");
+    // Shown whole, or cut with an ellipsis and whole in the tool tip.
+    QVERIFY(latest->text() == english || (latest->text().endsWith(QChar(0x2026)) && latest->toolTip() == english));
+    m_page->setHeadphoneOtaRowVisible(true);
+    QCOMPARE(badge->x(), expectedX());
+    QVERIFY(badge->x() != chineseX);
+
+    m_page->setHeadphoneOtaRowVisible(false);
+    QVERIFY(!badge->isVisibleTo(m_page));
+}
+
+QTEST_MAIN(TestMoreSettingsContent)
+#include "tst_moresettingscontent.moc"
