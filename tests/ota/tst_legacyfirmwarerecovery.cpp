@@ -72,6 +72,7 @@ private slots:
     void declinedPromptGivesTheDeviceBack_data();
     void declinedPromptGivesTheDeviceBack();
     void failureShowsTheSessionMessage();
+    void coordinatorDestroyedDuringTheUpdate();
     void onlyOldHeadsetsAreOffered_data();
     void onlyOldHeadsetsAreOffered();
     void productId_data();
@@ -287,6 +288,35 @@ void TestLegacyFirmwareRecovery::failureShowsTheSessionMessage()
     QCOMPARE(api().exitCalls(), 1);
     QCOMPARE(api().initCalls(), 2);
     QVERIFY(rig.service().events().waitFor(QStringLiteral("validated(1)"), 5000));
+}
+
+// The main window goes while the recovery runs: the coordinator waits for
+// its worker, the prompt closes, and nothing touches the coordinator or the
+// device service afterwards.
+void TestLegacyFirmwareRecovery::coordinatorDestroyedDuringTheUpdate()
+{
+    Recovery recovery;
+    CoordinatorRig &rig = recovery.rig;
+
+    ModalScript script(&prompt);
+    script
+        .then("prompt", [](QDialog *) { return true; },
+              [](QDialog *dialog) { QTest::mouseClick(asPrompt(dialog)->upgradeButton(), Qt::LeftButton); })
+        .then("progress", [](QDialog *d) { return bar(d)->isVisible() && bar(d)->value() > 0; },
+              [&](QDialog *) { recovery.coordinator.reset(); });
+    script.start();
+
+    QTRY_VERIFY_WITH_TIMEOUT(script.done() || !script.failure().isEmpty(), 60000);
+    QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+    QTRY_VERIFY_WITH_TIMEOUT(!prompt(), 5000);
+    QVERIFY(recovery.window.findChildren<LegacyRecoveryDialog *>().isEmpty());
+
+    // The worker had run to its end before the coordinator went.
+    QVERIFY(rig.receiver().imageMatches(3));
+    QVERIFY(rig.receiver().imageMatches(2));
+    // The service was left as it stood: still released.
+    QCOMPARE(api().exitCalls(), 1);
+    QCOMPARE(api().initCalls(), 1);
 }
 
 void TestLegacyFirmwareRecovery::onlyOldHeadsetsAreOffered_data()
