@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -37,6 +38,8 @@ CustomEqSlotStore::CustomEqSlotStore(QObject *parent) : QObject(parent), m_saveT
 
 CustomEqSlotStore::~CustomEqSlotStore()
 {
+    // The page that listens is being torn down around us: nothing may reach it.
+    const QSignalBlocker quiet(this);
     flushPendingSave();
 }
 

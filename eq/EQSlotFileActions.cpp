@@ -119,11 +119,17 @@ std::optional<QString> EQSlotFileActions::importSlot(int selectedIndex)
     m_store->cancelPendingSave();
 
     const QString caption = text(QT_TRANSLATE_NOOP("EQCustomContent", "导入EQ"));
+    const bool qor = m_store->isQorMode();
     const QString path = m_openFile(m_page, caption, startFolder(), text(fileFilter));
     if (path.isEmpty())
         return std::nullopt;
+    // The dialog runs its own event loop: when the headset model changed
+    // meanwhile, the slot chosen belongs to the other set of slots, which the
+    // user did not pick; write nothing there.
+    if (m_store->isQorMode() != qor)
+        return std::nullopt;
 
-    const EqSlotFile::Checked checked = EqSlotFile::check(path, m_store->isQorMode(), selectedIndex);
+    const EqSlotFile::Checked checked = EqSlotFile::check(path, qor, selectedIndex);
     const CustomEqSlotStore::ImportOutcome outcome = m_store->importChecked(selectedIndex, checked);
     const bool imported = outcome.status == EqSlotFile::ImportStatus::Imported;
     m_toast(importStatusText(outcome.status), imported ? SuccessToast : FailureToast, ToastMs);

@@ -476,6 +476,19 @@ void TestCustomEqSlotStore::waitingSaveIsWrittenAtDestruction()
     QCOMPARE(readJson(path).value("name").toString(), QStringLiteral("Last edit"));
     QCOMPARE(readJson(path).value("sort").toInt(), 8);
     QCOMPARE(edited.count(), 0);
+
+    // A failed last write says nothing either: its listeners are being torn down.
+    m_store = std::make_unique<CustomEqSlotStore>();
+    m_store->setEditor(m_editor.get());
+    m_store->loadSlots();
+    QVERIFY(QFile::remove(m_store->slotPath(3)));
+    QVERIFY(QDir().mkdir(m_store->slotPath(3)));
+    m_store->scheduleSave(3, m_store->buildSlotJson("Lost", 3, true), 10000);
+    QSignalSpy log(m_store.get(), &CustomEqSlotStore::logMessage);
+    QSignalSpy failed(m_store.get(), &CustomEqSlotStore::slotSaveFailed);
+    m_store.reset();
+    QCOMPARE(log.count(), 0);
+    QCOMPARE(failed.count(), 0);
 }
 
 void TestCustomEqSlotStore::waitingSaveIsWrittenBeforeModeChange()

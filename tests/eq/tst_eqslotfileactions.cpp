@@ -65,6 +65,7 @@ private slots:
     void importRefusedBeforeAnythingChanges();
     void importShownButNotStored();
     void importIntoQorSlot();
+    void importStopsWhenModelChangesDuringDialog();
     void englishTexts();
 
 private:
@@ -346,6 +347,31 @@ void TestEqSlotFileActions::importIntoQorSlot()
     // "0x4" is the standard Low Shelf, Qor code 1.
     QCOMPARE(stored.value("type").toArray(), repeat("1", 3));
     QVERIFY(m_store->customEqDirPath().endsWith("/CustomEQ_QOR"));
+}
+
+void TestEqSlotFileActions::importStopsWhenModelChangesDuringDialog()
+{
+    // A file the Qor slots would take; the user starts the import on a standard headset.
+    m_chosen = writeImportFile("three.json", QJsonDocument(eqFile(3, "Three")).toJson());
+    EQSlotFileActions a = actions();
+    QByteArray qorSlotBefore;
+    const auto switchingChooser = [&](QWidget *, const QString &, const QString &, const QString &) {
+        // The headset becomes a Qor model while the dialog is open.
+        m_editor->setCustomMode(true);
+        m_editor->setBandCount(8);
+        m_store->setQorMode(true);
+        m_store->loadSlots();
+        qorSlotBefore = readBytes(m_store->slotPath(5));
+        return m_chosen;
+    };
+    a.setFileChoosers(switchingChooser, switchingChooser);
+    QSignalSpy imported(m_store.get(), &CustomEqSlotStore::customPresetImported);
+
+    QCOMPARE(a.importSlot(5), std::nullopt);
+    QCOMPARE(imported.count(), 0);
+    QVERIFY(!qorSlotBefore.isEmpty());
+    QCOMPARE(readBytes(m_store->slotPath(5)), qorSlotBefore);
+    QVERIFY(!m_store->slotJson(5).contains("name"));
 }
 
 void TestEqSlotFileActions::englishTexts()
