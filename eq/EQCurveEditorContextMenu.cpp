@@ -8,6 +8,7 @@
 
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
@@ -91,9 +92,12 @@ void EQCurveEditor::contextMenuEvent(QContextMenuEvent *event)
     } else {
         global = viewport()->mapToGlobal(event->pos());
     }
+    // The panel runs its own event loop, in which the chart may be deleted.
+    const QPointer<EQCurveEditor> self(this);
     m_menu->exec(global);
-    m_contextIndex = -1;
     event->accept();
+    if (self)
+        m_contextIndex = -1;
 }
 
 void EQCurveEditor::changeEvent(QEvent *event)

@@ -213,6 +213,9 @@ void EQShareToCloudDialog::buildUi()
     form->addWidget(m_upload, 0, Qt::AlignHCenter);
     root->addWidget(content, 1);
 
+    // Return in a field must neither close the dialog (losing what was typed) nor upload.
+    m_close->setAutoDefault(false);
+    m_upload->setAutoDefault(false);
     connect(m_upload, &QPushButton::clicked, this, &EQShareToCloudDialog::uploadSharedEq);
     connect(m_name, &QLineEdit::textChanged, this, &EQShareToCloudDialog::refreshUploadPanel);
     connect(m_description, &QPlainTextEdit::textChanged, this, &EQShareToCloudDialog::refreshUploadPanel);

@@ -4,6 +4,7 @@
 #include "eq/FilterTypePicker.h"
 #include "eq/SpinSelectAllOnFocusHelper.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QEvent>
@@ -288,6 +289,12 @@ void FloatingPointEditor::setPassive(bool on)
     m_passive = on;
     setAttribute(Qt::WA_TransparentForMouseEvents, on);
     setFocusPolicy(on ? Qt::NoFocus : Qt::StrongFocus);
+    // A field still holding the keyboard would edit the band under the preview.
+    if (on) {
+        QWidget *focused = QApplication::focusWidget();
+        if (focused && isAncestorOf(focused))
+            focused->clearFocus();
+    }
 }
 
 void FloatingPointEditor::updateFilterIcon()

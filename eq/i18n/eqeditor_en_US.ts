@@ -91,7 +91,7 @@
     <message>
         <location filename="../EQSoundEffectHelpCarousel.cpp" line="51"/>
         <source>Q值</source>
-        <translation>Q Value</translation>
+        <translation>Q</translation>
     </message>
     <message>
         <location filename="../EQSoundEffectHelpCarousel.cpp" line="51"/>

@@ -9,6 +9,7 @@
 #include <QDoubleSpinBox>
 #include <QLineSeries>
 #include <QMenu>
+#include <QPointer>
 #include <QScatterSeries>
 #include <QSignalSpy>
 #include <QTest>
@@ -126,6 +127,7 @@ private slots:
     void clearSelectionDropsEverything();
     void dragRefillsTheEditorEverySecondMove();
     void panelRowsFollowTheLanguage();
+    void editorGoingWhileThePanelIsOpen();
 };
 
 void TestEqCurveEditorInteraction::hitTestRadius()
@@ -437,6 +439,17 @@ void TestEqCurveEditorInteraction::panelRowsFollowTheLanguage()
     QCOMPARE(texts, QStringList({"Reset", "Delete"}));
     QCOMPARE(rig.editor->pointCount(), 10);
     QCoreApplication::removeTranslator(&english);
+}
+
+void TestEqCurveEditorInteraction::editorGoingWhileThePanelIsOpen()
+{
+    Rig rig;
+    QPointer<EQCurveEditor> editor = rig.editor;
+    QObject::connect(
+        editor->contextMenu(), &QMenu::aboutToShow, rig.window.get(),
+        [editor] { QTimer::singleShot(0, editor, [editor] { editor->deleteLater(); }); }, Qt::SingleShotConnection);
+    rightClick(rig.viewport(), rig.at(0));
+    QVERIFY(editor.isNull());
 }
 
 QTEST_MAIN(TestEqCurveEditorInteraction)

@@ -87,6 +87,7 @@ private slots:
     void languageChangeFetchesCategoriesAgain();
     void categoryRows();
     void oneConnectionPerSignal();
+    void returnKeyKeepsTheDialog();
 
 private:
     void login(const QString &uid);
@@ -475,6 +476,30 @@ void TestEqShareToCloudDialog::oneConnectionPerSignal()
     }
     m_page->setEqApi(nullptr);
     QCOMPARE(second.receiversOf(SIGNAL(cloudEQUploaded())), 0);
+}
+
+void TestEqShareToCloudDialog::returnKeyKeepsTheDialog()
+{
+    login(m_user.uid);
+    m_page->slotButton(2)->click();
+    EQShareToCloudDialog *dialog = m_page->shareDialog();
+    QSignalSpy rejected(dialog, &QDialog::rejected);
+    bool openAfterReturn = false;
+    QString title;
+    QTimer::singleShot(0, this, [&] {
+        QLineEdit *name = dialog->nameEdit();
+        name->setFocus();
+        name->setText(QStringLiteral("Mine"));
+        QTest::keyClick(name, Qt::Key_Return);
+        QTest::keyClick(dialog->descriptionEdit(), Qt::Key_Enter);
+        openAfterReturn = dialog->isVisible();
+        title = name->text();
+        dialog->closeButton()->click();
+    });
+    m_page->openShareDialog();
+    QVERIFY(openAfterReturn);
+    QCOMPARE(title, QStringLiteral("Mine"));
+    QCOMPARE(rejected.count(), 1); // the close button only
 }
 
 QTEST_MAIN(TestEqShareToCloudDialog)

@@ -322,6 +322,12 @@ void TestEqSoundEffectHelpCarousel::textsFollowTheLanguage()
     QCoreApplication::installTranslator(&english);
     QCoreApplication::processEvents();
     QCOMPARE(rig.dialog->titleLabel()->text(), QStringLiteral("Filter type"));
+    const QStringList titles = {"Filter type", "Gain (dB)", "Frequency (Hz)", "Q", "EQ curve warning line"};
+    for (int page = 0; page < titles.size(); ++page) {
+        rig.dialog->pager()->horizontalScrollBar()->setValue(page * 326);
+        QCOMPARE(rig.dialog->titleLabel()->text(), titles.at(page));
+    }
+    rig.dialog->pager()->horizontalScrollBar()->setValue(0);
     QVERIFY(rig.dialog->pageLines(0).at(0)->text().contains(QStringLiteral(">Peaking:</span>")));
     QVERIFY(rig.dialog->pageLines(4).at(0)->text().startsWith(
         QStringLiteral("<span style=\"color:#E4E4E4;\">Red dashed line:</span>")));

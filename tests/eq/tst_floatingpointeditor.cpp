@@ -256,6 +256,16 @@ void TestFloatingPointEditor::passiveToggle()
     editor.setPassive(true);
     QVERIFY(editor.testAttribute(Qt::WA_TransparentForMouseEvents));
     QCOMPARE(editor.focusPolicy(), Qt::NoFocus);
+
+    // A preview takes no keys: a field focused while active lets go of the keyboard.
+    editor.setPassive(false);
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    editor.activateWindow();
+    editor.gainField()->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(editor.gainField()->hasFocus());
+    editor.setPassive(true);
+    QVERIFY(!editor.gainField()->hasFocus());
 }
 
 void TestFloatingPointEditor::textsFollowTheLanguage()
