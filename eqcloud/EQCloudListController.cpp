@@ -358,12 +358,12 @@ void EQCloudListController::operate(int row, CloudEQOperation operation)
 
 void EQCloudListController::onOperateSucceeded(CloudEQOperation operation, int status, int cloud_id)
 {
+    // The request is answered whatever the controller shows now: a key left
+    // behind would block the card's next click for good.
+    const bool wasPending = m_pendingOperations.remove(operationKey(cloud_id, operation)) > 0;
     if (!m_model || !m_active)
         return;
-    const QString key = operationKey(cloud_id, operation);
-    if (m_pendingOperations.contains(key)) {
-        m_pendingOperations.remove(key);
-    } else if (m_model->isMarked(cloud_id, operation) != (status == 1)) {
+    if (!wasPending && m_model->isMarked(cloud_id, operation) != (status == 1)) {
         // Only a row that does not show the answer yet moves its counter.
         m_model->applyOperation(cloud_id, operation, status);
     }
