@@ -243,7 +243,8 @@ bool EQCloudListController::tabBelongs(int requestPageIndex) const
 void EQCloudListController::onListReceived(const QList<CloudEQItem> &items, int totalCount, int requestPageIndex,
                                            const QString &requestPid)
 {
-    if (pidBelongs(requestPid) && m_active && tabBelongs(requestPageIndex)) {
+    // A reply that lands after the sign-out belongs to the account that left.
+    if (pidBelongs(requestPid) && m_active && signedIn() && tabBelongs(requestPageIndex)) {
         const bool firstPage = requestPageIndex % 1000 < 2;
         if (firstPage)
             m_model->setItems(items, totalCount);

@@ -201,7 +201,8 @@ void EQCloudSharingContent::onControllerRequireLogin()
 
 void EQCloudSharingContent::onDownloadListReceived(const QList<CloudEQItem> &items)
 {
-    if (currentTab() != DownloadsTab)
+    // A list asked before the sign-out must not fill the emptied tab again.
+    if (currentTab() != DownloadsTab || !signedIn())
         return;
     m_listModel->setItems(items, int(items.size()));
     restoreLastSelected();

@@ -81,6 +81,8 @@ private slots:
     void downloadListFailureEmptiesTheTab();
     void pidChangeOnDownloadsAsksAgain();
     void signOutClearsTheCloudData();
+    void listAskedBeforeTheSignOutStaysAway_data();
+    void listAskedBeforeTheSignOutStaysAway();
     void signInAgainReloads();
     void uploadElsewhereReloadsWhenVisible();
     void findCloudItemById();
@@ -603,6 +605,37 @@ void TestEqCloudSharingContent::signOutClearsTheCloudData()
     f.coordinator()->setActiveSelection(Source::Custom, QStringLiteral("2"));
     f.session().signOut();
     QCOMPARE(f.coordinator()->activeSource(), Source::Custom);
+}
+
+void TestEqCloudSharingContent::listAskedBeforeTheSignOutStaysAway_data()
+{
+    QTest::addColumn<bool>("downloads");
+    QTest::newRow("shared list") << false;
+    QTest::newRow("downloads") << true;
+}
+
+void TestEqCloudSharingContent::listAskedBeforeTheSignOutStaysAway()
+{
+    QFETCH(bool, downloads);
+    EqCloudPageFixture f(true);
+    f.shareDownloaded(2);
+    f.wire();
+    QVERIFY(f.show());
+    QVERIFY(f.settle());
+    QCOMPARE(modelOf(f.page())->rowCount(), 2);
+
+    // The list is asked again, and the session ends before the answer lands.
+    f.session().server().setFault(downloads ? downloadListRoute : listRoute, Fault::delay(80));
+    QSignalSpy listed(f.session().eqApi(), &EarphoneApi::EqApi::cloudEQListReceived);
+    QSignalSpy downloadsListed(f.session().eqApi(), &EarphoneApi::EqApi::downloadListReceived);
+    if (downloads)
+        clickTab(f.page(), EQCloudSharingContent::DownloadsTab);
+    else
+        f.page()->listController()->refresh();
+    f.session().signOut();
+    QCOMPARE(modelOf(f.page())->rowCount(), 0);
+    QVERIFY((downloads ? downloadsListed : listed).wait(5000));
+    QCOMPARE(modelOf(f.page())->rowCount(), 0);
 }
 
 void TestEqCloudSharingContent::signInAgainReloads()
