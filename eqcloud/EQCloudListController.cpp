@@ -357,6 +357,11 @@ void EQCloudListController::operate(int row, CloudEQOperation operation)
     m_eqApi->operateCloudEQ(cloudId, operation, status);
 }
 
+bool EQCloudListController::isOperationPending(int cloudId, CloudEQOperation operation) const
+{
+    return m_pendingOperations.contains(operationKey(cloudId, operation));
+}
+
 void EQCloudListController::onOperateSucceeded(CloudEQOperation operation, int status, int cloud_id)
 {
     // The request is answered whatever the controller shows now: a key left

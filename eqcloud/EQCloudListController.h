@@ -66,6 +66,8 @@ public:
     void loadNextPageIfNeeded();
     bool hasMore() const;
     void operate(int row, EarphoneApi::CloudEQOperation operation);
+    // True while a mark of this card and kind is sent and not yet answered.
+    bool isOperationPending(int cloudId, EarphoneApi::CloudEQOperation operation) const;
 
     QString pid() const { return m_pid; }
     TabMode tabMode() const { return m_tabMode; }
