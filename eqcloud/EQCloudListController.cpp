@@ -366,13 +366,13 @@ void EQCloudListController::onOperateSucceeded(CloudEQOperation operation, int s
 {
     // The request is answered whatever the controller shows now: a key left
     // behind would block the card's next click for good.
-    const bool wasPending = m_pendingOperations.remove(operationKey(cloud_id, operation)) > 0;
+    m_pendingOperations.remove(operationKey(cloud_id, operation));
     if (!m_model || !m_active)
         return;
-    if (!wasPending && m_model->isMarked(cloud_id, operation) != (status == 1)) {
-        // Only a row that does not show the answer yet moves its counter.
+    // Only a row that does not show the answer yet moves its counter: one not
+    // marked from here, or one reloaded with the state from before the request.
+    if (m_model->isMarked(cloud_id, operation) != (status == 1))
         m_model->applyOperation(cloud_id, operation, status);
-    }
     if (m_tabMode == Collected && operation == CloudEQOperation::Collect && status == 0) {
         clearKeyword();
         refresh();

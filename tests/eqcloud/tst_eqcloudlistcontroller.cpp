@@ -68,6 +68,7 @@ private slots:
     void unCollectInCollectedTabLeavesTheList();
     void inactiveControllerAppliesNothing();
     void markAnsweredWhileInactiveFreesTheCard();
+    void markAnsweredAfterAReloadShowsTheAnswer();
     void replacedApiIsNoLongerHeard();
     void pidChangeReloadsAtOnce();
 
@@ -534,6 +535,24 @@ void TestEqCloudListController::markAnsweredWhileInactiveFreesTheCard()
     QCOMPARE(m_controller->model()->itemAt(0).isLike, QStringLiteral("0"));
     QTRY_COMPARE_WITH_TIMEOUT(m_session->server().requestCount(operateRoute), 2, 5000);
     QCOMPARE(m_session->server().lastRequest(operateRoute).field("status"), QStringLiteral("0"));
+}
+
+void TestEqCloudListController::markAnsweredAfterAReloadShowsTheAnswer()
+{
+    m_session->share(QStringLiteral("x"));
+    loadFirstPage();
+    EQCloudListModel *model = m_controller->model();
+    const CloudEQItem before = model->itemAt(0);
+    m_session->server().setFault(operateRoute, Fault::delay(60));
+    QSignalSpy operated(m_session->eqApi(), &EqApi::cloudEQOperated);
+    m_controller->operate(0, CloudEQOperation::Collect);
+
+    // The list comes back while the request runs, still without the mark.
+    emit m_session->eqApi()->cloudEQListReceived({before}, 1, 1001, EqCloudTestSession::pid);
+    QCOMPARE(model->itemAt(0).isColl, QStringLiteral("0"));
+    QVERIFY(operated.wait(5000));
+    QCOMPARE(model->itemAt(0).isColl, QStringLiteral("1"));
+    QCOMPARE(model->itemAt(0).coll_num, QStringLiteral("1"));
 }
 
 void TestEqCloudListController::replacedApiIsNoLongerHeard()
