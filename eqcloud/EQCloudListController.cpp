@@ -243,7 +243,8 @@ bool EQCloudListController::tabBelongs(int requestPageIndex) const
 void EQCloudListController::onListReceived(const QList<CloudEQItem> &items, int totalCount, int requestPageIndex,
                                            const QString &requestPid)
 {
-    if (pidBelongs(requestPid) && m_active && tabBelongs(requestPageIndex)) {
+    // A reply that lands after the sign-out belongs to the account that left.
+    if (pidBelongs(requestPid) && m_active && signedIn() && tabBelongs(requestPageIndex)) {
         const bool firstPage = requestPageIndex % 1000 < 2;
         if (firstPage)
             m_model->setItems(items, totalCount);
@@ -356,17 +357,22 @@ void EQCloudListController::operate(int row, CloudEQOperation operation)
     m_eqApi->operateCloudEQ(cloudId, operation, status);
 }
 
+bool EQCloudListController::isOperationPending(int cloudId, CloudEQOperation operation) const
+{
+    return m_pendingOperations.contains(operationKey(cloudId, operation));
+}
+
 void EQCloudListController::onOperateSucceeded(CloudEQOperation operation, int status, int cloud_id)
 {
+    // The request is answered whatever the controller shows now: a key left
+    // behind would block the card's next click for good.
+    m_pendingOperations.remove(operationKey(cloud_id, operation));
     if (!m_model || !m_active)
         return;
-    const QString key = operationKey(cloud_id, operation);
-    if (m_pendingOperations.contains(key)) {
-        m_pendingOperations.remove(key);
-    } else if (m_model->isMarked(cloud_id, operation) != (status == 1)) {
-        // Only a row that does not show the answer yet moves its counter.
+    // Only a row that does not show the answer yet moves its counter: one not
+    // marked from here, or one reloaded with the state from before the request.
+    if (m_model->isMarked(cloud_id, operation) != (status == 1))
         m_model->applyOperation(cloud_id, operation, status);
-    }
     if (m_tabMode == Collected && operation == CloudEQOperation::Collect && status == 0) {
         clearKeyword();
         refresh();

@@ -20,7 +20,8 @@ class EqApi;
 // The paged list of EQ curves users shared to the cloud, for one product id,
 // one tab, one sort order and an optional keyword, plus the per-card marks
 // (download, like, collect) with optimistic updates. Replies of another
-// product or tab are stale and only end the loading state. GUI thread only.
+// product or tab, or landing while no one is signed in, are stale and only end
+// the loading state. GUI thread only.
 class EQCloudListController : public QObject
 {
     Q_OBJECT
@@ -65,6 +66,8 @@ public:
     void loadNextPageIfNeeded();
     bool hasMore() const;
     void operate(int row, EarphoneApi::CloudEQOperation operation);
+    // True while a mark of this card and kind is sent and not yet answered.
+    bool isOperationPending(int cloudId, EarphoneApi::CloudEQOperation operation) const;
 
     QString pid() const { return m_pid; }
     TabMode tabMode() const { return m_tabMode; }

@@ -57,13 +57,17 @@ void EQCloudSharingContent::onCardActionRequested(EQCloudGameCardDelegate::Actio
     case EQCloudGameCardDelegate::Like:
         if (!m_listController)
             return;
-        m_pendingLikeRequests.insert(id, EQCloudListModel::isFlagSet(item.isLike) ? 0 : 1);
+        // A second click before the answer is dropped by the controller; the
+        // first click's request keeps its toast.
+        if (!m_listController->isOperationPending(id, CloudEQOperation::Like))
+            m_pendingLikeRequests.insert(id, EQCloudListModel::isFlagSet(item.isLike) ? 0 : 1);
         m_listController->operate(row, CloudEQOperation::Like);
         return;
     case EQCloudGameCardDelegate::Collect:
         if (!m_listController)
             return;
-        m_pendingCollectRequests.insert(id, EQCloudListModel::isFlagSet(item.isColl) ? 0 : 1);
+        if (!m_listController->isOperationPending(id, CloudEQOperation::Collect))
+            m_pendingCollectRequests.insert(id, EQCloudListModel::isFlagSet(item.isColl) ? 0 : 1);
         m_listController->operate(row, CloudEQOperation::Collect);
         return;
     case EQCloudGameCardDelegate::ShareCode:
@@ -201,7 +205,8 @@ void EQCloudSharingContent::onControllerRequireLogin()
 
 void EQCloudSharingContent::onDownloadListReceived(const QList<CloudEQItem> &items)
 {
-    if (currentTab() != DownloadsTab)
+    // A list asked before the sign-out must not fill the emptied tab again.
+    if (currentTab() != DownloadsTab || !signedIn())
         return;
     m_listModel->setItems(items, int(items.size()));
     restoreLastSelected();

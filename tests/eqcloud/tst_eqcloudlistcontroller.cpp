@@ -67,6 +67,8 @@ private slots:
     void markNeedsSignIn();
     void unCollectInCollectedTabLeavesTheList();
     void inactiveControllerAppliesNothing();
+    void markAnsweredWhileInactiveFreesTheCard();
+    void markAnsweredAfterAReloadShowsTheAnswer();
     void replacedApiIsNoLongerHeard();
     void pidChangeReloadsAtOnce();
 
@@ -514,6 +516,43 @@ void TestEqCloudListController::inactiveControllerAppliesNothing()
     QVERIFY(!timer("weakNetRetryTimer")->isActive());
     emit m_session->eqApi()->cloudEQOperated(CloudEQOperation::Like, 1, model->itemAt(0).id.toInt());
     QCOMPARE(model->itemAt(0).isLike, QStringLiteral("0"));
+}
+
+void TestEqCloudListController::markAnsweredWhileInactiveFreesTheCard()
+{
+    m_session->share(QStringLiteral("x"));
+    loadFirstPage();
+    m_session->server().setFault(operateRoute, Fault::delay(60));
+    QSignalSpy operated(m_session->eqApi(), &EqApi::cloudEQOperated);
+    m_controller->operate(0, CloudEQOperation::Like);
+    m_controller->setActive(false); // the downloads tab, say
+    QVERIFY(operated.wait(5000));
+    m_controller->setActive(true);
+
+    // The answered like no longer counts as outstanding: the next click is sent.
+    m_session->server().clearFaults();
+    m_controller->operate(0, CloudEQOperation::Like);
+    QCOMPARE(m_controller->model()->itemAt(0).isLike, QStringLiteral("0"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_session->server().requestCount(operateRoute), 2, 5000);
+    QCOMPARE(m_session->server().lastRequest(operateRoute).field("status"), QStringLiteral("0"));
+}
+
+void TestEqCloudListController::markAnsweredAfterAReloadShowsTheAnswer()
+{
+    m_session->share(QStringLiteral("x"));
+    loadFirstPage();
+    EQCloudListModel *model = m_controller->model();
+    const CloudEQItem before = model->itemAt(0);
+    m_session->server().setFault(operateRoute, Fault::delay(60));
+    QSignalSpy operated(m_session->eqApi(), &EqApi::cloudEQOperated);
+    m_controller->operate(0, CloudEQOperation::Collect);
+
+    // The list comes back while the request runs, still without the mark.
+    emit m_session->eqApi()->cloudEQListReceived({before}, 1, 1001, EqCloudTestSession::pid);
+    QCOMPARE(model->itemAt(0).isColl, QStringLiteral("0"));
+    QVERIFY(operated.wait(5000));
+    QCOMPARE(model->itemAt(0).isColl, QStringLiteral("1"));
+    QCOMPARE(model->itemAt(0).coll_num, QStringLiteral("1"));
 }
 
 void TestEqCloudListController::replacedApiIsNoLongerHeard()

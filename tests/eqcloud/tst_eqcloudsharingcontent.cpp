@@ -81,6 +81,8 @@ private slots:
     void downloadListFailureEmptiesTheTab();
     void pidChangeOnDownloadsAsksAgain();
     void signOutClearsTheCloudData();
+    void listAskedBeforeTheSignOutStaysAway_data();
+    void listAskedBeforeTheSignOutStaysAway();
     void signInAgainReloads();
     void uploadElsewhereReloadsWhenVisible();
     void findCloudItemById();
@@ -251,21 +253,24 @@ void TestEqCloudSharingContent::markToasts_data()
     QTest::addColumn<QJsonObject>("reply"); // empty: the server's own answer
     QTest::addColumn<QString>("toast");
     QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("clicks"); // before the answer
 
     const QJsonObject none;
-    QTest::newRow("download") << int(Action::Download) << false << none << "下载成功！" << 1;
-    QTest::newRow("like") << int(Action::Like) << false << none << "已点赞！" << 1;
-    QTest::newRow("unlike") << int(Action::Like) << true << none << "已取消点赞！" << 1;
-    QTest::newRow("collect") << int(Action::Collect) << false << none << "收藏成功！" << 1;
-    QTest::newRow("uncollect") << int(Action::Collect) << true << none << "已取消收藏！" << 1;
+    QTest::newRow("download") << int(Action::Download) << false << none << "下载成功！" << 1 << 1;
+    QTest::newRow("like") << int(Action::Like) << false << none << "已点赞！" << 1 << 1;
+    QTest::newRow("unlike") << int(Action::Like) << true << none << "已取消点赞！" << 1 << 1;
+    QTest::newRow("collect") << int(Action::Collect) << false << none << "收藏成功！" << 1 << 1;
+    QTest::newRow("uncollect") << int(Action::Collect) << true << none << "已取消收藏！" << 1 << 1;
+    QTest::newRow("like double-clicked") << int(Action::Like) << false << none << "已点赞！" << 1 << 2;
+    QTest::newRow("uncollect double-clicked") << int(Action::Collect) << true << none << "已取消收藏！" << 1 << 2;
     // A refusal reaches the list controller first, which reports it as a list error.
     QTest::newRow("download refused") << int(Action::Download) << false
-                                      << Backend::envelope(2042, QStringLiteral(" 修改失败 ")) << "修改失败" << 0;
+                                      << Backend::envelope(2042, QStringLiteral(" 修改失败 ")) << "修改失败" << 0 << 1;
     QTest::newRow("like refused silently") << int(Action::Like) << false << Backend::envelope(2042, QString())
-                                           << "请求失败（错误码 2042）" << 0;
+                                           << "请求失败（错误码 2042）" << 0 << 1;
     QTest::newRow("network words") << int(Action::Collect) << true
                                    << Backend::envelope(2042, QStringLiteral("Connection refused"))
-                                   << "无法连接，请稍后重试。" << 0;
+                                   << "无法连接，请稍后重试。" << 0 << 1;
 }
 
 void TestEqCloudSharingContent::markToasts()
@@ -273,6 +278,7 @@ void TestEqCloudSharingContent::markToasts()
     QFETCH(int, action);
     QFETCH(bool, marked);
     QFETCH(QJsonObject, reply);
+    QFETCH(int, clicks);
     EqCloudPageFixture f(true);
     const int id = f.session().share(QStringLiteral("x"));
     if (marked)
@@ -286,8 +292,10 @@ void TestEqCloudSharingContent::markToasts()
 
     QSignalSpy answered(f.session().eqApi(), &EarphoneApi::EqApi::cloudEQOperated);
     QSignalSpy failed(f.session().eqApi(), &EarphoneApi::EqApi::cloudEQOperateFailed);
-    emit f.page()->cardDelegate()->cardActionRequested(Action(action), 0);
+    for (int i = 0; i < clicks; ++i)
+        emit f.page()->cardDelegate()->cardActionRequested(Action(action), 0);
     QTRY_VERIFY_WITH_TIMEOUT(answered.count() + failed.count() == 1, 5000);
+    QCOMPARE(f.session().server().requestCount(operateRoute), 1);
     QTEST(f.toastText(), "toast");
     QTEST(f.toastKind(), "kind");
     QVERIFY(f.toastShowing());
@@ -603,6 +611,37 @@ void TestEqCloudSharingContent::signOutClearsTheCloudData()
     f.coordinator()->setActiveSelection(Source::Custom, QStringLiteral("2"));
     f.session().signOut();
     QCOMPARE(f.coordinator()->activeSource(), Source::Custom);
+}
+
+void TestEqCloudSharingContent::listAskedBeforeTheSignOutStaysAway_data()
+{
+    QTest::addColumn<bool>("downloads");
+    QTest::newRow("shared list") << false;
+    QTest::newRow("downloads") << true;
+}
+
+void TestEqCloudSharingContent::listAskedBeforeTheSignOutStaysAway()
+{
+    QFETCH(bool, downloads);
+    EqCloudPageFixture f(true);
+    f.shareDownloaded(2);
+    f.wire();
+    QVERIFY(f.show());
+    QVERIFY(f.settle());
+    QCOMPARE(modelOf(f.page())->rowCount(), 2);
+
+    // The list is asked again, and the session ends before the answer lands.
+    f.session().server().setFault(downloads ? downloadListRoute : listRoute, Fault::delay(80));
+    QSignalSpy listed(f.session().eqApi(), &EarphoneApi::EqApi::cloudEQListReceived);
+    QSignalSpy downloadsListed(f.session().eqApi(), &EarphoneApi::EqApi::downloadListReceived);
+    if (downloads)
+        clickTab(f.page(), EQCloudSharingContent::DownloadsTab);
+    else
+        f.page()->listController()->refresh();
+    f.session().signOut();
+    QCOMPARE(modelOf(f.page())->rowCount(), 0);
+    QVERIFY((downloads ? downloadsListed : listed).wait(5000));
+    QCOMPARE(modelOf(f.page())->rowCount(), 0);
 }
 
 void TestEqCloudSharingContent::signInAgainReloads()
