@@ -2,6 +2,8 @@
 // over the blurred window.
 #include "app/HeadphonesDevice.h"
 
+#include "account/CustomLoginWindow.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -113,7 +115,10 @@ void HeadphonesDevice::prepareForQuit()
 {
     m_quitting = true;
     // The device service is detached and told to disconnect every device here
-    // once it exists; the login window is dismissed with it.
+    // once it is wired in.
+    if (m_loginWindow && m_loginWindow->isVisible())
+        m_loginWindow->reject();
+    m_loginWindow = nullptr;
     setGraphicsEffect(nullptr);
     if (m_centralWidget)
         m_centralWidget->setGraphicsEffect(nullptr);

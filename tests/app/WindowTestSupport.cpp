@@ -1,0 +1,52 @@
+#include "tests/app/WindowTestSupport.h"
+
+#include "app/HeadphonesDevice.h"
+#include "cloud/RemoteUpdater.h"
+#include "platform/installer/RecordingProcessLauncher.h"
+
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+
+namespace WindowTest {
+
+std::shared_ptr<bool> whenModalWidget(std::function<bool(QWidget *)> matches, std::function<void(QWidget *)> action,
+                                      int timeoutMs)
+{
+    auto ran = std::make_shared<bool>(false);
+    auto *poll = new QTimer(qApp);
+    poll->setInterval(10);
+    const QDeadlineTimer deadline(timeoutMs);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, ran, matches, action, deadline] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && matches(modal)) {
+            // Stopped first: the action may open a dialog of its own and run its loop.
+            poll->stop();
+            poll->deleteLater();
+            *ran = true;
+            action(modal);
+            return;
+        }
+        if (deadline.hasExpired()) {
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start();
+    return ran;
+}
+
+void isolateUpdater(HeadphonesDevice &window, RecordingProcessLauncher &launcher)
+{
+    RemoteUpdate::RemoteUpdater *updater = window.remoteUpdater();
+    updater->setManifestUrl(QUrl());
+    updater->setProcessLauncher(&launcher);
+}
+
+QString shownToast()
+{
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+} // namespace WindowTest

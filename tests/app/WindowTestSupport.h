@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QApplication>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class HeadphonesDevice;
+class RecordingProcessLauncher;
+
+namespace WindowTest {
+
+// Polls (within whatever event loop runs, a dialog's own included) for a
+// visible modal widget that `matches`, and runs `action` once on it. The
+// returned flag turns true when it ran; the polling gives up after `timeoutMs`.
+std::shared_ptr<bool> whenModalWidget(std::function<bool(QWidget *)> matches, std::function<void(QWidget *)> action,
+                                      int timeoutMs = 10000);
+
+// The same for the first visible modal widget of type T.
+template <typename T>
+std::shared_ptr<bool> whenModal(std::function<void(T *)> action, int timeoutMs = 10000)
+{
+    return whenModalWidget([](QWidget *widget) { return qobject_cast<T *>(widget) != nullptr; },
+                           [action](QWidget *widget) { action(qobject_cast<T *>(widget)); }, timeoutMs);
+}
+
+// Keeps a window's updater off the network and away from real installers:
+// the manifest address is cleared (every check fails at once) and `launcher`
+// records what would have been started.
+void isolateUpdater(HeadphonesDevice &window, RecordingProcessLauncher &launcher);
+
+// The text of the tooltip toast, empty while none is shown.
+QString shownToast();
+
+} // namespace WindowTest
