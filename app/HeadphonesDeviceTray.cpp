@@ -63,6 +63,12 @@ void HeadphonesDevice::minimizeToTray()
 
 void HeadphonesDevice::closeEvent(QCloseEvent *event)
 {
+    // Quitting closes every window first and gives up when one refuses: once
+    // the program is quitting, the window no longer goes to the tray instead.
+    if (m_quitting) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
     if (!m_exitOnClose) {
         event->ignore();
         if (!isSystemTrayAvailable()) {
