@@ -5,8 +5,9 @@
 #include "platform/installer/RecordingProcessLauncher.h"
 
 #include <QDeadlineTimer>
+#include <QEvent>
+#include <QLabel>
 #include <QTimer>
-#include <QToolTip>
 #include <QUrl>
 
 namespace WindowTest {
@@ -44,9 +45,27 @@ void isolateUpdater(HeadphonesDevice &window, RecordingProcessLauncher &launcher
     updater->setProcessLauncher(&launcher);
 }
 
-QString shownToast()
+ToastRecorder::ToastRecorder()
 {
-    return QToolTip::isVisible() ? QToolTip::text() : QString();
+    qApp->installEventFilter(this);
+}
+
+ToastRecorder::~ToastRecorder()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool ToastRecorder::eventFilter(QObject *watched, QEvent *event)
+{
+    // A tooltip still up takes a new text without showing again; its next paint tells.
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Paint)
+        && watched->objectName() == QLatin1String("qtooltip_label")) {
+        if (const auto *label = qobject_cast<QLabel *>(watched)) {
+            if (event->type() == QEvent::Show || texts.value(texts.size() - 1) != label->text())
+                texts.append(label->text());
+        }
+    }
+    return false;
 }
 
 } // namespace WindowTest

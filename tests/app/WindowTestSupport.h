@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -30,7 +31,18 @@ std::shared_ptr<bool> whenModal(std::function<void(T *)> action, int timeoutMs =
 // records what would have been started.
 void isolateUpdater(HeadphonesDevice &window, RecordingProcessLauncher &launcher);
 
-// The text of the tooltip toast, empty while none is shown.
-QString shownToast();
+// Records the text of every tooltip toast that comes up, also of one that is
+// gone again by the time the test looks (closing a dialog hides tooltips).
+class ToastRecorder : public QObject
+{
+public:
+    ToastRecorder();
+    ~ToastRecorder() override;
+
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
 
 } // namespace WindowTest
