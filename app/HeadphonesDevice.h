@@ -208,7 +208,11 @@ private:
     // Centred on the window over the blurred window.
     int runProfileDialog(QDialog *dialog);
     static QString apiErrorText(int errorCode);
-    // The common run of the e-mail and phone dialogs; `areaCode` goes with the verification code request.
+    // The e-mail and phone changes: one run with the dialog's own submit signal; `areaCode` goes with
+    // the verification code request.
+    template <typename Dialog>
+    void runAccountChange(void (Dialog::*submitted)(const QString &, const QString &), const QString &areaCode,
+                          const QString &changedText);
     void runAccountChangeDialog(VerificationCodeDialog &dialog, const QString &areaCode);
     void submitAccountChange(VerificationCodeDialog &dialog, const QString &value, const QString &code,
                              const QString &changedText);

@@ -166,28 +166,26 @@ void HeadphonesDevice::onModifyPasswordRequested()
 
 void HeadphonesDevice::onModifyEmailRequested()
 {
-    if (!isSignedIn())
-        return;
-    EditEmailDialog dialog(this);
-    const QString changedText = tr("邮箱已修改");
-    connect(&dialog, &EditEmailDialog::modifyEmailSubmitted, &dialog,
-            [this, &dialog, changedText](const QString &email, const QString &code) {
-                submitAccountChange(dialog, email, code, changedText);
-            });
-    runAccountChangeDialog(dialog, QString());
+    if (isSignedIn())
+        runAccountChange<EditEmailDialog>(&EditEmailDialog::modifyEmailSubmitted, QString(), tr("邮箱已修改"));
 }
 
 void HeadphonesDevice::onModifyPhoneRequested()
 {
-    if (!isSignedIn())
-        return;
-    EditPhoneDialog dialog(this);
-    const QString changedText = tr("手机号已修改");
-    connect(&dialog, &EditPhoneDialog::modifyPhoneSubmitted, &dialog,
-            [this, &dialog, changedText](const QString &phone, const QString &code) {
-                submitAccountChange(dialog, phone, code, changedText);
-            });
-    runAccountChangeDialog(dialog, QStringLiteral("86"));
+    if (isSignedIn())
+        runAccountChange<EditPhoneDialog>(&EditPhoneDialog::modifyPhoneSubmitted, QStringLiteral("86"),
+                                          tr("手机号已修改"));
+}
+
+template <typename Dialog>
+void HeadphonesDevice::runAccountChange(void (Dialog::*submitted)(const QString &, const QString &),
+                                        const QString &areaCode, const QString &changedText)
+{
+    Dialog dialog(this);
+    connect(&dialog, submitted, &dialog, [this, &dialog, changedText](const QString &value, const QString &code) {
+        submitAccountChange(dialog, value, code, changedText);
+    });
+    runAccountChangeDialog(dialog, areaCode);
 }
 
 void HeadphonesDevice::runAccountChangeDialog(VerificationCodeDialog &dialog, const QString &areaCode)

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QEvent>
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 
@@ -43,6 +44,14 @@ void isolateUpdater(HeadphonesDevice &window, RecordingProcessLauncher &launcher
     RemoteUpdate::RemoteUpdater *updater = window.remoteUpdater();
     updater->setManifestUrl(QUrl());
     updater->setProcessLauncher(&launcher);
+}
+
+bool showWindow(HeadphonesDevice &window, bool trayAvailable)
+{
+    window.setMaximumSize(4000, 3000);
+    window.setTrayAvailabilityProbe([trayAvailable] { return trayAvailable; });
+    window.show();
+    return QTest::qWaitForWindowExposed(&window);
 }
 
 ToastRecorder::ToastRecorder()

@@ -31,6 +31,10 @@ std::shared_ptr<bool> whenModal(std::function<void(T *)> action, int timeoutMs =
 // records what would have been started.
 void isolateUpdater(HeadphonesDevice &window, RecordingProcessLauncher &launcher);
 
+// Shows the window as the window tests want it: free to grow past the small
+// offscreen screen, with or without a system tray. False when it never got exposed.
+bool showWindow(HeadphonesDevice &window, bool trayAvailable);
+
 // Records the text of every tooltip toast that comes up, also of one that is
 // gone again by the time the test looks (closing a dialog hides tooltips).
 class ToastRecorder : public QObject

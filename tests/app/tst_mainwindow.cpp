@@ -120,11 +120,7 @@ std::unique_ptr<HeadphonesDevice> TestMainWindow::makeWindow(bool trayAvailable)
 {
     auto window = std::make_unique<HeadphonesDevice>();
     WindowTest::isolateUpdater(*window, m_launcher);
-    // The offscreen screen is smaller than the window; let the window grow in tests.
-    window->setMaximumSize(4000, 3000);
-    window->setTrayAvailabilityProbe([trayAvailable] { return trayAvailable; });
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    if (!WindowTest::showWindow(*window, trayAvailable))
         return nullptr;
     return window;
 }

@@ -178,10 +178,7 @@ std::unique_ptr<HeadphonesDevice> TestMainWindowAccount::makeWindow()
 {
     auto window = std::make_unique<HeadphonesDevice>();
     WindowTest::isolateUpdater(*window, m_launcher);
-    window->setTrayAvailabilityProbe([] { return false; });
-    window->setMaximumSize(4000, 3000);
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    if (!WindowTest::showWindow(*window, false))
         return nullptr;
     return window;
 }

@@ -232,8 +232,6 @@ std::unique_ptr<HeadphonesDevice> TestMainWindowUpdate::makeWindow(bool trustTes
     timings.autoUpdateCheckDelayMs = autoCheckDelayMs;
     timings.installReceiptDelayMs = 10;
     window->setTimings(timings);
-    window->setTrayAvailabilityProbe([] { return false; });
-    window->setMaximumSize(4000, 3000);
     RemoteUpdater *updater = window->remoteUpdater();
     updater->setProcessLauncher(&m_launcher);
     updater->setProgramDirectory(m_tmp->filePath(QStringLiteral("program")));
@@ -243,8 +241,7 @@ std::unique_ptr<HeadphonesDevice> TestMainWindowUpdate::makeWindow(bool trustTes
     updater->setDownloadTimeoutMs(5000);
     if (trustTestKey)
         updater->setTrustedManifestPublicKeyPem(CloudTest::TestRsaKey::shared().publicKeyPem());
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    if (!WindowTest::showWindow(*window, false))
         return nullptr;
     return window;
 }
