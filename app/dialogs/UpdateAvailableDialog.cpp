@@ -78,7 +78,9 @@ UpdateAvailableDialog::UpdateAvailableDialog(QWidget *parent)
     m_titleLabel->setObjectName(QStringLiteral("titleLabel"));
     m_titleLabel->setAlignment(Qt::AlignCenter);
     m_titleLabel->setWordWrap(true);
-    m_titleLabel->setMaximumWidth(kTextWidth);
+    // As wide as it may be: a centred word-wrapped label would otherwise get
+    // its narrow size hint and wrap a short title into clipped lines.
+    m_titleLabel->setFixedWidth(kTextWidth);
     m_titleLabel->setStyleSheet(DialogStyle::titleStyle());
 
     m_messageLabel->setObjectName(QStringLiteral("messageLabel"));

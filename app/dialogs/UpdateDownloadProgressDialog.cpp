@@ -224,7 +224,9 @@ QWidget *UpdateDownloadProgressDialog::buildFailurePage()
     m_failureLabel->setObjectName(QStringLiteral("failureLabel"));
     m_failureLabel->setAlignment(Qt::AlignCenter);
     m_failureLabel->setWordWrap(true);
-    m_failureLabel->setMaximumSize(280, 56);
+    // Full width, so that a centred wrapped message is not squeezed to its size hint.
+    m_failureLabel->setFixedWidth(280);
+    m_failureLabel->setMaximumHeight(56);
     m_failureLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_failureLabel->setStyleSheet(failureStyle());
 

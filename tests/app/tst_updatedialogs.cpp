@@ -71,6 +71,7 @@ private slots:
     void questionEndsWith();
     void questionHeightFollowsTheText();
     void questionChoiceResetsWithNewContent();
+    void textsAreNotClipped();
 
     void progressDialogConstruction();
     void splitReleaseNotes_data();
@@ -164,6 +165,37 @@ void TestUpdateDialogs::questionChoiceResetsWithNewContent()
     QTimer::singleShot(0, &dialog, [&] { dialog.reject(); });
     dialog.exec();
     QCOMPARE(dialog.choice(), 2);
+}
+
+// A wrapped label shows all its lines only when it is as tall as its text needs at its width.
+bool fitsItsText(const QLabel *label)
+{
+    return label->heightForWidth(label->width()) <= label->height();
+}
+
+void TestUpdateDialogs::textsAreNotClipped()
+{
+    UpdateAvailableDialog question;
+    question.setContent("发现新版本", "系统检测有新版本，是否立即更新？", "取消", "立即升级");
+    question.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&question));
+    const auto *title = question.findChild<QLabel *>("titleLabel");
+    QVERIFY(fitsItsText(title));
+    QCOMPARE(title->heightForWidth(title->width()), title->heightForWidth(10000)); // one line
+    question.setContent(QString(40, QChar(0x7248)), "x", "取消", "立即升级");
+    QVERIFY(fitsItsText(title));
+    QVERIFY(fitsItsText(question.findChild<QLabel *>("messageLabel")));
+
+    UpdateDownloadProgressDialog progress("发现新版本", "V.1", "n", nullptr);
+    progress.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&progress));
+    progress.showFailure("安装包校验失败，请重新下载。");
+    QTest::qWait(10);
+    const auto *failure = progress.findChild<QLabel *>("failureLabel");
+    QVERIFY(fitsItsText(failure));
+    progress.showFailure("无法启动安装程序，请稍后重试。安全连接失败，请检查网络或系统时间。");
+    QTest::qWait(10);
+    QVERIFY(fitsItsText(failure));
 }
 
 void TestUpdateDialogs::progressDialogConstruction()
