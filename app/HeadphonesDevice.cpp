@@ -4,8 +4,12 @@
 #include "app/CustomSettingsForm.h"
 #include "app/CustomTitleBar.h"
 #include "app/StartupOptions.h"
+#include "app/dialogs/UpdateDownloadProgressDialog.h"
 #include "app/kit/AppLanguageManager.h"
+#include "account/CustomLoginWindow.h"
+#include "account/CustomUserProfilePage.h"
 #include "cloud/ApiFactory.h"
+#include "cloud/LoginController.h"
 #include "platform/windowframe/NativeWindowFrame.h"
 
 #include <QApplication>
@@ -15,6 +19,7 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -48,14 +53,16 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent)
     }
 
     setupUi();
-    // The login controller, the device service and the firmware coordinators
-    // are created here once their subsystems exist.
+    m_loginController = new LoginController(this);
+    // The device service and the firmware coordinators are created here once
+    // their subsystems are wired in.
     setupConnections();
-    m_settingsPage->setUpdateBadgeVisible(false);
+    setupRemoteUpdate();
+    checkLastInstallReceipt();
+    setUpdateBadgesVisible(false);
+    m_settingsPage->setVersionTooLow(false);
     m_settingsPage->setUpdateAvailable(false);
     m_settingsPage->setUpdateRequired(false);
-    m_settingsPage->setVersionTooLow(false);
-    m_titleBar->setSettingBadgeVisible(false);
 
     QGuiApplication::setQuitOnLastWindowClosed(false);
     m_exitOnClose = CloseBehavior::exitOnClose();
@@ -71,6 +78,16 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent)
 }
 
 HeadphonesDevice::~HeadphonesDevice() = default;
+
+CustomLoginWindow *HeadphonesDevice::loginWindow() const
+{
+    return m_loginWindow;
+}
+
+UpdateDownloadProgressDialog *HeadphonesDevice::updateProgressDialog() const
+{
+    return m_updateProgressDialog;
+}
 
 void HeadphonesDevice::setWindowFrame(std::unique_ptr<IWindowFrame> frame)
 {
@@ -122,10 +139,12 @@ void HeadphonesDevice::setupUi()
     column->addWidget(bottomBorder);
     column->addWidget(m_pageStack, 1);
 
-    // Boot screen, connection page, device page and profile page take their
-    // slots when their subsystems provide them.
+    // Boot screen, connection page and device page take their slots when
+    // their subsystems are wired in.
     m_settingsPage = new CustomSettingsForm(m_pageStack);
     addPage(SettingsPage, m_settingsPage);
+    m_profilePage = new CustomUserProfilePage(m_pageStack);
+    addPage(ProfilePage, m_profilePage);
     setCentralWidget(m_centralWidget);
     showPage(BootPage);
 
@@ -178,17 +197,82 @@ void HeadphonesDevice::setupConnections()
             &HeadphonesDevice::onStartupSettingsChanged);
     connect(m_settingsPage, &CustomSettingsForm::closeBehaviorPreferenceChanged, this,
             &HeadphonesDevice::onCloseBehaviorPreferenceChanged);
+    connect(m_settingsPage, &CustomSettingsForm::checkForUpdates, this, &HeadphonesDevice::startUserUpdateCheck);
+
+    connect(m_profilePage, &CustomUserProfilePage::logoutRequested, this, [this] {
+        if (m_loginController)
+            m_loginController->logout();
+    });
+    connect(m_profilePage, &CustomUserProfilePage::editNickNameRequested, this,
+            &HeadphonesDevice::onEditNicknameRequested);
+    connect(m_profilePage, &CustomUserProfilePage::editAvatarRequested, this,
+            &HeadphonesDevice::onEditAvatarRequested);
+    connect(m_profilePage, &CustomUserProfilePage::modifyPasswordRequested, this,
+            &HeadphonesDevice::onModifyPasswordRequested);
+    connect(m_profilePage, &CustomUserProfilePage::modifyEmailRequested, this,
+            &HeadphonesDevice::onModifyEmailRequested);
+    connect(m_profilePage, &CustomUserProfilePage::modifyPhoneRequested, this,
+            &HeadphonesDevice::onModifyPhoneRequested);
+    // The stack reports positions; slots that are still empty make them differ from the page numbers.
+    connect(m_pageStack, &QStackedWidget::currentChanged, this, [this](int index) {
+        const QWidget *widget = m_pageStack->widget(index);
+        for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+            if (it.value() == widget) {
+                onStackPageChanged(it.key());
+                return;
+            }
+        }
+    });
+
+    if (m_loginController) {
+        connect(m_loginController, &LoginController::loginSucceededUpdateUI, this,
+                &HeadphonesDevice::onLoginSucceededUpdateUI);
+        connect(m_loginController, &LoginController::loggedOut, this, &HeadphonesDevice::onLoggedOut);
+        connect(m_loginController, &LoginController::needReLogin, this, &HeadphonesDevice::onNeedReLogin);
+        connect(m_loginController, &LoginController::profileSyncFromServerFailed, this,
+                &HeadphonesDevice::onProfileSyncFromServerFailed);
+        connect(m_loginController, &LoginController::sessionExpiredToastRequested, this,
+                &HeadphonesDevice::onSessionExpiredToast);
+        connect(m_loginController, &LoginController::passwordResetSucceededWhileLoggedIn, this,
+                [this] { showToast(tr("密码已重置"), false); });
+    }
+}
+
+void HeadphonesDevice::refreshEqPages()
+{
+    // The device page's content bar reloads its EQ pages here once it exists.
+}
+
+void HeadphonesDevice::promptFirmwareUpdate()
+{
+    // The firmware update check asks its question here once it is wired in.
 }
 
 void HeadphonesDevice::on_loginClicked()
 {
-    // Signing in needs the login controller of the account subsystem.
+    if (!m_loginController)
+        return;
+    if (m_loginController->isLoggedIn()) {
+        if (!m_pageStack || !m_profilePage || !m_titleBar)
+            return;
+        refreshEqPages();
+        m_pageBeforeProfile = m_currentPage;
+        populateProfilePage();
+        m_titleBar->setUserControlsVisible(false);
+        m_titleBar->setReturnMode(true, tr("个人信息"));
+        showPage(ProfilePage);
+        return;
+    }
+    if (m_loginWindow && m_loginWindow->isVisible())
+        return;
+    openLoginWindow(QString(), false);
 }
 
 void HeadphonesDevice::on_settingClicked()
 {
     if (!m_titleBar || !m_pageStack)
         return;
+    refreshEqPages();
     m_pageBeforeSettings = m_currentPage;
     m_titleBar->setReturnMode(true, tr("设置"));
     m_titleBar->setUserControlsVisible(false);
@@ -199,24 +283,44 @@ void HeadphonesDevice::on_returnClicked()
 {
     if (!m_titleBar || !m_pageStack)
         return;
-    if (m_currentPage != SettingsPage) {
-        m_titleBar->setUserControlsVisible(true);
-        m_titleBar->setReturnMode(false, QString());
-        showPage(ConnectionPage);
+    refreshEqPages();
+    if (m_currentPage == ProfilePage) {
+        returnFromProfilePage();
         return;
     }
-    const int target = resolveReturnPage(m_pageBeforeSettings);
-    if (target == DevicePage) {
+    if (m_currentPage == SettingsPage) {
+        returnToPage(resolveReturnPage(m_pageBeforeSettings));
+        return;
+    }
+    m_titleBar->setUserControlsVisible(true);
+    m_titleBar->setReturnMode(false, QString());
+    showPage(ConnectionPage);
+}
+
+void HeadphonesDevice::returnFromProfilePage()
+{
+    returnToPage(resolveReturnPage(m_pageBeforeProfile));
+}
+
+void HeadphonesDevice::returnToPage(int page)
+{
+    if (!m_titleBar || !m_pageStack)
+        return;
+    if (page == DevicePage) {
         m_titleBar->setUserControlsVisible(true);
         m_titleBar->setReturnMode(true, tr("我的设备"));
-    } else if (target == SettingsPage) {
+        showPage(DevicePage);
+        return;
+    }
+    if (page == SettingsPage) {
         m_titleBar->setUserControlsVisible(false);
         m_titleBar->setReturnMode(true, tr("设置"));
     } else {
         m_titleBar->setUserControlsVisible(true);
         m_titleBar->setReturnMode(false, QString());
     }
-    showPage(target);
+    refreshEqPages();
+    showPage(page);
 }
 
 int HeadphonesDevice::resolveReturnPage(int savedPage) const
@@ -242,8 +346,14 @@ void HeadphonesDevice::refreshReturnTitle()
 
 void HeadphonesDevice::refreshLoginText()
 {
-    if (m_titleBar)
+    if (!m_titleBar)
+        return;
+    if (!isSignedIn()) {
         m_titleBar->setLoginText(tr("点击登录"));
+        return;
+    }
+    const QString nickname = m_loginController->loadStoredUserInfo().nickName.trimmed();
+    m_titleBar->setLoginText(nickname.isEmpty() ? tr("已登录") : nickname);
 }
 
 void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
@@ -252,9 +362,12 @@ void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
         factory->setLanguage(AppLanguageManager::apiLanguageCode(localeTag));
         factory->saveConfig();
     }
-    // The login controller copies the factory's language into its API objects here once it exists.
+    if (m_loginController)
+        m_loginController->applyApiLanguage();
     AppLanguageManager::saveLanguageCode(localeTag);
     AppLanguageManager::applyLanguage(localeTag);
+    if (m_loginWindow)
+        m_loginWindow->retranslateUi();
     refreshReturnTitle();
 }
 
@@ -285,8 +398,10 @@ void HeadphonesDevice::showEvent(QShowEvent *event)
         setWindowOpacity(1.0);
     if (m_firstShowPending) {
         m_firstShowPending = false;
-        refreshLoginText();
+        restoreLoginDisplay();
         syncFramelessMaximized();
+        QTimer::singleShot(m_timings.autoUpdateCheckDelayMs, this, &HeadphonesDevice::startAutomaticUpdateCheck);
+        QTimer::singleShot(m_timings.installReceiptDelayMs, this, &HeadphonesDevice::showInstallReceiptResult);
     }
 }
 

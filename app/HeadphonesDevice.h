@@ -1,5 +1,8 @@
 #pragma once
 
+#include "cloud/UpdateInfo.h"
+#include "cloud/UserInfo.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
@@ -10,20 +13,32 @@
 #include <functional>
 #include <memory>
 
+class CustomLoginWindow;
 class CustomSettingsForm;
 class CustomTitleBar;
+class CustomUserProfilePage;
 class IWindowFrame;
+class LoginController;
 class QAction;
 class QDialog;
 class QMenu;
 class QPropertyAnimation;
 class QStackedWidget;
+class UpdateDownloadProgressDialog;
+class VerificationCodeDialog;
 
-// Durations of the window frame; tests shorten them.
+namespace RemoteUpdate {
+class RemoteUpdater;
+}
+
+// Durations of the window; tests shorten them.
 struct HeadphonesDeviceTimings
 {
     int closeFadeMs = 130;
     int resizeThrottleMs = 16;
+    // After the first show: the automatic update check and the message about the last installation.
+    int autoUpdateCheckDelayMs = 5000;
+    int installReceiptDelayMs = 1500;
 };
 
 // The program's only main window: frameless, with its own title bar, page
@@ -81,6 +96,12 @@ public:
     CustomTitleBar *titleBar() const { return m_titleBar; }
     CustomSettingsForm *settingsPage() const { return m_settingsPage; }
     QStackedWidget *pageStack() const { return m_pageStack; }
+    CustomUserProfilePage *profilePage() const { return m_profilePage; }
+    LoginController *loginController() const { return m_loginController; }
+    CustomLoginWindow *loginWindow() const;
+    RemoteUpdate::RemoteUpdater *remoteUpdater() const { return m_remoteUpdater; }
+    UpdateDownloadProgressDialog *updateProgressDialog() const;
+    bool isUpdateBadgeShown() const { return m_updateBadgeShown; }
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
     QWidget *centralFrame() const { return m_centralWidget; }
     bool exitOnClose() const { return m_exitOnClose; }
@@ -88,6 +109,36 @@ public:
     bool isResizing() const { return m_resizing; }
     bool isDragging() const { return m_dragging; }
     QRect savedNormalGeometry() const { return m_normalGeometry; }
+
+    // Toasts over the window: a failure look when `failure`; blank texts show nothing.
+    void showToast(const QString &text, bool failure);
+    void showFailureToast(const QString &text, int durationMs);
+
+    // Account (the login window, the title bar's login display and the profile page).
+    void openLoginWindow(const QString &message, bool forgotPassword);
+    void populateProfilePage();
+    void restoreLoginDisplay();
+    void returnFromProfilePage();
+    void onStackPageChanged(int page);
+    // 0 unknown, 1 phone account, 2 e-mail account.
+    static int accountKind(const EarphoneApi::UserInfo &user);
+    // The 11-digit mainland mobile number of the user name, or empty.
+    static QString mainlandMobileNumber(const EarphoneApi::UserInfo &user);
+
+    // Self-update and the receipt of the last installation.
+    void setupRemoteUpdate();
+    void checkLastInstallReceipt();
+    void startAutomaticUpdateCheck();
+    void startUserUpdateCheck();
+    void showUpdateDialog(const RemoteUpdate::UpdateInfo &info);
+    void onUpdateCheckFailed(const QString &message);
+    void onUpdateDownloadStarted();
+    void onUpdateFailure(const QString &message);
+    void showInstallReceiptResult();
+    QString pendingReceiptMessage() const { return m_receiptMessage; }
+
+    // Asks about new firmware; the firmware update check fills it in.
+    void promptFirmwareUpdate();
 
     void setTimings(const HeadphonesDeviceTimings &timings) { m_timings = timings; }
     void setWindowFrame(std::unique_ptr<IWindowFrame> frame);
@@ -106,8 +157,19 @@ public slots:
     void onApplicationLanguageChosen(const QString &localeTag);
     void onStartupSettingsChanged();
     void onCloseBehaviorPreferenceChanged();
+    void onLoginSucceededUpdateUI(const QString &iconUrl, const QString &nickName);
+    void onLoggedOut();
+    void onNeedReLogin(const QString &message);
+    void onProfileSyncFromServerFailed(const QString &hint);
+    void onSessionExpiredToast(const QString &message);
+    void onEditNicknameRequested();
+    void onEditAvatarRequested();
+    void onModifyPasswordRequested();
+    void onModifyEmailRequested();
+    void onModifyPhoneRequested();
     void raiseMainWindowFromTray();
     void quitApplicationFully();
+    void onUpdateProgressFailureDismissed();
 
 protected:
     bool event(QEvent *event) override;
@@ -132,8 +194,37 @@ private:
     void closeOtherTopLevelWindows();
     void queueQuit();
     int resolveReturnPage(int savedPage) const;
+    // Shows `page` with the title bar that belongs to it (return target of the settings and profile pages).
+    void returnToPage(int page);
     void refreshReturnTitle();
     void refreshLoginText();
+    // The device page's EQ pages reload here once the device page exists.
+    void refreshEqPages();
+    void showTooltipToast(const QString &text, int durationMs);
+
+    bool isSignedIn() const;
+    // The user's record asked anew from the server; the login controller stores the answer.
+    void refreshUserRecord();
+    // Centred on the window over the blurred window.
+    int runProfileDialog(QDialog *dialog);
+    static QString apiErrorText(int errorCode);
+    // The e-mail and phone changes: one run with the dialog's own submit signal; `areaCode` goes with
+    // the verification code request.
+    template <typename Dialog>
+    void runAccountChange(void (Dialog::*submitted)(const QString &, const QString &), const QString &areaCode,
+                          const QString &changedText);
+    void runAccountChangeDialog(VerificationCodeDialog &dialog, const QString &areaCode);
+    void submitAccountChange(VerificationCodeDialog &dialog, const QString &value, const QString &code,
+                             const QString &changedText);
+
+    void connectRemoteUpdater();
+    void onUpdateDownloadProgress(qlonglong bytesReceived, qlonglong bytesTotal);
+    void onUpdateDownloadFinished();
+    void setUpdateBadgesVisible(bool visible);
+    // The title of the update dialogs: version too low, or new version.
+    QString updateTitle() const;
+    void downloadHeldUpdate();
+    void resumeDeferredFirmwarePrompt();
 
     // Window frame state.
     bool m_resizing = false;
@@ -158,9 +249,26 @@ private:
     QStackedWidget *m_pageStack = nullptr;
     CustomTitleBar *m_titleBar = nullptr;
     CustomSettingsForm *m_settingsPage = nullptr;
+    CustomUserProfilePage *m_profilePage = nullptr;
     QHash<int, QWidget *> m_pages;
     int m_currentPage = BootPage;
+    int m_pageBeforeProfile = ConnectionPage;
     int m_pageBeforeSettings = ConnectionPage;
+
+    LoginController *m_loginController = nullptr;
+    QPointer<CustomLoginWindow> m_loginWindow;
+
+    // Self-update.
+    RemoteUpdate::RemoteUpdater *m_remoteUpdater = nullptr;
+    RemoteUpdate::UpdateInfo m_updateInfo;
+    bool m_updateInfoHeld = false;
+    bool m_userStartedUpdateCheck = false;
+    bool m_updateBadgeShown = false;
+    QString m_receiptMessage;
+    bool m_receiptFailure = false;
+    QPointer<UpdateDownloadProgressDialog> m_updateProgressDialog;
+    // Set by the firmware check when its question had to wait for the update dialogs.
+    bool m_firmwarePromptDeferred = false;
 
     bool m_exitOnClose = false;
     QSystemTrayIcon *m_trayIcon = nullptr;

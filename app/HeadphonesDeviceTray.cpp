@@ -2,6 +2,8 @@
 // over the blurred window.
 #include "app/HeadphonesDevice.h"
 
+#include "account/CustomLoginWindow.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -61,6 +63,12 @@ void HeadphonesDevice::minimizeToTray()
 
 void HeadphonesDevice::closeEvent(QCloseEvent *event)
 {
+    // Quitting closes every window first and gives up when one refuses: once
+    // the program is quitting, the window no longer goes to the tray instead.
+    if (m_quitting) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
     if (!m_exitOnClose) {
         event->ignore();
         if (!isSystemTrayAvailable()) {
@@ -113,7 +121,10 @@ void HeadphonesDevice::prepareForQuit()
 {
     m_quitting = true;
     // The device service is detached and told to disconnect every device here
-    // once it exists; the login window is dismissed with it.
+    // once it is wired in.
+    if (m_loginWindow && m_loginWindow->isVisible())
+        m_loginWindow->reject();
+    m_loginWindow = nullptr;
     setGraphicsEffect(nullptr);
     if (m_centralWidget)
         m_centralWidget->setGraphicsEffect(nullptr);

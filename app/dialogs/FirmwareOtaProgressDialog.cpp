@@ -1,14 +1,13 @@
 #include "app/dialogs/FirmwareOtaProgressDialog.h"
 
+#include "app/dialogs/DialogStyle.h"
 #include "app/kit/RoundedMask.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -30,25 +29,9 @@ protected:
 
 namespace {
 
-constexpr qreal kTrackRadius = 6.66667;
 constexpr int kProgressPage = 0;
 constexpr int kUpToDatePage = 1;
 constexpr int kFailurePage = 2;
-
-const QString &dialogFonts()
-{
-    static const QString fonts =
-        QStringLiteral("'Microsoft YaHei UI', 'Microsoft YaHei', 'PingFang SC', 'Segoe UI', sans-serif");
-    return fonts;
-}
-
-const QString &titleStyle()
-{
-    static const QString s =
-        QStringLiteral("color: #E4E4E4; font-family: %1; font-weight: 400; font-size: 16px; line-height: 22px;")
-            .arg(dialogFonts());
-    return s;
-}
 
 const QString &closeButtonStyle()
 {
@@ -65,7 +48,7 @@ const QString &versionStyle()
 {
     static const QString s =
         QStringLiteral("color: #999999; font-family: %1; font-weight: 400; font-size: 10px; line-height: 14px;")
-            .arg(dialogFonts());
+            .arg(DialogStyle::fontFamilies());
     return s;
 }
 
@@ -73,7 +56,7 @@ const QString &progressLabelStyle()
 {
     static const QString s =
         QStringLiteral("color: #E4E4E4; font-family: %1; font-weight: 500; font-size: 10px; line-height: 14px;")
-            .arg(dialogFonts());
+            .arg(DialogStyle::fontFamilies());
     return s;
 }
 
@@ -83,7 +66,7 @@ const QString &upToDateButtonStyle()
         QStringLiteral("QPushButton {  background: #222222;  border-radius: 10px;  border: none;  color: #777777;"
                        "  font-family: %1;  font-weight: 400;  font-size: 12px;  padding: 0 12px;}"
                        "QPushButton:disabled {  background: #222222;  color: #777777;}")
-            .arg(dialogFonts());
+            .arg(DialogStyle::fontFamilies());
     return s;
 }
 
@@ -96,7 +79,7 @@ const QString &retryButtonStyle()
             "  font-size: 12px;  padding: 0 12px;}"
             "QPushButton:hover {  background: qlineargradient(x1:0,y1:0,x2:1,y2:0, stop:0 #7542DB, stop:1 #5112A0);}"
             "QPushButton:pressed {  background: qlineargradient(x1:0,y1:0,x2:1,y2:0, stop:0 #5A2DB5, stop:1 #39027F);}")
-            .arg(dialogFonts());
+            .arg(DialogStyle::fontFamilies());
     return s;
 }
 
@@ -104,7 +87,7 @@ const QString &failureStyle()
 {
     static const QString s =
         QStringLiteral("color: #DA2528; font-family: %1; font-weight: 400; font-size: 12px; line-height: 17px;")
-            .arg(dialogFonts());
+            .arg(DialogStyle::fontFamilies());
     return s;
 }
 
@@ -135,23 +118,7 @@ QPixmap rocketPixmap()
 void FirmwareOtaThinProgressBar::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    const QRectF area(rect());
-    QPainterPath track;
-    track.addRoundedRect(area, kTrackRadius, kTrackRadius, Qt::AbsoluteSize);
-    painter.fillPath(track, QColor(QStringLiteral("#222222")));
-
-    const qreal fillWidth = area.width() * value / 100.0;
-    if (fillWidth > 0.5) {
-        painter.save();
-        painter.setClipRect(QRectF(area.left(), area.top(), fillWidth, area.height()));
-        // The gradient spans the whole bar: a partial fill ends part-way along it.
-        QLinearGradient gradient(area.topLeft(), area.topRight());
-        gradient.setColorAt(0, QColor(QStringLiteral("#6532CB")));
-        gradient.setColorAt(1, QColor(QStringLiteral("#410290")));
-        painter.fillPath(track, gradient);
-        painter.restore();
-    }
+    DialogStyle::paintProgressTrack(painter, QRectF(rect()), value);
 }
 
 FirmwareOtaProgressDialog::FirmwareOtaProgressDialog(bool isReceiver, const QString &currentVersion,
@@ -172,13 +139,13 @@ void FirmwareOtaProgressDialog::buildUi()
     setModal(true);
     setFixedSize(326, 286);
     setAttribute(Qt::WA_StyledBackground, true);
-    setStyleSheet(QStringLiteral("QDialog { background: #000000; border-radius: 6.66667px; }"));
+    setStyleSheet(DialogStyle::frameStyle());
 
     titleLabel = new QLabel(isReceiver ? tr("接收器固件升级") : tr("耳机固件升级"), this);
     titleLabel->setObjectName(QStringLiteral("titleLabel"));
     titleLabel->setAlignment(Qt::AlignCenter);
     titleLabel->setFixedHeight(22);
-    titleLabel->setStyleSheet(titleStyle());
+    titleLabel->setStyleSheet(DialogStyle::titleStyle());
 
     // Outside every layout: placed by hand in the top right corner.
     closeButton = new QPushButton(QStringLiteral("\u00D7"), this);
@@ -395,8 +362,5 @@ void FirmwareOtaProgressDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     placeCloseButton();
-    if (QWidget *owner = parentWidget()) {
-        const QRect frame = owner->window()->frameGeometry();
-        move(frame.x() + (frame.width() - width()) / 2, frame.y() + (frame.height() - height()) / 2);
-    }
+    DialogStyle::centreOnParentWindow(this);
 }

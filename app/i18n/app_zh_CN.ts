@@ -132,41 +132,203 @@
 <context>
     <name>HeadphonesDevice</name>
     <message>
-        <location filename="../HeadphonesDevice.cpp" line="193"/>
-        <location filename="../HeadphonesDevice.cpp" line="214"/>
-        <location filename="../HeadphonesDevice.cpp" line="236"/>
+        <location filename="../HeadphonesDevice.cpp" line="277"/>
+        <location filename="../HeadphonesDevice.cpp" line="317"/>
+        <location filename="../HeadphonesDevice.cpp" line="340"/>
         <source>设置</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDevice.cpp" line="211"/>
-        <location filename="../HeadphonesDevice.cpp" line="237"/>
+        <location filename="../HeadphonesDevice.cpp" line="311"/>
+        <location filename="../HeadphonesDevice.cpp" line="341"/>
         <source>我的设备</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDevice.cpp" line="238"/>
+        <location filename="../HeadphonesDevice.cpp" line="262"/>
+        <location filename="../HeadphonesDevice.cpp" line="342"/>
         <source>个人信息</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDevice.cpp" line="246"/>
+        <location filename="../HeadphonesDevice.cpp" line="237"/>
+        <source>密码已重置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDevice.cpp" line="352"/>
+        <location filename="../HeadphonesDeviceAccount.cpp" line="80"/>
         <source>点击登录</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceTray.cpp" line="161"/>
+        <location filename="../HeadphonesDevice.cpp" line="356"/>
+        <location filename="../HeadphonesDeviceAccount.cpp" line="56"/>
+        <location filename="../HeadphonesDeviceAccount.cpp" line="69"/>
+        <source>已登录</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceTray.cpp" line="174"/>
         <source>VELKORA</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceTray.cpp" line="162"/>
+        <location filename="../HeadphonesDeviceTray.cpp" line="175"/>
         <source>显示主窗口</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceTray.cpp" line="163"/>
+        <location filename="../HeadphonesDeviceTray.cpp" line="176"/>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="161"/>
         <source>退出</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceAccount.cpp" line="165"/>
+        <source>登录已过期，请重新登录</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceAccount.cpp" line="171"/>
+        <source>登录过期，请重新登录</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceProfileEdits.cpp" line="56"/>
+        <source>网络异常，请重试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceProfileEdits.cpp" line="90"/>
+        <source>昵称已更新</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceProfileEdits.cpp" line="121"/>
+        <source>头像已更新</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceProfileEdits.cpp" line="150"/>
+        <source>密码已修改</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceProfileEdits.cpp" line="172"/>
+        <source>邮箱已修改</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceProfileEdits.cpp" line="185"/>
+        <source>手机号已修改</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="126"/>
+        <source>检查更新</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="127"/>
+        <source>检查更新失败：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="127"/>
+        <source>网络异常</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="132"/>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="154"/>
+        <source>版本过低</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="132"/>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="157"/>
+        <source>发现新版本</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="155"/>
+        <source>当前版本已低于最低支持，请安装更新后继续使用。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="158"/>
+        <source>系统检测有新版本，是否立即升级？</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="158"/>
+        <source>系统检测有新版本，是否立即更新？</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="161"/>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="245"/>
+        <source>取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="161"/>
+        <source>立即升级</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="181"/>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="194"/>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="208"/>
+        <source>升级中</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="213"/>
+        <source>升级中 %1%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="221"/>
+        <source>安装程序启动中...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="231"/>
+        <source>请稍后重试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="231"/>
+        <source>升级未成功，请稍后重试。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="244"/>
+        <source>重试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="295"/>
+        <source>上次更新安装程序已成功启动。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="298"/>
+        <source>上次更新未完成（错误码 %1）。请重试更新。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="300"/>
+        <source>
+安装包：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="316"/>
+        <location filename="../HeadphonesDeviceUpdate.cpp" line="318"/>
+        <source>更新结果</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -5,8 +5,10 @@
 #include "app/kit/CustomRadioButtons.h"
 #include "app/kit/CustomizeWindowIconButton.h"
 #include "cloud/ApiFactory.h"
+#include "platform/installer/RecordingProcessLauncher.h"
 #include "platform/windowframe/RecordingWindowFrame.h"
 #include "tests/app/TestEnvironment.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -88,6 +90,7 @@ private slots:
     void refusedCloseAfterFadeLeavesWindowShown();
     void closeWithExitQuits();
     void trayQuitQuits();
+    void quitWithTheWindowShownQuits();
     void raiseRestoresMinimisedAndFaded();
     void settingsPageAndReturn();
     void settingsChangesAreApplied();
@@ -97,6 +100,7 @@ private:
     std::unique_ptr<HeadphonesDevice> makeWindow(bool trayAvailable);
 
     TestEnvironment m_env;
+    RecordingProcessLauncher m_launcher;
     std::unique_ptr<HeadphonesDevice> m_window;
 };
 
@@ -115,11 +119,8 @@ void TestMainWindow::cleanup()
 std::unique_ptr<HeadphonesDevice> TestMainWindow::makeWindow(bool trayAvailable)
 {
     auto window = std::make_unique<HeadphonesDevice>();
-    // The offscreen screen is smaller than the window; let the window grow in tests.
-    window->setMaximumSize(4000, 3000);
-    window->setTrayAvailabilityProbe([trayAvailable] { return trayAvailable; });
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    WindowTest::isolateUpdater(*window, m_launcher);
+    if (!WindowTest::showWindow(*window, trayAvailable))
         return nullptr;
     return window;
 }
@@ -481,6 +482,19 @@ void TestMainWindow::trayQuitQuits()
     // Once quitting, a second request does nothing.
     m_window->quitApplicationFully();
     QVERIFY(m_window->isQuitting());
+}
+
+void TestMainWindow::quitWithTheWindowShownQuits()
+{
+    // Without a tray, closing minimises, but not once the program is
+    // quitting: a window that refused its close would keep the program running.
+    m_window = makeWindow(false);
+    QVERIFY(m_window);
+    QVERIFY(!m_window->exitOnClose());
+    QTimer::singleShot(0, m_window.get(), [this] { m_window->quitApplicationFully(); });
+    QCOMPARE(runEventLoopUntilQuit(), 0);
+    QVERIFY(m_window->isQuitting());
+    QVERIFY(!m_window->isVisible());
 }
 
 void TestMainWindow::raiseRestoresMinimisedAndFaded()

@@ -4,57 +4,86 @@
 <context>
     <name>FirmwareOtaProgressDialog</name>
     <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="177"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="144"/>
         <source>接收器固件升级</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="177"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="144"/>
         <source>耳机固件升级</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="239"/>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="321"/>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="330"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="206"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="288"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="297"/>
         <source>升级中 %1%</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="255"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="222"/>
         <source>升级中 0%</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="275"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="242"/>
         <source>立即升级</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="293"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="260"/>
         <source>重新升级</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="300"/>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="337"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="267"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="304"/>
         <source>升级失败</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="346"/>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="353"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="313"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="320"/>
         <source>已是最新版本</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="353"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="320"/>
         <source>可更新版本：%1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="358"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="325"/>
         <source>当前版本：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDownloadProgressDialog</name>
+    <message>
+        <location filename="../UpdateDownloadProgressDialog.cpp" line="119"/>
+        <source>更新内容</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../UpdateDownloadProgressDialog.cpp" line="201"/>
+        <location filename="../UpdateDownloadProgressDialog.cpp" line="284"/>
+        <source>升级中...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../UpdateDownloadProgressDialog.cpp" line="231"/>
+        <source>重试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../UpdateDownloadProgressDialog.cpp" line="257"/>
+        <source>暂无更新说明</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../UpdateDownloadProgressDialog.cpp" line="319"/>
+        <source>请稍后重试</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

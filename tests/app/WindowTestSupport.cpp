@@ -1,0 +1,80 @@
+#include "tests/app/WindowTestSupport.h"
+
+#include "app/HeadphonesDevice.h"
+#include "cloud/RemoteUpdater.h"
+#include "platform/installer/RecordingProcessLauncher.h"
+
+#include <QDeadlineTimer>
+#include <QEvent>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+namespace WindowTest {
+
+std::shared_ptr<bool> whenModalWidget(std::function<bool(QWidget *)> matches, std::function<void(QWidget *)> action,
+                                      int timeoutMs)
+{
+    auto ran = std::make_shared<bool>(false);
+    auto *poll = new QTimer(qApp);
+    poll->setInterval(10);
+    const QDeadlineTimer deadline(timeoutMs);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, ran, matches, action, deadline] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && matches(modal)) {
+            // Stopped first: the action may open a dialog of its own and run its loop.
+            poll->stop();
+            poll->deleteLater();
+            *ran = true;
+            action(modal);
+            return;
+        }
+        if (deadline.hasExpired()) {
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start();
+    return ran;
+}
+
+void isolateUpdater(HeadphonesDevice &window, RecordingProcessLauncher &launcher)
+{
+    RemoteUpdate::RemoteUpdater *updater = window.remoteUpdater();
+    updater->setManifestUrl(QUrl());
+    updater->setProcessLauncher(&launcher);
+}
+
+bool showWindow(HeadphonesDevice &window, bool trayAvailable)
+{
+    window.setMaximumSize(4000, 3000);
+    window.setTrayAvailabilityProbe([trayAvailable] { return trayAvailable; });
+    window.show();
+    return QTest::qWaitForWindowExposed(&window);
+}
+
+ToastRecorder::ToastRecorder()
+{
+    qApp->installEventFilter(this);
+}
+
+ToastRecorder::~ToastRecorder()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool ToastRecorder::eventFilter(QObject *watched, QEvent *event)
+{
+    // A tooltip still up takes a new text without showing again; its next paint tells.
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Paint)
+        && watched->objectName() == QLatin1String("qtooltip_label")) {
+        if (const auto *label = qobject_cast<QLabel *>(watched)) {
+            if (event->type() == QEvent::Show || texts.value(texts.size() - 1) != label->text())
+                texts.append(label->text());
+        }
+    }
+    return false;
+}
+
+} // namespace WindowTest
