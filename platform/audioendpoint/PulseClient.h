@@ -36,8 +36,10 @@ public:
     {
     public:
         virtual ~Observer() = default;
-        // `reconnected` is false for the first connection of this client.
-        virtual void onContextReady(pa_context *context, bool reconnected) = 0;
+        // `late` is false only for the connection the constructor waited for; a
+        // later one (a reconnection, or a server that came up after the
+        // constructor gave up) may change what the owner has already seen.
+        virtual void onContextReady(pa_context *context, bool late) = 0;
         // A connection that was ready is gone.
         virtual void onContextLost() = 0;
         virtual void onEvent(pa_context *context, pa_subscription_event_type_t type, uint32_t index) = 0;
@@ -103,6 +105,7 @@ private:
     bool m_running = false;
     bool m_stopping = false;
     bool m_everReady = false;
+    bool m_constructed = false; // the constructor no longer waits for the first connection
     bool m_ready = false;
     bool m_stalled = false; // an answer was late; the connection is about to be dropped
     bool m_attemptEnded = false;

@@ -102,6 +102,7 @@ private slots:
     void defaultAndNewSinksAreNotified();
     void listenLoadsOneLoopback();
     void serverRestartIsFollowed();
+    void serverStartingLateIsFollowed();
     void stuckServerIsDropped();
 
 private:
@@ -379,6 +380,25 @@ void TestPulseAudioEndpoints::serverRestartIsFollowed()
     QVERIFY(startServer());
     QVERIFY(recorder->waitForEvent(AudioTopologyEvent::StateChanged, 2, 10000));
     QTRY_VERIFY_WITH_TIMEOUT(system->endpoints(AudioDirection::Playback).has_value(), 5000);
+    system->unregisterTopologyListener(recorder);
+}
+
+void TestPulseAudioEndpoints::serverStartingLateIsFollowed()
+{
+    REQUIRE_SERVER();
+    stopServer();
+    auto restart = qScopeGuard([this] {
+        if (!m_started)
+            startServer();
+    });
+    auto system = connect();
+    QVERIFY(!system->isConnected());
+    auto recorder = std::make_shared<Recorder>();
+    QVERIFY(system->registerTopologyListener(recorder));
+
+    QVERIFY(startServer());
+    QVERIFY(recorder->waitForEvent(AudioTopologyEvent::StateChanged, 1, 10000));
+    QVERIFY(system->endpoints(AudioDirection::Playback).has_value());
     system->unregisterTopologyListener(recorder);
 }
 
