@@ -214,6 +214,7 @@ void PulseClient::onStateChanged(pa_context *context, void *userdata)
     switch (pa_context_get_state(context)) {
     case PA_CONTEXT_READY: {
         self->m_ready = true;
+        ++self->m_connection;
         self->m_attemptEnded = true;
         pa_context_set_subscribe_callback(context, &PulseClient::onSubscriptionEvent, self);
         if (pa_operation *subscribe = pa_context_subscribe(context, kEvents, nullptr, nullptr))

@@ -101,6 +101,7 @@ private slots:
     void changesByAnotherClientAreNotified();
     void defaultAndNewSinksAreNotified();
     void listenLoadsOneLoopback();
+    void listenFollowsServerRestart();
     void serverRestartIsFollowed();
     void serverStartingLateIsFollowed();
     void stuckServerIsDropped();
@@ -112,6 +113,8 @@ private:
     // Runs pactl against the private server; its output, or nullopt when it failed.
     std::optional<QByteArray> pactl(const QStringList &arguments);
     std::unique_ptr<PulseAudioEndpointSystem> connect(int operationTimeoutMs = 1500);
+    // Indices of the server's loopback modules, nullopt when pactl cannot tell.
+    std::optional<QList<QByteArray>> loopbackModules();
 
     QTemporaryDir m_dir;
     QProcess m_server;
@@ -217,6 +220,20 @@ std::optional<QByteArray> TestPulseAudioEndpoints::pactl(const QStringList &argu
     if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return std::nullopt;
     return process.readAllStandardOutput().trimmed();
+}
+
+std::optional<QList<QByteArray>> TestPulseAudioEndpoints::loopbackModules()
+{
+    const auto modules = pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("modules")});
+    if (!modules)
+        return std::nullopt;
+    QList<QByteArray> indices;
+    for (const QByteArray &line : modules->split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() > 1 && fields.at(1) == "module-loopback")
+            indices.append(fields.at(0));
+    }
+    return indices;
 }
 
 #define REQUIRE_SERVER()                                                                                              \
@@ -364,6 +381,34 @@ void TestPulseAudioEndpoints::listenLoadsOneLoopback()
 
     QVERIFY(!system->setListenEnabled(kSink + ".monitor", true));
     QVERIFY(!system->setListenEnabled(QStringLiteral("x source=evil"), true));
+}
+
+void TestPulseAudioEndpoints::listenFollowsServerRestart()
+{
+    REQUIRE_SERVER();
+    if (QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
+        QSKIP("pactl is not installed");
+    // A fresh server gives the first module loaded at run time the same index each time.
+    stopServer();
+    QVERIFY(startServer());
+    auto system = connect();
+    QVERIFY(system->setListenEnabled(kSource, true));
+    const auto first = loopbackModules();
+    QVERIFY(first && first->size() == 1);
+    QVERIFY(system->setListenEnabled(kSource, false));
+
+    stopServer();
+    QVERIFY(startServer());
+    QTRY_VERIFY_WITH_TIMEOUT(system->isConnected(), 10000);
+    QVERIFY(system->setListenEnabled(kSource, true));
+    const auto second = loopbackModules();
+    QVERIFY(second && second->size() == 1);
+    QCOMPARE(second->front(), first->front()); // the restarted server reused the index
+
+    // The index unloaded on the old server says nothing about the new one.
+    QCOMPARE(system->isListenEnabled(kSource), std::optional<bool>(true));
+    QVERIFY(system->setListenEnabled(kSource, false));
+    QTRY_COMPARE_WITH_TIMEOUT(loopbackModules().value_or(QList<QByteArray>{"?"}).size(), 0, 5000);
 }
 
 void TestPulseAudioEndpoints::serverRestartIsFollowed()
