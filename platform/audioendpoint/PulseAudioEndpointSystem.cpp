@@ -120,15 +120,18 @@ void PulseAudioEndpointSystem::unregisterTopologyListener(const std::shared_ptr<
     m_backend->notifier.removeTopologyListener(listener);
 }
 
-std::optional<std::vector<uint32_t>> PulseAudioEndpointSystem::loopbacksOf(const QByteArray &source)
+std::optional<std::vector<uint32_t>> PulseAudioEndpointSystem::loopbacksOf(const QByteArray &source,
+                                                                          uint64_t &connection)
 {
-    const auto modules = m_backend->requests.modules();
+    const auto modules = m_backend->requests.modules(connection);
     if (!modules)
         return std::nullopt;
+    if (connection != m_unloaded.connection)
+        m_unloaded = {connection, {}};
     std::vector<uint32_t> found;
     for (const PulseModuleRecord &module : *modules) {
         if (module.name == kLoopbackModule && PulseNames::argumentNamesSource(module.argument, source)
-            && !m_unloadedModules.count(module.index))
+            && !m_unloaded.indices.count(module.index))
             found.push_back(module.index);
     }
     return found;
@@ -139,7 +142,8 @@ std::optional<bool> PulseAudioEndpointSystem::isListenEnabled(const QString &rec
     const QByteArray source = recordingId.toUtf8();
     if (!PulseNames::isValidDeviceName(source))
         return std::nullopt;
-    const auto loopbacks = loopbacksOf(source);
+    uint64_t connection = 0;
+    const auto loopbacks = loopbacksOf(source, connection);
     if (!loopbacks)
         return std::nullopt;
     return !loopbacks->empty();
@@ -150,14 +154,15 @@ bool PulseAudioEndpointSystem::setListenEnabled(const QString &recordingId, bool
     const QByteArray source = recordingId.toUtf8();
     if (!PulseNames::isValidDeviceName(source))
         return false;
-    const auto loopbacks = loopbacksOf(source);
+    uint64_t connection = 0;
+    const auto loopbacks = loopbacksOf(source, connection);
     if (!loopbacks)
         return false;
     if (!on) {
         bool allGone = true;
         for (uint32_t index : *loopbacks) {
-            if (m_backend->requests.unloadModule(index))
-                m_unloadedModules.insert(index);
+            if (m_backend->requests.unloadModule(index, connection))
+                m_unloaded.indices.insert(index);
             else
                 allGone = false;
         }

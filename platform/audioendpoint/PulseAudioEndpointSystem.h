@@ -36,13 +36,21 @@ public:
     bool openSoundSettings() override;
 
 private:
-    // Loopback modules whose source is `source`; nullopt when the list is unreadable.
-    std::optional<std::vector<uint32_t>> loopbacksOf(const QByteArray &source);
+    // Loopback modules whose source is `source`; nullopt when the list is
+    // unreadable. `connection` receives the connection the indices belong to.
+    std::optional<std::vector<uint32_t>> loopbacksOf(const QByteArray &source, uint64_t &connection);
 
     std::shared_ptr<PulseBackend> m_backend;
     // The server acknowledges an unload before the module is gone from its
-    // list; indices are never reused, so these are simply left out.
-    std::set<uint32_t> m_unloadedModules;
+    // list; a server never reuses an index, so these are simply left out. A
+    // restarted server counts from the start again, so they hold only for the
+    // connection they were unloaded on.
+    struct UnloadedModules
+    {
+        uint64_t connection = 0;
+        std::set<uint32_t> indices;
+    };
+    UnloadedModules m_unloaded;
 };
 
 } // namespace Platform

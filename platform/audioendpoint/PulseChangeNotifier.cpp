@@ -37,12 +37,12 @@ void PulseChangeNotifier::removeVolumeListener(const std::shared_ptr<AudioVolume
     std::erase_if(m_volumeWatches, [&](const VolumeWatch &watch) { return watch.listener == listener; });
 }
 
-void PulseChangeNotifier::onContextReady(pa_context *context, bool reconnected)
+void PulseChangeNotifier::onContextReady(pa_context *context, bool late)
 {
     m_defaults.reset();
     requestServerInfo(context);
-    // After a server restart every endpoint and index may be new.
-    if (reconnected)
+    // The owner saw no server, or the one before a restart: every endpoint and index may be new.
+    if (late)
         notifyTopology(AudioTopologyEvent::StateChanged);
 }
 

@@ -23,7 +23,7 @@ public:
     void addVolumeListener(AudioDirection direction, uint32_t index, std::shared_ptr<AudioVolumeListener> listener);
     void removeVolumeListener(const std::shared_ptr<AudioVolumeListener> &listener);
 
-    void onContextReady(pa_context *context, bool reconnected) override;
+    void onContextReady(pa_context *context, bool late) override;
     void onContextLost() override;
     void onEvent(pa_context *context, pa_subscription_event_type_t type, uint32_t index) override;
 

@@ -49,6 +49,7 @@ PulseClient::PulseClient(Observer *observer, Options options) : m_observer(obser
         pa_threaded_mainloop_wait(m_loop);
     if (timer)
         m_api->time_free(timer);
+    m_constructed = true;
 }
 
 PulseClient::~PulseClient()
@@ -213,13 +214,14 @@ void PulseClient::onStateChanged(pa_context *context, void *userdata)
     switch (pa_context_get_state(context)) {
     case PA_CONTEXT_READY: {
         self->m_ready = true;
+        ++self->m_connection;
         self->m_attemptEnded = true;
         pa_context_set_subscribe_callback(context, &PulseClient::onSubscriptionEvent, self);
         if (pa_operation *subscribe = pa_context_subscribe(context, kEvents, nullptr, nullptr))
             pa_operation_unref(subscribe);
-        const bool reconnected = self->m_everReady;
+        const bool late = self->m_everReady || self->m_constructed;
         self->m_everReady = true;
-        self->m_observer->onContextReady(context, reconnected);
+        self->m_observer->onContextReady(context, late);
         break;
     }
     case PA_CONTEXT_FAILED:

@@ -8,6 +8,7 @@
 #include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
 
+#include <cstdint>
 #include <functional>
 
 namespace Platform {
@@ -36,8 +37,10 @@ public:
     {
     public:
         virtual ~Observer() = default;
-        // `reconnected` is false for the first connection of this client.
-        virtual void onContextReady(pa_context *context, bool reconnected) = 0;
+        // `late` is false only for the connection the constructor waited for; a
+        // later one (a reconnection, or a server that came up after the
+        // constructor gave up) may change what the owner has already seen.
+        virtual void onContextReady(pa_context *context, bool late) = 0;
         // A connection that was ready is gone.
         virtual void onContextLost() = 0;
         virtual void onEvent(pa_context *context, pa_subscription_event_type_t type, uint32_t index) = 0;
@@ -70,6 +73,11 @@ public:
     // (the connection dropped) or not answered in time (then cancelled, so its
     // callbacks never run afterwards).
     bool call(const std::function<pa_operation *(pa_context *)> &issue);
+    // Counts the connections that became ready. The server's indices (of
+    // modules, sinks, ...) hold only for the connection they were learnt on: a
+    // restarted server counts from the start again. Read it with the lock held,
+    // as inside call()'s `issue`.
+    uint64_t connectionNumber() const { return m_connection; }
 
 private:
     static void onStateChanged(pa_context *context, void *self);
@@ -103,6 +111,8 @@ private:
     bool m_running = false;
     bool m_stopping = false;
     bool m_everReady = false;
+    bool m_constructed = false; // the constructor no longer waits for the first connection
+    uint64_t m_connection = 0;
     bool m_ready = false;
     bool m_stalled = false; // an answer was late; the connection is about to be dropped
     bool m_attemptEnded = false;

@@ -122,11 +122,13 @@ bool PulseRequests::setMute(AudioDirection direction, const QByteArray &name, bo
     return done && success;
 }
 
-std::optional<std::vector<PulseModuleRecord>> PulseRequests::modules()
+std::optional<std::vector<PulseModuleRecord>> PulseRequests::modules(uint64_t &connection)
 {
     Collected<PulseModuleRecord> out;
-    const bool done = m_client.call(
-        [&](pa_context *context) { return pa_context_get_module_info_list(context, collectModule, &out); });
+    const bool done = m_client.call([&](pa_context *context) {
+        connection = m_client.connectionNumber();
+        return pa_context_get_module_info_list(context, collectModule, &out);
+    });
     if (!done || out.failed)
         return std::nullopt;
     return std::move(out.items);
@@ -143,11 +145,14 @@ std::optional<uint32_t> PulseRequests::loadModule(const QByteArray &name, const 
     return index;
 }
 
-bool PulseRequests::unloadModule(uint32_t index)
+bool PulseRequests::unloadModule(uint32_t index, uint64_t connection)
 {
     bool success = false;
-    const bool done = m_client.call(
-        [&](pa_context *context) { return pa_context_unload_module(context, index, storeSuccess, &success); });
+    const bool done = m_client.call([&](pa_context *context) -> pa_operation * {
+        if (m_client.connectionNumber() != connection)
+            return nullptr;
+        return pa_context_unload_module(context, index, storeSuccess, &success);
+    });
     return done && success;
 }
 

@@ -28,9 +28,12 @@ public:
     bool setVolume(AudioDirection direction, const QByteArray &name, const pa_cvolume &volume);
     bool setMute(AudioDirection direction, const QByteArray &name, bool muted);
 
-    std::optional<std::vector<PulseModuleRecord>> modules();
+    // `connection` receives the number of the connection the list belongs to.
+    std::optional<std::vector<PulseModuleRecord>> modules(uint64_t &connection);
     std::optional<uint32_t> loadModule(const QByteArray &name, const QByteArray &argument);
-    bool unloadModule(uint32_t index);
+    // Refused unless `connection` is still the current one: on another server
+    // the index may name another module.
+    bool unloadModule(uint32_t index, uint64_t connection);
 
 private:
     PulseClient &m_client;

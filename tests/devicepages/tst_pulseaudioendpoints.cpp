@@ -101,7 +101,9 @@ private slots:
     void changesByAnotherClientAreNotified();
     void defaultAndNewSinksAreNotified();
     void listenLoadsOneLoopback();
+    void listenFollowsServerRestart();
     void serverRestartIsFollowed();
+    void serverStartingLateIsFollowed();
     void stuckServerIsDropped();
 
 private:
@@ -111,6 +113,8 @@ private:
     // Runs pactl against the private server; its output, or nullopt when it failed.
     std::optional<QByteArray> pactl(const QStringList &arguments);
     std::unique_ptr<PulseAudioEndpointSystem> connect(int operationTimeoutMs = 1500);
+    // Indices of the server's loopback modules, nullopt when pactl cannot tell.
+    std::optional<QList<QByteArray>> loopbackModules();
 
     QTemporaryDir m_dir;
     QProcess m_server;
@@ -216,6 +220,20 @@ std::optional<QByteArray> TestPulseAudioEndpoints::pactl(const QStringList &argu
     if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return std::nullopt;
     return process.readAllStandardOutput().trimmed();
+}
+
+std::optional<QList<QByteArray>> TestPulseAudioEndpoints::loopbackModules()
+{
+    const auto modules = pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("modules")});
+    if (!modules)
+        return std::nullopt;
+    QList<QByteArray> indices;
+    for (const QByteArray &line : modules->split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() > 1 && fields.at(1) == "module-loopback")
+            indices.append(fields.at(0));
+    }
+    return indices;
 }
 
 #define REQUIRE_SERVER()                                                                                              \
@@ -365,6 +383,34 @@ void TestPulseAudioEndpoints::listenLoadsOneLoopback()
     QVERIFY(!system->setListenEnabled(QStringLiteral("x source=evil"), true));
 }
 
+void TestPulseAudioEndpoints::listenFollowsServerRestart()
+{
+    REQUIRE_SERVER();
+    if (QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
+        QSKIP("pactl is not installed");
+    // A fresh server gives the first module loaded at run time the same index each time.
+    stopServer();
+    QVERIFY(startServer());
+    auto system = connect();
+    QVERIFY(system->setListenEnabled(kSource, true));
+    const auto first = loopbackModules();
+    QVERIFY(first && first->size() == 1);
+    QVERIFY(system->setListenEnabled(kSource, false));
+
+    stopServer();
+    QVERIFY(startServer());
+    QTRY_VERIFY_WITH_TIMEOUT(system->isConnected(), 10000);
+    QVERIFY(system->setListenEnabled(kSource, true));
+    const auto second = loopbackModules();
+    QVERIFY(second && second->size() == 1);
+    QCOMPARE(second->front(), first->front()); // the restarted server reused the index
+
+    // The index unloaded on the old server says nothing about the new one.
+    QCOMPARE(system->isListenEnabled(kSource), std::optional<bool>(true));
+    QVERIFY(system->setListenEnabled(kSource, false));
+    QTRY_COMPARE_WITH_TIMEOUT(loopbackModules().value_or(QList<QByteArray>{"?"}).size(), 0, 5000);
+}
+
 void TestPulseAudioEndpoints::serverRestartIsFollowed()
 {
     REQUIRE_SERVER();
@@ -379,6 +425,25 @@ void TestPulseAudioEndpoints::serverRestartIsFollowed()
     QVERIFY(startServer());
     QVERIFY(recorder->waitForEvent(AudioTopologyEvent::StateChanged, 2, 10000));
     QTRY_VERIFY_WITH_TIMEOUT(system->endpoints(AudioDirection::Playback).has_value(), 5000);
+    system->unregisterTopologyListener(recorder);
+}
+
+void TestPulseAudioEndpoints::serverStartingLateIsFollowed()
+{
+    REQUIRE_SERVER();
+    stopServer();
+    auto restart = qScopeGuard([this] {
+        if (!m_started)
+            startServer();
+    });
+    auto system = connect();
+    QVERIFY(!system->isConnected());
+    auto recorder = std::make_shared<Recorder>();
+    QVERIFY(system->registerTopologyListener(recorder));
+
+    QVERIFY(startServer());
+    QVERIFY(recorder->waitForEvent(AudioTopologyEvent::StateChanged, 1, 10000));
+    QVERIFY(system->endpoints(AudioDirection::Playback).has_value());
     system->unregisterTopologyListener(recorder);
 }
 
