@@ -96,7 +96,8 @@ void EditAvatarDialog::loadCurrentAvatar(const QString &url)
     connect(reply, &QNetworkReply::finished, this, [this, manager, reply] {
         manager->deleteLater();
         reply->deleteLater();
-        if (reply->error() != QNetworkReply::NoError)
+        // Once a file is chosen the preview shows it, not the current avatar.
+        if (reply->error() != QNetworkReply::NoError || !m_selectedFilePath.isEmpty())
             return;
         QImage image;
         if (image.loadFromData(reply->readAll()) && !image.isNull())

@@ -41,6 +41,15 @@ void hidePassword(QLineEdit *edit, QToolButton *eye)
     eye->setIcon(QIcon(AccountImages::passwordHidden()));
 }
 
+void clearPassword(QLineEdit *edit, QToolButton *eye)
+{
+    if (!edit)
+        return;
+    // clear() records the removal as an undoable edit; setText() drops the history.
+    edit->setText(QString());
+    hidePassword(edit, eye);
+}
+
 void placeInWrapper(QWidget *wrapper, QLineEdit *edit, QToolButton *eye, int rightInset)
 {
     edit->setGeometry(wrapper->rect());

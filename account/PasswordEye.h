@@ -17,6 +17,10 @@ void togglePasswordVisibility(QLineEdit *edit, QToolButton *eye);
 // Back to hidden, the state of a new or reset field.
 void hidePassword(QLineEdit *edit, QToolButton *eye);
 
+// Empties a password field and hides it. The cleared text is not kept in
+// the edit's undo history, so no undo brings it back.
+void clearPassword(QLineEdit *edit, QToolButton *eye);
+
 // Lays a wrapper out: the edit fills it, the eye sits `rightInset` px from the
 // right edge, centred vertically, above the edit.
 void placeInWrapper(QWidget *wrapper, QLineEdit *edit, QToolButton *eye, int rightInset);

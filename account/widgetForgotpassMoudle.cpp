@@ -113,10 +113,8 @@ void widgetForgotpassMoudle::reset()
 {
     m_accountEdit->clear();
     m_codeEdit->clear();
-    m_newPasswordEdit->clear();
-    m_confirmEdit->clear();
-    PasswordEye::hidePassword(m_newPasswordEdit, m_newPasswordEye);
-    PasswordEye::hidePassword(m_confirmEdit, m_confirmEye);
+    PasswordEye::clearPassword(m_newPasswordEdit, m_newPasswordEye);
+    PasswordEye::clearPassword(m_confirmEdit, m_confirmEye);
     showError(QString());
     m_confirmButton->setEnabled(true);
 }

@@ -97,8 +97,7 @@ void widgetLoginMoudle::onLoginTypeChanged(QAbstractButton *button)
 void widgetLoginMoudle::reset()
 {
     m_accountEdit->clear();
-    m_passwordEdit->clear();
-    PasswordEye::hidePassword(m_passwordEdit, m_passwordEye);
+    PasswordEye::clearPassword(m_passwordEdit, m_passwordEye);
     showError(QString());
 }
 

@@ -118,10 +118,8 @@ void widgetRegisterMoudle::onRegisterTypeChanged(QAbstractButton *button)
 void widgetRegisterMoudle::reset()
 {
     m_accountEdit->clear();
-    m_passwordEdit->clear();
-    m_confirmEdit->clear();
-    PasswordEye::hidePassword(m_passwordEdit, m_passwordEye);
-    PasswordEye::hidePassword(m_confirmEdit, m_confirmEye);
+    PasswordEye::clearPassword(m_passwordEdit, m_passwordEye);
+    PasswordEye::clearPassword(m_confirmEdit, m_confirmEye);
     m_codeEdit->clear();
     showError(QString());
 }

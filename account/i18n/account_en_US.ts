@@ -98,22 +98,22 @@
         <translation>OK</translation>
     </message>
     <message>
-        <location filename="../EditAvatarDialog.cpp" line="109"/>
+        <location filename="../EditAvatarDialog.cpp" line="110"/>
         <source>选择图片</source>
         <translation>Choose image</translation>
     </message>
     <message>
-        <location filename="../EditAvatarDialog.cpp" line="125"/>
+        <location filename="../EditAvatarDialog.cpp" line="126"/>
         <source>文件大小不能超过 2MB</source>
         <translation>File size must not exceed 2 MB</translation>
     </message>
     <message>
-        <location filename="../EditAvatarDialog.cpp" line="130"/>
+        <location filename="../EditAvatarDialog.cpp" line="131"/>
         <source>请选择 JPG 或 PNG 格式的图片</source>
         <translation>Please choose a JPG or PNG image</translation>
     </message>
     <message>
-        <location filename="../EditAvatarDialog.cpp" line="135"/>
+        <location filename="../EditAvatarDialog.cpp" line="136"/>
         <source>无法读取该图片文件</source>
         <translation>Unable to read this image file</translation>
     </message>
@@ -223,78 +223,78 @@
         <translation>Forgot password</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="144"/>
-        <location filename="../widgetForgotpassMoudle.cpp" line="163"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="142"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="161"/>
         <source>账号不能为空</source>
         <translation>Account is required</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="145"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="143"/>
         <source>请输入正确的邮箱地址</source>
         <translation>Please enter valid email address</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="145"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="143"/>
         <source>请输入正确的手机号</source>
         <translation>Please enter valid phone number</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="165"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="163"/>
         <source>验证码不能为空</source>
         <translation>Verification code is required</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="167"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="165"/>
         <source>密码不能为空</source>
         <translation>Password is required</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="169"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="167"/>
         <source>再次确认密码不能为空</source>
         <translation>Password Confirmation Cannot Be Empty</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="171"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="169"/>
         <source>两次输入的密码不一致</source>
         <translation>Passwords do not match</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="208"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="206"/>
         <source>%1s</source>
         <translation>%1s</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="208"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="206"/>
         <source>获取验证码</source>
         <translation>Get Code</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="213"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="211"/>
         <source>忘记密码？</source>
         <translation>Forgot password?</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="214"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="212"/>
         <source>请输入手机号或邮箱</source>
         <translation>Please enter phone number or email</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="215"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="213"/>
         <source>请输入验证码</source>
         <translation>Enter verification code</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="216"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="214"/>
         <source>请输入密码</source>
         <translation>Please enter password</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="217"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="215"/>
         <source>请再次输入密码</source>
         <translation>Please re-enter password</translation>
     </message>
     <message>
-        <location filename="../widgetForgotpassMoudle.cpp" line="219"/>
+        <location filename="../widgetForgotpassMoudle.cpp" line="217"/>
         <source>确认</source>
         <translation>Confirm</translation>
     </message>
@@ -307,78 +307,78 @@
         <translation>&lt;html&gt;&lt;style&gt;a:hover { color: #FFFFFF; }&lt;/style&gt;Please read and agree to the&lt;a style=&apos;color: white; text-decoration: none&apos; href=&quot;%1&quot;&gt;《Privacy Policy》&lt;/a&gt;and the&lt;a style=&apos;color: white; text-decoration: none&apos; href=&quot;%2&quot;&gt;《User Agreement》&lt;/a&gt;&lt;/html&gt;</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="149"/>
+        <location filename="../widgetLoginMoudle.cpp" line="148"/>
         <source>请输入邮箱</source>
         <translation>Please enter email</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="149"/>
+        <location filename="../widgetLoginMoudle.cpp" line="148"/>
         <source>请输入手机号</source>
         <translation>Please enter phone number</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="118"/>
-        <location filename="../widgetLoginMoudle.cpp" line="156"/>
+        <location filename="../widgetLoginMoudle.cpp" line="117"/>
+        <location filename="../widgetLoginMoudle.cpp" line="155"/>
         <source>登录</source>
         <translation>Login</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="126"/>
+        <location filename="../widgetLoginMoudle.cpp" line="125"/>
         <source>请阅读并同意《隐私政策》和《用户协议》</source>
         <translation>Please read and agree to the 《Privacy Policy》 and the 《User Agreement》</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="132"/>
+        <location filename="../widgetLoginMoudle.cpp" line="131"/>
         <source>账号不能为空</source>
         <translation>Account is required</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="133"/>
+        <location filename="../widgetLoginMoudle.cpp" line="132"/>
         <source>请输入正确的邮箱地址</source>
         <translation>Please enter valid email address</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="133"/>
+        <location filename="../widgetLoginMoudle.cpp" line="132"/>
         <source>请输入正确的手机号</source>
         <translation>Please enter valid phone number</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="139"/>
+        <location filename="../widgetLoginMoudle.cpp" line="138"/>
         <source>密码不能为空</source>
         <translation>Password is required</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="143"/>
+        <location filename="../widgetLoginMoudle.cpp" line="142"/>
         <source>登录中…</source>
         <translation>Logging in...</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="149"/>
+        <location filename="../widgetLoginMoudle.cpp" line="148"/>
         <source>手机号</source>
         <translation>Phone Number</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="149"/>
+        <location filename="../widgetLoginMoudle.cpp" line="148"/>
         <source>邮箱</source>
         <translation>Email</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="150"/>
+        <location filename="../widgetLoginMoudle.cpp" line="149"/>
         <source>请输入密码</source>
         <translation>Please enter password</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="151"/>
+        <location filename="../widgetLoginMoudle.cpp" line="150"/>
         <source>没有账号?</source>
         <translation>No account?</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="152"/>
+        <location filename="../widgetLoginMoudle.cpp" line="151"/>
         <source>&lt;a style=&apos;color: #E4E4E4; text-decoration: none&apos; href =&apos; &apos;&gt;去注册</source>
         <translation>&lt;a style=&apos;color: #E4E4E4; text-decoration: none&apos; href =&apos; &apos;&gt;Register now</translation>
     </message>
     <message>
-        <location filename="../widgetLoginMoudle.cpp" line="153"/>
+        <location filename="../widgetLoginMoudle.cpp" line="152"/>
         <source>&lt;a style=&apos;color: #E4E4E4; text-decoration: none&apos; href =&apos; &apos;&gt;忘记密码?</source>
         <translation>&lt;a style=&apos;color: #E4E4E4; text-decoration: none&apos; href =&apos; &apos;&gt;Forgot password?</translation>
     </message>
@@ -386,102 +386,102 @@
 <context>
     <name>widgetRegisterMoudle</name>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="234"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="232"/>
         <source>请输入邮箱</source>
         <translation>Please enter email</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="234"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="232"/>
         <source>请输入手机号</source>
         <translation>Please enter phone number</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="148"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="146"/>
         <source>账号不能为空</source>
         <translation>Accout is required</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="149"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="147"/>
         <source>请输入正确的邮箱地址</source>
         <translation>Please enter valid email address</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="149"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="147"/>
         <source>请输入正确的手机号</source>
         <translation>Please enter valid phone number</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="171"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="169"/>
         <source>请阅读并同意《隐私政策》和《用户协议》</source>
         <translation>Please read and agree to the Privacy Policy and the User Agreement</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="181"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="179"/>
         <source>验证码不能为空</source>
         <translation>Verification code is required</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="185"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="183"/>
         <source>密码不能为空</source>
         <translation>Password is required</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="189"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="187"/>
         <source>再次确认密码不能为空</source>
         <translation>Please confirm your password</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="193"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="191"/>
         <source>两次输入的密码不一致</source>
         <translation>Passwords do not match</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="229"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="227"/>
         <source>%1s</source>
         <translation>%1s</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="229"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="227"/>
         <source>获取验证码</source>
         <translation>Get Code</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="234"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="232"/>
         <source>手机号</source>
         <translation>Phone Number</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="234"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="232"/>
         <source>邮箱</source>
         <translation>Email</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="235"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="233"/>
         <source>请输入验证码</source>
         <translation>Enter verification code</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="236"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="234"/>
         <source>请输入密码</source>
         <translation>Please enter password</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="237"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="235"/>
         <source>请再次输入密码</source>
         <translation>Please re-enter password</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="238"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="236"/>
         <source>已有账号?</source>
         <translation>Already Have an Account?</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="239"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="237"/>
         <source>&lt;a style=&apos;color: #E8E8E8; text-decoration: none&apos; href =&apos; &apos;&gt;去登录</source>
         <translation>&lt;a style=&apos;color: #E8E8E8; text-decoration: none&apos; href =&apos; &apos;&gt;Log in</translation>
     </message>
     <message>
-        <location filename="../widgetRegisterMoudle.cpp" line="241"/>
+        <location filename="../widgetRegisterMoudle.cpp" line="239"/>
         <source>注册</source>
         <translation>Register</translation>
     </message>

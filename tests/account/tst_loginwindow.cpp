@@ -54,6 +54,8 @@ private slots:
     void loginLinkResetsRegistrationAndStopsBothCountdowns();
     void switchToLoginPageClearsTheResetPage();
     void switchToForgotPasswordPageEndsOtherRequests();
+    void resetLeavesNoPasswordToUndo_data();
+    void resetLeavesNoPasswordToUndo();
     void enterPressesTheShownPagesButton_data();
     void enterPressesTheShownPagesButton();
     void escapeClosesEvenWhileBusy();
@@ -222,6 +224,52 @@ void TestLoginWindow::switchToForgotPasswordPageEndsOtherRequests()
     QCOMPARE(m_window->registerCountdown(), 0);
     QCOMPARE(m_window->forgetPasswordCountdown(), 0);
     QVERIFY(reset()->confirmButton()->isDefault());
+}
+
+void TestLoginWindow::resetLeavesNoPasswordToUndo_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("eye");
+    QTest::newRow("login") << 0 << "passwordEdit" << "passwordEye";
+    QTest::newRow("registration") << 1 << "passwordEdit" << "passwordEye";
+    QTest::newRow("registration, confirmation") << 1 << "confirmEdit" << "confirmEye";
+    QTest::newRow("reset") << 2 << "newPasswordEdit" << "newPasswordEye";
+    QTest::newRow("reset, confirmation") << 2 << "confirmEdit" << "confirmEye";
+}
+
+void TestLoginWindow::resetLeavesNoPasswordToUndo()
+{
+    QFETCH(int, index);
+    QFETCH(QString, edit);
+    QFETCH(QString, eye);
+    QWidget *page = index == 0   ? static_cast<QWidget *>(login())
+                    : index == 1 ? static_cast<QWidget *>(registration())
+                                 : reset();
+    if (index == 1)
+        activateLink(login(), "registerLink");
+    else if (index == 2)
+        m_window->switchToForgotPasswordPage();
+    QLineEdit *field = child(page, qPrintable(edit));
+    QTest::keyClicks(field, QStringLiteral("secret1"));
+    QTest::mouseClick(child<QToolButton>(page, qPrintable(eye)), Qt::LeftButton);
+
+    // Leaving the page resets it.
+    if (index == 0)
+        activateLink(login(), "registerLink");
+    else if (index == 1)
+        activateLink(registration(), "loginLink");
+    else
+        m_window->switchToLoginPage();
+    QVERIFY(field->text().isEmpty());
+    QCOMPARE(field->echoMode(), QLineEdit::Password);
+
+    // Shown again, the field has nothing to undo back into it.
+    QTest::mouseClick(child<QToolButton>(page, qPrintable(eye)), Qt::LeftButton);
+    QCOMPARE(field->echoMode(), QLineEdit::Normal);
+    QVERIFY(!field->isUndoAvailable());
+    field->undo();
+    QCOMPARE(field->text(), QString());
 }
 
 void TestLoginWindow::enterPressesTheShownPagesButton_data()

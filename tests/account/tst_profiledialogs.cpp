@@ -79,6 +79,7 @@ private slots:
     void refusedFileKeepsTheEarlierChoice();
     void currentAvatarPreview_data();
     void currentAvatarPreview();
+    void lateCurrentAvatarKeepsTheChosenPicture();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes, qint64 padTo = 0);
@@ -310,6 +311,23 @@ void TestProfileDialogs::currentAvatarPreview()
     }
     QCOMPARE(AccountTest::labelCentreColour(preview(&dialog)), colour.isValid() ? colour : defaultColour);
     QVERIFY(dialog.selectedFilePath().isEmpty());
+}
+
+void TestProfileDialogs::lateCurrentAvatarKeepsTheChosenPicture()
+{
+    m_server.backend().setFile(QStringLiteral("slow.png"), AccountTest::solidImage(Qt::blue));
+    m_server.setFault(QStringLiteral("files/slow.png"), FakeApi::Fault::delay(300));
+    m_server.clearRequests();
+    ScriptedAvatarDialog dialog(m_server.fileUrl(QStringLiteral("slow.png")).toString());
+    QTRY_COMPARE(m_server.requests().size(), 1);
+
+    // A picture is chosen before the current avatar arrives.
+    dialog.nextFile = writeFile(QStringLiteral("chosen.png"), AccountTest::solidImage(Qt::green));
+    QTest::mouseClick(preview(&dialog), Qt::LeftButton);
+    QCOMPARE(dialog.selectedFilePath(), dialog.nextFile);
+    QTRY_VERIFY(dialog.findChildren<QNetworkAccessManager *>().isEmpty());
+    m_server.clearFault(QStringLiteral("files/slow.png"));
+    QCOMPARE(AccountTest::labelCentreColour(preview(&dialog)), QColor(Qt::green));
 }
 
 QTEST_MAIN(TestProfileDialogs)
