@@ -129,6 +129,7 @@ private slots:
     void emptyFileHashesOnce();
     void downloadErrorsAreRetriedThenFinal_data();
     void downloadErrorsAreRetriedThenFinal();
+    void retryMessageKeepsPercentSignsOfTheReason();
     void slowDownloadDoesNotTimeOutButSilenceDoes();
     void listenerMayDownloadFromUpdateAvailable();
     void launchFailureLeavesTheInstaller();
@@ -597,6 +598,23 @@ void TestRemoteUpdater::downloadErrorsAreRetriedThenFinal()
     QCOMPARE(QDir(downloadFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     QVERIFY(loggedEvent("download_fail").contains("networkError"));
     QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+}
+
+void TestRemoteUpdater::retryMessageKeepsPercentSignsOfTheReason()
+{
+    // The error text quotes the URL, escapes included.
+    m_updater->setMaxRetries(1);
+    UpdateInfo info;
+    info.downloadUrl = m_server->fileUrl(QStringLiteral("missing%2Fname.exe")).toString();
+    info.sha256 = sha256Hex("x");
+    QSignalSpy retrying(m_updater, &RemoteUpdater::downloadRetrying);
+    QSignalSpy failed(m_updater, &RemoteUpdater::downloadFailed);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(failed.wait(5000));
+    const QString reason = failed.at(0).at(0).toString();
+    QVERIFY2(reason.contains(QLatin1String("%2F")), qPrintable(reason));
+    QCOMPARE(retrying.size(), 1);
+    QCOMPARE(retrying.at(0).at(0).toString(), reason + QStringLiteral(" \u2014 retrying download in 40 ms (1/1)."));
 }
 
 void TestRemoteUpdater::slowDownloadDoesNotTimeOutButSilenceDoes()
