@@ -22,6 +22,17 @@ namespace {
 
 const QString busyMessage = QStringLiteral("Updater is busy. Please wait for the current operation to finish.");
 
+// A name with a control character (a NUL cuts the path short) or a
+// backslash (a separator elsewhere) is not a plain installer file name.
+bool isPlainFileName(const QString &name)
+{
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QLatin1Char('\\'))
+            return false;
+    }
+    return true;
+}
+
 QString writeFailureText(const QString &error)
 {
     return QStringLiteral("Failed to write download to disk: %1")
@@ -88,7 +99,7 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
         fileName = QStringLiteral("installer.exe");
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     const QString suffix = dot < 0 ? QString() : fileName.mid(dot + 1).toLower();
-    if (suffix != QLatin1String("exe") && suffix != QLatin1String("msi"))
+    if ((suffix != QLatin1String("exe") && suffix != QLatin1String("msi")) || !isPlainFileName(fileName))
         return failDownload(QStringLiteral("Only .exe or .msi installers are allowed"));
 
     const QString folder =

@@ -494,6 +494,9 @@ void TestRemoteUpdater::downloadRefusals_data()
     QTest::newRow("zip") << "https://h/a.zip" << sha << true << "Only .exe or .msi installers are allowed";
     QTest::newRow("no suffix") << "https://h/installer" << sha << true << "Only .exe or .msi installers are allowed";
     QTest::newRow("encoded slash") << "https://h/a.exe%2F.." << sha << true << "Only .exe or .msi installers are allowed";
+    QTest::newRow("encoded NUL") << "https://h/a%00.exe" << sha << true << "Only .exe or .msi installers are allowed";
+    QTest::newRow("encoded backslash") << "https://h/..%5C..%5Ca.exe" << sha << true
+                                       << "Only .exe or .msi installers are allowed";
 }
 
 void TestRemoteUpdater::downloadRefusals()
