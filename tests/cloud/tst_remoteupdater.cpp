@@ -23,6 +23,8 @@
 #include <memory>
 #include <utility>
 
+#include <unistd.h>
+
 using FakeApi::Backend;
 using FakeApi::Fault;
 using RemoteUpdate::RemoteUpdater;
@@ -124,6 +126,8 @@ private slots:
     void downloadRefusals_data();
     void downloadRefusals();
     void urlEndingInSlashSavesInstallerExe();
+    void downloadFolderMustBePrivate_data();
+    void downloadFolderMustBePrivate();
     void expectedHashSpellings_data();
     void expectedHashSpellings();
     void emptyFileHashesOnce();
@@ -529,6 +533,44 @@ void TestRemoteUpdater::urlEndingInSlashSavesInstallerExe()
     m_updater->downloadAndInstall(info);
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.at(0).at(0).toString(), QDir(downloadFolder()).filePath(QStringLiteral("installer.exe")));
+}
+
+void TestRemoteUpdater::downloadFolderMustBePrivate_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("outer folder a link") << "link" << true;
+    QTest::newRow("app folder of another user") << "foreign" << true;
+    QTest::newRow("app folder writable by others") << "open" << false;
+}
+
+void TestRemoteUpdater::downloadFolderMustBePrivate()
+{
+    QFETCH(QString, setup);
+    QFETCH(bool, refused);
+    const UpdateInfo info = publish("0.2", "a.exe", "bytes");
+    const QString outer = m_tmp->filePath(QStringLiteral("RemoteUpdate"));
+    if (setup == QLatin1String("link")) {
+        QVERIFY(QDir(m_tmp->path()).mkpath(QStringLiteral("elsewhere/") + QCoreApplication::applicationName()));
+        QVERIFY(QFile::link(m_tmp->filePath(QStringLiteral("elsewhere")), outer));
+    } else {
+        QVERIFY(QDir().mkpath(downloadFolder()));
+        QVERIFY(QFile::setPermissions(downloadFolder(), QFileDevice::Permissions(0x7777)));
+        if (setup == QLatin1String("foreign")
+            && ::chown(QFile::encodeName(downloadFolder()).constData(), 4242, 4242) != 0)
+            QSKIP("changing a folder's owner needs privileges");
+    }
+    SignalLog log(m_updater);
+    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
+    m_updater->downloadAndInstall(info);
+    if (refused) {
+        QCOMPARE(log.lines, QStringList{"downloadFailed: Failed to create download directory"});
+        QCOMPARE(m_server->requestCount(QStringLiteral("files/a.exe")), 0);
+        return;
+    }
+    QVERIFY(started.wait(5000));
+    QCOMPARE(QFileInfo(downloadFolder()).permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther),
+             QFileDevice::Permissions());
 }
 
 void TestRemoteUpdater::expectedHashSpellings_data()
