@@ -215,13 +215,13 @@ bool RemoteUpdater::scheduleRetry(const std::function<void()> &action, int &atte
     const int k = std::clamp(n, 0, 30);
     const qint64 delay = std::min<qint64>(qint64(std::max(0, m_retryBaseDelayMs)) << k, 2147483647);
     QTimer::singleShot(static_cast<int>(delay), this, action);
+    // One pass: a reason that quotes a URL ("%2F") must not take the numbers.
     const QString message = QStringLiteral("%1 \u2014 retrying %2 in %3 ms (%4/%5).")
                                 .arg(reason,
                                      kind == QLatin1String("check") ? QStringLiteral("update check")
-                                                                    : QStringLiteral("download"))
-                                .arg(delay)
-                                .arg(n + 1)
-                                .arg(m_maxRetries);
+                                                                    : QStringLiteral("download"),
+                                     QString::number(delay), QString::number(n + 1),
+                                     QString::number(m_maxRetries));
     if (kind == QLatin1String("check"))
         emit checkRetrying(message);
     else

@@ -16,11 +16,52 @@
 #include <QTimer>
 #include <QtDebug>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace RemoteUpdate {
 
 namespace {
 
 const QString busyMessage = QStringLiteral("Updater is busy. Please wait for the current operation to finish.");
+
+// The temporary folder may be shared with other users (/tmp). Whoever owns
+// or may write to a folder on the way to the installer could swap the file
+// between its hash check and its start, so both levels must be ours (the
+// outer one may also be a sticky folder of root's) and real folders.
+bool isSafeDownloadFolder(const QString &outer, const QString &inner)
+{
+#ifdef Q_OS_UNIX
+    const auto check = [](const QString &path, bool mayBeSharedByRoot) {
+        const QByteArray native = QFile::encodeName(path);
+        struct stat st = {};
+        if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return false;
+        const bool othersMayWrite = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+        if (st.st_uid == ::geteuid())
+            return !othersMayWrite || ::chmod(native.constData(), S_IRWXU) == 0;
+        return mayBeSharedByRoot && st.st_uid == 0 && (!othersMayWrite || (st.st_mode & S_ISVTX) != 0);
+    };
+    return check(outer, true) && check(inner, false);
+#else
+    Q_UNUSED(outer);
+    Q_UNUSED(inner);
+    return true;
+#endif
+}
+
+// A name with a control character (a NUL cuts the path short) or a
+// backslash (a separator elsewhere) is not a plain installer file name.
+bool isPlainFileName(const QString &name)
+{
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QLatin1Char('\\'))
+            return false;
+    }
+    return true;
+}
 
 QString writeFailureText(const QString &error)
 {
@@ -88,12 +129,12 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
         fileName = QStringLiteral("installer.exe");
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     const QString suffix = dot < 0 ? QString() : fileName.mid(dot + 1).toLower();
-    if (suffix != QLatin1String("exe") && suffix != QLatin1String("msi"))
+    if ((suffix != QLatin1String("exe") && suffix != QLatin1String("msi")) || !isPlainFileName(fileName))
         return failDownload(QStringLiteral("Only .exe or .msi installers are allowed"));
 
-    const QString folder =
-        QDir(QDir::tempPath()).filePath(QStringLiteral("RemoteUpdate/%1").arg(QCoreApplication::applicationName()));
-    if (!QDir().mkpath(folder))
+    const QString outerFolder = QDir(QDir::tempPath()).filePath(QStringLiteral("RemoteUpdate"));
+    const QString folder = QDir(outerFolder).filePath(QCoreApplication::applicationName());
+    if (!QDir().mkpath(folder) || !isSafeDownloadFolder(outerFolder, folder))
         return failDownload(QStringLiteral("Failed to create download directory"));
 
     m_downloadFilePath = QDir(folder).filePath(fileName);

@@ -111,10 +111,8 @@ void RemoteUpdater::onManifestFinished()
     m_operationTimer->stop();
 
     qInfo().noquote() << QStringLiteral("[Update][Response] status=%1 reason=%2 netError=%3 errorString=%4")
-                             .arg(status)
-                             .arg(reason)
-                             .arg(static_cast<int>(error))
-                             .arg(errorText);
+                             .arg(QString::number(status), reason, QString::number(static_cast<int>(error)),
+                                  errorText);
     for (const auto &[name, value] : headers)
         qInfo().noquote() << QStringLiteral("[Update][Response] header %1=%2")
                                  .arg(QString::fromUtf8(name), QString::fromUtf8(value));

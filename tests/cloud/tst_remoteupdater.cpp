@@ -23,6 +23,8 @@
 #include <memory>
 #include <utility>
 
+#include <unistd.h>
+
 using FakeApi::Backend;
 using FakeApi::Fault;
 using RemoteUpdate::RemoteUpdater;
@@ -124,11 +126,14 @@ private slots:
     void downloadRefusals_data();
     void downloadRefusals();
     void urlEndingInSlashSavesInstallerExe();
+    void downloadFolderMustBePrivate_data();
+    void downloadFolderMustBePrivate();
     void expectedHashSpellings_data();
     void expectedHashSpellings();
     void emptyFileHashesOnce();
     void downloadErrorsAreRetriedThenFinal_data();
     void downloadErrorsAreRetriedThenFinal();
+    void retryMessageKeepsPercentSignsOfTheReason();
     void slowDownloadDoesNotTimeOutButSilenceDoes();
     void listenerMayDownloadFromUpdateAvailable();
     void launchFailureLeavesTheInstaller();
@@ -493,6 +498,9 @@ void TestRemoteUpdater::downloadRefusals_data()
     QTest::newRow("zip") << "https://h/a.zip" << sha << true << "Only .exe or .msi installers are allowed";
     QTest::newRow("no suffix") << "https://h/installer" << sha << true << "Only .exe or .msi installers are allowed";
     QTest::newRow("encoded slash") << "https://h/a.exe%2F.." << sha << true << "Only .exe or .msi installers are allowed";
+    QTest::newRow("encoded NUL") << "https://h/a%00.exe" << sha << true << "Only .exe or .msi installers are allowed";
+    QTest::newRow("encoded backslash") << "https://h/..%5C..%5Ca.exe" << sha << true
+                                       << "Only .exe or .msi installers are allowed";
 }
 
 void TestRemoteUpdater::downloadRefusals()
@@ -525,6 +533,44 @@ void TestRemoteUpdater::urlEndingInSlashSavesInstallerExe()
     m_updater->downloadAndInstall(info);
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.at(0).at(0).toString(), QDir(downloadFolder()).filePath(QStringLiteral("installer.exe")));
+}
+
+void TestRemoteUpdater::downloadFolderMustBePrivate_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("outer folder a link") << "link" << true;
+    QTest::newRow("app folder of another user") << "foreign" << true;
+    QTest::newRow("app folder writable by others") << "open" << false;
+}
+
+void TestRemoteUpdater::downloadFolderMustBePrivate()
+{
+    QFETCH(QString, setup);
+    QFETCH(bool, refused);
+    const UpdateInfo info = publish("0.2", "a.exe", "bytes");
+    const QString outer = m_tmp->filePath(QStringLiteral("RemoteUpdate"));
+    if (setup == QLatin1String("link")) {
+        QVERIFY(QDir(m_tmp->path()).mkpath(QStringLiteral("elsewhere/") + QCoreApplication::applicationName()));
+        QVERIFY(QFile::link(m_tmp->filePath(QStringLiteral("elsewhere")), outer));
+    } else {
+        QVERIFY(QDir().mkpath(downloadFolder()));
+        QVERIFY(QFile::setPermissions(downloadFolder(), QFileDevice::Permissions(0x7777)));
+        if (setup == QLatin1String("foreign")
+            && ::chown(QFile::encodeName(downloadFolder()).constData(), 4242, 4242) != 0)
+            QSKIP("changing a folder's owner needs privileges");
+    }
+    SignalLog log(m_updater);
+    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
+    m_updater->downloadAndInstall(info);
+    if (refused) {
+        QCOMPARE(log.lines, QStringList{"downloadFailed: Failed to create download directory"});
+        QCOMPARE(m_server->requestCount(QStringLiteral("files/a.exe")), 0);
+        return;
+    }
+    QVERIFY(started.wait(5000));
+    QCOMPARE(QFileInfo(downloadFolder()).permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther),
+             QFileDevice::Permissions());
 }
 
 void TestRemoteUpdater::expectedHashSpellings_data()
@@ -597,6 +643,23 @@ void TestRemoteUpdater::downloadErrorsAreRetriedThenFinal()
     QCOMPARE(QDir(downloadFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     QVERIFY(loggedEvent("download_fail").contains("networkError"));
     QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+}
+
+void TestRemoteUpdater::retryMessageKeepsPercentSignsOfTheReason()
+{
+    // The error text quotes the URL, escapes included.
+    m_updater->setMaxRetries(1);
+    UpdateInfo info;
+    info.downloadUrl = m_server->fileUrl(QStringLiteral("missing%2Fname.exe")).toString();
+    info.sha256 = sha256Hex("x");
+    QSignalSpy retrying(m_updater, &RemoteUpdater::downloadRetrying);
+    QSignalSpy failed(m_updater, &RemoteUpdater::downloadFailed);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(failed.wait(5000));
+    const QString reason = failed.at(0).at(0).toString();
+    QVERIFY2(reason.contains(QLatin1String("%2F")), qPrintable(reason));
+    QCOMPARE(retrying.size(), 1);
+    QCOMPARE(retrying.at(0).at(0).toString(), reason + QStringLiteral(" \u2014 retrying download in 40 ms (1/1)."));
 }
 
 void TestRemoteUpdater::slowDownloadDoesNotTimeOutButSilenceDoes()

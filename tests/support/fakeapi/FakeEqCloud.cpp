@@ -136,7 +136,7 @@ QJsonObject EqCloud::cloudList(const HttpRequest &r, const QString &uid) const
     const QJsonObject pageInfo{{QStringLiteral("total"), total},
                                {QStringLiteral("pageIndex"), pageIndex},
                                {QStringLiteral("pageSize"), pageSize},
-                               {QStringLiteral("pageCount"), (total + pageSize - 1) / pageSize}};
+                               {QStringLiteral("pageCount"), (qint64(total) + pageSize - 1) / pageSize}};
     return ok(QJsonObject{{QStringLiteral("allData"), page}, {QStringLiteral("pageInfo"), pageInfo}});
 }
 
