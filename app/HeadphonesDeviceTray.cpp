@@ -4,6 +4,7 @@
 
 #include "account/CustomLoginWindow.h"
 #include "hid/HidProtocolService.h"
+#include "hid/QorDeviceConnectionUiController.h"
 
 #include <QAction>
 #include <QApplication>
