@@ -88,6 +88,9 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
         move(0, 0);
     }
     m_normalGeometry = geometry();
+
+    // The service's log is for diagnosis only; the window keeps none of it.
+    connect(m_deviceService, &HidProtocolService::logMessage, this, [](const QString &) {});
 }
 
 HeadphonesDevice::~HeadphonesDevice() = default;

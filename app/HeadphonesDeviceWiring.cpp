@@ -138,7 +138,9 @@ void HeadphonesDevice::connectDeviceService()
             [this](bool connected) {
                 if (m_quitting)
                     return;
-                m_device.linkKnown = true;
+                // The session stands for the link: once it ends, a receiver that follows
+                // starts with its link unknown rather than with the wired model's.
+                m_device.linkKnown = connected;
                 m_device.headsetLinkConnected = connected;
             },
             [this] { refreshConnectionState(); }, [this] { selectMainPageForDeviceState(false); }, this);
