@@ -93,7 +93,17 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
     connect(m_deviceService, &HidProtocolService::logMessage, this, [](const QString &) {});
 }
 
-HeadphonesDevice::~HeadphonesDevice() = default;
+HeadphonesDevice::~HeadphonesDevice()
+{
+    // The children go after this body; whatever they announce while they stop
+    // (the device service ends its session) must not reach a half-destroyed window.
+    m_quitting = true;
+    const QList<QObject *> children = findChildren<QObject *>();
+    for (QObject *child : children)
+        disconnect(child, nullptr, this, nullptr);
+    if (m_deviceService && m_qorController)
+        disconnect(m_deviceService, nullptr, m_qorController, nullptr);
+}
 
 void HeadphonesDevice::createDeviceServices(const HeadphonesDeviceServiceSetup &deviceSetup)
 {
