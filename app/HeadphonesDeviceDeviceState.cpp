@@ -335,7 +335,13 @@ void HeadphonesDevice::pushProductIdToEqPages()
     if (text == m_device.lastProductIdText)
         return;
     m_device.lastProductIdText = text;
-    const QString pid = text.trimmed().isEmpty() ? QStringLiteral("1") : text.trimmed();
+    setEqPagesPid(text.trimmed().isEmpty() ? QStringLiteral("1") : text.trimmed());
+}
+
+void HeadphonesDevice::setEqPagesPid(const QString &pid)
+{
+    if (!m_contentBar)
+        return;
     if (EQOfficialPresetContent *official = m_contentBar->officialPresetPage())
         official->setPid(pid);
     if (EQCloudSharingContent *cloud = m_contentBar->cloudSharingPage())

@@ -334,12 +334,7 @@ void HeadphonesDevice::onAudioConfigClicked()
 void HeadphonesDevice::giveProductIdToEqPages()
 {
     const QString pid = currentProductIdText();
-    if (EQOfficialPresetContent *official = m_contentBar->officialPresetPage())
-        official->setPid(pid);
-    if (EQCloudSharingContent *cloud = m_contentBar->cloudSharingPage())
-        cloud->setPid(pid);
-    if (EQCustomContent *custom = m_contentBar->customPage())
-        custom->setPid(pid);
+    setEqPagesPid(pid);
     m_device.lastProductIdText = pid;
 }
 

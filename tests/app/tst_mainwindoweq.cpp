@@ -149,7 +149,7 @@ void TestMainWindowEq::damagedStoredSnapshotClearedAtConnect()
         [&] { return log.contains(QStringLiteral("[EQ][PersistedBootstrap] snapshot corrupt, cleared source=4 id=0")); },
         10000));
     // The selection itself is sent from the pages instead, and its snapshot replaces the damaged one.
-    QVERIFY(sent.wait(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!sent.isEmpty(), 5000);
     QByteArray snapshot;
     QVERIFY(coordinator()->loadDownlinkSnapshot(false, EQActiveProfileCoordinator::Custom, QStringLiteral("0"), &snapshot));
     QVERIFY(HeadphonesDevice::parseDownlinkSnapshot(snapshot));
