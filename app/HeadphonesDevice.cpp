@@ -10,11 +10,19 @@
 #include "account/CustomUserProfilePage.h"
 #include "cloud/ApiFactory.h"
 #include "cloud/LoginController.h"
+#include "devicepages/CustomBootScreen.h"
+#include "devicepages/CustomDeviceConnection.h"
+#include "devicepages/EquipmentContentsBar.h"
+#include "devicepages/EquipmentSettingsBar.h"
+#include "hid/HidProtocolService.h"
+#include "ota/LegacyFirmwareRecoveryCoordinator.h"
+#include "ota/ManualFirmwareOtaCoordinator.h"
 #include "platform/windowframe/NativeWindowFrame.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QMenu>
 #include <QScreen>
 #include <QStackedWidget>
@@ -29,7 +37,13 @@ constexpr int kBorderRadius = 4;
 } // namespace
 
 HeadphonesDevice::HeadphonesDevice(QWidget *parent)
-    : QMainWindow(parent), m_windowFrame(createNativeWindowFrame())
+    : HeadphonesDevice(parent, HeadphonesDeviceTimings{}, HeadphonesDeviceServiceSetup{})
+{
+}
+
+HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTimings &timings,
+                                   const HeadphonesDeviceServiceSetup &deviceSetup)
+    : QMainWindow(parent), m_timings(timings), m_windowFrame(createNativeWindowFrame())
 {
     setWindowFlags(Qt::FramelessWindowHint);
     setAttribute(Qt::WA_Hover, true);
@@ -54,8 +68,7 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent)
 
     setupUi();
     m_loginController = new LoginController(this);
-    // The device service and the firmware coordinators are created here once
-    // their subsystems are wired in.
+    createDeviceServices(deviceSetup);
     setupConnections();
     setupRemoteUpdate();
     checkLastInstallReceipt();
@@ -75,9 +88,33 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent)
         move(0, 0);
     }
     m_normalGeometry = geometry();
+
+    // The service's log is for diagnosis only; the window keeps none of it.
+    connect(m_deviceService, &HidProtocolService::logMessage, this, [](const QString &) {});
 }
 
-HeadphonesDevice::~HeadphonesDevice() = default;
+HeadphonesDevice::~HeadphonesDevice()
+{
+    // The children go after this body; whatever they announce while they stop
+    // (the device service ends its session) must not reach a half-destroyed window.
+    m_quitting = true;
+    const QList<QObject *> children = findChildren<QObject *>();
+    for (QObject *child : children)
+        disconnect(child, nullptr, this, nullptr);
+    if (m_deviceService && m_qorController)
+        disconnect(m_deviceService, nullptr, m_qorController, nullptr);
+}
+
+void HeadphonesDevice::createDeviceServices(const HeadphonesDeviceServiceSetup &deviceSetup)
+{
+    m_deviceService = new HidProtocolService(this, deviceSetup.durations, deviceSetup.hidConfig,
+                                             deviceSetup.handlerSettings);
+    m_legacyRecovery = new LegacyFirmwareRecoveryCoordinator(m_deviceService, this);
+    if (m_loginController) {
+        m_manualFirmware =
+            new ManualFirmwareOtaCoordinator(m_deviceService, m_loginController->firmwareApi(), this, this);
+    }
+}
 
 CustomLoginWindow *HeadphonesDevice::loginWindow() const
 {
@@ -139,10 +176,23 @@ void HeadphonesDevice::setupUi()
     column->addWidget(bottomBorder);
     column->addWidget(m_pageStack, 1);
 
-    // Boot screen, connection page and device page take their slots when
-    // their subsystems are wired in.
+    m_bootScreen = new CustomBootScreen(m_pageStack);
+    addPage(BootPage, m_bootScreen);
+    m_connectionPage = new CustomDeviceConnection(m_pageStack);
+    m_connectionPage->setConnected(false);
+    addPage(ConnectionPage, m_connectionPage);
     m_settingsPage = new CustomSettingsForm(m_pageStack);
     addPage(SettingsPage, m_settingsPage);
+    auto *devicePage = new QWidget(m_pageStack);
+    devicePage->setObjectName(QStringLiteral("devicePage"));
+    auto *deviceRow = new QHBoxLayout(devicePage);
+    deviceRow->setContentsMargins(0, 0, 0, 0);
+    deviceRow->setSpacing(0);
+    m_sidebar = new EquipmentSettingsBar(devicePage);
+    m_contentBar = new EquipmentContentsBar(devicePage);
+    deviceRow->addWidget(m_sidebar, 0);
+    deviceRow->addWidget(m_contentBar, 1);
+    addPage(DevicePage, devicePage);
     m_profilePage = new CustomUserProfilePage(m_pageStack);
     addPage(ProfilePage, m_profilePage);
     setCentralWidget(m_centralWidget);
@@ -181,71 +231,17 @@ void HeadphonesDevice::showPage(int page)
     m_pageStack->show();
 }
 
-void HeadphonesDevice::setupConnections()
+void HeadphonesDevice::setTimings(const HeadphonesDeviceTimings &timings)
 {
-    connect(m_titleBar, &CustomTitleBar::minimizeClicked, this, &HeadphonesDevice::on_minimizeClicked);
-    connect(m_titleBar, &CustomTitleBar::maximizeClicked, this, &HeadphonesDevice::on_maximizeClicked);
-    connect(m_titleBar, &CustomTitleBar::closeClicked, this, &HeadphonesDevice::on_closeClicked);
-    connect(m_titleBar, &CustomTitleBar::loginClicked, this, &HeadphonesDevice::on_loginClicked);
-    connect(m_titleBar, &CustomTitleBar::settingClicked, this, &HeadphonesDevice::on_settingClicked);
-    connect(m_titleBar, &CustomTitleBar::returnClicked, this, &HeadphonesDevice::on_returnClicked);
-
-    connect(m_settingsPage, &CustomSettingsForm::languageChanged, this,
-            &HeadphonesDevice::onApplicationLanguageChosen);
-    connect(m_settingsPage, &CustomSettingsForm::autoStartChanged, this, &HeadphonesDevice::onStartupSettingsChanged);
-    connect(m_settingsPage, &CustomSettingsForm::minimizeOnStartChanged, this,
-            &HeadphonesDevice::onStartupSettingsChanged);
-    connect(m_settingsPage, &CustomSettingsForm::closeBehaviorPreferenceChanged, this,
-            &HeadphonesDevice::onCloseBehaviorPreferenceChanged);
-    connect(m_settingsPage, &CustomSettingsForm::checkForUpdates, this, &HeadphonesDevice::startUserUpdateCheck);
-
-    connect(m_profilePage, &CustomUserProfilePage::logoutRequested, this, [this] {
-        if (m_loginController)
-            m_loginController->logout();
-    });
-    connect(m_profilePage, &CustomUserProfilePage::editNickNameRequested, this,
-            &HeadphonesDevice::onEditNicknameRequested);
-    connect(m_profilePage, &CustomUserProfilePage::editAvatarRequested, this,
-            &HeadphonesDevice::onEditAvatarRequested);
-    connect(m_profilePage, &CustomUserProfilePage::modifyPasswordRequested, this,
-            &HeadphonesDevice::onModifyPasswordRequested);
-    connect(m_profilePage, &CustomUserProfilePage::modifyEmailRequested, this,
-            &HeadphonesDevice::onModifyEmailRequested);
-    connect(m_profilePage, &CustomUserProfilePage::modifyPhoneRequested, this,
-            &HeadphonesDevice::onModifyPhoneRequested);
-    // The stack reports positions; slots that are still empty make them differ from the page numbers.
-    connect(m_pageStack, &QStackedWidget::currentChanged, this, [this](int index) {
-        const QWidget *widget = m_pageStack->widget(index);
-        for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
-            if (it.value() == widget) {
-                onStackPageChanged(it.key());
-                return;
-            }
-        }
-    });
-
-    if (m_loginController) {
-        connect(m_loginController, &LoginController::loginSucceededUpdateUI, this,
-                &HeadphonesDevice::onLoginSucceededUpdateUI);
-        connect(m_loginController, &LoginController::loggedOut, this, &HeadphonesDevice::onLoggedOut);
-        connect(m_loginController, &LoginController::needReLogin, this, &HeadphonesDevice::onNeedReLogin);
-        connect(m_loginController, &LoginController::profileSyncFromServerFailed, this,
-                &HeadphonesDevice::onProfileSyncFromServerFailed);
-        connect(m_loginController, &LoginController::sessionExpiredToastRequested, this,
-                &HeadphonesDevice::onSessionExpiredToast);
-        connect(m_loginController, &LoginController::passwordResetSucceededWhileLoggedIn, this,
-                [this] { showToast(tr("密码已重置"), false); });
-    }
+    m_timings = timings;
+    if (m_firmware.periodicTimer)
+        m_firmware.periodicTimer->setInterval(m_timings.firmwareCheckPeriodMs);
 }
 
 void HeadphonesDevice::refreshEqPages()
 {
-    // The device page's content bar reloads its EQ pages here once it exists.
-}
-
-void HeadphonesDevice::promptFirmwareUpdate()
-{
-    // The firmware update check asks its question here once it is wired in.
+    if (m_contentBar)
+        m_contentBar->refreshEqPages();
 }
 
 void HeadphonesDevice::on_loginClicked()
@@ -295,6 +291,8 @@ void HeadphonesDevice::on_returnClicked()
     m_titleBar->setUserControlsVisible(true);
     m_titleBar->setReturnMode(false, QString());
     showPage(ConnectionPage);
+    applyConnectionModeToSidebar();
+    pushProductIdToEqPages();
 }
 
 void HeadphonesDevice::returnFromProfilePage()
@@ -327,9 +325,15 @@ int HeadphonesDevice::resolveReturnPage(int savedPage) const
 {
     if (savedPage == SettingsPage)
         return SettingsPage;
-    // Without a device service no device is present, let alone usable: the
-    // boot screen is where the user goes back to.
-    return BootPage;
+    int base = BootPage;
+    if (isQorConnectionHeld()) {
+        base = m_device.targetDevicePresent ? ConnectionPage : BootPage;
+    } else if (m_device.targetDevicePresent && m_device.protocolValidated) {
+        base = m_device.linkKnown ? ConnectionPage : BootPage;
+    }
+    if (savedPage == DevicePage && isDeviceUsable())
+        return DevicePage;
+    return base;
 }
 
 void HeadphonesDevice::refreshReturnTitle()

@@ -1,7 +1,16 @@
 #pragma once
 
+#include "cloud/CloudEQItem.h"
+#include "cloud/PcFirmwareInfoResult.h"
 #include "cloud/UpdateInfo.h"
 #include "cloud/UserInfo.h"
+#include "eq/EQActiveProfileCoordinator.h"
+#include "hid/HidManagerConfig.h"
+#include "hid/HidProtocolServiceDurations.h"
+#include "ota/ManualFirmwareOtaCoordinator.h"
+#include "protocol/DeviceRecords.h"
+#include "protocol/EQData.h"
+#include "protocol/ProtocolHandlerSettings.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -12,18 +21,27 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
+class CustomBootScreen;
+class CustomDeviceConnection;
 class CustomLoginWindow;
 class CustomSettingsForm;
 class CustomTitleBar;
 class CustomUserProfilePage;
+class EquipmentContentsBar;
+class EquipmentSettingsBar;
+class HidProtocolService;
 class IWindowFrame;
+class LegacyFirmwareRecoveryCoordinator;
 class LoginController;
+class QorDeviceConnectionUiController;
 class QAction;
 class QDialog;
 class QMenu;
 class QPropertyAnimation;
 class QStackedWidget;
+class QTimer;
 class UpdateDownloadProgressDialog;
 class VerificationCodeDialog;
 
@@ -39,6 +57,28 @@ struct HeadphonesDeviceTimings
     // After the first show: the automatic update check and the message about the last installation.
     int autoUpdateCheckDelayMs = 5000;
     int installReceiptDelayMs = 1500;
+    // The device page follows a change of the device once more after this quiet time.
+    int devicePageRefreshMs = 400;
+    // Least spacing of the basic-information requests made when the device page opens.
+    int basicInfoThrottleMs = 2000;
+    // The active EQ waits for the device link: one tick per interval, at most this many ticks.
+    int eqRetryIntervalMs = 55;
+    int eqRetryTicks = 140;
+    // Edits of the active custom slot are sent this long after the last one.
+    int realtimeEqDebounceMs = 200;
+    // The firmware offer of the server: the periodic check, and the least time between automatic checks.
+    int firmwareCheckPeriodMs = 1800000;
+    int firmwareCheckThrottleMs = 1800000;
+    // After a successful firmware update the headset is asked for its versions at these delays.
+    QList<int> firmwareReadbackDelaysMs{800, 2500};
+};
+
+// What the window builds its device service with; tests shorten the waits.
+struct HeadphonesDeviceServiceSetup
+{
+    HidProtocolServiceDurations durations;
+    HIDTypes::HidManagerConfig hidConfig;
+    HeadsetProtocol::ProtocolHandlerSettings handlerSettings;
 };
 
 // The program's only main window: frameless, with its own title bar, page
@@ -68,6 +108,8 @@ public:
     static constexpr int kResizeMargin = 10;
 
     explicit HeadphonesDevice(QWidget *parent = nullptr);
+    HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTimings &timings,
+                     const HeadphonesDeviceServiceSetup &deviceSetup);
     ~HeadphonesDevice() override;
 
     void minimizeToTray();
@@ -98,6 +140,14 @@ public:
     QStackedWidget *pageStack() const { return m_pageStack; }
     CustomUserProfilePage *profilePage() const { return m_profilePage; }
     LoginController *loginController() const { return m_loginController; }
+    HidProtocolService *deviceService() const { return m_deviceService; }
+    QorDeviceConnectionUiController *qorConnectionController() const { return m_qorController; }
+    ManualFirmwareOtaCoordinator *manualFirmwareCoordinator() const { return m_manualFirmware; }
+    LegacyFirmwareRecoveryCoordinator *legacyRecoveryCoordinator() const { return m_legacyRecovery; }
+    CustomBootScreen *bootScreen() const { return m_bootScreen; }
+    CustomDeviceConnection *connectionPage() const { return m_connectionPage; }
+    EquipmentSettingsBar *sidebar() const { return m_sidebar; }
+    EquipmentContentsBar *contentBar() const { return m_contentBar; }
     CustomLoginWindow *loginWindow() const;
     RemoteUpdate::RemoteUpdater *remoteUpdater() const { return m_remoteUpdater; }
     UpdateDownloadProgressDialog *updateProgressDialog() const;
@@ -137,10 +187,66 @@ public:
     void showInstallReceiptResult();
     QString pendingReceiptMessage() const { return m_receiptMessage; }
 
-    // Asks about new firmware; the firmware update check fills it in.
-    void promptFirmwareUpdate();
+    // Device state and pages (HeadphonesDeviceDeviceState.cpp).
+    bool isDeviceUsable() const;
+    bool isDeviceReadyForEq() const;
+    void onTargetDevicePresentChanged(bool present);
+    void onProtocolValidatedChanged(bool validated);
+    void onHeadsetLinkChanged(bool up);
+    void onQorBypassSessionChanged();
+    void refreshConnectionState();
+    void selectMainPageForDeviceState(bool force);
+    void applyConnectionModeToSidebar();
+    void pushConnectionModeToPages();
+    void scheduleDevicePageRefresh();
+    void pushProductIdToEqPages();
+    QString currentProductIdText() const;
+    void requestDeviceRename(const QString &name);
 
-    void setTimings(const HeadphonesDeviceTimings &timings) { m_timings = timings; }
+    // Page switching of the device side (HeadphonesDeviceWiring.cpp).
+    void enterDevicePage();
+    void requestBasicInfoThrottled();
+    void refreshMoreSettingsPage();
+
+    // The EQ downlink (HeadphonesDeviceEqDownlink.cpp, ...EqRealtime.cpp).
+    void sendActiveEq(EQActiveProfileCoordinator::Source source, const QString &id);
+    std::optional<HeadsetProtocol::EQData> mapSelectionToEqData(EQActiveProfileCoordinator::Source source,
+                                                                const QString &id, QString *error);
+    void sendEqData(EQActiveProfileCoordinator::Source source, const QString &id,
+                    const HeadsetProtocol::EQData &record, bool fromBootstrap);
+    void startEqDownlinkRetry();
+    void onEqDownlinkRetryTimeout();
+    void stopEqDownlinkRetry();
+    void bootstrapPersistedEq();
+    void scheduleRealtimeEqSend(EQActiveProfileCoordinator::Source source, const QString &id);
+    void sendRealtimeEq();
+    void applyEphemeralCloudEq(const EarphoneApi::CloudEQItem &item);
+    void onCustomPresetImported(int slot);
+    bool isEqSendInFlight() const { return m_eq.sendInFlight; }
+    bool isEqDownlinkRetryRunning() const;
+    // The "DRQ1" downlink snapshot: the record last sent, in its TLV form behind a six-byte head.
+    static QByteArray buildDownlinkSnapshot(const HeadsetProtocol::EQData &record);
+    static std::optional<HeadsetProtocol::EQData> parseDownlinkSnapshot(const QByteArray &snapshot);
+
+    // The firmware update check (HeadphonesDeviceFirmwareCheck.cpp).
+    bool canCheckFirmware() const;
+    void requestFirmwareInfo();
+    void ensurePeriodicFirmwareCheckTimer();
+    void updatePeriodicFirmwareCheckTimer();
+    void onDeviceFirmwareInfo(const HeadsetProtocol::FirmwareInfo &info);
+    void onPcFirmwareInfoReceived(const EarphoneApi::PcFirmwareInfoResult &result);
+    void onPcFirmwareInfoFailed(int errorCode, const QString &message, const QString &requestPid);
+    void applyFirmwareCheck();
+    // Asks once per new version whether to go and update the firmware.
+    void promptFirmwareUpdate();
+    static QString firmwareVersionDisplayText(const QString &version);
+    void openMoreSettingsForFirmware();
+    void startManualUpgrade(ManualFirmwareOtaCoordinator::Target target);
+    void onManualUpgradeFinished(bool success, ManualFirmwareOtaCoordinator::Target target);
+    bool isFirmwareCheckInFlight() const { return m_firmware.checkInFlight; }
+    QTimer *periodicFirmwareCheckTimer() const { return m_firmware.periodicTimer; }
+
+    void setTimings(const HeadphonesDeviceTimings &timings);
     void setWindowFrame(std::unique_ptr<IWindowFrame> frame);
     // Overrides the question whether the desktop has a system tray.
     void setTrayAvailabilityProbe(std::function<bool()> probe);
@@ -170,6 +276,14 @@ public slots:
     void raiseMainWindowFromTray();
     void quitApplicationFully();
     void onUpdateProgressFailureDismissed();
+    void onAudioConfigClicked();
+    void onEQClicked();
+    void onEQSubItemClicked(int index);
+    void onSurroundClicked();
+    void onMoreSettingsClicked();
+    void onActiveEqSelectionChanged(EQActiveProfileCoordinator::Source source, const QString &id);
+    void onEqSendSucceeded();
+    void onEqSendFailed(const QString &reason);
 
 protected:
     bool event(QEvent *event) override;
@@ -184,8 +298,88 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The device as the window sees it, from the device service's signals.
+    struct DeviceState
+    {
+        bool targetDevicePresent = false;
+        bool protocolValidated = false;
+        bool headsetLinkConnected = false;
+        bool linkKnown = false; // a link state was reported since validation was last lost
+        int shownBatteryLevel = -1; // on the connection page
+        QString shownDeviceName;
+        int batteryLevel = -1;
+        QString deviceName;
+        bool renamePending = false;
+        QString requestedName;
+        QString previousName;
+        bool factoryResetPending = false;
+        bool receiverUnbindPending = false;
+        int toneLevel = -1;
+        bool toneChangePending = false;
+        int requestedToneLevel = -1;
+        int previousToneLevel = -1;
+        QString lastProductIdText; // as last given to the EQ pages
+    };
+
+    // The road of the active EQ to the headset.
+    struct EqDownlinkState
+    {
+        bool sendInFlight = false;
+        bool restoringSelection = false; // selection changes made by the window itself are ignored
+        bool clearingSelection = false;
+        bool realtimeInFlight = false;
+        bool realtimePending = false;
+        EQActiveProfileCoordinator::Source realtimeSource = EQActiveProfileCoordinator::None;
+        QString realtimeId;
+        QByteArray realtimePayload; // compact JSON of the custom slot
+        QByteArray realtimePayloadInFlight;
+        QByteArray lastAppliedRealtimePayload;
+        QTimer *realtimeDebounce = nullptr;
+        QTimer *retryTimer = nullptr;
+        int retryTicksLeft = 0;
+        bool bootstrapPending = false; // the snapshot of this device session is still to be restored
+        bool bootstrapInFlight = false;
+        bool bootstrapDone = false;
+        QByteArray pendingSnapshot;
+        EQActiveProfileCoordinator::Source pendingSource = EQActiveProfileCoordinator::None;
+        QString pendingId;
+        EQActiveProfileCoordinator::Source lastAppliedSource = EQActiveProfileCoordinator::None;
+        QString lastAppliedId;
+        bool ephemeralPending = false;
+        EarphoneApi::CloudEQItem ephemeralItem;
+        quint64 sendsStarted = 0;
+    };
+
+    // The firmware versions of the device against the server's offer.
+    struct FirmwareCheckState
+    {
+        QString currentHeadsetVersion; // normalised
+        QString currentReceiverVersion;
+        EarphoneApi::PcFirmwareInfoResult held; // the server's answer
+        bool serverInfoHeld = false;
+        QString lastRequestedPid;
+        qint64 lastCheckMs = 0;
+        bool checkInFlight = false;
+        QTimer *periodicTimer = nullptr;
+        bool headsetAvailable = false;
+        bool receiverAvailable = false;
+        QString latestHeadsetVersion;
+        QString latestReceiverVersion;
+        QString lastPromptedHeadsetVersion;
+        QString lastPromptedReceiverVersion;
+        bool manualUpgradeRunning = false;
+    };
+
     void setupUi();
+    void createDeviceServices(const HeadphonesDeviceServiceSetup &deviceSetup);
     void setupConnections();
+    void connectDeviceService();
+    void wireNetworkServices();
+    void connectEqPages();
+    void connectDevicePages();
+    // Every EQ page gets the current product id, whatever it was given before.
+    void giveProductIdToEqPages();
+    void setEqPagesPid(const QString &pid);
     void addPage(int page, QWidget *widget);
     bool isOnTitleBarBackground(const QPoint &localPos) const;
     void stopResizing();
@@ -226,6 +420,42 @@ private:
     void downloadHeldUpdate();
     void resumeDeferredFirmwarePrompt();
 
+    // Device state.
+    bool isQorConnectionHeld() const; // the connection controller's bypass session
+    bool isQorMode() const;           // the service's Qor session, or the target is the Qor model
+    void resetDeviceValues();
+    void resetLinkValues();
+    void switchReturnModeOffUnlessOnOwnPage();
+    void startEqRetryForBootstrap();
+    void clearBootstrapUnlessQorHeld();
+    void onPresenceLostResetPages();
+
+    // Device commands of the more-settings and connection pages and their results.
+    void requestToneLevel(int level);
+    void requestFactoryReset();
+    void requestReceiverUnbind();
+    void completeToneChange();
+    void completeRename();
+    void afterNameResult();
+    void onHeadsetToneVolumeChanged(int level);
+    void onToneVolumeSetSucceeded(int level);
+    void onToneVolumeSetFailed(int level);
+    void onFactoryResetSucceeded();
+    void onHeadsetBatteryChanged(int percent);
+    void onHeadsetNameChanged(const QString &name);
+    void onDeviceNameSetSucceeded(const QString &name);
+    void onDeviceNameSetFailed();
+
+    // EQ downlink.
+    EQActiveProfileCoordinator *eqCoordinator() const;
+    void abandonEqSendInFlight(const QString &reason);
+    void dropRealtimeRequest();
+
+    // Firmware check.
+    bool firmwareCheckThrottled() const;
+    void onAutomaticFirmwareCheck();
+    void clearFirmwareCheckState();
+
     // Window frame state.
     bool m_resizing = false;
     bool m_dragging = false;
@@ -255,8 +485,25 @@ private:
     int m_pageBeforeProfile = ConnectionPage;
     int m_pageBeforeSettings = ConnectionPage;
 
+    CustomBootScreen *m_bootScreen = nullptr;
+    CustomDeviceConnection *m_connectionPage = nullptr;
+    EquipmentSettingsBar *m_sidebar = nullptr;
+    EquipmentContentsBar *m_contentBar = nullptr;
+    qint64 m_lastBasicInfoRequestMs = 0;
+
     LoginController *m_loginController = nullptr;
     QPointer<CustomLoginWindow> m_loginWindow;
+
+    HidProtocolService *m_deviceService = nullptr;
+    QorDeviceConnectionUiController *m_qorController = nullptr;
+    LegacyFirmwareRecoveryCoordinator *m_legacyRecovery = nullptr;
+    ManualFirmwareOtaCoordinator *m_manualFirmware = nullptr;
+    // The service's Qor session as its signal last told.
+    bool m_serviceQorSessionActive = false;
+    DeviceState m_device;
+    QTimer *m_devicePageRefreshTimer = nullptr;
+    EqDownlinkState m_eq;
+    FirmwareCheckState m_firmware;
 
     // Self-update.
     RemoteUpdate::RemoteUpdater *m_remoteUpdater = nullptr;

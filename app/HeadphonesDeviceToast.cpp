@@ -1,6 +1,8 @@
 // Short messages over the main window.
 #include "app/HeadphonesDevice.h"
 
+#include "devicepages/EquipmentContentsBar.h"
+
 #include <QToolTip>
 
 namespace {
@@ -12,9 +14,13 @@ void HeadphonesDevice::showToast(const QString &text, bool failure)
     const QString t = text.trimmed();
     if (t.isEmpty())
         return;
-    // The device page's content bar shows the success and failure looks once
-    // it is wired in; until then both are a tooltip over the window.
-    Q_UNUSED(failure);
+    if (m_contentBar) {
+        if (failure)
+            m_contentBar->showTopToastFail(t, kToastMs);
+        else
+            m_contentBar->showTopToast(t, kToastMs);
+        return;
+    }
     showTooltipToast(t, kToastMs);
 }
 
@@ -23,6 +29,10 @@ void HeadphonesDevice::showFailureToast(const QString &text, int durationMs)
     const QString t = text.trimmed();
     if (t.isEmpty())
         return;
+    if (m_contentBar) {
+        m_contentBar->showTopToastFail(t, durationMs);
+        return;
+    }
     showTooltipToast(t, qMax(durationMs, kToastMs));
 }
 

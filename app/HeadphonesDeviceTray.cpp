@@ -3,6 +3,8 @@
 #include "app/HeadphonesDevice.h"
 
 #include "account/CustomLoginWindow.h"
+#include "hid/HidProtocolService.h"
+#include "hid/QorDeviceConnectionUiController.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,8 +122,13 @@ void HeadphonesDevice::queueQuit()
 void HeadphonesDevice::prepareForQuit()
 {
     m_quitting = true;
-    // The device service is detached and told to disconnect every device here
-    // once it is wired in.
+    // Detached first, so that the disconnects below reach no page.
+    if (m_deviceService) {
+        disconnect(m_deviceService, nullptr, this, nullptr);
+        if (m_qorController)
+            disconnect(m_deviceService, nullptr, m_qorController, nullptr);
+        m_deviceService->disconnectAll();
+    }
     if (m_loginWindow && m_loginWindow->isVisible())
         m_loginWindow->reject();
     m_loginWindow = nullptr;

@@ -132,54 +132,66 @@
 <context>
     <name>HeadphonesDevice</name>
     <message>
-        <location filename="../HeadphonesDevice.cpp" line="277"/>
-        <location filename="../HeadphonesDevice.cpp" line="317"/>
-        <location filename="../HeadphonesDevice.cpp" line="340"/>
+        <location filename="../HeadphonesDevice.cpp" line="273"/>
+        <location filename="../HeadphonesDevice.cpp" line="315"/>
+        <location filename="../HeadphonesDevice.cpp" line="344"/>
         <source>设置</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDevice.cpp" line="311"/>
-        <location filename="../HeadphonesDevice.cpp" line="341"/>
+        <location filename="../HeadphonesDevice.cpp" line="309"/>
+        <location filename="../HeadphonesDevice.cpp" line="345"/>
+        <location filename="../HeadphonesDeviceFirmwareCheck.cpp" line="249"/>
+        <location filename="../HeadphonesDeviceWiring.cpp" line="286"/>
         <source>我的设备</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDevice.cpp" line="262"/>
-        <location filename="../HeadphonesDevice.cpp" line="342"/>
+        <location filename="../HeadphonesDevice.cpp" line="258"/>
+        <location filename="../HeadphonesDevice.cpp" line="346"/>
         <source>个人信息</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDevice.cpp" line="237"/>
+        <location filename="../HeadphonesDeviceWiring.cpp" line="103"/>
         <source>密码已重置</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDevice.cpp" line="352"/>
+        <location filename="../HeadphonesDeviceWiring.cpp" line="169"/>
+        <source>接收器解绑成功</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceWiring.cpp" line="362"/>
+        <source>该功能需要登录，请先登录。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDevice.cpp" line="356"/>
         <location filename="../HeadphonesDeviceAccount.cpp" line="80"/>
         <source>点击登录</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDevice.cpp" line="356"/>
+        <location filename="../HeadphonesDevice.cpp" line="360"/>
         <location filename="../HeadphonesDeviceAccount.cpp" line="56"/>
         <location filename="../HeadphonesDeviceAccount.cpp" line="69"/>
         <source>已登录</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceTray.cpp" line="174"/>
+        <location filename="../HeadphonesDeviceTray.cpp" line="181"/>
         <source>VELKORA</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceTray.cpp" line="175"/>
+        <location filename="../HeadphonesDeviceTray.cpp" line="182"/>
         <source>显示主窗口</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceTray.cpp" line="176"/>
+        <location filename="../HeadphonesDeviceTray.cpp" line="183"/>
         <location filename="../HeadphonesDeviceUpdate.cpp" line="161"/>
         <source>退出</source>
         <translation type="unfinished"></translation>
@@ -215,12 +227,12 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceProfileEdits.cpp" line="172"/>
+        <location filename="../HeadphonesDeviceProfileEdits.cpp" line="170"/>
         <source>邮箱已修改</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceProfileEdits.cpp" line="185"/>
+        <location filename="../HeadphonesDeviceProfileEdits.cpp" line="177"/>
         <source>手机号已修改</source>
         <translation type="unfinished"></translation>
     </message>
@@ -329,6 +341,63 @@
         <location filename="../HeadphonesDeviceUpdate.cpp" line="316"/>
         <location filename="../HeadphonesDeviceUpdate.cpp" line="318"/>
         <source>更新结果</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceCommands.cpp" line="125"/>
+        <location filename="../HeadphonesDeviceWiring.cpp" line="175"/>
+        <source>接收器解绑失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceEqDownlink.cpp" line="229"/>
+        <source>设备下发失败，已恢复上次配置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceEqRealtime.cpp" line="136"/>
+        <source>音效映射失败，无法下发</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceFirmwareCheck.cpp" line="202"/>
+        <source>发现固件新版本</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceFirmwareCheck.cpp" line="203"/>
+        <source>耳机和接收器均有新版本，是否前往「更多设置」升级？</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceFirmwareCheck.cpp" line="205"/>
+        <source>发现接收器固件新版本</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceFirmwareCheck.cpp" line="206"/>
+        <location filename="../HeadphonesDeviceFirmwareCheck.cpp" line="210"/>
+        <source>可升级至 %1，是否前往「更多设置」升级？</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceFirmwareCheck.cpp" line="209"/>
+        <source>发现耳机固件新版本</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceFirmwareCheck.cpp" line="216"/>
+        <source>稍后</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceFirmwareCheck.cpp" line="216"/>
+        <source>前往升级</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../HeadphonesDeviceFirmwareCheck.cpp" line="242"/>
+        <source>请先连接设备后再升级固件。</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

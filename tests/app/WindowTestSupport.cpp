@@ -66,14 +66,20 @@ ToastRecorder::~ToastRecorder()
 
 bool ToastRecorder::eventFilter(QObject *watched, QEvent *event)
 {
-    // A tooltip still up takes a new text without showing again; its next paint tells.
-    if ((event->type() == QEvent::Show || event->type() == QEvent::Paint)
-        && watched->objectName() == QLatin1String("qtooltip_label")) {
-        if (const auto *label = qobject_cast<QLabel *>(watched)) {
-            if (event->type() == QEvent::Show || texts.value(texts.size() - 1) != label->text())
-                texts.append(label->text());
-        }
-    }
+    // A toast still up takes a new text without showing again; its next paint tells.
+    // Toasts are tooltips, or the device page's toast frame once that page exists.
+    if (event->type() != QEvent::Show && event->type() != QEvent::Paint)
+        return false;
+    const auto *label = qobject_cast<QLabel *>(watched);
+    if (!label || label->text().isEmpty())
+        return false;
+    const bool tooltip = watched->objectName() == QLatin1String("qtooltip_label");
+    const bool pageToast =
+        label->parent() && label->parent()->objectName() == QLatin1String("EQCloudToastFrame");
+    if (!tooltip && !pageToast)
+        return false;
+    if (event->type() == QEvent::Show || texts.value(texts.size() - 1) != label->text())
+        texts.append(label->text());
     return false;
 }
 

@@ -35,7 +35,7 @@ void isolateUpdater(HeadphonesDevice &window, RecordingProcessLauncher &launcher
 // offscreen screen, with or without a system tray. False when it never got exposed.
 bool showWindow(HeadphonesDevice &window, bool trayAvailable);
 
-// Records the text of every tooltip toast that comes up, also of one that is
+// Records the text of every toast that comes up (tooltip or the device page's toast),, also of one that is
 // gone again by the time the test looks (closing a dialog hides tooltips).
 class ToastRecorder : public QObject
 {

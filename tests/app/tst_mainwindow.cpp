@@ -5,6 +5,7 @@
 #include "app/kit/CustomRadioButtons.h"
 #include "app/kit/CustomizeWindowIconButton.h"
 #include "cloud/ApiFactory.h"
+#include "devicepages/CustomBootScreen.h"
 #include "platform/installer/RecordingProcessLauncher.h"
 #include "platform/windowframe/RecordingWindowFrame.h"
 #include "tests/app/TestEnvironment.h"
@@ -516,8 +517,7 @@ void TestMainWindow::settingsPageAndReturn()
     QVERIFY(m_window);
     CustomTitleBar *bar = m_window->titleBar();
     QCOMPARE(m_window->currentPage(), int(HeadphonesDevice::BootPage));
-    // No boot screen yet: the slot shows the bare window, not another page.
-    QVERIFY(!m_window->pageStack()->isVisible());
+    QCOMPARE(m_window->pageStack()->currentWidget(), m_window->bootScreen());
     QVERIFY(!bar->isReturnMode());
 
     emit bar->settingClicked();
@@ -531,7 +531,7 @@ void TestMainWindow::settingsPageAndReturn()
     QCOMPARE(m_window->currentPage(), int(HeadphonesDevice::BootPage));
     QVERIFY(!bar->isReturnMode());
     QVERIFY(bar->findChild<QPushButton *>("loginButton")->isVisible());
-    QVERIFY(!m_window->pageStack()->isVisible());
+    QCOMPARE(m_window->pageStack()->currentWidget(), m_window->bootScreen());
 }
 
 void TestMainWindow::settingsChangesAreApplied()

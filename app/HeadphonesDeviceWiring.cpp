@@ -1,0 +1,377 @@
+// Where the main window's pages and services are tied together, and the page
+// switching of the device side: the connection page into the device page, the
+// sidebar's content pages and the basic-information request that goes with
+// opening the device page.
+#include "app/HeadphonesDevice.h"
+
+#include "account/CustomUserProfilePage.h"
+#include "app/CustomSettingsForm.h"
+#include "app/CustomTitleBar.h"
+#include "cloud/EqApi.h"
+#include "cloud/FirmwareApi.h"
+#include "cloud/LoginController.h"
+#include "devicepages/CustomDeviceConnection.h"
+#include "devicepages/EquipmentContentsBar.h"
+#include "devicepages/EquipmentSettingsBar.h"
+#include "devicepages/MoreSettingsContent.h"
+#include "eq/EQCustomContent.h"
+#include "eq/EQOfficialPresetContent.h"
+#include "eqcloud/EQCloudSharingContent.h"
+#include "hid/HidProtocolService.h"
+#include "hid/QorDeviceConnectionUiController.h"
+
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QStackedWidget>
+#include <QtDebug>
+
+#include <array>
+
+namespace {
+
+// The sidebar's small picture for each picture of the connection page.
+const std::array<std::pair<QLatin1String, QLatin1String>, 5> kSidebarImages{{
+    {QLatin1String("#6E00FF.png"), QLatin1String(":/images/#6E00FFmin.png")},
+    {QLatin1String("Group 18056.png"), QLatin1String(":/images/Group 18056min.png")},
+    {QLatin1String("Group 18057.png"), QLatin1String(":/images/Group 18057min.png")},
+    {QLatin1String("Group 18058.png"), QLatin1String(":/images/Group 18058min.png")},
+    {QLatin1String("Group 18059.png"), QLatin1String(":/images/Group 18059min.png")},
+}};
+
+} // namespace
+
+void HeadphonesDevice::setupConnections()
+{
+    connect(m_titleBar, &CustomTitleBar::minimizeClicked, this, &HeadphonesDevice::on_minimizeClicked);
+    connect(m_titleBar, &CustomTitleBar::maximizeClicked, this, &HeadphonesDevice::on_maximizeClicked);
+    connect(m_titleBar, &CustomTitleBar::closeClicked, this, &HeadphonesDevice::on_closeClicked);
+    connect(m_titleBar, &CustomTitleBar::loginClicked, this, &HeadphonesDevice::on_loginClicked);
+    connect(m_titleBar, &CustomTitleBar::settingClicked, this, &HeadphonesDevice::on_settingClicked);
+    connect(m_titleBar, &CustomTitleBar::returnClicked, this, &HeadphonesDevice::on_returnClicked);
+
+    connect(m_profilePage, &CustomUserProfilePage::logoutRequested, this, [this] {
+        if (m_loginController)
+            m_loginController->logout();
+    });
+    connect(m_profilePage, &CustomUserProfilePage::editNickNameRequested, this,
+            &HeadphonesDevice::onEditNicknameRequested);
+    connect(m_profilePage, &CustomUserProfilePage::editAvatarRequested, this,
+            &HeadphonesDevice::onEditAvatarRequested);
+    connect(m_profilePage, &CustomUserProfilePage::modifyPasswordRequested, this,
+            &HeadphonesDevice::onModifyPasswordRequested);
+    connect(m_profilePage, &CustomUserProfilePage::modifyEmailRequested, this,
+            &HeadphonesDevice::onModifyEmailRequested);
+    connect(m_profilePage, &CustomUserProfilePage::modifyPhoneRequested, this,
+            &HeadphonesDevice::onModifyPhoneRequested);
+    // The stack reports positions; slots that are still empty make them differ from the page numbers.
+    connect(m_pageStack, &QStackedWidget::currentChanged, this, [this](int index) {
+        const QWidget *widget = m_pageStack->widget(index);
+        for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+            if (it.value() == widget) {
+                onStackPageChanged(it.key());
+                return;
+            }
+        }
+    });
+
+    connect(m_settingsPage, &CustomSettingsForm::languageChanged, this,
+            &HeadphonesDevice::onApplicationLanguageChosen);
+    connect(m_settingsPage, &CustomSettingsForm::autoStartChanged, this, &HeadphonesDevice::onStartupSettingsChanged);
+    connect(m_settingsPage, &CustomSettingsForm::minimizeOnStartChanged, this,
+            &HeadphonesDevice::onStartupSettingsChanged);
+    connect(m_settingsPage, &CustomSettingsForm::closeBehaviorPreferenceChanged, this,
+            &HeadphonesDevice::onCloseBehaviorPreferenceChanged);
+    connect(m_settingsPage, &CustomSettingsForm::checkForUpdates, this, &HeadphonesDevice::startUserUpdateCheck);
+
+    if (m_connectionPage) {
+        connect(m_connectionPage, &CustomDeviceConnection::backgroundClicked, this,
+                &HeadphonesDevice::enterDevicePage);
+        connect(m_connectionPage, &CustomDeviceConnection::receiverUnbindRequested, this,
+                &HeadphonesDevice::requestReceiverUnbind);
+    }
+
+    if (m_loginController) {
+        connect(m_loginController, &LoginController::loginSucceededUpdateUI, this,
+                &HeadphonesDevice::onLoginSucceededUpdateUI);
+        connect(m_loginController, &LoginController::loggedOut, this, &HeadphonesDevice::onLoggedOut);
+        connect(m_loginController, &LoginController::needReLogin, this, &HeadphonesDevice::onNeedReLogin);
+        connect(m_loginController, &LoginController::profileSyncFromServerFailed, this,
+                &HeadphonesDevice::onProfileSyncFromServerFailed);
+        connect(m_loginController, &LoginController::sessionExpiredToastRequested, this,
+                &HeadphonesDevice::onSessionExpiredToast);
+        connect(m_loginController, &LoginController::passwordResetSucceededWhileLoggedIn, this,
+                [this] { showToast(tr("密码已重置"), false); });
+    }
+
+    connectDeviceService();
+    wireNetworkServices();
+    connectEqPages();
+
+    if (EarphoneApi::FirmwareApi *firmwareApi = m_loginController ? m_loginController->firmwareApi() : nullptr) {
+        connect(firmwareApi, &EarphoneApi::FirmwareApi::pcFirmwareInfoReceived, this,
+                &HeadphonesDevice::onPcFirmwareInfoReceived);
+        connect(firmwareApi, &EarphoneApi::FirmwareApi::pcFirmwareInfoFailed, this,
+                &HeadphonesDevice::onPcFirmwareInfoFailed);
+    }
+    ensurePeriodicFirmwareCheckTimer();
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive)
+                onAutomaticFirmwareCheck();
+        });
+    }
+
+    connectDevicePages();
+}
+
+void HeadphonesDevice::connectDeviceService()
+{
+    if (!m_deviceService)
+        return;
+    using Service = HidProtocolService;
+    // Recorded before anyone else hears of the session, the connection controller's callbacks included.
+    connect(m_deviceService, &Service::qorQaspBypassSessionChanged, this,
+            [this](bool active) { m_serviceQorSessionActive = active; });
+    if (!m_qorController && m_connectionPage) {
+        m_qorController = new QorDeviceConnectionUiController(
+            m_connectionPage,
+            [this](bool connected) {
+                if (m_quitting)
+                    return;
+                // The session stands for the link: once it ends, a receiver that follows
+                // starts with its link unknown rather than with the wired model's.
+                m_device.linkKnown = connected;
+                m_device.headsetLinkConnected = connected;
+            },
+            [this] { refreshConnectionState(); }, [this] { selectMainPageForDeviceState(false); }, this);
+        m_qorController->bind(m_deviceService);
+    }
+    connect(m_deviceService, &Service::qorQaspBypassSessionChanged, this, &HeadphonesDevice::onQorBypassSessionChanged);
+    connect(m_deviceService, &Service::eqSendSucceeded, this, &HeadphonesDevice::onEqSendSucceeded);
+    connect(m_deviceService, &Service::eqSendFailed, this, &HeadphonesDevice::onEqSendFailed);
+    connect(m_deviceService, &Service::targetDevicePresentChanged, this,
+            &HeadphonesDevice::onTargetDevicePresentChanged);
+    connect(m_deviceService, &Service::protocolValidatedChanged, this, &HeadphonesDevice::onProtocolValidatedChanged);
+    connect(m_deviceService, &Service::headsetLinkChanged, this, &HeadphonesDevice::onHeadsetLinkChanged);
+
+    connect(m_deviceService, &Service::headsetNameChanged, this, &HeadphonesDevice::onHeadsetNameChanged);
+    connect(m_deviceService, &Service::deviceNameSetSucceeded, this, &HeadphonesDevice::onDeviceNameSetSucceeded);
+    connect(m_deviceService, &Service::deviceNameSetFailed, this, [this] { onDeviceNameSetFailed(); });
+    connect(m_deviceService, &Service::factoryResetSucceeded, this, &HeadphonesDevice::onFactoryResetSucceeded);
+    connect(m_deviceService, &Service::factoryResetFailed, this, [this] {
+        if (!m_quitting)
+            m_device.factoryResetPending = false;
+    });
+    connect(m_deviceService, &Service::receiverUnbindSucceeded, this, [this] {
+        if (m_quitting)
+            return;
+        m_device.receiverUnbindPending = false;
+        showToast(tr("接收器解绑成功"), false);
+    });
+    connect(m_deviceService, &Service::receiverUnbindFailed, this, [this] {
+        if (m_quitting)
+            return;
+        m_device.receiverUnbindPending = false;
+        showToast(tr("接收器解绑失败"), true);
+    });
+    connect(m_deviceService, &Service::headsetBatteryChanged, this, &HeadphonesDevice::onHeadsetBatteryChanged);
+    connect(m_deviceService, &Service::headsetToneVolumeChanged, this, &HeadphonesDevice::onHeadsetToneVolumeChanged);
+    connect(m_deviceService, &Service::toneVolumeSetSucceeded, this, &HeadphonesDevice::onToneVolumeSetSucceeded);
+    connect(m_deviceService, &Service::toneVolumeSetFailed, this, [this](int level) { onToneVolumeSetFailed(level); });
+
+    connect(m_deviceService, &Service::firmwareInfoChanged, this, &HeadphonesDevice::onDeviceFirmwareInfo);
+}
+
+void HeadphonesDevice::wireNetworkServices()
+{
+    if (!m_loginController || !m_contentBar)
+        return;
+    EarphoneApi::EqApi *api = m_loginController->eqApi();
+    if (!api) {
+        qWarning().noquote() << QStringLiteral("HeadphonesDevice::wireNetworkServices: LoginController has no EqApi");
+        return;
+    }
+    const QString pid = currentProductIdText();
+    if (EQOfficialPresetContent *official = m_contentBar->officialPresetPage()) {
+        official->setPid(pid);
+        official->setEqApi(api);
+    }
+    if (EQCloudSharingContent *cloud = m_contentBar->cloudSharingPage()) {
+        cloud->setPid(pid);
+        cloud->setEqApi(api);
+        cloud->setLoginController(m_loginController);
+    }
+    if (EQCustomContent *custom = m_contentBar->customPage()) {
+        custom->setPid(pid);
+        custom->setEqApi(api);
+        custom->setLoginController(m_loginController);
+    }
+    m_device.lastProductIdText = pid;
+}
+
+void HeadphonesDevice::connectEqPages()
+{
+    if (EQActiveProfileCoordinator *coordinator = eqCoordinator()) {
+        connect(coordinator, &EQActiveProfileCoordinator::activeSelectionChanged, this,
+                &HeadphonesDevice::onActiveEqSelectionChanged);
+        m_eq.lastAppliedSource = coordinator->activeSource();
+        m_eq.lastAppliedId = coordinator->activeId();
+        onActiveEqSelectionChanged(coordinator->activeSource(), coordinator->activeId());
+    }
+    if (!m_contentBar)
+        return;
+    if (EQCloudSharingContent *cloud = m_contentBar->cloudSharingPage()) {
+        connect(cloud, &EQCloudSharingContent::cloudListEphemeralApplyRequested, this,
+                &HeadphonesDevice::applyEphemeralCloudEq);
+    }
+    if (EQCustomContent *custom = m_contentBar->customPage()) {
+        connect(custom, &EQCustomContent::customPresetEdited, this, [this](int sortIndex) {
+            if (sortIndex >= 0)
+                scheduleRealtimeEqSend(EQActiveProfileCoordinator::Custom, QString::number(sortIndex));
+        });
+        connect(custom, &EQCustomContent::customPresetImported, this, &HeadphonesDevice::onCustomPresetImported);
+    }
+}
+
+void HeadphonesDevice::connectDevicePages()
+{
+    if (m_sidebar && m_contentBar) {
+        connect(m_sidebar, &EquipmentSettingsBar::audioConfigClicked, this, &HeadphonesDevice::onAudioConfigClicked);
+        connect(m_sidebar, &EquipmentSettingsBar::eqClicked, this, &HeadphonesDevice::onEQClicked);
+        connect(m_sidebar, &EquipmentSettingsBar::eqSubItemClicked, this, &HeadphonesDevice::onEQSubItemClicked);
+        connect(m_sidebar, &EquipmentSettingsBar::surroundClicked, this, &HeadphonesDevice::onSurroundClicked);
+        connect(m_sidebar, &EquipmentSettingsBar::moreSettingsClicked, this,
+                &HeadphonesDevice::onMoreSettingsClicked);
+    }
+    MoreSettingsContent *more = m_contentBar ? m_contentBar->moreSettingsPage() : nullptr;
+    if (!more)
+        return;
+    connect(more, &MoreSettingsContent::deviceNameChanged, this, &HeadphonesDevice::requestDeviceRename);
+    connect(more, &MoreSettingsContent::promptToneVolumeChanged, this, &HeadphonesDevice::requestToneLevel);
+    connect(more, &MoreSettingsContent::restoreFactoryRequested, this, &HeadphonesDevice::requestFactoryReset);
+    if (!m_manualFirmware)
+        return;
+    connect(more, &MoreSettingsContent::headphoneOtaUpgradeRequested, this,
+            [this] { startManualUpgrade(ManualFirmwareOtaCoordinator::Headset); });
+    connect(more, &MoreSettingsContent::receiverOtaUpgradeRequested, this,
+            [this] { startManualUpgrade(ManualFirmwareOtaCoordinator::Receiver); });
+    connect(m_manualFirmware, &ManualFirmwareOtaCoordinator::upgradeFinished, this,
+            [this](bool success, const QString &, ManualFirmwareOtaCoordinator::Target target) {
+                m_firmware.manualUpgradeRunning = false;
+                onManualUpgradeFinished(success, target);
+            });
+}
+
+void HeadphonesDevice::enterDevicePage()
+{
+    if (!m_titleBar || !m_pageStack)
+        return;
+    if (!isDeviceUsable()) {
+        selectMainPageForDeviceState(false);
+        return;
+    }
+    if (m_sidebar) {
+        QString image = m_connectionPage ? m_connectionPage->themeImage() : QString();
+        for (const auto &[ending, small] : kSidebarImages) {
+            if (image.endsWith(ending)) {
+                image = small;
+                break;
+            }
+        }
+        if (!image.isEmpty())
+            m_sidebar->setDeviceImage(image);
+        applyConnectionModeToSidebar();
+    }
+    requestBasicInfoThrottled();
+    m_titleBar->setReturnMode(true, tr("我的设备"));
+    showPage(DevicePage);
+    pushProductIdToEqPages();
+}
+
+void HeadphonesDevice::requestBasicInfoThrottled()
+{
+    if (isQorConnectionHeld() || !m_deviceService)
+        return;
+    if (!(m_device.targetDevicePresent && m_device.protocolValidated && m_device.headsetLinkConnected
+          && m_device.linkKnown))
+        return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (m_lastBasicInfoRequestMs > 0 && now - m_lastBasicInfoRequestMs < m_timings.basicInfoThrottleMs)
+        return;
+    m_lastBasicInfoRequestMs = now;
+    // Name, receiver firmware, headset firmware, prompt-tone volume.
+    m_deviceService->queryBasicInfo({0x02, 0x04, 0x05, 0x06});
+}
+
+void HeadphonesDevice::refreshMoreSettingsPage()
+{
+    MoreSettingsContent *more = m_contentBar ? m_contentBar->moreSettingsPage() : nullptr;
+    if (!more)
+        return;
+    const QString name = m_device.deviceName.trimmed();
+    if (!name.isEmpty())
+        more->setDeviceName(name);
+    if (m_device.toneLevel >= 1 && m_device.toneLevel <= 7)
+        more->setPromptToneLevel(m_device.toneLevel);
+    const QString headset = m_firmware.currentHeadsetVersion.trimmed();
+    if (!headset.isEmpty())
+        more->setHeadphoneFirmwareVersion(headset);
+    const QString receiver = m_firmware.currentReceiverVersion.trimmed();
+    if (!receiver.isEmpty())
+        more->setReceiverFirmwareVersion(receiver);
+    if (m_firmware.serverInfoHeld)
+        applyFirmwareCheck();
+}
+
+void HeadphonesDevice::onAudioConfigClicked()
+{
+    if (!m_contentBar)
+        return;
+    pushConnectionModeToPages();
+    m_contentBar->setCurrentPage(EquipmentContentsBar::AudioPage);
+}
+
+void HeadphonesDevice::giveProductIdToEqPages()
+{
+    const QString pid = currentProductIdText();
+    setEqPagesPid(pid);
+    m_device.lastProductIdText = pid;
+}
+
+void HeadphonesDevice::onEQClicked()
+{
+    if (!m_contentBar)
+        return;
+    giveProductIdToEqPages();
+    m_contentBar->setCurrentPage(EquipmentContentsBar::EqPage);
+}
+
+void HeadphonesDevice::onEQSubItemClicked(int index)
+{
+    if (!m_contentBar)
+        return;
+    giveProductIdToEqPages();
+    if (index == EquipmentContentsBar::CloudSharingPage && !isSignedIn()) {
+        m_contentBar->setCurrentPage(EquipmentContentsBar::EqPage);
+        m_contentBar->setCurrentEqPage(EquipmentContentsBar::CloudSharingPage);
+        m_contentBar->showTopToastInfo(tr("该功能需要登录，请先登录。"), 1000);
+        return;
+    }
+    m_contentBar->setCurrentEqPage(index);
+}
+
+void HeadphonesDevice::onSurroundClicked()
+{
+    if (m_contentBar)
+        m_contentBar->setCurrentPage(EquipmentContentsBar::SurroundPage);
+}
+
+void HeadphonesDevice::onMoreSettingsClicked()
+{
+    if (!m_contentBar)
+        return;
+    refreshMoreSettingsPage();
+    if (canCheckFirmware())
+        requestFirmwareInfo();
+    m_contentBar->setCurrentPage(EquipmentContentsBar::MoreSettingsPage);
+}

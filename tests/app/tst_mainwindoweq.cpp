@@ -1,0 +1,231 @@
+// The active EQ on its way to the headset: the downlink snapshot, the wait
+// for the link, the restore after a failed send, the quiet time of edits and
+// a send lost with its device.
+#include "app/HeadphonesDevice.h"
+#include "devicepages/EquipmentContentsBar.h"
+#include "eq/EQActiveProfileCoordinator.h"
+#include "eq/EQCustomContent.h"
+#include "hid/HidProtocolService.h"
+#include "protocol/EQData.h"
+#include "tests/app/DeviceWindowRig.h"
+#include "tests/app/TestEnvironment.h"
+#include "tests/app/WindowTestSupport.h"
+#include "tests/cloud/CloudTestSupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using DeviceWindowTest::DeviceWindowRig;
+using DeviceWindowTest::MessageLog;
+using Source = EQActiveProfileCoordinator::Source;
+
+namespace {
+constexpr std::uint16_t kEqCommand = 0x20;
+
+HeadsetProtocol::EQData tenBands()
+{
+    return ServiceTest::tenBandEq();
+}
+
+HeadsetProtocol::EQData qorCustomBands()
+{
+    HeadsetProtocol::EQData eq;
+    eq.index = 100;
+    eq.bandCount = 3;
+    eq.frequencies = {100, 1000, 8000};
+    eq.gains = {300, -200, 450};
+    eq.qValues = {71, 100, 71};
+    eq.filterTypes = {1, 0, 2};
+    eq.totalGain = 0;
+    eq.qorCustom = true;
+    return eq;
+}
+} // namespace
+
+class TestMainWindowEq : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void snapshotRoundTrip_data();
+    void snapshotRoundTrip();
+    void damagedSnapshotRejected_data();
+    void damagedSnapshotRejected();
+    void damagedStoredSnapshotClearedAtConnect();
+    void retryGivesUpAfterItsTicks();
+    void failedSendRestoresSelection();
+    void editBurstGivesOneSend();
+    void sendLostWithTheDeviceDoesNotBlockTheNext();
+
+private:
+    EQActiveProfileCoordinator *coordinator() { return m_rig->window().contentBar()->activeProfileCoordinator(); }
+    // The receiver linked and the window's first send of custom slot 0 confirmed.
+    bool startWithCustomSlot();
+
+    TestEnvironment m_env;
+    std::unique_ptr<DeviceWindowRig> m_rig;
+};
+
+void TestMainWindowEq::initTestCase()
+{
+    CloudTest::bypassProxy();
+}
+
+void TestMainWindowEq::init()
+{
+    m_env.clearSettings();
+    m_rig = std::make_unique<DeviceWindowRig>();
+    QVERIFY(m_rig->serverStarted());
+}
+
+void TestMainWindowEq::cleanup()
+{
+    m_rig.reset();
+}
+
+bool TestMainWindowEq::startWithCustomSlot()
+{
+    m_rig->plugReceiver();
+    m_rig->build();
+    if (!m_rig->waitUsable())
+        return false;
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("0"));
+    return sent.wait(5000);
+}
+
+void TestMainWindowEq::snapshotRoundTrip_data()
+{
+    QTest::addColumn<HeadsetProtocol::EQData>("record");
+    QTest::newRow("ten bands") << tenBands();
+    // The TLV form does not carry the Qor flag; the snapshot's head does.
+    QTest::newRow("qor custom") << qorCustomBands();
+}
+
+void TestMainWindowEq::snapshotRoundTrip()
+{
+    QFETCH(HeadsetProtocol::EQData, record);
+    const QByteArray snapshot = HeadphonesDevice::buildDownlinkSnapshot(record);
+    QVERIFY(snapshot.startsWith("DRQ1\x01"));
+    const std::optional<HeadsetProtocol::EQData> back = HeadphonesDevice::parseDownlinkSnapshot(snapshot);
+    QVERIFY(back);
+    QVERIFY(*back == record);
+}
+
+void TestMainWindowEq::damagedSnapshotRejected_data()
+{
+    const QByteArray good = HeadphonesDevice::buildDownlinkSnapshot(tenBands());
+    QTest::addColumn<QByteArray>("snapshot");
+    QTest::newRow("five bytes") << good.left(5);
+    QTest::newRow("other magic") << QByteArray("DRQ2").append(good.mid(4));
+    QTest::newRow("version 2") << QByteArray(good).replace(4, 1, "\x02");
+    QTest::newRow("cut record") << good.left(good.size() - 1);
+}
+
+void TestMainWindowEq::damagedSnapshotRejected()
+{
+    QFETCH(QByteArray, snapshot);
+    QVERIFY(!HeadphonesDevice::parseDownlinkSnapshot(snapshot));
+}
+
+void TestMainWindowEq::damagedStoredSnapshotClearedAtConnect()
+{
+    {
+        EQActiveProfileCoordinator stored;
+        stored.setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("0"));
+        stored.saveDownlinkSnapshot(false, QByteArray("DRQ1\x02\x00garbage", 12), EQActiveProfileCoordinator::Custom,
+                                    QStringLiteral("0"));
+    }
+    MessageLog log;
+    m_rig->plugReceiver();
+    m_rig->build();
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    QVERIFY(QTest::qWaitFor(
+        [&] { return log.contains(QStringLiteral("[EQ][PersistedBootstrap] snapshot corrupt, cleared source=4 id=0")); },
+        10000));
+    // The selection itself is sent from the pages instead, and its snapshot replaces the damaged one.
+    QTRY_VERIFY_WITH_TIMEOUT(!sent.isEmpty(), 5000);
+    QByteArray snapshot;
+    QVERIFY(coordinator()->loadDownlinkSnapshot(false, EQActiveProfileCoordinator::Custom, QStringLiteral("0"), &snapshot));
+    QVERIFY(HeadphonesDevice::parseDownlinkSnapshot(snapshot));
+}
+
+void TestMainWindowEq::retryGivesUpAfterItsTicks()
+{
+    HeadphonesDeviceTimings timings = DeviceWindowTest::fastTimings();
+    timings.eqRetryIntervalMs = 3600000; // ticks come from the test only
+    HeadphonesDevice &window = m_rig->build(timings);
+    MessageLog log;
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("0"));
+    QVERIFY(window.isEqDownlinkRetryRunning());
+    for (int tick = 1; tick < timings.eqRetryTicks; ++tick)
+        window.onEqDownlinkRetryTimeout();
+    QVERIFY(window.isEqDownlinkRetryRunning());
+    QVERIFY(!log.contains(QStringLiteral("[EQ][DownlinkRetry] give up")));
+    window.onEqDownlinkRetryTimeout();
+    QVERIFY(!window.isEqDownlinkRetryRunning());
+    QVERIFY(log.contains(QStringLiteral("[EQ][DownlinkRetry] give up reason=link-not-ready-after-wait")));
+}
+
+void TestMainWindowEq::failedSendRestoresSelection()
+{
+    QVERIFY(startWithCustomSlot());
+    QVERIFY(m_rig->show());
+    WindowTest::ToastRecorder toasts;
+    m_rig->headset().scriptFault({.command = kEqCommand}, VirtualDevices::ReplyFault{.noAnswer = true});
+    QSignalSpy failed(&m_rig->service(), &HidProtocolService::eqSendFailed);
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("1"));
+    QVERIFY(failed.wait(5000));
+    QCOMPARE(coordinator()->activeSource(), EQActiveProfileCoordinator::Custom);
+    QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
+    QTRY_VERIFY(toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
+    QVERIFY(!m_rig->window().isEqSendInFlight());
+}
+
+void TestMainWindowEq::editBurstGivesOneSend()
+{
+    QVERIFY(startWithCustomSlot());
+    m_rig->headset().clearLog();
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    EQCustomContent *custom = m_rig->window().contentBar()->customPage();
+    for (int i = 0; i < 3; ++i)
+        emit custom->customPresetEdited(0);
+    QVERIFY(sent.wait(5000));
+    // Long enough for a second send of the burst to have gone out.
+    QTest::qWait(3 * DeviceWindowTest::fastTimings().realtimeEqDebounceMs);
+    QCOMPARE(m_rig->headset().commandCount(kEqCommand), 1);
+
+    // The same content again has nothing new for the device; an edit of another slot is not the active EQ.
+    emit custom->customPresetEdited(0);
+    emit custom->customPresetEdited(1);
+    QTest::qWait(3 * DeviceWindowTest::fastTimings().realtimeEqDebounceMs);
+    QCOMPARE(m_rig->headset().commandCount(kEqCommand), 1);
+}
+
+void TestMainWindowEq::sendLostWithTheDeviceDoesNotBlockTheNext()
+{
+    m_rig->plugReceiver();
+    m_rig->build();
+    QVERIFY(m_rig->waitUsable());
+    m_rig->headset().scriptFault({.command = kEqCommand}, VirtualDevices::ReplyFault{.noAnswer = true});
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("0"));
+    QVERIFY(m_rig->window().isEqSendInFlight());
+    QVERIFY(QTest::qWaitFor([this] { return m_rig->headset().commandCount(kEqCommand) == 1; }, 5000));
+    // The device goes before it answers: the service drops the request's outcome.
+    QVERIFY(m_rig->unplugReceiver());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_rig->window().isDeviceUsable(), 5000);
+    QVERIFY(!m_rig->window().isEqSendInFlight());
+
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    m_rig->replugReceiver();
+    QVERIFY(sent.wait(10000));
+    QCOMPARE(m_rig->headset().commandCount(kEqCommand), 2);
+}
+
+QTEST_MAIN(TestMainWindowEq)
+#include "tst_mainwindoweq.moc"

@@ -1,0 +1,228 @@
+// The firmware versions of the headset and the receiver against the server's
+// offer: the comparison, the red dot, the question once per version, answers
+// for another product, and the page after an update.
+#include "app/HeadphonesDevice.h"
+#include "app/dialogs/UpdateAvailableDialog.h"
+#include "cloud/FirmwareApi.h"
+#include "cloud/LoginController.h"
+#include "devicepages/EquipmentSettingsBar.h"
+#include "devicepages/MoreSettingsContent.h"
+#include "devicepages/MoreSettingsMenuItem.h"
+#include "hid/HidProtocolService.h"
+#include "tests/app/DeviceWindowRig.h"
+#include "tests/app/TestEnvironment.h"
+#include "tests/cloud/CloudTestSupport.h"
+
+#include <QApplication>
+#include <QJsonObject>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using DeviceWindowTest::DeviceWindowRig;
+
+namespace {
+QJsonObject entry(const QString &version, const QString &url)
+{
+    return {{QStringLiteral("version"), version}, {QStringLiteral("url"), url}};
+}
+
+QJsonObject offer(const QString &headset, const QString &headsetUrl = QStringLiteral("http://fw.example/h.bin"))
+{
+    return {{QStringLiteral("firmware1"), entry(headset, headsetUrl)},
+            {QStringLiteral("firmware2"), entry(QStringLiteral("1.0.0"), QStringLiteral("http://fw.example/r.bin"))}};
+}
+
+// The question asked while `trigger` runs, declined; empty when none was asked.
+QStringList questionDuring(const std::function<void()> &trigger)
+{
+    QStringList texts;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&texts] {
+        auto *dialog = qobject_cast<UpdateAvailableDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        for (const QLabel *label : dialog->findChildren<QLabel *>())
+            texts.append(label->text());
+        dialog->reject();
+    });
+    poll.start();
+    trigger();
+    return texts;
+}
+} // namespace
+
+class TestMainWindowFirmware : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void displayText_data();
+    void displayText();
+    void newerVersionOfferedOnce();
+    void entryWithoutAddressOffersNothing();
+    void answerForAnotherProductDropped();
+    void successfulUpdateShowsServerVersion();
+
+private:
+    // The device validated and reporting its versions; returns once the server answered.
+    bool reportVersions(const QString &headset, const QString &receiver = QStringLiteral("1.0.0"));
+    // More settings opened: asks the server again, without the half-hour spacing.
+    bool openMoreSettings();
+    bool redDot() { return m_rig->window().sidebar()->moreItem()->isRedDotVisible(); }
+    QPushButton *headsetUpgradeButton();
+
+    TestEnvironment m_env;
+    std::unique_ptr<DeviceWindowRig> m_rig;
+};
+
+void TestMainWindowFirmware::initTestCase()
+{
+    CloudTest::bypassProxy();
+}
+
+void TestMainWindowFirmware::init()
+{
+    m_env.clearSettings();
+    m_rig = std::make_unique<DeviceWindowRig>();
+    QVERIFY(m_rig->serverStarted());
+    m_rig->build();
+    QVERIFY(m_rig->show());
+}
+
+void TestMainWindowFirmware::cleanup()
+{
+    m_rig.reset();
+}
+
+bool TestMainWindowFirmware::reportVersions(const QString &headset, const QString &receiver)
+{
+    HidProtocolService &s = m_rig->service();
+    QSignalSpy answered(m_rig->window().loginController()->firmwareApi(),
+                        &EarphoneApi::FirmwareApi::pcFirmwareInfoReceived);
+    emit s.targetDevicePresentChanged(true);
+    emit s.protocolValidatedChanged(true);
+    HeadsetProtocol::FirmwareInfo info;
+    info.headsetVersion = headset;
+    info.dongleVersion = receiver;
+    emit s.firmwareInfoChanged(info);
+    return answered.wait(5000);
+}
+
+bool TestMainWindowFirmware::openMoreSettings()
+{
+    QSignalSpy answered(m_rig->window().loginController()->firmwareApi(),
+                        &EarphoneApi::FirmwareApi::pcFirmwareInfoReceived);
+    m_rig->window().onMoreSettingsClicked();
+    return answered.wait(5000);
+}
+
+QPushButton *TestMainWindowFirmware::headsetUpgradeButton()
+{
+    QWidget *card = m_rig->moreSettings().findChild<QWidget *>(QStringLiteral("headphoneFirmwareCard"));
+    return card ? card->findChild<QPushButton *>(QStringLiteral("upgradeButton")) : nullptr;
+}
+
+void TestMainWindowFirmware::displayText_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("leading V") << "V1.2.10" << "V.1.2.10";
+    QTest::newRow("plain") << " 1.0 " << "V.1.0";
+    QTest::newRow("empty") << "  " << "-";
+}
+
+void TestMainWindowFirmware::displayText()
+{
+    QFETCH(QString, version);
+    QFETCH(QString, shown);
+    QCOMPARE(HeadphonesDevice::firmwareVersionDisplayText(version), shown);
+}
+
+void TestMainWindowFirmware::newerVersionOfferedOnce()
+{
+    FakeApi::Backend &server = m_rig->server().backend();
+    server.setFirmwareInfo(QStringLiteral("1"), offer(QStringLiteral("V1.2.10")));
+
+    // 1.2.10 is newer than 1.2.9 by number, not by text.
+    QStringList question = questionDuring([&] { QVERIFY(reportVersions(QStringLiteral("1.2.9"))); });
+    QVERIFY(question.contains(QStringLiteral("发现耳机固件新版本")));
+    QVERIFY(question.join(' ').contains(QStringLiteral("V.1.2.10")));
+    QVERIFY(redDot());
+    QVERIFY(!headsetUpgradeButton()->isHidden());
+
+    // Declined: the same version is not asked about again while the device stays.
+    question = questionDuring([&] { QVERIFY(openMoreSettings()); });
+    QVERIFY(question.isEmpty());
+    QVERIFY(redDot());
+
+    server.setFirmwareInfo(QStringLiteral("1"), offer(QStringLiteral("1.2.11")));
+    question = questionDuring([&] { QVERIFY(openMoreSettings()); });
+    QVERIFY(question.join(' ').contains(QStringLiteral("V.1.2.11")));
+
+    // Unplugged and back: the same version is news again.
+    emit m_rig->service().targetDevicePresentChanged(false);
+    QVERIFY(!redDot());
+    question = questionDuring([&] { QVERIFY(reportVersions(QStringLiteral("1.2.9"))); });
+    QVERIFY(question.join(' ').contains(QStringLiteral("V.1.2.11")));
+}
+
+void TestMainWindowFirmware::entryWithoutAddressOffersNothing()
+{
+    m_rig->server().backend().setFirmwareInfo(QStringLiteral("1"), offer(QStringLiteral("1.3.0"), QString()));
+    const QStringList question = questionDuring([&] { QVERIFY(reportVersions(QStringLiteral("1.2.9"), QStringLiteral("1.0.0"))); });
+    QVERIFY(question.isEmpty());
+    QVERIFY(!redDot());
+    QVERIFY(headsetUpgradeButton()->isHidden());
+}
+
+void TestMainWindowFirmware::answerForAnotherProductDropped()
+{
+    m_rig->server().backend().setFirmwareInfo(QStringLiteral("1"), offer(QStringLiteral("1.3.0")));
+    const QStringList question = questionDuring([&] {
+        QSignalSpy answered(m_rig->window().loginController()->firmwareApi(),
+                            &EarphoneApi::FirmwareApi::pcFirmwareInfoReceived);
+        HidProtocolService &s = m_rig->service();
+        emit s.targetDevicePresentChanged(true);
+        emit s.protocolValidatedChanged(true);
+        HeadsetProtocol::FirmwareInfo info;
+        info.headsetVersion = QStringLiteral("1.2.9");
+        info.dongleVersion = QStringLiteral("1.0.0");
+        emit s.firmwareInfoChanged(info);
+        // The product changes while the question for product 1 is on its way.
+        QSettings().setValue(QStringLiteral("Device/pid"), QStringLiteral("2"));
+        QVERIFY(answered.wait(5000));
+        QCOMPARE(answered.first().first().value<EarphoneApi::PcFirmwareInfoResult>().pid, QStringLiteral("1"));
+    });
+    QVERIFY(question.isEmpty());
+    QVERIFY(!redDot());
+}
+
+void TestMainWindowFirmware::successfulUpdateShowsServerVersion()
+{
+    m_rig->server().backend().setFirmwareInfo(QStringLiteral("1"), offer(QStringLiteral("1.3.0")));
+    questionDuring([&] { QVERIFY(reportVersions(QStringLiteral("1.2.9"))); });
+    QVERIFY(redDot());
+
+    // The server still offers 1.3.0; the headset now runs it, so nothing is offered.
+    QSignalSpy answered(m_rig->window().loginController()->firmwareApi(),
+                        &EarphoneApi::FirmwareApi::pcFirmwareInfoReceived);
+    m_rig->window().onManualUpgradeFinished(true, ManualFirmwareOtaCoordinator::Headset);
+    QWidget *card = m_rig->moreSettings().findChild<QWidget *>(QStringLiteral("headphoneFirmwareCard"));
+    QVERIFY(card->findChild<QLabel *>(QStringLiteral("currentVersion"))->text().contains(QStringLiteral("1.3.0")));
+    QVERIFY(answered.wait(5000));
+    QVERIFY(!redDot());
+    QVERIFY(headsetUpgradeButton()->isHidden());
+}
+
+QTEST_MAIN(TestMainWindowFirmware)
+#include "tst_mainwindowfirmware.moc"
