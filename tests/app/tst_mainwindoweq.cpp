@@ -217,7 +217,10 @@ void TestMainWindowEq::sendLostWithTheDeviceDoesNotBlockTheNext()
     QVERIFY(m_rig->window().isEqSendInFlight());
     QVERIFY(QTest::qWaitFor([this] { return m_rig->headset().commandCount(kEqCommand) == 1; }, 5000));
     // The device goes before it answers: the service drops the request's outcome.
+    QSignalSpy presence(&m_rig->service(), &HidProtocolService::targetDevicePresentChanged);
     QVERIFY(m_rig->unplugReceiver());
+    // Replugging before the removal was seen would look like no change at all.
+    QTRY_VERIFY_WITH_TIMEOUT(!presence.isEmpty() && !presence.last().at(0).toBool(), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!m_rig->window().isDeviceUsable(), 5000);
     QVERIFY(!m_rig->window().isEqSendInFlight());
 
