@@ -248,7 +248,6 @@ void TestMainWindowDevice::renameSendsOnlyNewNames()
     QVERIFY(startLinked());
     MoreSettingsContent &more = m_rig->moreSettings();
     QSignalSpy named(&m_rig->service(), &HidProtocolService::deviceNameSetSucceeded);
-    for (const QString &l : m_rig->log().lines()) qDebug() << l.left(160);
     QCOMPARE(more.deviceName(), QStringLiteral("Velkora H1"));
 
     emit more.deviceNameChanged(QStringLiteral("Velkora H1"));
