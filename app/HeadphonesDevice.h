@@ -223,6 +223,7 @@ public:
     void applyEphemeralCloudEq(const EarphoneApi::CloudEQItem &item);
     void onCustomPresetImported(int slot);
     bool isEqSendInFlight() const { return m_eq.sendInFlight; }
+    bool isRealtimeEqPending() const { return m_eq.realtimePending; }
     bool isEqDownlinkRetryRunning() const;
     // The "DRQ1" downlink snapshot: the record last sent, in its TLV form behind a six-byte head.
     static QByteArray buildDownlinkSnapshot(const HeadsetProtocol::EQData &record);
