@@ -359,7 +359,7 @@ private:
         EarphoneApi::PcFirmwareInfoResult held; // the server's answer
         bool serverInfoHeld = false;
         QString lastRequestedPid;
-        qint64 lastCheckMs = 0;
+        QElapsedTimer lastCheck; // invalid: no answer since the device came
         bool checkInFlight = false;
         QTimer *periodicTimer = nullptr;
         bool headsetAvailable = false;
@@ -490,7 +490,8 @@ private:
     CustomDeviceConnection *m_connectionPage = nullptr;
     EquipmentSettingsBar *m_sidebar = nullptr;
     EquipmentContentsBar *m_contentBar = nullptr;
-    qint64 m_lastBasicInfoRequestMs = 0;
+    // Monotonic: a wall clock set back must not hold the requests off.
+    QElapsedTimer m_lastBasicInfoRequest;
 
     LoginController *m_loginController = nullptr;
     QPointer<CustomLoginWindow> m_loginWindow;
