@@ -223,6 +223,7 @@ public:
     void applyEphemeralCloudEq(const EarphoneApi::CloudEQItem &item);
     void onCustomPresetImported(int slot);
     bool isEqSendInFlight() const { return m_eq.sendInFlight; }
+    bool isRealtimeEqPending() const { return m_eq.realtimePending; }
     bool isEqDownlinkRetryRunning() const;
     // The "DRQ1" downlink snapshot: the record last sent, in its TLV form behind a six-byte head.
     static QByteArray buildDownlinkSnapshot(const HeadsetProtocol::EQData &record);
@@ -358,7 +359,7 @@ private:
         EarphoneApi::PcFirmwareInfoResult held; // the server's answer
         bool serverInfoHeld = false;
         QString lastRequestedPid;
-        qint64 lastCheckMs = 0;
+        QElapsedTimer lastCheck; // invalid: no answer since the device came
         bool checkInFlight = false;
         QTimer *periodicTimer = nullptr;
         bool headsetAvailable = false;
@@ -489,7 +490,8 @@ private:
     CustomDeviceConnection *m_connectionPage = nullptr;
     EquipmentSettingsBar *m_sidebar = nullptr;
     EquipmentContentsBar *m_contentBar = nullptr;
-    qint64 m_lastBasicInfoRequestMs = 0;
+    // Monotonic: a wall clock set back must not hold the requests off.
+    QElapsedTimer m_lastBasicInfoRequest;
 
     LoginController *m_loginController = nullptr;
     QPointer<CustomLoginWindow> m_loginWindow;

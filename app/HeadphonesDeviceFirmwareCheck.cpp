@@ -17,7 +17,6 @@
 #include "hid/HidProtocolService.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QPointer>
 #include <QTimer>
 #include <QtDebug>
@@ -60,8 +59,8 @@ void HeadphonesDevice::requestFirmwareInfo()
 
 bool HeadphonesDevice::firmwareCheckThrottled() const
 {
-    return m_firmware.serverInfoHeld && m_firmware.lastCheckMs > 0
-        && QDateTime::currentMSecsSinceEpoch() - m_firmware.lastCheckMs < m_timings.firmwareCheckThrottleMs;
+    return m_firmware.serverInfoHeld && m_firmware.lastCheck.isValid()
+        && m_firmware.lastCheck.elapsed() < m_timings.firmwareCheckThrottleMs;
 }
 
 void HeadphonesDevice::onAutomaticFirmwareCheck()
@@ -96,7 +95,7 @@ void HeadphonesDevice::clearFirmwareCheckState()
     m_firmware.currentHeadsetVersion.clear();
     m_firmware.currentReceiverVersion.clear();
     m_firmware.serverInfoHeld = false;
-    m_firmware.lastCheckMs = 0;
+    m_firmware.lastCheck.invalidate();
     m_firmware.checkInFlight = false;
     m_firmware.headsetAvailable = false;
     m_firmware.receiverAvailable = false;
@@ -130,7 +129,7 @@ void HeadphonesDevice::onPcFirmwareInfoReceived(const EarphoneApi::PcFirmwareInf
     m_firmware.held = result;
     m_firmware.serverInfoHeld = true;
     m_firmware.lastRequestedPid = result.pid;
-    m_firmware.lastCheckMs = QDateTime::currentMSecsSinceEpoch();
+    m_firmware.lastCheck.start();
     applyFirmwareCheck();
 }
 

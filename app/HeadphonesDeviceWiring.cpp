@@ -20,7 +20,6 @@
 #include "hid/HidProtocolService.h"
 #include "hid/QorDeviceConnectionUiController.h"
 
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QStackedWidget>
 #include <QtDebug>
@@ -295,10 +294,9 @@ void HeadphonesDevice::requestBasicInfoThrottled()
     if (!(m_device.targetDevicePresent && m_device.protocolValidated && m_device.headsetLinkConnected
           && m_device.linkKnown))
         return;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (m_lastBasicInfoRequestMs > 0 && now - m_lastBasicInfoRequestMs < m_timings.basicInfoThrottleMs)
+    if (m_lastBasicInfoRequest.isValid() && m_lastBasicInfoRequest.elapsed() < m_timings.basicInfoThrottleMs)
         return;
-    m_lastBasicInfoRequestMs = now;
+    m_lastBasicInfoRequest.start();
     // Name, receiver firmware, headset firmware, prompt-tone volume.
     m_deviceService->queryBasicInfo({0x02, 0x04, 0x05, 0x06});
 }

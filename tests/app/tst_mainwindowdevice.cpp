@@ -11,13 +11,16 @@
 #include "devicepages/MoreSettingsContent.h"
 #include "devicepages/MoreSettingsMenuItem.h"
 #include "eq/EQOfficialPresetContent.h"
+#include "eqcloud/EQCloudSharingContent.h"
 #include "hid/HidProtocolService.h"
 #include "tests/app/DeviceWindowRig.h"
 #include "tests/app/TestEnvironment.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/cloud/CloudTestSupport.h"
 
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStackedWidget>
 #include <QTest>
 
 #include <memory>
@@ -51,6 +54,7 @@ private slots:
     void returnFromSettings_data();
     void returnFromSettings();
     void batteryShownAgainAfterLoss();
+    void cloudSharingPageAsksForLogin();
 
     void renameSendsOnlyNewNames();
     void refusedRenameShowsPreviousName();
@@ -243,12 +247,24 @@ void TestMainWindowDevice::batteryShownAgainAfterLoss()
     QCOMPARE(window.sidebar()->deviceItem()->statusWidget()->batteryLevel(), 0);
 }
 
+void TestMainWindowDevice::cloudSharingPageAsksForLogin()
+{
+    HeadphonesDevice &window = m_rig->build();
+    QVERIFY(m_rig->show());
+    WindowTest::ToastRecorder toasts;
+    EquipmentContentsBar *content = window.contentBar();
+    emit window.sidebar()->eqSubItemClicked(EquipmentContentsBar::CloudSharingPage);
+    // Logged out: the page shows all the same, with the reason it stays empty.
+    QCOMPARE(content->currentPage(), int(EquipmentContentsBar::EqPage));
+    QCOMPARE(content->eqStack()->currentWidget(), content->cloudSharingPage());
+    QTRY_VERIFY(toasts.texts.contains(QStringLiteral("该功能需要登录，请先登录。")));
+}
+
 void TestMainWindowDevice::renameSendsOnlyNewNames()
 {
     QVERIFY(startLinked());
     MoreSettingsContent &more = m_rig->moreSettings();
     QSignalSpy named(&m_rig->service(), &HidProtocolService::deviceNameSetSucceeded);
-    for (const QString &l : m_rig->log().lines()) qDebug() << l.left(160);
     QCOMPARE(more.deviceName(), QStringLiteral("Velkora H1"));
 
     emit more.deviceNameChanged(QStringLiteral("Velkora H1"));

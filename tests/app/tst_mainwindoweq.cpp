@@ -60,6 +60,7 @@ private slots:
     void retryGivesUpAfterItsTicks();
     void failedSendRestoresSelection();
     void editBurstGivesOneSend();
+    void customIdMustBeASlotIndex();
     void sendLostWithTheDeviceDoesNotBlockTheNext();
 
 private:
@@ -190,21 +191,41 @@ void TestMainWindowEq::failedSendRestoresSelection()
 void TestMainWindowEq::editBurstGivesOneSend()
 {
     QVERIFY(startWithCustomSlot());
+    HeadphonesDevice &window = m_rig->window();
     m_rig->headset().clearLog();
     QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
-    EQCustomContent *custom = m_rig->window().contentBar()->customPage();
+    EQCustomContent *custom = window.contentBar()->customPage();
+    // Settled: nothing waits for its quiet time and nothing is on its way.
+    const auto settled = [&window] { return !window.isRealtimeEqPending() && !window.isEqSendInFlight(); };
     for (int i = 0; i < 3; ++i)
         emit custom->customPresetEdited(0);
     QVERIFY(sent.wait(5000));
-    // Long enough for a second send of the burst to have gone out.
-    QTest::qWait(3 * DeviceWindowTest::fastTimings().realtimeEqDebounceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
     QCOMPARE(m_rig->headset().commandCount(kEqCommand), 1);
 
     // The same content again has nothing new for the device; an edit of another slot is not the active EQ.
     emit custom->customPresetEdited(0);
     emit custom->customPresetEdited(1);
-    QTest::qWait(3 * DeviceWindowTest::fastTimings().realtimeEqDebounceMs);
+    QVERIFY(window.isRealtimeEqPending());
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
+    QCOMPARE(sent.size(), 1);
     QCOMPARE(m_rig->headset().commandCount(kEqCommand), 1);
+
+    // Re-imported with that same content, the active slot is sent all the same.
+    emit custom->customPresetImported(0);
+    QVERIFY(sent.wait(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
+    QCOMPARE(m_rig->headset().commandCount(kEqCommand), 2);
+}
+
+void TestMainWindowEq::customIdMustBeASlotIndex()
+{
+    HeadphonesDevice &window = m_rig->build();
+    MessageLog log;
+    window.sendActiveEq(EQActiveProfileCoordinator::Custom, QStringLiteral("x1"));
+    QVERIFY(!window.isEqSendInFlight());
+    QVERIFY(log.contains(
+        QStringLiteral("[EQ][Send] map failed source=4 id=x1 error=custom active id is not a valid sort index")));
 }
 
 void TestMainWindowEq::sendLostWithTheDeviceDoesNotBlockTheNext()

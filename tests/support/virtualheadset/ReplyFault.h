@@ -45,7 +45,8 @@ struct ReplyFault
     std::optional<std::uint16_t> lengthField{}; // claimed payload length; CRC resealed over the bytes sent
     bool encryptedBit = false;           // bit 7 of byte 1 set, CRC resealed
 
-    // Shorthand for a refusal: status byte 0x01 followed by `detail`.
+    // Shorthand for a refusal: status byte 0x01 followed by `detail`. Only the replies to 0x21-0x26
+    // carry a status byte; an EQ (0x20) reply is the record itself, so this is no refusal there.
     static ReplyFault failureStatus(Bytes detail = {});
 };
 
