@@ -129,6 +129,9 @@ void HeadphonesDevice::onTargetDevicePresentChanged(bool present)
         m_eq.bootstrapDone = false;
         stopEqDownlinkRetry();
         abandonEqSendInFlight(QStringLiteral("device-lost"));
+        // A preview is for the moment it was asked; replayed at the next plug-in it would
+        // replace the restored selection.
+        m_eq.ephemeralPending = false;
         resetDeviceValues();
         updatePeriodicFirmwareCheckTimer();
         onPresenceLostResetPages();

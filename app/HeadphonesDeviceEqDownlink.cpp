@@ -75,6 +75,8 @@ void HeadphonesDevice::onActiveEqSelectionChanged(Source source, const QString &
     if (m_quitting || m_eq.restoringSelection || m_eq.clearingSelection)
         return;
     if (source != EQActiveProfileCoordinator::None && !id.trimmed().isEmpty()) {
+        // The user's pick wins over a preview still waiting for the link.
+        m_eq.ephemeralPending = false;
         // One send at a time: a new selection waits for the outcome of the one on its way,
         // so that outcome is never taken for the new selection's.
         if (m_deviceService && m_deviceService->isReadyForCommands() && !m_eq.sendInFlight && !m_eq.realtimeInFlight)

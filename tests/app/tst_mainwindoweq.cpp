@@ -62,6 +62,7 @@ private slots:
     void editBurstGivesOneSend();
     void customIdMustBeASlotIndex();
     void sendLostWithTheDeviceDoesNotBlockTheNext();
+    void pickReplacesWaitingPreview();
 
 private:
     EQActiveProfileCoordinator *coordinator() { return m_rig->window().contentBar()->activeProfileCoordinator(); }
@@ -249,6 +250,34 @@ void TestMainWindowEq::sendLostWithTheDeviceDoesNotBlockTheNext()
     m_rig->replugReceiver();
     QVERIFY(sent.wait(10000));
     QCOMPARE(m_rig->headset().commandCount(kEqCommand), 2);
+}
+
+void TestMainWindowEq::pickReplacesWaitingPreview()
+{
+    m_rig->plugReceiver();
+    HeadphonesDeviceTimings timings = DeviceWindowTest::fastTimings();
+    timings.eqRetryIntervalMs = 3600000; // ticks come from the test only
+    HeadphonesDevice &window = m_rig->build(timings);
+    EarphoneApi::CloudEQItem preview;
+    preview.id = QStringLiteral("77");
+    preview.freq = QStringList{"100", "1000", "8000"};
+    preview.q = QStringList{"0.7", "1", "0.7"};
+    preview.sound = QStringList{"3", "-2", "4"};
+    // Both wait for the link; the later pick is what the user wants to hear.
+    window.applyEphemeralCloudEq(preview);
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("0"));
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    QVERIFY(m_rig->waitUsable());
+    for (int tick = 0; tick < 3; ++tick) {
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isEqSendInFlight(), 5000);
+        if (window.isEqDownlinkRetryRunning())
+            window.onEqDownlinkRetryTimeout();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isEqSendInFlight(), 5000);
+    QCOMPARE(sent.count(), 1);
+    QCOMPARE(m_rig->headset().commandCount(kEqCommand), 1);
+    QCOMPARE(coordinator()->activeSource(), EQActiveProfileCoordinator::Custom);
+    QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
 }
 
 QTEST_MAIN(TestMainWindowEq)
