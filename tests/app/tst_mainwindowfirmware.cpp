@@ -3,6 +3,8 @@
 // for another product, and the page after an update.
 #include "app/HeadphonesDevice.h"
 #include "app/dialogs/UpdateAvailableDialog.h"
+#include "app/dialogs/UpdateDownloadProgressDialog.h"
+#include "cloud/UpdateInfo.h"
 #include "cloud/FirmwareApi.h"
 #include "cloud/LoginController.h"
 #include "devicepages/EquipmentSettingsBar.h"
@@ -11,11 +13,13 @@
 #include "hid/HidProtocolService.h"
 #include "tests/app/DeviceWindowRig.h"
 #include "tests/app/TestEnvironment.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/cloud/CloudTestSupport.h"
 
 #include <QApplication>
 #include <QJsonObject>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -56,6 +60,23 @@ QStringList questionDuring(const std::function<void()> &trigger)
     trigger();
     return texts;
 }
+
+// Records the title of the next firmware question of `window` and declines it; empty until one came.
+std::shared_ptr<QString> declineFirmwareQuestion(HeadphonesDevice &window)
+{
+    // Tied to its window: a poll left from an earlier test never takes this one's question.
+    const auto isFirmware = [owner = QPointer<HeadphonesDevice>(&window)](QWidget *widget) {
+        auto *dialog = qobject_cast<UpdateAvailableDialog *>(widget);
+        return owner && dialog && dialog->parentWidget() == owner
+            && dialog->findChild<QLabel *>(QStringLiteral("titleLabel"))->text().contains(QStringLiteral("固件"));
+    };
+    auto title = std::make_shared<QString>();
+    WindowTest::whenModalWidget(isFirmware, [title](QWidget *dialog) {
+        *title = dialog->findChild<QLabel *>(QStringLiteral("titleLabel"))->text();
+        dialog->findChild<QPushButton *>(QStringLiteral("cancelButton"))->click();
+    });
+    return title;
+}
 } // namespace
 
 class TestMainWindowFirmware : public QObject
@@ -72,6 +93,8 @@ private slots:
     void entryWithoutAddressOffersNothing();
     void answerForAnotherProductDropped();
     void successfulUpdateShowsServerVersion();
+    void questionWaitsForSelfUpdate_data();
+    void questionWaitsForSelfUpdate();
 
 private:
     // The device validated and reporting its versions; returns once the server answered.
@@ -222,6 +245,47 @@ void TestMainWindowFirmware::successfulUpdateShowsServerVersion()
     QVERIFY(answered.wait(5000));
     QVERIFY(!redDot());
     QVERIFY(headsetUpgradeButton()->isHidden());
+}
+
+void TestMainWindowFirmware::questionWaitsForSelfUpdate_data()
+{
+    QTest::addColumn<bool>("progressFailure");
+    QTest::newRow("self-update question declined") << false;
+    QTest::newRow("download failure dismissed") << true;
+}
+
+// A firmware answer that arrives while the program's own update holds the
+// screen waits, and is asked once that update is given up.
+void TestMainWindowFirmware::questionWaitsForSelfUpdate()
+{
+    QFETCH(bool, progressFailure);
+    m_rig->server().backend().setFirmwareInfo(QStringLiteral("1"), offer(QStringLiteral("1.3.0")));
+    HeadphonesDevice &window = m_rig->window();
+    const auto asked = declineFirmwareQuestion(window);
+    const auto answerUnderneath = [&] {
+        QVERIFY(reportVersions(QStringLiteral("1.2.9")));
+        QVERIFY(redDot());
+        QVERIFY(asked->isEmpty());
+    };
+
+    if (progressFailure) {
+        window.onUpdateDownloadStarted();
+        window.onUpdateFailure(QString());
+        QPointer<UpdateDownloadProgressDialog> progress = window.updateProgressDialog();
+        QVERIFY(progress && progress->isFailureShown());
+        answerUnderneath();
+        QTest::keyClick(progress, Qt::Key_Escape);
+    } else {
+        const auto declined = WindowTest::whenModal<UpdateAvailableDialog>([&](UpdateAvailableDialog *dialog) {
+            answerUnderneath();
+            dialog->findChild<QPushButton *>(QStringLiteral("cancelButton"))->click();
+        });
+        RemoteUpdate::UpdateInfo info;
+        info.latestVersion = QStringLiteral("9.0.0");
+        window.showUpdateDialog(info);
+        QVERIFY(*declined);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(*asked, QStringLiteral("发现耳机固件新版本"), 5000);
 }
 
 QTEST_MAIN(TestMainWindowFirmware)
