@@ -26,7 +26,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
+#include <vector>
 
 using DeviceWindowTest::DeviceWindowRig;
 
@@ -93,6 +96,7 @@ private slots:
     void entryWithoutAddressOffersNothing();
     void answerForAnotherProductDropped();
     void successfulUpdateShowsServerVersion();
+    void successfulUpdateReadsVersionsBack();
     void questionWaitsForSelfUpdate_data();
     void questionWaitsForSelfUpdate();
 
@@ -245,6 +249,54 @@ void TestMainWindowFirmware::successfulUpdateShowsServerVersion()
     QVERIFY(answered.wait(5000));
     QVERIFY(!redDot());
     QVERIFY(headsetUpgradeButton()->isHidden());
+}
+
+void TestMainWindowFirmware::successfulUpdateReadsVersionsBack()
+{
+    using namespace std::chrono_literals;
+    m_rig.reset();
+    m_rig = std::make_unique<DeviceWindowRig>();
+    QVERIFY(m_rig->serverStarted());
+    // The validated product id of the virtual receiver.
+    m_rig->server().backend().setFirmwareInfo(QString::number(0x6901), offer(QStringLiteral("1.3.0")));
+    VirtualDevices::HeadsetState state;
+    state.headsetFirmware = "1.2.9";
+    m_rig->plugReceiver(state);
+    HeadphonesDeviceTimings timings = DeviceWindowTest::fastTimings();
+    timings.firmwareReadbackDelaysMs = {150, 400};
+    HeadphonesDevice &window = m_rig->build(timings);
+    QVERIFY(m_rig->show());
+    const auto asked = declineFirmwareQuestion(window);
+    QVERIFY(m_rig->waitUsable());
+    window.enterDevicePage(); // asks the headset for its versions
+    QTRY_VERIFY_WITH_TIMEOUT(!asked->isEmpty(), 10000);
+    QVERIFY(redDot());
+
+    // The headset restarts with the new firmware; the page shows it before the headset says so.
+    VirtualDevices::VirtualHeadset &headset = m_rig->headset();
+    headset.updateState([](VirtualDevices::HeadsetState &s) { s.headsetFirmware = "1.3.0"; });
+    headset.clearLog();
+    const auto askedAgain = declineFirmwareQuestion(window);
+    const auto finished = std::chrono::steady_clock::now();
+    window.onManualUpgradeFinished(true, ManualFirmwareOtaCoordinator::Headset);
+    QWidget *card = m_rig->moreSettings().findChild<QWidget *>(QStringLiteral("headphoneFirmwareCard"));
+    QVERIFY(card->findChild<QLabel *>(QStringLiteral("currentVersion"))->text().contains(QStringLiteral("1.3.0")));
+
+    // Both versions are asked for once after each read-back delay.
+    QTRY_VERIFY_WITH_TIMEOUT(headset.basicInfoCount(0x04) == 2 && headset.basicInfoCount(0x05) == 2, 10000);
+    std::vector<std::chrono::steady_clock::time_point> asks;
+    for (const VirtualDevices::HostRequest &request : headset.requests()) {
+        if (request.command == 0x10 && !request.payload.empty() && (request.payload[0] == 0x04 || request.payload[0] == 0x05))
+            asks.push_back(request.receivedAt);
+    }
+    QCOMPARE(asks.size(), std::size_t(4));
+    std::sort(asks.begin(), asks.end());
+    QVERIFY(asks[0] - finished >= 150ms);
+    QVERIFY(asks[2] - finished >= 400ms);
+    QTRY_VERIFY_WITH_TIMEOUT(!redDot(), 5000);
+    QVERIFY(card->findChild<QLabel *>(QStringLiteral("currentVersion"))->text().contains(QStringLiteral("1.3.0")));
+    // The version just installed is never offered again.
+    QCOMPARE(*askedAgain, QString());
 }
 
 void TestMainWindowFirmware::questionWaitsForSelfUpdate_data()
