@@ -294,11 +294,17 @@ void HeadphonesDevice::onManualUpgradeFinished(bool success, ManualFirmwareOtaCo
             refreshMoreSettingsPage();
         }
         if (m_deviceService) {
-            // The device reports its new versions once it has restarted.
+            // The device reports its new versions once it has restarted. The updated
+            // part is asked first: each answer carries the other part's version as
+            // last known, which before then is the one from before the update and
+            // would offer the update just installed once more.
+            const QList<quint8> types = headset
+                ? QList<quint8>{kBasicInfoHeadsetFirmware, kBasicInfoReceiverFirmware}
+                : QList<quint8>{kBasicInfoReceiverFirmware, kBasicInfoHeadsetFirmware};
             for (const int delayMs : m_timings.firmwareReadbackDelaysMs) {
-                QTimer::singleShot(delayMs, this, [this] {
+                QTimer::singleShot(delayMs, this, [this, types] {
                     if (!m_quitting && m_deviceService)
-                        m_deviceService->queryBasicInfo({kBasicInfoReceiverFirmware, kBasicInfoHeadsetFirmware});
+                        m_deviceService->queryBasicInfo(types);
                 });
             }
         }

@@ -254,7 +254,9 @@ void HeadphonesDevice::onUpdateProgressFailureDismissed()
     setUpdateBadgesVisible(true);
     if (m_updateProgressDialog)
         m_updateProgressDialog->deleteLater();
-    resumeDeferredFirmwarePrompt();
+    // The dialog is still on screen and inside its key handler here: the firmware
+    // question it held back would only wait again, or open its loop in there.
+    QMetaObject::invokeMethod(this, &HeadphonesDevice::resumeDeferredFirmwarePrompt, Qt::QueuedConnection);
 }
 
 void HeadphonesDevice::resumeDeferredFirmwarePrompt()

@@ -3,6 +3,8 @@
 // for another product, and the page after an update.
 #include "app/HeadphonesDevice.h"
 #include "app/dialogs/UpdateAvailableDialog.h"
+#include "app/dialogs/UpdateDownloadProgressDialog.h"
+#include "cloud/UpdateInfo.h"
 #include "cloud/FirmwareApi.h"
 #include "cloud/LoginController.h"
 #include "devicepages/EquipmentSettingsBar.h"
@@ -11,18 +13,23 @@
 #include "hid/HidProtocolService.h"
 #include "tests/app/DeviceWindowRig.h"
 #include "tests/app/TestEnvironment.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/cloud/CloudTestSupport.h"
 
 #include <QApplication>
 #include <QJsonObject>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
+#include <vector>
 
 using DeviceWindowTest::DeviceWindowRig;
 
@@ -56,6 +63,23 @@ QStringList questionDuring(const std::function<void()> &trigger)
     trigger();
     return texts;
 }
+
+// Records the title of the next firmware question of `window` and declines it; empty until one came.
+std::shared_ptr<QString> declineFirmwareQuestion(HeadphonesDevice &window)
+{
+    // Tied to its window: a poll left from an earlier test never takes this one's question.
+    const auto isFirmware = [owner = QPointer<HeadphonesDevice>(&window)](QWidget *widget) {
+        auto *dialog = qobject_cast<UpdateAvailableDialog *>(widget);
+        return owner && dialog && dialog->parentWidget() == owner
+            && dialog->findChild<QLabel *>(QStringLiteral("titleLabel"))->text().contains(QStringLiteral("固件"));
+    };
+    auto title = std::make_shared<QString>();
+    WindowTest::whenModalWidget(isFirmware, [title](QWidget *dialog) {
+        *title = dialog->findChild<QLabel *>(QStringLiteral("titleLabel"))->text();
+        dialog->findChild<QPushButton *>(QStringLiteral("cancelButton"))->click();
+    });
+    return title;
+}
 } // namespace
 
 class TestMainWindowFirmware : public QObject
@@ -72,6 +96,9 @@ private slots:
     void entryWithoutAddressOffersNothing();
     void answerForAnotherProductDropped();
     void successfulUpdateShowsServerVersion();
+    void successfulUpdateReadsVersionsBack();
+    void questionWaitsForSelfUpdate_data();
+    void questionWaitsForSelfUpdate();
 
 private:
     // The device validated and reporting its versions; returns once the server answered.
@@ -222,6 +249,95 @@ void TestMainWindowFirmware::successfulUpdateShowsServerVersion()
     QVERIFY(answered.wait(5000));
     QVERIFY(!redDot());
     QVERIFY(headsetUpgradeButton()->isHidden());
+}
+
+void TestMainWindowFirmware::successfulUpdateReadsVersionsBack()
+{
+    using namespace std::chrono_literals;
+    m_rig.reset();
+    m_rig = std::make_unique<DeviceWindowRig>();
+    QVERIFY(m_rig->serverStarted());
+    // The validated product id of the virtual receiver.
+    m_rig->server().backend().setFirmwareInfo(QString::number(0x6901), offer(QStringLiteral("1.3.0")));
+    VirtualDevices::HeadsetState state;
+    state.headsetFirmware = "1.2.9";
+    m_rig->plugReceiver(state);
+    HeadphonesDeviceTimings timings = DeviceWindowTest::fastTimings();
+    timings.firmwareReadbackDelaysMs = {150, 400};
+    HeadphonesDevice &window = m_rig->build(timings);
+    QVERIFY(m_rig->show());
+    const auto asked = declineFirmwareQuestion(window);
+    QVERIFY(m_rig->waitUsable());
+    window.enterDevicePage(); // asks the headset for its versions
+    QTRY_VERIFY_WITH_TIMEOUT(!asked->isEmpty(), 10000);
+    QVERIFY(redDot());
+
+    // The headset restarts with the new firmware; the page shows it before the headset says so.
+    VirtualDevices::VirtualHeadset &headset = m_rig->headset();
+    headset.updateState([](VirtualDevices::HeadsetState &s) { s.headsetFirmware = "1.3.0"; });
+    headset.clearLog();
+    const auto askedAgain = declineFirmwareQuestion(window);
+    const auto finished = std::chrono::steady_clock::now();
+    window.onManualUpgradeFinished(true, ManualFirmwareOtaCoordinator::Headset);
+    QWidget *card = m_rig->moreSettings().findChild<QWidget *>(QStringLiteral("headphoneFirmwareCard"));
+    QVERIFY(card->findChild<QLabel *>(QStringLiteral("currentVersion"))->text().contains(QStringLiteral("1.3.0")));
+
+    // Both versions are asked for once after each read-back delay.
+    QTRY_VERIFY_WITH_TIMEOUT(headset.basicInfoCount(0x04) == 2 && headset.basicInfoCount(0x05) == 2, 10000);
+    std::vector<std::chrono::steady_clock::time_point> asks;
+    for (const VirtualDevices::HostRequest &request : headset.requests()) {
+        if (request.command == 0x10 && !request.payload.empty() && (request.payload[0] == 0x04 || request.payload[0] == 0x05))
+            asks.push_back(request.receivedAt);
+    }
+    QCOMPARE(asks.size(), std::size_t(4));
+    std::sort(asks.begin(), asks.end());
+    QVERIFY(asks[0] - finished >= 150ms);
+    QVERIFY(asks[2] - finished >= 400ms);
+    QTRY_VERIFY_WITH_TIMEOUT(!redDot(), 5000);
+    QVERIFY(card->findChild<QLabel *>(QStringLiteral("currentVersion"))->text().contains(QStringLiteral("1.3.0")));
+    // The version just installed is never offered again.
+    QCOMPARE(*askedAgain, QString());
+}
+
+void TestMainWindowFirmware::questionWaitsForSelfUpdate_data()
+{
+    QTest::addColumn<bool>("progressFailure");
+    QTest::newRow("self-update question declined") << false;
+    QTest::newRow("download failure dismissed") << true;
+}
+
+// A firmware answer that arrives while the program's own update holds the
+// screen waits, and is asked once that update is given up.
+void TestMainWindowFirmware::questionWaitsForSelfUpdate()
+{
+    QFETCH(bool, progressFailure);
+    m_rig->server().backend().setFirmwareInfo(QStringLiteral("1"), offer(QStringLiteral("1.3.0")));
+    HeadphonesDevice &window = m_rig->window();
+    const auto asked = declineFirmwareQuestion(window);
+    const auto answerUnderneath = [&] {
+        QVERIFY(reportVersions(QStringLiteral("1.2.9")));
+        QVERIFY(redDot());
+        QVERIFY(asked->isEmpty());
+    };
+
+    if (progressFailure) {
+        window.onUpdateDownloadStarted();
+        window.onUpdateFailure(QString());
+        QPointer<UpdateDownloadProgressDialog> progress = window.updateProgressDialog();
+        QVERIFY(progress && progress->isFailureShown());
+        answerUnderneath();
+        QTest::keyClick(progress, Qt::Key_Escape);
+    } else {
+        const auto declined = WindowTest::whenModal<UpdateAvailableDialog>([&](UpdateAvailableDialog *dialog) {
+            answerUnderneath();
+            dialog->findChild<QPushButton *>(QStringLiteral("cancelButton"))->click();
+        });
+        RemoteUpdate::UpdateInfo info;
+        info.latestVersion = QStringLiteral("9.0.0");
+        window.showUpdateDialog(info);
+        QVERIFY(*declined);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(*asked, QStringLiteral("发现耳机固件新版本"), 5000);
 }
 
 QTEST_MAIN(TestMainWindowFirmware)
