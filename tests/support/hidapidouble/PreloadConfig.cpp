@@ -39,10 +39,10 @@ std::wstring widen(const std::string &text)
 
 __attribute__((constructor)) void loadDevicesFromEnvironment()
 {
-    const char *spec = std::getenv("VELKORA_HIDAPI_DOUBLE_DEVICES");
-    if (!spec)
+    const char *listing = std::getenv("VELKORA_HIDAPI_DOUBLE_DEVICES");
+    if (!listing)
         return;
-    for (const std::string &entry : split(spec, ';')) {
+    for (const std::string &entry : split(listing, ';')) {
         const auto fields = split(entry, ',');
         if (fields.size() < 4)
             continue;
