@@ -314,22 +314,8 @@ CustomEqSlotStore::ImportOutcome CustomEqSlotStore::importChecked(int index, con
         outcome.status = EqSlotFile::ImportStatus::NoSlotPath;
         return outcome;
     }
-    int sort = index;
-    QFile current(path);
-    if (current.open(QIODevice::ReadOnly)) {
-        const QJsonDocument doc = QJsonDocument::fromJson(current.readAll());
-        const QJsonValue value = doc.object().value(kSort);
-        bool ok = false;
-        if (value.isDouble()) {
-            sort = value.toInt();
-        } else if (value.isString()) {
-            const int parsed = value.toString().toInt(&ok, 10);
-            if (ok)
-                sort = parsed;
-        }
-    }
     QJsonObject object = buildSlotJson(file.storedName, index, false);
-    object.insert(kSort, sort);
+    object.insert(kSort, CustomEq::storedSortOfSlotFile(path).value_or(index));
     if (!EqSlotFile::write(path, object)) {
         log(QStringLiteral("[EQ][Slots] import into slot %1 failed: cannot write %2").arg(index).arg(path));
         outcome.status = EqSlotFile::ImportStatus::SlotWriteFailed;
