@@ -1,6 +1,7 @@
 #include "eq/CustomEqSlotStore.h"
 
 #include "eq/CustomEqFilterTypes.h"
+#include "eq/EqDataMapper.h"
 #include "eq/ICustomEqBandEditor.h"
 
 #include <QDir>
@@ -13,20 +14,10 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
 const QLatin1String kSort("sort");
-
-// Nearest whole Hz, halves away from zero, within 20..20000.
-int slotFrequency(double hz)
-{
-    if (std::isnan(hz))
-        return 20;
-    const double rounded = hz >= 0 ? std::trunc(hz + 0.5) : std::trunc(hz - 0.5);
-    return static_cast<int>(std::clamp(rounded, 20.0, 20000.0));
-}
 
 } // namespace
 
@@ -166,7 +157,7 @@ struct BandArrays
     void appendFromEditor(const ICustomEqBandEditor &editor, int k, bool qor)
     {
         const QPointF point = editor.bandPoint(k);
-        freq.append(QString::number(slotFrequency(point.x())));
+        freq.append(QString::number(EqDataMapper::toIntClamped(point.x(), 20, 20000)));
         q.append(QString::number(editor.bandQ(k), 'f', 2));
         sound.append(CustomEq::gainText(point.y()));
         const QString typeName = editor.bandType(k);
