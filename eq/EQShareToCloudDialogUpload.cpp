@@ -181,10 +181,7 @@ void EQShareToCloudDialog::refreshUploadPanel()
 void EQShareToCloudDialog::resetUploadPanel()
 {
     m_uploading = false;
-    m_error->clear();
-    m_error->hide();
-    m_upload->setEnabled(true);
-    m_upload->setText(tr("上传"));
+    refreshUploadPanel();
 }
 
 void EQShareToCloudDialog::uploadSharedEq()
