@@ -109,15 +109,17 @@ void CustomEqSlotStore::loadSlotIntoEditor(int index)
         applyBands(slot.bands);
         return;
     }
-    if (!slot.json.isEmpty()) {
+    const auto showSlotJson = [&] {
         CustomEq::normalizeSlotName(slot.json, index);
         EqBandLists bands;
-        if (CustomEq::slotJsonToBands(slot.json, m_qor, &bands) && bands.loaded) {
-            slot.bands = bands;
-            applyBands(slot.bands);
-            return;
-        }
-    }
+        if (!CustomEq::slotJsonToBands(slot.json, m_qor, &bands) || !bands.loaded)
+            return false;
+        slot.bands = bands;
+        applyBands(slot.bands);
+        return true;
+    };
+    if (!slot.json.isEmpty() && showSlotJson())
+        return;
     if (slot.path.isEmpty()) {
         resetEditorToDefault();
         return;
@@ -135,13 +137,7 @@ void CustomEqSlotStore::loadSlotIntoEditor(int index)
         return;
     }
     slot.json = doc.object();
-    CustomEq::normalizeSlotName(slot.json, index);
-    EqBandLists bands;
-    if (CustomEq::slotJsonToBands(slot.json, m_qor, &bands) && bands.loaded) {
-        slot.bands = bands;
-        applyBands(slot.bands);
-    }
-    if (!slot.bands.loaded)
+    if (!showSlotJson())
         resetEditorToDefault();
 }
 
