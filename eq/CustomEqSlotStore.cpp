@@ -335,11 +335,6 @@ QString CustomEqSlotStore::slotDisplayName(int index) const
     return CustomEq::slotNameFromJson(index, slotJson(index));
 }
 
-bool CustomEqSlotStore::isTypeTextForMode(const QString &text) const
-{
-    return m_qor ? CustomEq::isQorTypeText(text) : CustomEq::isStandardTypeText(text);
-}
-
 int CustomEqSlotStore::slotIndexForSelection(EQActiveProfileCoordinator::Source source, const QString &id)
 {
     if (source != EQActiveProfileCoordinator::Custom)
