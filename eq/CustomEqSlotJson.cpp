@@ -57,23 +57,29 @@ void normalizeSlotName(QJsonObject &slot, int index)
         slot.remove(QLatin1String("name"));
 }
 
-int sortIndexOfSlotFile(const QString &path)
+std::optional<int> storedSortOfSlotFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return -1;
+        return std::nullopt;
     const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
     if (!doc.isObject())
-        return -1;
+        return std::nullopt;
     const QJsonValue sort = doc.object().value(QLatin1String("sort"));
     if (sort.isDouble())
         return sort.toInt();
     if (sort.isString()) {
         bool ok = false;
         const int value = sort.toString().toInt(&ok, 10);
-        return ok ? value : -1;
+        if (ok)
+            return value;
     }
-    return -1;
+    return std::nullopt;
+}
+
+int sortIndexOfSlotFile(const QString &path)
+{
+    return storedSortOfSlotFile(path).value_or(-1);
 }
 
 bool finiteNumber(const QJsonValue &value, double *out)

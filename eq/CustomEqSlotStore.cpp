@@ -1,6 +1,7 @@
 #include "eq/CustomEqSlotStore.h"
 
 #include "eq/CustomEqFilterTypes.h"
+#include "eq/EqDataMapper.h"
 #include "eq/ICustomEqBandEditor.h"
 
 #include <QDir>
@@ -13,20 +14,10 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
 const QLatin1String kSort("sort");
-
-// Nearest whole Hz, halves away from zero, within 20..20000.
-int slotFrequency(double hz)
-{
-    if (std::isnan(hz))
-        return 20;
-    const double rounded = hz >= 0 ? std::trunc(hz + 0.5) : std::trunc(hz - 0.5);
-    return static_cast<int>(std::clamp(rounded, 20.0, 20000.0));
-}
 
 } // namespace
 
@@ -118,15 +109,17 @@ void CustomEqSlotStore::loadSlotIntoEditor(int index)
         applyBands(slot.bands);
         return;
     }
-    if (!slot.json.isEmpty()) {
+    const auto showSlotJson = [&] {
         CustomEq::normalizeSlotName(slot.json, index);
         EqBandLists bands;
-        if (CustomEq::slotJsonToBands(slot.json, m_qor, &bands) && bands.loaded) {
-            slot.bands = bands;
-            applyBands(slot.bands);
-            return;
-        }
-    }
+        if (!CustomEq::slotJsonToBands(slot.json, m_qor, &bands) || !bands.loaded)
+            return false;
+        slot.bands = bands;
+        applyBands(slot.bands);
+        return true;
+    };
+    if (!slot.json.isEmpty() && showSlotJson())
+        return;
     if (slot.path.isEmpty()) {
         resetEditorToDefault();
         return;
@@ -144,13 +137,7 @@ void CustomEqSlotStore::loadSlotIntoEditor(int index)
         return;
     }
     slot.json = doc.object();
-    CustomEq::normalizeSlotName(slot.json, index);
-    EqBandLists bands;
-    if (CustomEq::slotJsonToBands(slot.json, m_qor, &bands) && bands.loaded) {
-        slot.bands = bands;
-        applyBands(slot.bands);
-    }
-    if (!slot.bands.loaded)
+    if (!showSlotJson())
         resetEditorToDefault();
 }
 
@@ -166,7 +153,7 @@ struct BandArrays
     void appendFromEditor(const ICustomEqBandEditor &editor, int k, bool qor)
     {
         const QPointF point = editor.bandPoint(k);
-        freq.append(QString::number(slotFrequency(point.x())));
+        freq.append(QString::number(EqDataMapper::toIntClamped(point.x(), 20, 20000)));
         q.append(QString::number(editor.bandQ(k), 'f', 2));
         sound.append(CustomEq::gainText(point.y()));
         const QString typeName = editor.bandType(k);
@@ -314,22 +301,8 @@ CustomEqSlotStore::ImportOutcome CustomEqSlotStore::importChecked(int index, con
         outcome.status = EqSlotFile::ImportStatus::NoSlotPath;
         return outcome;
     }
-    int sort = index;
-    QFile current(path);
-    if (current.open(QIODevice::ReadOnly)) {
-        const QJsonDocument doc = QJsonDocument::fromJson(current.readAll());
-        const QJsonValue value = doc.object().value(kSort);
-        bool ok = false;
-        if (value.isDouble()) {
-            sort = value.toInt();
-        } else if (value.isString()) {
-            const int parsed = value.toString().toInt(&ok, 10);
-            if (ok)
-                sort = parsed;
-        }
-    }
     QJsonObject object = buildSlotJson(file.storedName, index, false);
-    object.insert(kSort, sort);
+    object.insert(kSort, CustomEq::storedSortOfSlotFile(path).value_or(index));
     if (!EqSlotFile::write(path, object)) {
         log(QStringLiteral("[EQ][Slots] import into slot %1 failed: cannot write %2").arg(index).arg(path));
         outcome.status = EqSlotFile::ImportStatus::SlotWriteFailed;
@@ -360,11 +333,6 @@ EqBandLists CustomEqSlotStore::slotBands(int index) const
 QString CustomEqSlotStore::slotDisplayName(int index) const
 {
     return CustomEq::slotNameFromJson(index, slotJson(index));
-}
-
-bool CustomEqSlotStore::isTypeTextForMode(const QString &text) const
-{
-    return m_qor ? CustomEq::isQorTypeText(text) : CustomEq::isStandardTypeText(text);
 }
 
 int CustomEqSlotStore::slotIndexForSelection(EQActiveProfileCoordinator::Source source, const QString &id)

@@ -83,8 +83,6 @@ public:
     // What the slot's button shows: its own name or its default name.
     QString slotDisplayName(int index) const;
 
-    bool isTypeTextForMode(const QString &text) const;
-
     // The custom slot named by an active selection, or -1 when it names none.
     static int slotIndexForSelection(EQActiveProfileCoordinator::Source source, const QString &id);
 

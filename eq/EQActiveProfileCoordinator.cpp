@@ -102,17 +102,15 @@ void EQActiveProfileCoordinator::setQorMode(bool qor)
     if (qor == m_qor)
         return;
     m_qor = qor;
+    // Left as no selection when the group has none stored.
     Source source = None;
     QString id;
     {
         QSettings store;
-        if (!readStoredSelection(store, m_qor, &source, &id)) {
-            source = None;
-            id.clear();
-        }
+        readStoredSelection(store, m_qor, &source, &id);
     }
     m_source = source;
-    m_id = id.trimmed();
+    m_id = id;
     emit activeSelectionChanged(m_source, m_id);
 }
 

@@ -59,11 +59,12 @@ void EQCurveEditor::addPoint(const QPointF &hzDb, double q, const QString &type)
     m_points.append(series);
     m_qs.append(clampQ(q));
     m_types.append(type);
+    // A batch (loading, resetting, a band count) draws once at its end.
+    if (m_updating)
+        return;
     updateCurve();
-    if (!m_updating) {
-        rebuildSlotMap();
-        emit presetEdited();
-    }
+    rebuildSlotMap();
+    emit presetEdited();
 }
 
 void EQCurveEditor::onRemovePoint(int index)
@@ -93,11 +94,11 @@ void EQCurveEditor::onRemovePoint(int index)
     delete series;
     m_qs.removeAt(index);
     m_types.removeAt(index);
+    if (m_updating)
+        return;
     updateCurve();
-    if (!m_updating) {
-        rebuildSlotMap();
-        emit presetEdited();
-    }
+    rebuildSlotMap();
+    emit presetEdited();
 }
 
 void EQCurveEditor::removeAllPoints()

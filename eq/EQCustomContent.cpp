@@ -256,16 +256,11 @@ void EQCustomContent::setSoundTestState(bool wired, bool wireless, const QString
     m_soundTest->setState(wired, wireless, wirelessDeviceName);
 }
 
-void EQCustomContent::closePopups()
+void EQCustomContent::dismissPopups()
 {
     m_shareDialog->reject();
     m_shareDialog->resetUploadPanel();
     m_editor->clearSelection();
-}
-
-void EQCustomContent::dismissPopups()
-{
-    closePopups();
 }
 
 void EQCustomContent::setEqApi(EarphoneApi::EqApi *api)
@@ -312,6 +307,6 @@ void EQCustomContent::showEvent(QShowEvent *event)
 
 void EQCustomContent::hideEvent(QHideEvent *event)
 {
-    closePopups();
+    dismissPopups();
     QWidget::hideEvent(event);
 }

@@ -128,7 +128,6 @@ private:
     void flushPendingSave();
     bool cancelPendingLoad();
     void loadSelectedSlotNow();
-    void closePopups();
     void showSelectFirstToast();
     QString selectedButtonText() const;
 

@@ -6,6 +6,7 @@
 #include "app/kit/WindowRadioButtonStyleTwo.h"
 #include "cloud/EqApi.h"
 #include "eq/EQSoundEffectTestWidget.h"
+#include "eq/EQSoundListCache.h"
 #include "eq/EQSoundListController.h"
 #include "eq/EqActiveSelectionLink.h"
 
@@ -169,8 +170,7 @@ QString EQOfficialPresetContent::displayNameFor(const EQEffect &effect, const QS
 bool EQOfficialPresetContent::isLocalImagePath(const QString &image)
 {
     const QString trimmed = image.trimmed();
-    return !trimmed.isEmpty() && !trimmed.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
-           !trimmed.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+    return !trimmed.isEmpty() && !EQSoundListCache::isWebAddress(trimmed);
 }
 
 void EQOfficialPresetContent::onBasicSoundClicked()

@@ -290,11 +290,6 @@ QRadioButton *EQShareToCloudDialog::modeButton(int mode) const
     return qobject_cast<QRadioButton *>(m_modes->button(mode));
 }
 
-int EQShareToCloudDialog::checkedMode() const
-{
-    return m_modes->checkedId();
-}
-
 QString EQShareToCloudDialog::uploadText() const
 {
     return m_uploading ? tr("上传中...") : tr("上传");

@@ -65,7 +65,6 @@ public:
 
     bool isUploading() const { return m_uploading; }
     bool gameTypesLoaded() const { return m_gameTypesLoaded; }
-    int checkedMode() const;
 
     QLabel *titleLabel() const { return m_title; }
     QPushButton *closeButton() const { return m_close; }

@@ -4,6 +4,8 @@
 #include "app/kit/GradientButton.h"
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
+#include "eq/EQSoundListCache.h"
+#include "eq/EqPageToast.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -14,20 +16,6 @@
 
 using EarphoneApi::EQCategory;
 using EarphoneApi::EqApi;
-
-namespace {
-
-constexpr int kInfoToast = 0;
-constexpr int kSuccessToast = 1;
-constexpr int kFailureToast = 2;
-
-QString normalizedPid(const QString &pid)
-{
-    const QString trimmed = pid.trimmed();
-    return trimmed.isEmpty() ? QStringLiteral("1") : trimmed;
-}
-
-} // namespace
 
 void EQShareToCloudDialog::setEqApi(EqApi *api)
 {
@@ -45,7 +33,7 @@ void EQShareToCloudDialog::setEqApi(EqApi *api)
 
 void EQShareToCloudDialog::setPid(const QString &pid)
 {
-    const QString next = normalizedPid(pid);
+    const QString next = EQSoundListCache::normalizedPid(pid);
     if (next == m_pid)
         return;
     m_pid = next;
@@ -94,7 +82,7 @@ void EQShareToCloudDialog::updateCategorySelector()
             if (isVisible())
                 showUploadError(text);
             else if (m_toast)
-                m_toast(text, kInfoToast, kToastMs);
+                m_toast(text, EqPageToast::Info, kToastMs);
             return;
         }
         if (m_gameTypesLoaded) {
@@ -158,7 +146,7 @@ void EQShareToCloudDialog::onGameTypesFailed(int errorCode, const QString &messa
     if (isVisible())
         showUploadError(text);
     else if (m_toast)
-        m_toast(text, kFailureToast, kToastMs);
+        m_toast(text, EqPageToast::Failure, kToastMs);
 }
 
 void EQShareToCloudDialog::showUploadError(const QString &text)
@@ -193,10 +181,7 @@ void EQShareToCloudDialog::refreshUploadPanel()
 void EQShareToCloudDialog::resetUploadPanel()
 {
     m_uploading = false;
-    m_error->clear();
-    m_error->hide();
-    m_upload->setEnabled(true);
-    m_upload->setText(tr("上传"));
+    refreshUploadPanel();
 }
 
 void EQShareToCloudDialog::uploadSharedEq()
@@ -250,7 +235,7 @@ void EQShareToCloudDialog::onCloudEqUploaded()
 {
     m_uploading = false;
     if (m_toast)
-        m_toast(tr("上传成功"), kSuccessToast, kToastMs);
+        m_toast(tr("上传成功"), EqPageToast::Success, kToastMs);
     accept();
 }
 
@@ -269,5 +254,5 @@ void EQShareToCloudDialog::onUploadFailed(int errorCode, const QString &message)
         return;
     }
     if (m_toast)
-        m_toast(text, kFailureToast, kToastMs);
+        m_toast(text, EqPageToast::Failure, kToastMs);
 }

@@ -1,6 +1,7 @@
 #include "eq/EQSlotFileActions.h"
 
 #include "eq/CustomEqSlotStore.h"
+#include "eq/EqPageToast.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,9 +12,6 @@ namespace {
 
 using Status = EqSlotFile::ImportStatus;
 
-constexpr int InfoToast = 0;
-constexpr int SuccessToast = 1;
-constexpr int FailureToast = 2;
 constexpr int ToastMs = 1000;
 
 // The page's own texts: they live in its translation context.
@@ -87,7 +85,7 @@ QString EQSlotFileActions::importStatusText(EqSlotFile::ImportStatus status)
 void EQSlotFileActions::exportSlot(int selectedIndex, const QString &slotButtonText)
 {
     if (selectedIndex < 0) {
-        m_toast(text(selectFirst), InfoToast, ToastMs);
+        m_toast(text(selectFirst), EqPageToast::Info, ToastMs);
         return;
     }
     if (!m_store || !m_store->editor())
@@ -101,16 +99,17 @@ void EQSlotFileActions::exportSlot(int selectedIndex, const QString &slotButtonT
     if (path.isEmpty())
         return;
     if (!EqSlotFile::write(path, m_store->buildSlotJson(name, selectedIndex, false))) {
-        m_toast(text(QT_TRANSLATE_NOOP("EQCustomContent", "导出失败：无法写入文件")), FailureToast, ToastMs);
+        m_toast(text(QT_TRANSLATE_NOOP("EQCustomContent", "导出失败：无法写入文件")), EqPageToast::Failure,
+                ToastMs);
         return;
     }
-    m_toast(text(QT_TRANSLATE_NOOP("EQCustomContent", "已导出")), SuccessToast, ToastMs);
+    m_toast(text(QT_TRANSLATE_NOOP("EQCustomContent", "已导出")), EqPageToast::Success, ToastMs);
 }
 
 std::optional<QString> EQSlotFileActions::importSlot(int selectedIndex)
 {
     if (selectedIndex < 0) {
-        m_toast(text(selectFirst), InfoToast, ToastMs);
+        m_toast(text(selectFirst), EqPageToast::Info, ToastMs);
         return std::nullopt;
     }
     if (!m_store || !m_store->editor() || selectedIndex > 9)
@@ -132,7 +131,7 @@ std::optional<QString> EQSlotFileActions::importSlot(int selectedIndex)
     const EqSlotFile::Checked checked = EqSlotFile::check(path, qor, selectedIndex);
     const CustomEqSlotStore::ImportOutcome outcome = m_store->importChecked(selectedIndex, checked);
     const bool imported = outcome.status == EqSlotFile::ImportStatus::Imported;
-    m_toast(importStatusText(outcome.status), imported ? SuccessToast : FailureToast, ToastMs);
+    m_toast(importStatusText(outcome.status), imported ? EqPageToast::Success : EqPageToast::Failure, ToastMs);
     if (!outcome.shown)
         return std::nullopt;
     return outcome.buttonText;

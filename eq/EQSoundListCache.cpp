@@ -158,6 +158,12 @@ QByteArray EQSoundListCache::serialize(const QList<EQEffect> &list)
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
+bool EQSoundListCache::isWebAddress(const QString &text)
+{
+    return text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+           || text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}
+
 QString EQSoundListCache::imageExtension(const QString &url)
 {
     const QString path = QUrl(url.trimmed()).path(QUrl::FullyDecoded);

@@ -31,6 +31,8 @@ public:
     // The list in cache order as compact JSON.
     static QByteArray serialize(const QList<EarphoneApi::EQEffect> &list);
 
+    // An http(s) address, as opposed to a picture already on this computer; the text as given, not trimmed.
+    static bool isWebAddress(const QString &text);
     // "<md5 of pid|url>.<extension>" in the image folder (created); empty without a data folder.
     static QString imageFilePath(const QString &pid, const QString &url);
     static QString imageExtension(const QString &url);

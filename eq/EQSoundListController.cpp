@@ -23,12 +23,6 @@ QString imageKey(const QString &pid, const QString &url)
     return pid.trimmed() + QLatin1Char('|') + url.trimmed();
 }
 
-bool isHttpUrl(const QString &text)
-{
-    return text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-           || text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 EQSoundListController::EQSoundListController(QObject *parent) : QObject(parent), m_retryTimer(new QTimer(this))
@@ -172,7 +166,7 @@ void EQSoundListController::resolveCachedImages(const QString &pid, QList<EQEffe
 {
     for (EQEffect &effect : list) {
         const QString url = effect.image.trimmed();
-        if (!EQSoundListCache::isGame(effect) || url.isEmpty() || !isHttpUrl(url))
+        if (!EQSoundListCache::isGame(effect) || url.isEmpty() || !EQSoundListCache::isWebAddress(url))
             continue;
         const QString path = EQSoundListCache::imageFilePath(pid, url);
         if (!path.isEmpty() && QFile::exists(path))

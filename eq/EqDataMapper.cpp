@@ -22,16 +22,6 @@ void fail(QString *error, const char *message)
         *error = QString::fromLatin1(message);
 }
 
-// Nearest integer, halves away from zero, then clamped. Values past the int
-// range are clamped first so the conversion is defined; NaN counts as 0.
-int toIntClamped(double value, int low, int high)
-{
-    if (std::isnan(value))
-        value = 0.0;
-    const double rounded = value >= 0 ? std::trunc(value + 0.5) : std::trunc(value - 0.5);
-    return static_cast<int>(std::clamp(rounded, double(low), double(high)));
-}
-
 template <typename T>
 QList<T> fitted(QList<T> list, int count, const T &pad)
 {
@@ -212,6 +202,15 @@ quint8 parseFilterType(const QString &text)
             return name.code;
     }
     return 1;
+}
+
+int toIntClamped(double value, int low, int high)
+{
+    if (std::isnan(value))
+        value = 0.0;
+    const double rounded = value >= 0 ? std::trunc(value + 0.5) : std::trunc(value - 0.5);
+    // Clamped as a double, so values past the int range convert defined.
+    return static_cast<int>(std::clamp(rounded, double(low), double(high)));
 }
 
 double jsonToDouble(const QString &text, double fallback)

@@ -38,6 +38,8 @@ std::optional<HeadsetProtocol::EQData> fromQorCustomJson(const QJsonObject &slot
 
 // Standard filter-type code 1..5 of a code or a name; anything else is 1 (Peaking).
 quint8 parseFilterType(const QString &text);
+// Nearest integer, halves away from zero, within low..high; NaN counts as 0.
+int toIntClamped(double value, int low, int high);
 double jsonToDouble(const QString &text, double fallback);
 // Numbers as they are, numeric texts read (0 when not a number); other elements skipped.
 QList<double> readDoubleArray(const QJsonObject &object, const QString &key);

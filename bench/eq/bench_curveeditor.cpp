@@ -1,6 +1,6 @@
 // The work of one redraw of the EQ curve: designing the sections, sampling the
 // 1024-point summed response, clipping it; and one whole drag step of a point
-// on a shown editor (mouse move, curves, series, repaint).
+// on a shown editor (mouse move, curves, series, repaint); loading a slot's bands.
 #include "eq/EQCurveEditor.h"
 
 #include <QApplication>
@@ -123,6 +123,24 @@ void BM_DragStep(benchmark::State &state)
     QApplication::sendEvent(viewport, &release);
 }
 BENCHMARK(BM_DragStep)->Unit(benchmark::kMicrosecond);
+
+// Putting a slot's ten bands into the editor, as a slot pick does.
+void BM_LoadTenBands(benchmark::State &state)
+{
+    EQCurveEditor editor;
+    QList<double> freqs;
+    QList<double> qs;
+    QList<double> gains;
+    for (int i = 0; i < EQCurveEditor::kSlotCount; ++i) {
+        freqs.append(EQCurveEditor::defaultBandPoints().at(i).x());
+        qs.append(EQCurveEditor::defaultBandQs().at(i));
+        gains.append((i % 5) - 2.0);
+    }
+    const QList<QString> types(EQCurveEditor::kSlotCount, QStringLiteral("Peaking"));
+    for (auto _ : state)
+        editor.setBands(freqs, qs, gains, types);
+}
+BENCHMARK(BM_LoadTenBands)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
