@@ -115,7 +115,6 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
         return failDownload(problem);
 
     abortDownload();
-    discardDownloadFile();
     m_expectedSha256 = info.sha256;
 
     const QString decodedPath = url.path(QUrl::FullyDecoded);
