@@ -75,17 +75,6 @@ int EqApi::cloudListRequestPageIndex(int listType, int share, int pageIndex)
     return ((share != -1 ? 10 : 0) + listType) * 1000 + pageIndex;
 }
 
-void EqApi::dropPending(QPointer<QNetworkReply> &slot)
-{
-    QNetworkReply *old = slot.data();
-    slot.clear();
-    if (!old)
-        return;
-    disconnect(old, nullptr, this, nullptr);
-    old->abort();
-    old->deleteLater();
-}
-
 bool EqApi::takeCurrent(QPointer<QNetworkReply> &slot)
 {
     QNetworkReply *reply = senderReply();
