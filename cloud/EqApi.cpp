@@ -22,14 +22,6 @@ const char *const propCloudId = "cloud_id";
 const char *const propOperation = "operation";
 const char *const propStatus = "status";
 
-QJsonArray textArray(const QStringList &texts)
-{
-    QJsonArray array;
-    for (const QString &text : texts)
-        array.append(text);
-    return array;
-}
-
 template <typename T, typename Reader>
 QList<T> readList(const QJsonValue &data, Reader reader)
 {
@@ -205,10 +197,10 @@ QNetworkReply *EqApi::uploadCloudEQ(const QString &name, const QString &desc, co
         {QStringLiteral("pid"), pid},
         {QStringLiteral("cate_id"), cateId},
         {QStringLiteral("main_gain"), mainGain},
-        {QStringLiteral("freq"), textArray(freq)},
-        {QStringLiteral("q"), textArray(q)},
-        {QStringLiteral("sound"), textArray(sound)},
-        {QStringLiteral("type"), textArray(type)},
+        {QStringLiteral("freq"), QJsonArray::fromStringList(freq)},
+        {QStringLiteral("q"), QJsonArray::fromStringList(q)},
+        {QStringLiteral("sound"), QJsonArray::fromStringList(sound)},
+        {QStringLiteral("type"), QJsonArray::fromStringList(type)},
     };
     return watchReply(postJson(QStringLiteral("home/cloud/saveCloud"), body), &EqApi::handleCloudEQUploadResponse,
                       failWith(&EqApi::cloudEQUploadFailed), notCreated);
