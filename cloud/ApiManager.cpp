@@ -277,6 +277,17 @@ QNetworkReply *ApiManager::postMultipartFile(const QString &endpoint, const QStr
     return postMultiPartBody(*request, multiPart, endpoint, -1);
 }
 
+void ApiManager::dropPending(QPointer<QNetworkReply> &slot)
+{
+    QNetworkReply *old = slot.data();
+    slot.clear();
+    if (!old)
+        return;
+    disconnect(old, nullptr, this, nullptr);
+    old->abort();
+    old->deleteLater();
+}
+
 void ApiManager::startRequestTimer(QNetworkReply *reply, const QString &endpoint, int timeoutMs)
 {
     auto *timer = new QTimer(reply);

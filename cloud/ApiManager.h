@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrlQuery>
@@ -99,6 +100,10 @@ protected:
     bool reportNetworkFailure(QNetworkReply *reply, const FailureReporter &fail);
     bool reportEnvelopeFailure(const ApiResponse &response, const FailureReporter &fail);
     bool unwrapReply(QNetworkReply *reply, ApiResponse *response, const FailureReporter &fail);
+
+    // Disconnects, aborts and drops the reply still held in `slot`, for a
+    // request that a newer one replaces.
+    void dropPending(QPointer<QNetworkReply> &slot);
 
     // The reply behind a handler slot, or null when the sender is none.
     QNetworkReply *senderReply() const;

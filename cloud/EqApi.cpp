@@ -22,14 +22,6 @@ const char *const propCloudId = "cloud_id";
 const char *const propOperation = "operation";
 const char *const propStatus = "status";
 
-QJsonArray textArray(const QStringList &texts)
-{
-    QJsonArray array;
-    for (const QString &text : texts)
-        array.append(text);
-    return array;
-}
-
 template <typename T, typename Reader>
 QList<T> readList(const QJsonValue &data, Reader reader)
 {
@@ -73,17 +65,6 @@ EqApi::~EqApi() = default;
 int EqApi::cloudListRequestPageIndex(int listType, int share, int pageIndex)
 {
     return ((share != -1 ? 10 : 0) + listType) * 1000 + pageIndex;
-}
-
-void EqApi::dropPending(QPointer<QNetworkReply> &slot)
-{
-    QNetworkReply *old = slot.data();
-    slot.clear();
-    if (!old)
-        return;
-    disconnect(old, nullptr, this, nullptr);
-    old->abort();
-    old->deleteLater();
 }
 
 bool EqApi::takeCurrent(QPointer<QNetworkReply> &slot)
@@ -216,10 +197,10 @@ QNetworkReply *EqApi::uploadCloudEQ(const QString &name, const QString &desc, co
         {QStringLiteral("pid"), pid},
         {QStringLiteral("cate_id"), cateId},
         {QStringLiteral("main_gain"), mainGain},
-        {QStringLiteral("freq"), textArray(freq)},
-        {QStringLiteral("q"), textArray(q)},
-        {QStringLiteral("sound"), textArray(sound)},
-        {QStringLiteral("type"), textArray(type)},
+        {QStringLiteral("freq"), QJsonArray::fromStringList(freq)},
+        {QStringLiteral("q"), QJsonArray::fromStringList(q)},
+        {QStringLiteral("sound"), QJsonArray::fromStringList(sound)},
+        {QStringLiteral("type"), QJsonArray::fromStringList(type)},
     };
     return watchReply(postJson(QStringLiteral("home/cloud/saveCloud"), body), &EqApi::handleCloudEQUploadResponse,
                       failWith(&EqApi::cloudEQUploadFailed), notCreated);

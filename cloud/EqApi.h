@@ -81,8 +81,6 @@ private slots:
     void handleDeleteCloudEQResponse();
 
 private:
-    // Disconnects, aborts and drops the reply still held in `slot`.
-    void dropPending(QPointer<QNetworkReply> &slot);
     // The handler's staleness check: true (and the slot cleared) when the
     // sender is the reply held in `slot`; otherwise the sender is only deleted.
     bool takeCurrent(QPointer<QNetworkReply> &slot);

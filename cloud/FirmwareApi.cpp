@@ -15,13 +15,7 @@ FirmwareApi::~FirmwareApi() = default;
 
 QNetworkReply *FirmwareApi::requestPcFirmwareInfo(const QString &pid)
 {
-    if (m_pendingInfoReply) {
-        QNetworkReply *old = m_pendingInfoReply;
-        m_pendingInfoReply.clear();
-        disconnect(old, nullptr, this, nullptr);
-        old->abort();
-        old->deleteLater();
-    }
+    dropPending(m_pendingInfoReply);
 
     QString requestPid = pid.trimmed();
     if (requestPid.isEmpty())

@@ -33,11 +33,9 @@ LoginController::LoginController(const Options &options, QObject *parent) : QObj
             connect(api, &EarphoneApi::ApiManager::tokenInvalid, this, &LoginController::onApiTokenInvalid);
     }
 
-    if (isLoggedIn()) {
-        const QString token = loadStoredToken();
-        if (!token.isEmpty())
-            setSessionToken(token);
-    }
+    // One read of the store: unsealing means a key file read and a decryption.
+    if (const QString token = storedSessionToken(); !token.trimmed().isEmpty())
+        setSessionToken(token);
 
     if (m_userApi) {
         connect(m_userApi, &EarphoneApi::UserApi::userInfoUpdated, this, &LoginController::onUserInfoUpdated);

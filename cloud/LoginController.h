@@ -105,6 +105,8 @@ private slots:
     void onGetUserInfoFailed(int errorCode, const QString &message);
 
 private:
+    // The unsealed token when the session flag is set, else empty.
+    QString storedSessionToken() const;
     // The four API objects (entries may be null).
     std::array<EarphoneApi::ApiManager *, 4> apis() const;
     void createApis();

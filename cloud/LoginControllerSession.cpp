@@ -61,12 +61,17 @@ QString LoginController::unprotectStoredText(const QString &stored) const
     return QString();
 }
 
-bool LoginController::isLoggedIn() const
+QString LoginController::storedSessionToken() const
 {
     const QSettings settings;
     if (!settings.value(keyLoggedIn, false).toBool())
-        return false;
-    return !unprotectStoredText(settings.value(keyToken).toString()).trimmed().isEmpty();
+        return QString();
+    return unprotectStoredText(settings.value(keyToken).toString());
+}
+
+bool LoginController::isLoggedIn() const
+{
+    return !storedSessionToken().trimmed().isEmpty();
 }
 
 QString LoginController::loadStoredToken() const

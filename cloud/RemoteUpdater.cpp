@@ -19,8 +19,6 @@ namespace RemoteUpdate {
 
 namespace {
 
-const QString busyMessage = QStringLiteral("Updater is busy. Please wait for the current operation to finish.");
-
 QString stateName(RemoteUpdater::State state)
 {
     switch (state) {
@@ -89,6 +87,21 @@ QString installReceiptPath()
            + QStringLiteral("/remoteupdate/last-install-receipt.json");
 }
 
+QString RemoteUpdater::busyMessage()
+{
+    return QStringLiteral("Updater is busy. Please wait for the current operation to finish.");
+}
+
+QString RemoteUpdater::urlSchemeProblem(const QUrl &url, const QString &subject) const
+{
+    const QString scheme = url.scheme().toLower();
+    if (scheme != QLatin1String("https") && scheme != QLatin1String("http"))
+        return QStringLiteral("%1 must use http:// or https://").arg(subject);
+    if (scheme == QLatin1String("http") && !m_allowHttp)
+        return QStringLiteral("%1 must use https:// (HTTP is disabled)").arg(subject);
+    return {};
+}
+
 bool RemoteUpdater::recoverStaleBusyState()
 {
     if (m_state == Idle)
@@ -148,7 +161,7 @@ void RemoteUpdater::checkForUpdates()
 {
     recoverStaleBusyState();
     if (m_state != Idle) {
-        emit checkFailed(busyMessage);
+        emit checkFailed(busyMessage());
         emit checkFinished();
         return;
     }
@@ -159,11 +172,8 @@ void RemoteUpdater::checkForUpdates()
     };
     if (!m_manifestUrl.isValid())
         return refuse(QStringLiteral("Manifest URL is not set or invalid"));
-    const QString scheme = m_manifestUrl.scheme().toLower();
-    if (scheme != QLatin1String("https") && scheme != QLatin1String("http"))
-        return refuse(QStringLiteral("Manifest URL must use http:// or https://"));
-    if (scheme == QLatin1String("http") && !m_allowHttp)
-        return refuse(QStringLiteral("Manifest URL must use https:// (HTTP is disabled)"));
+    if (const QString problem = urlSchemeProblem(m_manifestUrl, QStringLiteral("Manifest URL")); !problem.isEmpty())
+        return refuse(problem);
 
     abortManifestRequest();
     m_state = Checking;

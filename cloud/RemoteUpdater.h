@@ -87,6 +87,9 @@ signals:
     void requestApplicationQuit();
 
 private:
+    static QString busyMessage();
+    // Why `url` may not be fetched (its scheme), empty when it may; `subject` names it in the text.
+    QString urlSchemeProblem(const QUrl &url, const QString &subject) const;
     bool recoverStaleBusyState();
     void startOperationTimer();
     void abortManifestRequest();

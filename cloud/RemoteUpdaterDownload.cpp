@@ -25,8 +25,6 @@ namespace RemoteUpdate {
 
 namespace {
 
-const QString busyMessage = QStringLiteral("Updater is busy. Please wait for the current operation to finish.");
-
 // The temporary folder may be shared with other users (/tmp). Whoever owns
 // or may write to a folder on the way to the installer could swap the file
 // between its hash check and its start, so both levels must be ours (the
@@ -101,7 +99,7 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
 {
     recoverStaleBusyState();
     if (m_state != Idle) {
-        emit downloadFailed(busyMessage);
+        emit downloadFailed(busyMessage());
         return;
     }
     m_pendingUpdate = info;
@@ -113,14 +111,10 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
     const QUrl url(info.downloadUrl, QUrl::TolerantMode);
     if (!url.isValid() || url.scheme().isEmpty())
         return failDownload(QStringLiteral("downloadUrl is not a valid URL"));
-    const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("https") && scheme != QLatin1String("http"))
-        return failDownload(QStringLiteral("downloadUrl must use http:// or https://"));
-    if (scheme == QLatin1String("http") && !m_allowHttp)
-        return failDownload(QStringLiteral("downloadUrl must use https:// (HTTP is disabled)"));
+    if (const QString problem = urlSchemeProblem(url, QStringLiteral("downloadUrl")); !problem.isEmpty())
+        return failDownload(problem);
 
     abortDownload();
-    discardDownloadFile();
     m_expectedSha256 = info.sha256;
 
     const QString decodedPath = url.path(QUrl::FullyDecoded);

@@ -3,6 +3,7 @@
 #include "cloud/RemoteUpdater.h"
 
 #include "app/kit/AppLanguageManager.h"
+#include "cloud/ApiManager.h"
 #include "cloud/ManifestSignature.h"
 #include "cloud/UpdateVersion.h"
 
@@ -10,7 +11,6 @@
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QMessageAuthenticationCode>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -23,10 +23,6 @@
 namespace RemoteUpdate {
 
 namespace {
-
-// The manifest request is always signed with the built-in API key, whatever
-// key the API itself is configured with.
-const QByteArray manifestSigningKey = QByteArrayLiteral("7c3a91e0d4b85f26a0e19c4d73b2f851");
 
 const char *yesNo(bool value)
 {
@@ -71,9 +67,9 @@ void RemoteUpdater::sendManifestRequest()
     const QByteArray timestamp = QByteArray::number(QDateTime::currentSecsSinceEpoch());
     const QByteArray lang =
         AppLanguageManager::apiLanguageCode(AppLanguageManager::currentLanguageCode()).toUtf8();
-    const QByteArray sign =
-        QMessageAuthenticationCode::hash(manifestSigningKey + timestamp, manifestSigningKey, QCryptographicHash::Sha1)
-            .toHex();
+    // Always signed with the built-in API key, whatever key the API itself is configured with.
+    const QString key = EarphoneApi::ApiManager::builtInSecretKey();
+    const QByteArray sign = EarphoneApi::ApiManager::hmacSha1Hex(key + QString::fromLatin1(timestamp), key).toLatin1();
     request.setRawHeader("User-Agent", userAgent().toUtf8());
     request.setRawHeader("Content-Type", "application/x-www-form-urlencoded");
     request.setRawHeader("timestamp", timestamp);

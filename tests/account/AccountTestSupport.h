@@ -2,12 +2,23 @@
 
 #include <QColor>
 #include <QImage>
+#include <QLineEdit>
 #include <QString>
+#include <QWidget>
 
 class QTimer;
-class QWidget;
 
 namespace AccountTest {
+
+// The named child of a widget; a missing one ends the test run at once.
+template<typename T = QLineEdit>
+T *child(QWidget *parent, const char *name)
+{
+    T *widget = parent->findChild<T *>(QLatin1String(name));
+    if (!widget)
+        qFatal("no child %s", name);
+    return widget;
+}
 
 // Applies the UI language as the settings page does and lets the widgets
 // receive the language change.

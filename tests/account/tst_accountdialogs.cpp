@@ -20,14 +20,7 @@
 
 namespace {
 
-template<typename T = QLineEdit>
-T *child(QWidget *dialog, const char *name)
-{
-    T *widget = dialog->findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no child %s", name);
-    return widget;
-}
+using AccountTest::child;
 
 QPushButton *confirm(QWidget *dialog)
 {

@@ -27,14 +27,7 @@ const QString agreementMessage = QStringLiteral("请阅读并同意《隐私政�
 const QString badPhone = QStringLiteral("请输入正确的手机号");
 const QString badEmail = QStringLiteral("请输入正确的邮箱地址");
 
-template<typename T = QLineEdit>
-T *child(QWidget *page, const char *name)
-{
-    T *widget = page->findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no child %s", name);
-    return widget;
-}
+using AccountTest::child;
 
 void acceptAgreement(QWidget *page)
 {

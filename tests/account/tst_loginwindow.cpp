@@ -23,14 +23,7 @@
 
 namespace {
 
-template<typename T = QLineEdit>
-T *child(QWidget *page, const char *name)
-{
-    T *widget = page->findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no child %s", name);
-    return widget;
-}
+using AccountTest::child;
 
 void activateLink(QWidget *page, const char *name)
 {

@@ -22,14 +22,7 @@ using FakeApi::Fault;
 
 namespace {
 
-template<typename T = QLabel>
-T *child(QWidget *page, const char *name)
-{
-    T *widget = page->findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no child %s", name);
-    return widget;
-}
+using AccountTest::child;
 
 QString route(const QString &file)
 {
@@ -63,7 +56,7 @@ private slots:
 
 private:
     QString serve(const QString &file, const QColor &colour);
-    QColor avatarColour() const { return AccountTest::labelCentreColour(child(m_page.get(), "avatarLabel")); }
+    QColor avatarColour() const { return AccountTest::labelCentreColour(child<QLabel>(m_page.get(), "avatarLabel")); }
 
     FakeApi::FakeApiServer m_server;
     QTemporaryDir m_dir;
@@ -79,7 +72,7 @@ void TestUserProfilePage::initTestCase()
     QVERIFY(m_server.start());
     QVERIFY(m_dir.isValid());
     CustomUserProfilePage page;
-    m_defaultColour = AccountTest::labelCentreColour(child(&page, "avatarLabel"));
+    m_defaultColour = AccountTest::labelCentreColour(child<QLabel>(&page, "avatarLabel"));
     QVERIFY(m_defaultColour.alpha() == 255); // the default picture is drawn
 }
 
@@ -112,7 +105,7 @@ void TestUserProfilePage::passwordBullets()
     QFETCH(int, length);
     QFETCH(int, bullets);
     m_page->setPasswordLength(length);
-    QCOMPARE(child(m_page.get(), "passwordValue")->text(), QString(bullets, QChar(0x2022)));
+    QCOMPARE(child<QLabel>(m_page.get(), "passwordValue")->text(), QString(bullets, QChar(0x2022)));
 }
 
 void TestUserProfilePage::textsAreTrimmed()
@@ -120,11 +113,11 @@ void TestUserProfilePage::textsAreTrimmed()
     m_page->setNickname(QStringLiteral("  Ann "));
     m_page->setEmail(QStringLiteral(" ann@example.com\n"));
     m_page->setPhone(QStringLiteral(" 13800138000 "));
-    QCOMPARE(child(m_page.get(), "nicknameValue")->text(), QStringLiteral("Ann"));
-    QCOMPARE(child(m_page.get(), "emailValue")->text(), QStringLiteral("ann@example.com"));
-    QCOMPARE(child(m_page.get(), "phoneValue")->text(), QStringLiteral("13800138000"));
+    QCOMPARE(child<QLabel>(m_page.get(), "nicknameValue")->text(), QStringLiteral("Ann"));
+    QCOMPARE(child<QLabel>(m_page.get(), "emailValue")->text(), QStringLiteral("ann@example.com"));
+    QCOMPARE(child<QLabel>(m_page.get(), "phoneValue")->text(), QStringLiteral("13800138000"));
     m_page->setNickname(QStringLiteral("   "));
-    QCOMPARE(child(m_page.get(), "nicknameValue")->text(), QString());
+    QCOMPARE(child<QLabel>(m_page.get(), "nicknameValue")->text(), QString());
 }
 
 void TestUserProfilePage::controlsAskTheMainWindow_data()
@@ -243,7 +236,7 @@ void TestUserProfilePage::localPathsAndEmpty()
     QCOMPARE(avatarColour(), m_defaultColour);
 
     // Round: the corners of the 120 x 120 picture stay transparent.
-    const QImage shown = child(m_page.get(), "avatarLabel")->pixmap().toImage();
+    const QImage shown = child<QLabel>(m_page.get(), "avatarLabel")->pixmap().toImage();
     QCOMPARE(shown.size(), QSize(120, 120));
     QCOMPARE(shown.pixelColor(14, 14).alpha(), 0);
     QCOMPARE(shown.pixelColor(60, 60).alpha(), 255);
