@@ -379,6 +379,7 @@ private:
     void connectDevicePages();
     // Every EQ page gets the current product id, whatever it was given before.
     void giveProductIdToEqPages();
+    // Gives `pid` to every EQ page and records it as the one they hold.
     void setEqPagesPid(const QString &pid);
     void addPage(int page, QWidget *widget);
     bool isOnTitleBarBackground(const QPoint &localPos) const;

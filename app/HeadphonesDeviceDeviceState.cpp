@@ -334,17 +334,16 @@ void HeadphonesDevice::pushProductIdToEqPages()
 {
     if (m_quitting || !m_contentBar)
         return;
-    const QString text = currentProductIdText();
-    if (text == m_device.lastProductIdText)
-        return;
-    m_device.lastProductIdText = text;
-    setEqPagesPid(text.trimmed().isEmpty() ? QStringLiteral("1") : text.trimmed());
+    const QString pid = currentProductIdText();
+    if (pid != m_device.lastProductIdText)
+        setEqPagesPid(pid);
 }
 
 void HeadphonesDevice::setEqPagesPid(const QString &pid)
 {
     if (!m_contentBar)
         return;
+    m_device.lastProductIdText = pid;
     if (EQOfficialPresetContent *official = m_contentBar->officialPresetPage())
         official->setPid(pid);
     if (EQCloudSharingContent *cloud = m_contentBar->cloudSharingPage())
