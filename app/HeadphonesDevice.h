@@ -391,6 +391,8 @@ private:
     int resolveReturnPage(int savedPage) const;
     // Shows `page` with the title bar that belongs to it (return target of the settings and profile pages).
     void returnToPage(int page);
+    // The device page with its title, the basic information asked and the EQ pages' product id.
+    void showDevicePage();
     void refreshReturnTitle();
     void refreshLoginText();
     // The device page's EQ pages reload here once the device page exists.

@@ -243,20 +243,11 @@ void HeadphonesDevice::openMoreSettingsForFirmware()
     }
     if (!m_pageStack || !m_titleBar)
         return;
-    if (m_currentPage != DevicePage) {
-        requestBasicInfoThrottled();
-        m_titleBar->setReturnMode(true, tr("我的设备"));
-        showPage(DevicePage);
-        pushProductIdToEqPages();
-    }
-    if (!m_contentBar)
-        return;
+    if (m_currentPage != DevicePage)
+        showDevicePage();
     if (m_sidebar)
         m_sidebar->selectMoreSettings();
-    refreshMoreSettingsPage();
-    if (canCheckFirmware())
-        requestFirmwareInfo();
-    m_contentBar->setCurrentPage(EquipmentContentsBar::MoreSettingsPage);
+    onMoreSettingsClicked();
 }
 
 void HeadphonesDevice::startManualUpgrade(ManualFirmwareOtaCoordinator::Target target)

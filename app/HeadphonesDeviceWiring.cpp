@@ -276,6 +276,11 @@ void HeadphonesDevice::enterDevicePage()
             m_sidebar->setDeviceImage(image);
         applyConnectionModeToSidebar();
     }
+    showDevicePage();
+}
+
+void HeadphonesDevice::showDevicePage()
+{
     requestBasicInfoThrottled();
     m_titleBar->setReturnMode(true, tr("我的设备"));
     showPage(DevicePage);
