@@ -138,8 +138,6 @@ void HeadphonesDevice::onTargetDevicePresentChanged(bool present)
     }
     refreshConnectionState();
     selectMainPageForDeviceState(false);
-    if (present)
-        scheduleDevicePageRefresh();
     updatePeriodicFirmwareCheckTimer();
 }
 
@@ -164,7 +162,6 @@ void HeadphonesDevice::onProtocolValidatedChanged(bool validated)
     } else {
         pushProductIdToEqPages();
         startEqRetryForBootstrap();
-        scheduleDevicePageRefresh();
     }
     refreshConnectionState();
     selectMainPageForDeviceState(false);
@@ -178,7 +175,6 @@ void HeadphonesDevice::onHeadsetLinkChanged(bool up)
     m_device.headsetLinkConnected = up;
     if (up) {
         startEqRetryForBootstrap();
-        scheduleDevicePageRefresh();
     } else {
         stopEqDownlinkRetry();
         clearBootstrapUnlessQorHeld();
@@ -198,7 +194,6 @@ void HeadphonesDevice::onQorBypassSessionChanged()
         m_eq.bootstrapPending = true;
     startEqRetryForBootstrap();
     applyConnectionModeToSidebar();
-    scheduleDevicePageRefresh();
 }
 
 void HeadphonesDevice::refreshConnectionState()
@@ -207,9 +202,9 @@ void HeadphonesDevice::refreshConnectionState()
         return;
     const bool usable = isDeviceUsable();
     m_connectionPage->setConnected(usable);
+    // Also schedules the device page's refresh.
     applyConnectionModeToSidebar();
     pushProductIdToEqPages();
-    scheduleDevicePageRefresh();
     bootstrapPersistedEq();
     startEqRetryForBootstrap();
     if (!usable)
