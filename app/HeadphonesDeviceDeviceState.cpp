@@ -133,7 +133,6 @@ void HeadphonesDevice::onTargetDevicePresentChanged(bool present)
         // replace the restored selection.
         m_eq.ephemeralPending = false;
         resetDeviceValues();
-        updatePeriodicFirmwareCheckTimer();
         onPresenceLostResetPages();
     }
     refreshConnectionState();
