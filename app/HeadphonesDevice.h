@@ -400,6 +400,8 @@ private:
     void showTooltipToast(const QString &text, int durationMs);
 
     bool isSignedIn() const;
+    void showUserOnTitleBar(const QString &nickName, const QString &iconUrl);
+    void fillProfilePage(const EarphoneApi::UserInfo &user);
     // The user's record asked anew from the server; the login controller stores the answer.
     void refreshUserRecord();
     // Centred on the window over the blurred window.
