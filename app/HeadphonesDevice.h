@@ -357,7 +357,6 @@ private:
         QString currentReceiverVersion;
         EarphoneApi::PcFirmwareInfoResult held; // the server's answer
         bool serverInfoHeld = false;
-        QString lastRequestedPid;
         QElapsedTimer lastCheck; // invalid: no answer since the device came
         bool checkInFlight = false;
         QTimer *periodicTimer = nullptr;
