@@ -88,9 +88,6 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
         move(0, 0);
     }
     m_normalGeometry = geometry();
-
-    // The service's log is for diagnosis only; the window keeps none of it.
-    connect(m_deviceService, &HidProtocolService::logMessage, this, [](const QString &) {});
 }
 
 HeadphonesDevice::~HeadphonesDevice()
@@ -388,11 +385,6 @@ void HeadphonesDevice::onCloseBehaviorPreferenceChanged()
         return;
     m_exitOnClose = m_settingsPage->isExitOnCloseChecked();
     CloseBehavior::setExitOnClose(m_exitOnClose);
-}
-
-void HeadphonesDevice::resizeEvent(QResizeEvent *event)
-{
-    QMainWindow::resizeEvent(event);
 }
 
 void HeadphonesDevice::showEvent(QShowEvent *event)

@@ -292,7 +292,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -358,7 +357,6 @@ private:
         QString currentReceiverVersion;
         EarphoneApi::PcFirmwareInfoResult held; // the server's answer
         bool serverInfoHeld = false;
-        QString lastRequestedPid;
         QElapsedTimer lastCheck; // invalid: no answer since the device came
         bool checkInFlight = false;
         QTimer *periodicTimer = nullptr;
@@ -380,6 +378,7 @@ private:
     void connectDevicePages();
     // Every EQ page gets the current product id, whatever it was given before.
     void giveProductIdToEqPages();
+    // Gives `pid` to every EQ page and records it as the one they hold.
     void setEqPagesPid(const QString &pid);
     void addPage(int page, QWidget *widget);
     bool isOnTitleBarBackground(const QPoint &localPos) const;
@@ -391,6 +390,8 @@ private:
     int resolveReturnPage(int savedPage) const;
     // Shows `page` with the title bar that belongs to it (return target of the settings and profile pages).
     void returnToPage(int page);
+    // The device page with its title, the basic information asked and the EQ pages' product id.
+    void showDevicePage();
     void refreshReturnTitle();
     void refreshLoginText();
     // The device page's EQ pages reload here once the device page exists.
@@ -398,6 +399,8 @@ private:
     void showTooltipToast(const QString &text, int durationMs);
 
     bool isSignedIn() const;
+    void showUserOnTitleBar(const QString &nickName, const QString &iconUrl);
+    void fillProfilePage(const EarphoneApi::UserInfo &user);
     // The user's record asked anew from the server; the login controller stores the answer.
     void refreshUserRecord();
     // Centred on the window over the blurred window.

@@ -43,20 +43,11 @@ void HeadphonesDevice::onLoginSucceededUpdateUI(const QString &iconUrl, const QS
 {
     if (!m_titleBar)
         return;
-    QString name = nickName;
-    QString avatar = iconUrl;
-    const bool signedIn = isSignedIn();
-    if (signedIn) {
-        const EarphoneApi::UserInfo user = m_loginController->loadStoredUserInfo();
-        name = user.nickName;
-        avatar = user.iconUrl;
-    }
-    name = name.trimmed();
-    avatar = avatar.trimmed();
-    m_titleBar->setLoginText(name.isEmpty() ? tr("已登录") : name);
-    m_titleBar->setAvatarUrl(avatar.isEmpty() ? kTitleBarDefaultAvatar : avatar);
-    if (m_profilePage && signedIn)
-        populateProfilePage();
+    // Signed in, the stored record is the one to show.
+    if (isSignedIn())
+        restoreLoginDisplay();
+    else
+        showUserOnTitleBar(nickName, iconUrl);
 }
 
 void HeadphonesDevice::restoreLoginDisplay()
@@ -64,12 +55,16 @@ void HeadphonesDevice::restoreLoginDisplay()
     if (!m_titleBar || !isSignedIn())
         return;
     const EarphoneApi::UserInfo user = m_loginController->loadStoredUserInfo();
-    const QString name = user.nickName.trimmed();
-    const QString avatar = user.iconUrl.trimmed();
+    showUserOnTitleBar(user.nickName, user.iconUrl);
+    fillProfilePage(user);
+}
+
+void HeadphonesDevice::showUserOnTitleBar(const QString &nickName, const QString &iconUrl)
+{
+    const QString name = nickName.trimmed();
+    const QString avatar = iconUrl.trimmed();
     m_titleBar->setLoginText(name.isEmpty() ? tr("已登录") : name);
     m_titleBar->setAvatarUrl(avatar.isEmpty() ? kTitleBarDefaultAvatar : avatar);
-    if (m_profilePage)
-        populateProfilePage();
 }
 
 void HeadphonesDevice::onLoggedOut()
@@ -90,9 +85,14 @@ void HeadphonesDevice::onStackPageChanged(int page)
 
 void HeadphonesDevice::populateProfilePage()
 {
-    if (!m_profilePage || !isSignedIn())
+    if (m_profilePage && isSignedIn())
+        fillProfilePage(m_loginController->loadStoredUserInfo());
+}
+
+void HeadphonesDevice::fillProfilePage(const EarphoneApi::UserInfo &user)
+{
+    if (!m_profilePage)
         return;
-    const EarphoneApi::UserInfo user = m_loginController->loadStoredUserInfo();
     m_profilePage->setNickname(user.nickName.trimmed());
     m_profilePage->setEmail(user.email.trimmed());
     m_profilePage->setPhone(user.userName.trimmed());

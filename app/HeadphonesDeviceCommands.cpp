@@ -144,12 +144,9 @@ void HeadphonesDevice::completeRename()
 
 void HeadphonesDevice::afterNameResult()
 {
-    // Also after a failure: the sidebar and the connection page showed the refused name.
+    // Also after a failure: the sidebar, the connection page and the device page showed the refused name.
     refreshConnectionState();
     refreshMoreSettingsPage();
-    // The pages show the wireless name; the Qor model has none.
-    if (!m_serviceQorSessionActive && !(m_deviceService && m_deviceService->isQorTargetDevice()))
-        scheduleDevicePageRefresh();
 }
 
 void HeadphonesDevice::onHeadsetNameChanged(const QString &name)

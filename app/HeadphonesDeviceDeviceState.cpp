@@ -133,13 +133,10 @@ void HeadphonesDevice::onTargetDevicePresentChanged(bool present)
         // replace the restored selection.
         m_eq.ephemeralPending = false;
         resetDeviceValues();
-        updatePeriodicFirmwareCheckTimer();
         onPresenceLostResetPages();
     }
     refreshConnectionState();
     selectMainPageForDeviceState(false);
-    if (present)
-        scheduleDevicePageRefresh();
     updatePeriodicFirmwareCheckTimer();
 }
 
@@ -164,7 +161,6 @@ void HeadphonesDevice::onProtocolValidatedChanged(bool validated)
     } else {
         pushProductIdToEqPages();
         startEqRetryForBootstrap();
-        scheduleDevicePageRefresh();
     }
     refreshConnectionState();
     selectMainPageForDeviceState(false);
@@ -178,7 +174,6 @@ void HeadphonesDevice::onHeadsetLinkChanged(bool up)
     m_device.headsetLinkConnected = up;
     if (up) {
         startEqRetryForBootstrap();
-        scheduleDevicePageRefresh();
     } else {
         stopEqDownlinkRetry();
         clearBootstrapUnlessQorHeld();
@@ -198,7 +193,6 @@ void HeadphonesDevice::onQorBypassSessionChanged()
         m_eq.bootstrapPending = true;
     startEqRetryForBootstrap();
     applyConnectionModeToSidebar();
-    scheduleDevicePageRefresh();
 }
 
 void HeadphonesDevice::refreshConnectionState()
@@ -207,9 +201,9 @@ void HeadphonesDevice::refreshConnectionState()
         return;
     const bool usable = isDeviceUsable();
     m_connectionPage->setConnected(usable);
+    // Also schedules the device page's refresh.
     applyConnectionModeToSidebar();
     pushProductIdToEqPages();
-    scheduleDevicePageRefresh();
     bootstrapPersistedEq();
     startEqRetryForBootstrap();
     if (!usable)
@@ -334,17 +328,16 @@ void HeadphonesDevice::pushProductIdToEqPages()
 {
     if (m_quitting || !m_contentBar)
         return;
-    const QString text = currentProductIdText();
-    if (text == m_device.lastProductIdText)
-        return;
-    m_device.lastProductIdText = text;
-    setEqPagesPid(text.trimmed().isEmpty() ? QStringLiteral("1") : text.trimmed());
+    const QString pid = currentProductIdText();
+    if (pid != m_device.lastProductIdText)
+        setEqPagesPid(pid);
 }
 
 void HeadphonesDevice::setEqPagesPid(const QString &pid)
 {
     if (!m_contentBar)
         return;
+    m_device.lastProductIdText = pid;
     if (EQOfficialPresetContent *official = m_contentBar->officialPresetPage())
         official->setPid(pid);
     if (EQCloudSharingContent *cloud = m_contentBar->cloudSharingPage())

@@ -51,10 +51,8 @@ void HeadphonesDevice::requestFirmwareInfo()
     EarphoneApi::FirmwareApi *api = m_loginController ? m_loginController->firmwareApi() : nullptr;
     if (!api)
         return;
-    const QString pid = currentProductIdText();
-    m_firmware.lastRequestedPid = pid;
     m_firmware.checkInFlight = true;
-    api->requestPcFirmwareInfo(pid);
+    api->requestPcFirmwareInfo(currentProductIdText());
 }
 
 bool HeadphonesDevice::firmwareCheckThrottled() const
@@ -128,7 +126,6 @@ void HeadphonesDevice::onPcFirmwareInfoReceived(const EarphoneApi::PcFirmwareInf
         return;
     m_firmware.held = result;
     m_firmware.serverInfoHeld = true;
-    m_firmware.lastRequestedPid = result.pid;
     m_firmware.lastCheck.start();
     applyFirmwareCheck();
 }
@@ -243,20 +240,11 @@ void HeadphonesDevice::openMoreSettingsForFirmware()
     }
     if (!m_pageStack || !m_titleBar)
         return;
-    if (m_currentPage != DevicePage) {
-        requestBasicInfoThrottled();
-        m_titleBar->setReturnMode(true, tr("我的设备"));
-        showPage(DevicePage);
-        pushProductIdToEqPages();
-    }
-    if (!m_contentBar)
-        return;
+    if (m_currentPage != DevicePage)
+        showDevicePage();
     if (m_sidebar)
         m_sidebar->selectMoreSettings();
-    refreshMoreSettingsPage();
-    if (canCheckFirmware())
-        requestFirmwareInfo();
-    m_contentBar->setCurrentPage(EquipmentContentsBar::MoreSettingsPage);
+    onMoreSettingsClicked();
 }
 
 void HeadphonesDevice::startManualUpgrade(ManualFirmwareOtaCoordinator::Target target)

@@ -190,22 +190,17 @@ void HeadphonesDevice::wireNetworkServices()
         qWarning().noquote() << QStringLiteral("HeadphonesDevice::wireNetworkServices: LoginController has no EqApi");
         return;
     }
-    const QString pid = currentProductIdText();
-    if (EQOfficialPresetContent *official = m_contentBar->officialPresetPage()) {
-        official->setPid(pid);
+    giveProductIdToEqPages();
+    if (EQOfficialPresetContent *official = m_contentBar->officialPresetPage())
         official->setEqApi(api);
-    }
     if (EQCloudSharingContent *cloud = m_contentBar->cloudSharingPage()) {
-        cloud->setPid(pid);
         cloud->setEqApi(api);
         cloud->setLoginController(m_loginController);
     }
     if (EQCustomContent *custom = m_contentBar->customPage()) {
-        custom->setPid(pid);
         custom->setEqApi(api);
         custom->setLoginController(m_loginController);
     }
-    m_device.lastProductIdText = pid;
 }
 
 void HeadphonesDevice::connectEqPages()
@@ -281,6 +276,11 @@ void HeadphonesDevice::enterDevicePage()
             m_sidebar->setDeviceImage(image);
         applyConnectionModeToSidebar();
     }
+    showDevicePage();
+}
+
+void HeadphonesDevice::showDevicePage()
+{
     requestBasicInfoThrottled();
     m_titleBar->setReturnMode(true, tr("我的设备"));
     showPage(DevicePage);
@@ -331,9 +331,7 @@ void HeadphonesDevice::onAudioConfigClicked()
 
 void HeadphonesDevice::giveProductIdToEqPages()
 {
-    const QString pid = currentProductIdText();
-    setEqPagesPid(pid);
-    m_device.lastProductIdText = pid;
+    setEqPagesPid(currentProductIdText());
 }
 
 void HeadphonesDevice::onEQClicked()

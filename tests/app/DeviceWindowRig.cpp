@@ -9,27 +9,7 @@
 #include <QSettings>
 #include <QTest>
 
-#include <algorithm>
-#include <mutex>
-
 namespace DeviceWindowTest {
-
-namespace {
-std::mutex logMutex;
-QStringList *logLines = nullptr;
-QtMessageHandler previousHandler = nullptr;
-
-void collect(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    {
-        const std::lock_guard<std::mutex> lock(logMutex);
-        if (logLines)
-            logLines->append(message);
-    }
-    if (previousHandler && type >= QtWarningMsg && !message.startsWith(QLatin1Char('[')))
-        previousHandler(type, context, message);
-}
-} // namespace
 
 HeadphonesDeviceTimings fastTimings()
 {
@@ -37,33 +17,6 @@ HeadphonesDeviceTimings fastTimings()
     t.realtimeEqDebounceMs = 50;
     t.firmwareReadbackDelaysMs = {10, 20};
     return t;
-}
-
-MessageLog::MessageLog()
-{
-    const std::lock_guard<std::mutex> lock(logMutex);
-    logLines = new QStringList;
-    previousHandler = qInstallMessageHandler(collect);
-}
-
-MessageLog::~MessageLog()
-{
-    qInstallMessageHandler(previousHandler);
-    const std::lock_guard<std::mutex> lock(logMutex);
-    delete logLines;
-    logLines = nullptr;
-}
-
-QStringList MessageLog::lines() const
-{
-    const std::lock_guard<std::mutex> lock(logMutex);
-    return logLines ? *logLines : QStringList();
-}
-
-bool MessageLog::contains(const QString &part) const
-{
-    const QStringList all = lines();
-    return std::any_of(all.cbegin(), all.cend(), [&part](const QString &line) { return line.contains(part); });
 }
 
 DeviceWindowRig::DeviceWindowRig() : m_server(std::make_unique<FakeApi::FakeApiServer>())

@@ -2,6 +2,7 @@
 
 #include "app/HeadphonesDevice.h"
 #include "platform/installer/RecordingProcessLauncher.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/service/ServiceRig.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
 
@@ -20,18 +21,7 @@ namespace DeviceWindowTest {
 
 HeadphonesDeviceTimings fastTimings();
 
-// Collects the program's own log lines (qWarning and friends) while it lives.
-class MessageLog
-{
-public:
-    MessageLog();
-    ~MessageLog();
-    MessageLog(const MessageLog &) = delete;
-    MessageLog &operator=(const MessageLog &) = delete;
-
-    QStringList lines() const;
-    bool contains(const QString &part) const;
-};
+using MessageLog = WindowTest::MessageLog;
 
 class DeviceWindowRig
 {

@@ -11,7 +11,61 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+#include <mutex>
+
 namespace WindowTest {
+
+namespace {
+std::mutex logMutex;
+QStringList *logLines = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+void collect(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    {
+        const std::lock_guard<std::mutex> lock(logMutex);
+        if (logLines)
+            logLines->append(message);
+    }
+    if (previousHandler && type >= QtWarningMsg && !message.startsWith(QLatin1Char('[')))
+        previousHandler(type, context, message);
+}
+} // namespace
+
+MessageLog::MessageLog()
+{
+    const std::lock_guard<std::mutex> lock(logMutex);
+    logLines = new QStringList;
+    previousHandler = qInstallMessageHandler(collect);
+}
+
+MessageLog::~MessageLog()
+{
+    qInstallMessageHandler(previousHandler);
+    const std::lock_guard<std::mutex> lock(logMutex);
+    delete logLines;
+    logLines = nullptr;
+}
+
+QStringList MessageLog::lines() const
+{
+    const std::lock_guard<std::mutex> lock(logMutex);
+    return logLines ? *logLines : QStringList();
+}
+
+bool MessageLog::contains(const QString &part) const
+{
+    const QStringList all = lines();
+    return std::any_of(all.cbegin(), all.cend(), [&part](const QString &line) { return line.contains(part); });
+}
+
+void MessageLog::clear()
+{
+    const std::lock_guard<std::mutex> lock(logMutex);
+    if (logLines)
+        logLines->clear();
+}
 
 std::shared_ptr<bool> whenModalWidget(std::function<bool(QWidget *)> matches, std::function<void(QWidget *)> action,
                                       int timeoutMs)

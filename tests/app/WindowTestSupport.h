@@ -49,4 +49,18 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
+// Collects the program's own log lines (qWarning and friends) while it lives.
+class MessageLog
+{
+public:
+    MessageLog();
+    ~MessageLog();
+    MessageLog(const MessageLog &) = delete;
+    MessageLog &operator=(const MessageLog &) = delete;
+
+    QStringList lines() const;
+    bool contains(const QString &part) const;
+    void clear();
+};
+
 } // namespace WindowTest

@@ -41,16 +41,6 @@ namespace {
 
 const QString manifestRoute = QStringLiteral("home/common/pcUpdate");
 
-QStringList g_log;
-QtMessageHandler g_previousHandler = nullptr;
-
-void captureMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    g_log.append(message);
-    if (type == QtFatalMsg && g_previousHandler)
-        g_previousHandler(type, context, message);
-}
-
 // Runs the application's event loop until something quits it; 99 when nothing did within the bound.
 int runEventLoopUntilQuit()
 {
@@ -164,6 +154,7 @@ private:
     std::unique_ptr<FakeApi::FakeApiServer> m_server;
     RecordingProcessLauncher m_launcher;
     std::unique_ptr<HeadphonesDevice> m_window;
+    std::unique_ptr<WindowTest::MessageLog> m_log;
 };
 
 void TestMainWindowUpdate::initTestCase()
@@ -185,14 +176,13 @@ void TestMainWindowUpdate::init()
     QVERIFY(m_server->start());
     m_launcher = RecordingProcessLauncher();
     QFile::remove(RemoteUpdate::installReceiptPath());
-    g_log.clear();
-    g_previousHandler = qInstallMessageHandler(captureMessage);
+    m_log = std::make_unique<WindowTest::MessageLog>();
 }
 
 void TestMainWindowUpdate::cleanup()
 {
     m_window.reset();
-    qInstallMessageHandler(g_previousHandler);
+    m_log.reset();
     m_server.reset();
     if (m_previousTmp.isNull())
         qunsetenv("TMPDIR");
@@ -448,7 +438,7 @@ void TestMainWindowUpdate::failureBeforeTheDownloadOffersARetryBox()
     QCOMPARE(first->buttons, (QStringList{"重试", "取消"}));
     QCOMPARE(second->text, first->text);
     QVERIFY(!m_window->updateProgressDialog());
-    QVERIFY(g_log.contains(QStringLiteral(
+    QVERIFY(m_log->lines().contains(QStringLiteral(
         "[Update] failure (generic UI): downloadUrl must use http:// or https://")));
 }
 
@@ -525,7 +515,7 @@ void TestMainWindowUpdate::checkFailures()
 
     // The stalled request then times out; that answer belongs to no user request: only a log line.
     QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 2, 5000);
-    QVERIFY(g_log.contains(QStringLiteral("[Update] auto-check failed: Update check timed out")));
+    QVERIFY(m_log->lines().contains(QStringLiteral("[Update] auto-check failed: Update check timed out")));
     QVERIFY(!QApplication::activeModalWidget());
 
     m_server->clearFaults();
@@ -539,11 +529,11 @@ void TestMainWindowUpdate::checkFailures()
     QCOMPARE(failed.size(), 3);
 
     // The automatic check says nothing on screen.
-    g_log.clear();
+    m_log->clear();
     m_window->startAutomaticUpdateCheck();
     QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 4, 10000);
     QVERIFY(!QApplication::activeModalWidget());
-    QCOMPARE(g_log.filter(QStringLiteral("[Update] auto-check failed: ")).size(), 1);
+    QCOMPARE(m_log->lines().filter(QStringLiteral("[Update] auto-check failed: ")).size(), 1);
 }
 
 void TestMainWindowUpdate::keyFromTheEnvironmentVerifiesTheManifest()
@@ -567,11 +557,12 @@ void TestMainWindowUpdate::keyFromTheEnvironmentVerifiesTheManifest()
     m_window.reset();
 
     // Without a key nothing is trusted: the signed manifest is refused.
-    g_log.clear();
+    m_log->clear();
     m_window = makeWindow(false);
     QVERIFY(m_window);
-    QVERIFY(g_log.contains(QStringLiteral("[Update] public key not found; set REMOTEUPDATE_PUBLIC_PEM_PATH or place "
-                                          "manifest_public.pem/public.pem near app.")));
+    QVERIFY(m_log->lines().contains(QStringLiteral(
+        "[Update] public key not found; set REMOTEUPDATE_PUBLIC_PEM_PATH or place "
+        "manifest_public.pem/public.pem near app.")));
     auto box = std::make_shared<Box>();
     auto shown = answerBox(box);
     m_window->startUserUpdateCheck();
