@@ -177,11 +177,7 @@ WindowsAudioController *AudioConfigurationContent::ensureController()
         setSwitchQuietly(m_microphoneSwitch, !muted);
         applyMicrophoneAvailability();
     });
-    connect(m_controller, &WindowsAudioController::endpointsRebound, this, [this] {
-        synchronise();
-        applySystemAvailability();
-        applyMicrophoneAvailability();
-    });
+    connect(m_controller, &WindowsAudioController::endpointsRebound, this, &AudioConfigurationContent::synchronise);
     return m_controller;
 }
 
@@ -203,8 +199,6 @@ void AudioConfigurationContent::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     ensureController()->refreshEndpoints();
     synchronise();
-    applySystemAvailability();
-    applyMicrophoneAvailability();
 }
 
 void AudioConfigurationContent::changeEvent(QEvent *event)
