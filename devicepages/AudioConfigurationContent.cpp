@@ -288,9 +288,9 @@ void AudioConfigurationContent::on_systemVolumeSwitchToggled(bool checked)
 
 void AudioConfigurationContent::on_systemVolumeSliderValue(int value)
 {
-    WindowsAudioController *controller = ensureController();
-    if (controller->hasSystemEndpoint())
-        controller->setSystemVolume(value);
+    // The write itself fails without a usable endpoint; a read first would
+    // cost a second round trip to the audio server on every slider step.
+    ensureController()->setSystemVolume(value);
 }
 
 void AudioConfigurationContent::on_openWindowsSoundClicked()
@@ -318,7 +318,5 @@ void AudioConfigurationContent::on_microphoneSwitchToggled(bool checked)
 
 void AudioConfigurationContent::on_microphoneVolumeSliderValue(int value)
 {
-    WindowsAudioController *controller = ensureController();
-    if (controller->hasMicrophoneEndpoint())
-        controller->setMicrophoneVolume(value);
+    ensureController()->setMicrophoneVolume(value);
 }
