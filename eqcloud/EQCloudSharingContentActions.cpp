@@ -380,11 +380,8 @@ void EQCloudSharingContent::onCloudEQDeleted(int cloudId)
 {
     m_deletingMyShares.remove(cloudId);
     showInfoToast(tr("删除成功"), kToastMs);
-    if (currentTab() == MySharingTab) {
-        m_listController->clearKeyword();
-        m_listController->refresh();
-        m_myShareDirty = false;
-    }
+    if (currentTab() == MySharingTab)
+        reloadList();
 }
 
 void EQCloudSharingContent::onCloudEQDeleteFailed(int, const QString &message)
