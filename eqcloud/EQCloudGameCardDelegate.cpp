@@ -164,14 +164,13 @@ void EQCloudGameCardDelegate::bindCard(const QModelIndex &index) const
         m_card->setDisplay(display);
         m_card->setAvatarSource(display.avatarSource);
         if (mode == GameCard::DownloadedList) {
-            m_card->setActionIcons(icons.preview, icons.shareCode, icons.remove);
             m_card->setApplied(!m_appliedId.isEmpty() && item.id.trimmed() == m_appliedId);
         } else {
             m_card->setMarkIcons(display.downloaded ? icons.downloadChecked : icons.downloadUnchecked,
                                  display.liked ? icons.likeChecked : icons.likeUnchecked,
                                  display.collected ? icons.collectChecked : icons.collectUnchecked);
-            m_card->setActionIcons(icons.preview, icons.shareCode, icons.remove);
         }
+        m_card->setActionIcons(icons.preview, icons.shareCode, icons.remove);
     }
     m_card->setFixedSize(GameCard::cardWidth, GameCard::cardHeight);
     m_card->ensurePolished();
