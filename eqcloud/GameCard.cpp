@@ -266,7 +266,7 @@ void GameCard::setApplied(bool applied)
 {
     m_applied = applied;
     m_applyButton->setText(applied ? tr("已应用") : tr("应用"));
-    m_applyButton->setStyleSheet(applyButtonStyle(applied));
+    restyle(m_applyButton, applyButtonStyle(applied));
 }
 
 void GameCard::setMarkIcons(const QPixmap &download, const QPixmap &like, const QPixmap &collect)
@@ -348,22 +348,33 @@ void GameCard::onImageFetched(const QString &source, bool ok)
         showAvatar(pixmap);
 }
 
+void GameCard::restyle(QWidget *widget, const QString &style)
+{
+    // The card is bound again for every painted row: setting an unchanged
+    // style sheet would still repolish the widget each time.
+    if (widget->styleSheet() != style)
+        widget->setStyleSheet(style);
+}
+
 void GameCard::showDefaultAvatar()
 {
-    static const QString path = QString::fromLatin1(EQCloudResources::defaultAvatar);
-    const QPixmap fallback(path);
-    if (fallback.isNull()) {
+    if (m_roundDefaultAvatar.isNull()) {
+        const QPixmap fallback(QString::fromLatin1(EQCloudResources::defaultAvatar));
+        if (!fallback.isNull())
+            m_roundDefaultAvatar = CloudAvatar::circular(fallback, QSize(avatarSize, avatarSize));
+    }
+    if (m_roundDefaultAvatar.isNull()) {
         m_avatar->clear();
-        m_avatar->setStyleSheet(kAvatarEmptyStyle);
+        restyle(m_avatar, kAvatarEmptyStyle);
         return;
     }
-    m_avatar->setStyleSheet(kAvatarRoundStyle);
-    m_avatar->setPixmap(CloudAvatar::circular(fallback, QSize(avatarSize, avatarSize)));
+    restyle(m_avatar, kAvatarRoundStyle);
+    m_avatar->setPixmap(m_roundDefaultAvatar);
 }
 
 void GameCard::showAvatar(const QPixmap &pixmap)
 {
-    m_avatar->setStyleSheet(kAvatarRoundStyle);
+    restyle(m_avatar, kAvatarRoundStyle);
     m_avatar->setPixmap(CloudAvatar::circular(pixmap, QSize(avatarSize, avatarSize)));
 }
 
