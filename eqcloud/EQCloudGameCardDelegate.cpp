@@ -1,5 +1,6 @@
 #include "eqcloud/EQCloudGameCardDelegate.h"
 
+#include "eqcloud/EQCloudCardListView.h"
 #include "eqcloud/EQCloudListModel.h"
 #include "eqcloud/EQCloudResources.h"
 #include "eqcloud/GameCard.h"
@@ -128,7 +129,7 @@ void EQCloudGameCardDelegate::clearHover()
 
 QSize EQCloudGameCardDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
 {
-    return QSize(340, 160);
+    return QSize(EQCloudCardListView::gridWidth, EQCloudCardListView::gridHeight);
 }
 
 void EQCloudGameCardDelegate::ensureCard() const
