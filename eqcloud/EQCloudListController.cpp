@@ -331,9 +331,8 @@ void EQCloudListController::operate(int row, CloudEQOperation operation)
     const CloudEQItem item = m_model->itemAt(row, &valid);
     if (!valid)
         return;
-    bool isNumber = false;
-    const int cloudId = item.id.trimmed().toInt(&isNumber);
-    if (!isNumber || cloudId < 1)
+    const int cloudId = EQCloudListModel::cloudIdOf(item);
+    if (cloudId < 1)
         return;
 
     QString flagText;
