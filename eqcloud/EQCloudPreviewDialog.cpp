@@ -241,27 +241,12 @@ void EQCloudPreviewDialog::setItem(const EarphoneApi::CloudEQItem &item)
 void EQCloudPreviewDialog::loadAvatar(const QString &url)
 {
     m_avatarUrl = url.trimmed();
-    if (m_avatarUrl.isEmpty()) {
-        showDefaultAvatar();
-        return;
-    }
-    if (CloudAvatar::isNetworkSource(m_avatarUrl)) {
-        // The cards show the same pictures: their cache has it, or fetches it once for both.
-        GameCardImageCache *cache = GameCardImageCache::instance();
-        QPixmap cached;
-        if (cache->lookup(m_avatarUrl, &cached)) {
-            showAvatar(cached);
-            return;
-        }
-        showDefaultAvatar();
-        cache->fetch(m_avatarUrl);
-        return;
-    }
-    const QPixmap local = CloudAvatar::loadLocal(m_avatarUrl);
-    if (local.isNull())
+    // The cards show the same pictures: their cache has it, or fetches it once for both.
+    const QPixmap picture = GameCardImageCache::instance()->picture(m_avatarUrl);
+    if (picture.isNull())
         showDefaultAvatar();
     else
-        showAvatar(local);
+        showAvatar(picture);
 }
 
 void EQCloudPreviewDialog::onAvatarFetched(const QString &source, bool ok)

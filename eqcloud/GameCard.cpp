@@ -312,27 +312,11 @@ QPixmap GameCard::avatarPixmap() const
 void GameCard::setAvatarSource(const QString &source)
 {
     m_avatarSource = source.trimmed();
-    if (m_avatarSource.isEmpty()) {
-        showDefaultAvatar();
-        return;
-    }
-    if (CloudAvatar::isNetworkSource(m_avatarSource)) {
-        GameCardImageCache *cache = GameCardImageCache::instance();
-        QPixmap cached;
-        if (cache->lookup(m_avatarSource, &cached)) {
-            showAvatar(cached);
-            return;
-        }
-        showDefaultAvatar();
-        cache->fetch(m_avatarSource);
-        return;
-    }
-    // Resource paths and, beyond them, local files are read directly.
-    const QPixmap local = CloudAvatar::loadLocal(m_avatarSource);
-    if (local.isNull())
+    const QPixmap picture = GameCardImageCache::instance()->picture(m_avatarSource);
+    if (picture.isNull())
         showDefaultAvatar();
     else
-        showAvatar(local);
+        showAvatar(picture);
 }
 
 void GameCard::onImageFetched(const QString &source, bool ok)
