@@ -177,11 +177,7 @@ WindowsAudioController *AudioConfigurationContent::ensureController()
         setSwitchQuietly(m_microphoneSwitch, !muted);
         applyMicrophoneAvailability();
     });
-    connect(m_controller, &WindowsAudioController::endpointsRebound, this, [this] {
-        synchronise();
-        applySystemAvailability();
-        applyMicrophoneAvailability();
-    });
+    connect(m_controller, &WindowsAudioController::endpointsRebound, this, &AudioConfigurationContent::synchronise);
     return m_controller;
 }
 
@@ -203,8 +199,6 @@ void AudioConfigurationContent::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     ensureController()->refreshEndpoints();
     synchronise();
-    applySystemAvailability();
-    applyMicrophoneAvailability();
 }
 
 void AudioConfigurationContent::changeEvent(QEvent *event)
@@ -294,9 +288,9 @@ void AudioConfigurationContent::on_systemVolumeSwitchToggled(bool checked)
 
 void AudioConfigurationContent::on_systemVolumeSliderValue(int value)
 {
-    WindowsAudioController *controller = ensureController();
-    if (controller->hasSystemEndpoint())
-        controller->setSystemVolume(value);
+    // The write itself fails without a usable endpoint; a read first would
+    // cost a second round trip to the audio server on every slider step.
+    ensureController()->setSystemVolume(value);
 }
 
 void AudioConfigurationContent::on_openWindowsSoundClicked()
@@ -324,7 +318,5 @@ void AudioConfigurationContent::on_microphoneSwitchToggled(bool checked)
 
 void AudioConfigurationContent::on_microphoneVolumeSliderValue(int value)
 {
-    WindowsAudioController *controller = ensureController();
-    if (controller->hasMicrophoneEndpoint())
-        controller->setMicrophoneVolume(value);
+    ensureController()->setMicrophoneVolume(value);
 }

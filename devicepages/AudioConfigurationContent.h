@@ -42,6 +42,7 @@ private:
     QWidget *buildSoundLinkRow();
     void retranslateUi();
     WindowsAudioController *ensureController();
+    // Takes the endpoints' state into the controls, then applies both availabilities.
     void synchronise();
     void applySystemAvailability();
     void applyMicrophoneAvailability();

@@ -1,5 +1,7 @@
 #include "eqcloud/EQCloudCardListView.h"
 
+#include "eqcloud/GameCard.h"
+
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QScrollBar>
@@ -10,9 +12,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr int kCardWidth = 320;
-constexpr int kCardHeight = 140;
 
 // Keeps the scroll handle at a fixed length whatever the list's length.
 class FixedSliderStyle : public QProxyStyle
@@ -58,7 +57,7 @@ EQCloudCardListView::EQCloudCardListView(QWidget *parent) : QListView(parent)
     setResizeMode(QListView::Fixed);
     setMovement(QListView::Static);
     setSpacing(0);
-    setIconSize(QSize(kCardWidth, kCardHeight));
+    setIconSize(QSize(GameCard::cardWidth, GameCard::cardHeight));
     setGridSize(QSize(gridWidth, gridHeight));
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::NoSelection);

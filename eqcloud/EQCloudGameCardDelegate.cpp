@@ -1,5 +1,6 @@
 #include "eqcloud/EQCloudGameCardDelegate.h"
 
+#include "eqcloud/EQCloudCardListView.h"
 #include "eqcloud/EQCloudListModel.h"
 #include "eqcloud/EQCloudResources.h"
 #include "eqcloud/GameCard.h"
@@ -128,7 +129,7 @@ void EQCloudGameCardDelegate::clearHover()
 
 QSize EQCloudGameCardDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
 {
-    return QSize(340, 160);
+    return QSize(EQCloudCardListView::gridWidth, EQCloudCardListView::gridHeight);
 }
 
 void EQCloudGameCardDelegate::ensureCard() const
@@ -164,14 +165,13 @@ void EQCloudGameCardDelegate::bindCard(const QModelIndex &index) const
         m_card->setDisplay(display);
         m_card->setAvatarSource(display.avatarSource);
         if (mode == GameCard::DownloadedList) {
-            m_card->setActionIcons(icons.preview, icons.shareCode, icons.remove);
             m_card->setApplied(!m_appliedId.isEmpty() && item.id.trimmed() == m_appliedId);
         } else {
             m_card->setMarkIcons(display.downloaded ? icons.downloadChecked : icons.downloadUnchecked,
                                  display.liked ? icons.likeChecked : icons.likeUnchecked,
                                  display.collected ? icons.collectChecked : icons.collectUnchecked);
-            m_card->setActionIcons(icons.preview, icons.shareCode, icons.remove);
         }
+        m_card->setActionIcons(icons.preview, icons.shareCode, icons.remove);
     }
     m_card->setFixedSize(GameCard::cardWidth, GameCard::cardHeight);
     m_card->ensurePolished();

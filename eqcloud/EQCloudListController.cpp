@@ -237,7 +237,9 @@ bool EQCloudListController::tabBelongs(int requestPageIndex) const
     int listType = 1;
     int share = -1;
     listQueryForTab(m_tabMode, &listType, &share);
-    return (requestPageIndex / 1000) % 10 == listType && requestPageIndex / 10000 == (share != -1 ? 1 : 0);
+    // The reply's tag is this tab's, made by the API's own encoder, for the page it carries.
+    return requestPageIndex
+           == EarphoneApi::EqApi::cloudListRequestPageIndex(listType, share, requestPageIndex % 1000);
 }
 
 void EQCloudListController::onListReceived(const QList<CloudEQItem> &items, int totalCount, int requestPageIndex,
@@ -329,9 +331,8 @@ void EQCloudListController::operate(int row, CloudEQOperation operation)
     const CloudEQItem item = m_model->itemAt(row, &valid);
     if (!valid)
         return;
-    bool isNumber = false;
-    const int cloudId = item.id.trimmed().toInt(&isNumber);
-    if (!isNumber || cloudId < 1)
+    const int cloudId = EQCloudListModel::cloudIdOf(item);
+    if (cloudId < 1)
         return;
 
     QString flagText;

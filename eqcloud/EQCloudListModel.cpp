@@ -178,3 +178,10 @@ bool EQCloudListModel::isFlagSet(const QString &text)
 {
     return text.trimmed() == QLatin1String("1");
 }
+
+int EQCloudListModel::cloudIdOf(const CloudEQItem &item)
+{
+    bool ok = false;
+    const int id = item.id.trimmed().toInt(&ok);
+    return ok ? id : 0;
+}

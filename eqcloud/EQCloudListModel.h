@@ -56,6 +56,8 @@ public:
     bool isMarked(int cloudId, EarphoneApi::CloudEQOperation operation) const;
 
     static bool isFlagSet(const QString &text);
+    // The entry's trimmed id as a number; 0 when it is not one.
+    static int cloudIdOf(const EarphoneApi::CloudEQItem &item);
 
 private:
     QList<EarphoneApi::CloudEQItem> m_items;

@@ -4,6 +4,7 @@
 #include "eq/EQCurveEditor.h"
 #include "eqcloud/CloudAvatar.h"
 #include "eqcloud/EQCloudResources.h"
+#include "eqcloud/GameCardImageCache.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -12,8 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -148,6 +147,8 @@ void EQCloudPreviewDialog::buildUi()
 
     connect(m_applyButton, &QPushButton::clicked, this, &EQCloudPreviewDialog::applyClicked);
     connect(m_closeButton, &QPushButton::clicked, this, &EQCloudPreviewDialog::closeClicked);
+    connect(GameCardImageCache::instance(), &GameCardImageCache::fetchFinished, this,
+            &EQCloudPreviewDialog::onAvatarFetched);
 }
 
 void EQCloudPreviewDialog::styleEditorAxes()
@@ -240,39 +241,24 @@ void EQCloudPreviewDialog::setItem(const EarphoneApi::CloudEQItem &item)
 void EQCloudPreviewDialog::loadAvatar(const QString &url)
 {
     m_avatarUrl = url.trimmed();
-    if (m_avatarUrl.isEmpty()) {
-        showDefaultAvatar();
-        return;
-    }
-    if (CloudAvatar::isNetworkSource(m_avatarUrl)) {
-        showDefaultAvatar();
-        if (!m_avatarLoader) {
-            m_avatarLoader = new QNetworkAccessManager(this);
-            m_avatarLoader->setTransferTimeout(20000);
-        }
-        QNetworkReply *reply = m_avatarLoader->get(QNetworkRequest(QUrl(m_avatarUrl)));
-        reply->setProperty("avatarUrl", m_avatarUrl);
-        connect(reply, &QNetworkReply::finished, this, [this, reply] { onAvatarReply(reply); });
-        return;
-    }
-    const QPixmap local = CloudAvatar::loadLocal(m_avatarUrl);
-    if (local.isNull())
+    // The cards show the same pictures: their cache has it, or fetches it once for both.
+    const QPixmap picture = GameCardImageCache::instance()->picture(m_avatarUrl);
+    if (picture.isNull())
         showDefaultAvatar();
     else
-        showAvatar(local);
+        showAvatar(picture);
 }
 
-void EQCloudPreviewDialog::onAvatarReply(QNetworkReply *reply)
+void EQCloudPreviewDialog::onAvatarFetched(const QString &source, bool ok)
 {
-    reply->deleteLater();
     // Only the picture asked for last may still show.
-    if (reply->property("avatarUrl").toString() != m_avatarUrl)
+    if (source != m_avatarUrl)
         return;
     QPixmap pixmap;
-    if (reply->error() != QNetworkReply::NoError || !pixmap.loadFromData(reply->readAll()))
-        showDefaultAvatar();
-    else
+    if (ok && GameCardImageCache::instance()->lookup(source, &pixmap))
         showAvatar(pixmap);
+    else
+        showDefaultAvatar();
 }
 
 void EQCloudPreviewDialog::showAvatar(const QPixmap &pixmap)

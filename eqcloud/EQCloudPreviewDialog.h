@@ -9,8 +9,6 @@
 
 class EQCurveEditor;
 class QLabel;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QPushButton;
 
 // Read-only look at one cloud EQ: author, name, description, tags, the curve,
@@ -64,7 +62,7 @@ private:
     void loadAvatar(const QString &url);
     void showAvatar(const QPixmap &pixmap);
     void showDefaultAvatar();
-    void onAvatarReply(QNetworkReply *reply);
+    void onAvatarFetched(const QString &source, bool ok);
 
     QLabel *m_avatar = nullptr;
     QLabel *m_nickName = nullptr;
@@ -75,7 +73,6 @@ private:
     EQCurveEditor *m_editor = nullptr;
     QPushButton *m_applyButton = nullptr;
     QPushButton *m_closeButton = nullptr;
-    QNetworkAccessManager *m_avatarLoader = nullptr;
     QString m_avatarUrl;
     int m_previewItemId = 0;
 };

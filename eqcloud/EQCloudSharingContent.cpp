@@ -436,9 +436,7 @@ void EQCloudSharingContent::onSortToggled(bool checked)
     const int index = int(m_sortButtons.indexOf(qobject_cast<GradientButton *>(sender())));
     if (index >= 0)
         m_listController->setSortMode(static_cast<EQCloudListController::SortMode>(index));
-    m_listController->clearKeyword();
-    m_listController->refresh();
-    m_myShareDirty = false;
+    reloadList();
 }
 
 void EQCloudSharingContent::onSearchClicked()

@@ -22,13 +22,6 @@ namespace {
 
 constexpr int kToastMs = 1000;
 
-int idOf(const CloudEQItem &item)
-{
-    bool ok = false;
-    const int id = item.id.trimmed().toInt(&ok);
-    return ok ? id : 0;
-}
-
 } // namespace
 
 QString EQCloudSharingContent::messageText(const QString &message, const QString &fallback)
@@ -45,7 +38,7 @@ void EQCloudSharingContent::onCardActionRequested(EQCloudGameCardDelegate::Actio
     if (!m_listModel || row < 0 || row >= m_listModel->rowCount() || int(action) > EQCloudGameCardDelegate::MyDelete)
         return;
     const CloudEQItem item = m_listModel->itemAt(row);
-    const int id = idOf(item);
+    const int id = EQCloudListModel::cloudIdOf(item);
 
     switch (action) {
     case EQCloudGameCardDelegate::Download:
@@ -380,11 +373,8 @@ void EQCloudSharingContent::onCloudEQDeleted(int cloudId)
 {
     m_deletingMyShares.remove(cloudId);
     showInfoToast(tr("删除成功"), kToastMs);
-    if (currentTab() == MySharingTab) {
-        m_listController->clearKeyword();
-        m_listController->refresh();
-        m_myShareDirty = false;
-    }
+    if (currentTab() == MySharingTab)
+        reloadList();
 }
 
 void EQCloudSharingContent::onCloudEQDeleteFailed(int, const QString &message)

@@ -266,7 +266,7 @@ void GameCard::setApplied(bool applied)
 {
     m_applied = applied;
     m_applyButton->setText(applied ? tr("已应用") : tr("应用"));
-    m_applyButton->setStyleSheet(applyButtonStyle(applied));
+    restyle(m_applyButton, applyButtonStyle(applied));
 }
 
 void GameCard::setMarkIcons(const QPixmap &download, const QPixmap &like, const QPixmap &collect)
@@ -312,27 +312,11 @@ QPixmap GameCard::avatarPixmap() const
 void GameCard::setAvatarSource(const QString &source)
 {
     m_avatarSource = source.trimmed();
-    if (m_avatarSource.isEmpty()) {
-        showDefaultAvatar();
-        return;
-    }
-    if (CloudAvatar::isNetworkSource(m_avatarSource)) {
-        GameCardImageCache *cache = GameCardImageCache::instance();
-        QPixmap cached;
-        if (cache->lookup(m_avatarSource, &cached)) {
-            showAvatar(cached);
-            return;
-        }
-        showDefaultAvatar();
-        cache->fetch(m_avatarSource);
-        return;
-    }
-    // Resource paths and, beyond them, local files are read directly.
-    const QPixmap local = CloudAvatar::loadLocal(m_avatarSource);
-    if (local.isNull())
+    const QPixmap picture = GameCardImageCache::instance()->picture(m_avatarSource);
+    if (picture.isNull())
         showDefaultAvatar();
     else
-        showAvatar(local);
+        showAvatar(picture);
 }
 
 void GameCard::onImageFetched(const QString &source, bool ok)
@@ -348,22 +332,33 @@ void GameCard::onImageFetched(const QString &source, bool ok)
         showAvatar(pixmap);
 }
 
+void GameCard::restyle(QWidget *widget, const QString &style)
+{
+    // The card is bound again for every painted row: setting an unchanged
+    // style sheet would still repolish the widget each time.
+    if (widget->styleSheet() != style)
+        widget->setStyleSheet(style);
+}
+
 void GameCard::showDefaultAvatar()
 {
-    static const QString path = QString::fromLatin1(EQCloudResources::defaultAvatar);
-    const QPixmap fallback(path);
-    if (fallback.isNull()) {
+    if (m_roundDefaultAvatar.isNull()) {
+        const QPixmap fallback(QString::fromLatin1(EQCloudResources::defaultAvatar));
+        if (!fallback.isNull())
+            m_roundDefaultAvatar = CloudAvatar::circular(fallback, QSize(avatarSize, avatarSize));
+    }
+    if (m_roundDefaultAvatar.isNull()) {
         m_avatar->clear();
-        m_avatar->setStyleSheet(kAvatarEmptyStyle);
+        restyle(m_avatar, kAvatarEmptyStyle);
         return;
     }
-    m_avatar->setStyleSheet(kAvatarRoundStyle);
-    m_avatar->setPixmap(CloudAvatar::circular(fallback, QSize(avatarSize, avatarSize)));
+    restyle(m_avatar, kAvatarRoundStyle);
+    m_avatar->setPixmap(m_roundDefaultAvatar);
 }
 
 void GameCard::showAvatar(const QPixmap &pixmap)
 {
-    m_avatar->setStyleSheet(kAvatarRoundStyle);
+    restyle(m_avatar, kAvatarRoundStyle);
     m_avatar->setPixmap(CloudAvatar::circular(pixmap, QSize(avatarSize, avatarSize)));
 }
 

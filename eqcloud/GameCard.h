@@ -78,6 +78,7 @@ private:
     QWidget *buildDownloadedActions();
     void retranslateUi();
     void renewMask();
+    static void restyle(QWidget *widget, const QString &style);
     void showDefaultAvatar();
     void showAvatar(const QPixmap &pixmap);
     void onImageFetched(const QString &source, bool ok);
@@ -113,6 +114,8 @@ private:
     QPushButton *m_applyButton = nullptr;
 
     QString m_avatarSource;
+    // The default picture, cut round once: cards without a picture of their own show it.
+    QPixmap m_roundDefaultAvatar;
     int m_mode = CloudList;
     bool m_applied = false;
 };

@@ -1,5 +1,7 @@
 #include "eqcloud/GameCardImageCache.h"
 
+#include "eqcloud/CloudAvatar.h"
+
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -63,6 +65,16 @@ bool GameCardImageCache::fetch(const QString &source)
     m_inFlight.insert(source, reply);
     connect(reply, &QNetworkReply::finished, this, [this, reply, source] { onReplyFinished(reply, source); });
     return true;
+}
+
+QPixmap GameCardImageCache::picture(const QString &source)
+{
+    if (!CloudAvatar::isNetworkSource(source))
+        return CloudAvatar::loadLocal(source);
+    QPixmap cached;
+    if (!lookup(source, &cached))
+        fetch(source);
+    return cached;
 }
 
 void GameCardImageCache::onReplyFinished(QNetworkReply *reply, const QString &source)

@@ -26,6 +26,10 @@ public:
     void insert(const QString &source, const QPixmap &pixmap);
     // Starts a GET unless one for the source is in flight; false when none was started.
     bool fetch(const QString &source);
+    // The picture a source gives now: a network one from the cache (a miss
+    // starts its fetch), anything else read as a resource or local file.
+    // Null when there is none yet.
+    QPixmap picture(const QString &source);
 
     bool contains(const QString &source) const { return m_pixmaps.contains(source); }
     bool isInFlight(const QString &source) const;
