@@ -176,7 +176,9 @@ bool EQCloudListModel::isMarked(int cloudId, CloudEQOperation operation) const
 
 bool EQCloudListModel::isFlagSet(const QString &text)
 {
-    return text.trimmed() == QLatin1String("1");
+    // Read as the card shows it, so a click always takes back the mark the user sees.
+    const QString trimmed = text.trimmed();
+    return trimmed == QLatin1String("1") || trimmed == QLatin1String("true");
 }
 
 int EQCloudListModel::cloudIdOf(const CloudEQItem &item)

@@ -1,17 +1,13 @@
 #include "eqcloud/GameCardDisplay.h"
 
+#include "eqcloud/EQCloudListModel.h"
+
 namespace {
 
 QString countText(const QString &text)
 {
     const QString trimmed = text.trimmed();
     return trimmed.isEmpty() ? QStringLiteral("0") : trimmed;
-}
-
-bool flagOf(const QString &text)
-{
-    const QString trimmed = text.trimmed();
-    return trimmed == QLatin1String("1") || trimmed == QLatin1String("true");
 }
 
 } // namespace
@@ -27,9 +23,9 @@ GameCardDisplay GameCardDisplay::fromItem(const EarphoneApi::CloudEQItem &item)
     display.downloadCount = countText(item.download_num);
     display.likeCount = countText(item.like_num);
     display.collectCount = countText(item.coll_num);
-    display.downloaded = flagOf(item.isDownload);
-    display.liked = flagOf(item.isLike);
-    display.collected = flagOf(item.isColl);
+    display.downloaded = EQCloudListModel::isFlagSet(item.isDownload);
+    display.liked = EQCloudListModel::isFlagSet(item.isLike);
+    display.collected = EQCloudListModel::isFlagSet(item.isColl);
     display.avatarSource = item.iconUrl;
     return display;
 }

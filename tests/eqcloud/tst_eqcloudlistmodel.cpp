@@ -2,6 +2,7 @@
 #include "EqCloudTestSession.h"
 
 #include "eqcloud/EQCloudListModel.h"
+#include "eqcloud/GameCardDisplay.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -21,6 +22,8 @@ private slots:
     void applyOperation_data();
     void applyOperation();
     void applyOperationFindsTrimmedIdsOnly();
+    void flagTexts_data();
+    void flagTexts();
 };
 
 void TestEqCloudListModel::rolesReadTheirFields()
@@ -177,6 +180,29 @@ void TestEqCloudListModel::applyOperationFindsTrimmedIdsOnly()
     QVERIFY(model.applyOperation(5, CloudEQOperation::Like, 1));
     QCOMPARE(model.itemAt(0).isLike, QStringLiteral("1"));
     QCOMPARE(model.itemAt(1).isLike, QStringLiteral("0"));
+}
+
+void TestEqCloudListModel::flagTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("set");
+    QTest::newRow("one") << " 1 " << true;
+    QTest::newRow("true") << "true" << true;
+    QTest::newRow("zero") << "0" << false;
+    QTest::newRow("false") << "false" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("two") << "2" << false;
+}
+
+void TestEqCloudListModel::flagTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, set);
+    QCOMPARE(EQCloudListModel::isFlagSet(text), set);
+    // A click must take back exactly the mark the card shows.
+    CloudEQItem item;
+    item.isLike = text;
+    QCOMPARE(GameCardDisplay::fromItem(item).liked, set);
 }
 
 QTEST_MAIN(TestEqCloudListModel)
