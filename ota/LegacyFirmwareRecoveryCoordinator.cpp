@@ -4,7 +4,6 @@
 #include "ota/DevicePathTokens.h"
 #include "ota/LegacyRecoveryDialog.h"
 #include "ota/OtaSessionRunner.h"
-#include "ota/ProgressLine.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
@@ -148,19 +147,16 @@ void LegacyFirmwareRecoveryCoordinator::runPhase()
     // The worker touches no widget: progress and the result are queued back
     // to this coordinator, which waits for the thread before it goes.
     m_worker.start([this, guard, config, serial] {
-        const auto log = [this, guard](const std::string &line) {
-            const auto percent = OtaModule::progressPercentFromLine(line, kCombinedMode);
-            if (!percent)
-                return;
+        const auto progress = [this, guard](int percent) {
             QMetaObject::invokeMethod(
                 this,
-                [guard, value = *percent] {
+                [guard, percent] {
                     if (guard)
-                        guard->raiseProgress(value);
+                        guard->raiseProgress(percent);
                 },
                 Qt::QueuedConnection);
         };
-        const OtaSessionRunnerResult result = runOtaSession(config, log, {});
+        const OtaSessionRunnerResult result = runOtaSession(config, {}, progress);
         const QString message = result.success ? QString() : QString::fromStdString(result.message).trimmed();
         QTimer::singleShot(0, this, [this, serial, success = result.success, message] {
             applyRecoveryResult(serial, success, message);

@@ -220,8 +220,9 @@ void ManualFirmwareOtaCoordinator::runOtaWorker(FirmwareOtaProgressDialog *dialo
     const bool receiver = m_target == Receiver;
     // The worker touches no widget and no member: progress and the result go
     // back to the GUI thread as queued calls on this coordinator, which
-    // outlives the thread (it waits for it before it goes).
-    m_worker.start([this, guard, config, receiver, outcome] {
+    // outlives the thread (it waits for it before it goes). The image moves
+    // along with the config rather than being copied once more.
+    m_worker.start([this, guard, config = std::move(config), receiver, outcome] {
         const auto progress = [this, guard](int percent) {
             QMetaObject::invokeMethod(
                 this,

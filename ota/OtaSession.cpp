@@ -28,10 +28,7 @@ OtaSession::OtaSession(const OtaSessionRunnerConfig &config)
 {
 }
 
-OtaSession::~OtaSession()
-{
-    stopMonitor();
-}
+OtaSession::~OtaSession() = default;
 
 OtaDeviceMatchSettings OtaSession::settings() const
 {
@@ -263,13 +260,6 @@ int OtaSession::probePaths(const std::vector<UsbDeviceInfo> &devices, const OtaL
 
 void OtaSession::stopMonitor()
 {
-    monitorStop_ = true;
-    if (monitor_.joinable()) {
-        if (monitor_.get_id() == std::this_thread::get_id())
-            monitor_.detach();
-        else
-            monitor_.join();
-    }
     monitorRunning_ = false;
 }
 

@@ -15,7 +15,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -146,8 +145,6 @@ private:
     std::string lastOnlinePath_;
 
     // A monitor of the link; no flow starts it, so stopping it is all there is.
-    std::thread monitor_;
-    std::atomic<bool> monitorStop_{false};
     std::atomic<bool> monitorRunning_{false};
 
     UpgradeCooldown cooldown_;

@@ -3,6 +3,7 @@
 #include "OtaRecorder.h"
 
 #include "libtavrel/tavrel.h"
+#include "tests/support/virtualreceiver/TestFirmware.h"
 #include "tests/support/virtualreceiver/VirtualHidBus.h"
 #include "tests/support/virtualreceiver/VirtualReceiver.h"
 
@@ -10,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 #include <thread>
 
 using namespace VirtualDevices;
@@ -19,15 +19,6 @@ using ::testing::ElementsAre;
 using ::testing::Pair;
 
 namespace {
-
-std::vector<std::uint8_t> makeImage(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> image(size);
-    for (auto &b : image)
-        b = std::uint8_t(random());
-    return image;
-}
 
 struct DeviceList
 {
@@ -88,15 +79,7 @@ protected:
 
     static VirtualHidBus &bus() { return VirtualHidBus::instance(); }
 
-    FirmwareBehaviour firmware(bool loader = false) const
-    {
-        FirmwareBehaviour b;
-        b.expectedImage = image;
-        b.needsLoader = loader;
-        b.loaderLength = 2048;
-        b.blockSize = 512;
-        return b;
-    }
+    FirmwareBehaviour firmware(bool loader = false) const { return testFirmware(image, loader); }
 
     void addHeadset(FirmwareBehaviour behaviour, int channel = 3)
     {
@@ -114,7 +97,7 @@ protected:
         return handle;
     }
 
-    std::vector<std::uint8_t> image = makeImage(9000, 7);
+    std::vector<std::uint8_t> image = makeTestImage(9000, 7);
     std::shared_ptr<VirtualReceiver> receiver;
     void *handle = nullptr;
 };

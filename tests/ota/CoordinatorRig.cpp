@@ -2,7 +2,6 @@
 
 #include <QTest>
 
-#include <random>
 
 using namespace std::chrono_literals;
 
@@ -30,17 +29,7 @@ void CoordinatorRig::addHeadset(int channel, const std::vector<std::uint8_t> &im
 {
     VirtualDevices::ClientEntry client;
     client.channel = channel;
-    m_receiver->addHeadset(client, firmware(image, loader));
-}
-
-VirtualDevices::FirmwareBehaviour CoordinatorRig::firmware(const std::vector<std::uint8_t> &image, bool loader)
-{
-    VirtualDevices::FirmwareBehaviour b;
-    b.expectedImage = image;
-    b.needsLoader = loader;
-    b.loaderLength = 2048;
-    b.blockSize = 512;
-    return b;
+    m_receiver->addHeadset(client, VirtualDevices::testFirmware(image, loader));
 }
 
 int CoordinatorRig::otaOpens() const
@@ -50,15 +39,6 @@ int CoordinatorRig::otaOpens() const
         return 0;
     std::lock_guard lock(port->mutex);
     return port->opens;
-}
-
-std::vector<std::uint8_t> CoordinatorRig::makeImage(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> image(size);
-    for (auto &b : image)
-        b = std::uint8_t(random());
-    return image;
 }
 
 QByteArray CoordinatorRig::bytes(const std::vector<std::uint8_t> &image)

@@ -3,6 +3,7 @@
 #include "ota/OtaFlowDurations.h"
 #include "tests/service/ServiceRig.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
+#include "tests/support/virtualreceiver/TestFirmware.h"
 #include "tests/support/virtualreceiver/VirtualHidBus.h"
 #include "tests/support/virtualreceiver/VirtualReceiver.h"
 
@@ -38,16 +39,14 @@ public:
     // hidapi double, so that both name the same path.
     void plugOtaReceiver(const std::string &node, std::uint16_t productId = VirtualDevices::VirtualReceiver::kProductId);
     void addHeadset(int channel, const std::vector<std::uint8_t> &image, bool loader = false);
-    static VirtualDevices::FirmwareBehaviour firmware(const std::vector<std::uint8_t> &image, bool loader = false);
     // How often the engine opened the receiver (in any of its modes).
     int otaOpens() const;
 
-    static std::vector<std::uint8_t> makeImage(std::size_t size, unsigned seed);
     static QByteArray bytes(const std::vector<std::uint8_t> &image);
     static OtaFlowDurations fastDurations();
 
-    const std::vector<std::uint8_t> headsetImage = makeImage(6000, 11);
-    const std::vector<std::uint8_t> receiverImage = makeImage(5000, 23);
+    const std::vector<std::uint8_t> headsetImage = VirtualDevices::makeTestImage(6000, 11);
+    const std::vector<std::uint8_t> receiverImage = VirtualDevices::makeTestImage(5000, 23);
 
 private:
     ServiceTest::ServiceRig m_service;

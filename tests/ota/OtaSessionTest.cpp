@@ -131,8 +131,8 @@ TEST_F(OtaSessionTest, OnlyMatchingDevicesAreSnapshotted)
 
 TEST_F(OtaSessionTest, ReadsOnlineDevicesHeadsetsFirst)
 {
-    addHeadset(3, firmware(headsetImage));
-    addHeadset(4, firmware(headsetImage));
+    addHeadset(3, testFirmware(headsetImage));
+    addHeadset(4, testFirmware(headsetImage));
     session().refreshDeviceSnapshot();
     ASSERT_TRUE(session().readOnlineDevices(0, logger()));
 
@@ -201,7 +201,7 @@ TEST_F(OtaSessionTest, ImagesInMemoryNeedNoFolder)
 
 TEST_F(OtaSessionTest, ReceiverUpdatesOnTheOpenDevice)
 {
-    receiver->setOwnFirmware(firmware(receiverImage));
+    receiver->setOwnFirmware(testFirmware(receiverImage));
     receiver->setStatusByte(1); // already in its update mode: progress 40 comes twice
     session().setPreparedDongleImage(receiverImage);
     session().refreshDeviceSnapshot();
@@ -240,7 +240,7 @@ TEST_F(OtaSessionTest, ReceiverUpdateFailuresAreRecorded)
 
 TEST_F(OtaSessionTest, EngineErrorEndsTheReceiverUpdate)
 {
-    auto behaviour = firmware(receiverImage);
+    auto behaviour = testFirmware(receiverImage);
     behaviour.refuseUpdate = true;
     receiver->setOwnFirmware(behaviour);
     session().setPreparedDongleImage(receiverImage);
@@ -254,7 +254,7 @@ TEST_F(OtaSessionTest, PostStepWithoutReopenAttemptsFailsAtOnce)
 {
     config.postModeReopenAttempts = 0;
     config.postModeReopenDelayMs = 60000;
-    receiver->setOwnFirmware(firmware(receiverImage, true));
+    receiver->setOwnFirmware(testFirmware(receiverImage, true));
     session().setPreparedDongleImage(receiverImage);
     session().refreshDeviceSnapshot();
 
@@ -276,7 +276,7 @@ TEST_F(OtaSessionTest, MonitorStopsCleanlyWhenNeverStarted)
 
 TEST_F(OtaSessionTest, CooldownHoldsBackOnlyTheCombinedUpgrade)
 {
-    receiver->setOwnFirmware(firmware(receiverImage));
+    receiver->setOwnFirmware(testFirmware(receiverImage));
     session().setPreparedDongleImage(receiverImage);
     session().recordUpgradeOutcome(false, logger());
     ASSERT_TRUE(logged("Auto upgrade cooldown armed: 2000 ms (consecutive failures=1)"));

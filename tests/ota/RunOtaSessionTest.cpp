@@ -20,8 +20,8 @@ class RunOtaSessionTest : public VirtualOtaRig
 {
 public:
     void addHeadsetFor(int channel, FirmwareBehaviour behaviour) { addHeadset(channel, std::move(behaviour)); }
-    FirmwareBehaviour headsetFirmware() const { return firmware(headsetImage); }
-    FirmwareBehaviour receiverFirmware(bool loader = false) const { return firmware(receiverImage, loader); }
+    FirmwareBehaviour headsetFirmware() const { return testFirmware(headsetImage); }
+    FirmwareBehaviour receiverFirmware(bool loader = false) const { return testFirmware(receiverImage, loader); }
 
 protected:
     OtaSessionRunnerResult run(const OtaSessionRunnerConfig &config)
@@ -42,7 +42,7 @@ protected:
 
 TEST_F(RunOtaSessionTest, UpdatesAHeadset)
 {
-    addHeadset(3, firmware(headsetImage, true));
+    addHeadset(3, testFirmware(headsetImage, true));
     auto config = fastConfig(0);
     config.remoteImage = headsetImage;
 
@@ -73,7 +73,7 @@ TEST_F(RunOtaSessionTest, UpdatesAHeadset)
 
 TEST_F(RunOtaSessionTest, UpdatesTheReceiverInPlace)
 {
-    receiver->setOwnFirmware(firmware(receiverImage));
+    receiver->setOwnFirmware(testFirmware(receiverImage));
     auto config = fastConfig(1);
     config.dongleImage = receiverImage;
 
@@ -92,7 +92,7 @@ TEST_F(RunOtaSessionTest, UpdatesTheReceiverInPlace)
 // under another product id; the post step runs on the reopened receiver.
 TEST_F(RunOtaSessionTest, UpdatesTheReceiverThroughItsUpdateMode)
 {
-    receiver->setOwnFirmware(firmware(receiverImage, true));
+    receiver->setOwnFirmware(testFirmware(receiverImage, true));
     receiver->setReenumerationDelay(60ms);
     auto config = fastConfig(1);
     config.dongleImage = receiverImage;
@@ -126,9 +126,9 @@ TEST_F(RunOtaSessionTest, UpdatesHeadsetsThenTheReceiverFromTheFirmwareFolder)
     std::ofstream(folder / "receiver_dongle_v2.ufw", std::ios::binary)
         .write(reinterpret_cast<const char *>(receiverImage.data()), std::streamsize(receiverImage.size()));
 
-    addHeadset(3, firmware(headsetImage));
-    addHeadset(5, firmware(headsetImage), "Second Headset");
-    receiver->setOwnFirmware(firmware(receiverImage, true));
+    addHeadset(3, testFirmware(headsetImage));
+    addHeadset(5, testFirmware(headsetImage), "Second Headset");
+    receiver->setOwnFirmware(testFirmware(receiverImage, true));
     auto config = fastConfig(2);
     config.firmwareDirectory = folder.string();
 
@@ -256,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RunOtaSessionTest, ThrowingCallbacksDoNotStopTheUpdate)
 {
-    addHeadset(3, firmware(headsetImage));
+    addHeadset(3, testFirmware(headsetImage));
     auto config = fastConfig(0);
     config.remoteImage = headsetImage;
     int calls = 0;
@@ -274,7 +274,7 @@ TEST_F(RunOtaSessionTest, WithoutHintEveryPathIsTriedAndTheAnsweringOneKept)
     auto answering = std::make_shared<VirtualReceiver>();
     ClientEntry headset;
     headset.channel = 3;
-    answering->addHeadset(headset, firmware(headsetImage));
+    answering->addHeadset(headset, testFirmware(headsetImage));
     answering->plugInto(bus(), "/virtual/hidraw1");
     auto config = fastConfig(0);
     config.deviceHint.clear();
@@ -293,7 +293,7 @@ TEST_F(RunOtaSessionTest, WithoutHintEveryPathIsTriedAndTheAnsweringOneKept)
 
 TEST_F(RunOtaSessionTest, EmptyCallbacksAreAllowed)
 {
-    addHeadset(3, firmware(headsetImage));
+    addHeadset(3, testFirmware(headsetImage));
     auto config = fastConfig(0);
     config.remoteImage = headsetImage;
     EXPECT_TRUE(runOtaSession(config, {}, {}).success);

@@ -136,7 +136,7 @@ TEST_F(SdkExecutorTest, RunWithoutErrorsIsOkEvenWhenNothingWasCalled)
 
 TEST_F(SdkExecutorTest, UpdatesAHeadsetWithProgressToTheEnd)
 {
-    addHeadset(3, firmware(headsetImage));
+    addHeadset(3, testFirmware(headsetImage));
     std::vector<int> progress;
     int finishes = 0;
     SdkExecutor::OtaCallbackSet set;
@@ -204,7 +204,7 @@ class SdkExecutorThrowTest : public SdkExecutorTest, public ::testing::WithParam
 // update, and the run reports what was thrown.
 TEST_P(SdkExecutorThrowTest, ThrowingProgressFailsTheRunButNotTheEngine)
 {
-    addHeadset(3, firmware(headsetImage));
+    addHeadset(3, testFirmware(headsetImage));
     SdkExecutor::OtaCallbackSet set;
     bool thrown = false;
     set.onProgress = [&thrown, raise = GetParam().raise](int done, int) {

@@ -1,7 +1,6 @@
 #include "tests/ota/VirtualOtaRig.h"
 
 #include <algorithm>
-#include <random>
 
 using namespace VirtualDevices;
 using namespace std::chrono_literals;
@@ -17,25 +16,6 @@ void VirtualOtaRig::SetUp()
 void VirtualOtaRig::TearDown()
 {
     bus().reset();
-}
-
-std::vector<std::uint8_t> VirtualOtaRig::makeImage(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> image(size);
-    for (auto &b : image)
-        b = std::uint8_t(random());
-    return image;
-}
-
-FirmwareBehaviour VirtualOtaRig::firmware(const std::vector<std::uint8_t> &image, bool loader) const
-{
-    FirmwareBehaviour b;
-    b.expectedImage = image;
-    b.needsLoader = loader;
-    b.loaderLength = 2048;
-    b.blockSize = 512;
-    return b;
 }
 
 void VirtualOtaRig::addHeadset(int channel, FirmwareBehaviour behaviour, std::string name)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ota/OtaSessionRunnerConfig.h"
+#include "tests/support/virtualreceiver/TestFirmware.h"
 #include "tests/support/virtualreceiver/VirtualHidBus.h"
 #include "tests/support/virtualreceiver/VirtualReceiver.h"
 
@@ -24,11 +25,7 @@ protected:
     void TearDown() override;
 
     static VirtualDevices::VirtualHidBus &bus() { return VirtualDevices::VirtualHidBus::instance(); }
-    static std::vector<std::uint8_t> makeImage(std::size_t size, unsigned seed);
 
-    // A device that takes `image`; with a loader it restarts into its update
-    // mode first (for the receiver: under another product id).
-    VirtualDevices::FirmwareBehaviour firmware(const std::vector<std::uint8_t> &image, bool loader = false) const;
     void addHeadset(int channel, VirtualDevices::FirmwareBehaviour behaviour, std::string name = "Velkora Headset");
 
     // Matches the virtual receiver, finds it again in its update mode, and
@@ -42,8 +39,8 @@ protected:
     std::size_t countLogged(const std::string &line) const;
     std::string logText() const;
 
-    std::vector<std::uint8_t> headsetImage = makeImage(6000, 11);
-    std::vector<std::uint8_t> receiverImage = makeImage(5000, 23);
+    std::vector<std::uint8_t> headsetImage = VirtualDevices::makeTestImage(6000, 11);
+    std::vector<std::uint8_t> receiverImage = VirtualDevices::makeTestImage(5000, 23);
     std::shared_ptr<VirtualDevices::VirtualReceiver> receiver;
     std::vector<std::string> lines;
 };

@@ -97,7 +97,7 @@ private:
             api().addDevice(HidTestDevices::headset().hid, headset(false));
             rig.plugOtaReceiver(HidTestDevices::headset().hid.path, 0x5055);
             rig.addHeadset(3, rig.headsetImage, true);
-            rig.receiver().setOwnFirmware(CoordinatorRig::firmware(rig.receiverImage, true));
+            rig.receiver().setOwnFirmware(VirtualDevices::testFirmware(rig.receiverImage, true));
             if (images) {
                 writeFile(firmware.filePath(QStringLiteral("headset_v2.ufw")), rig.headsetImage);
                 writeFile(firmware.filePath(QStringLiteral("receiver_dongle_v2.ufw")), rig.receiverImage);

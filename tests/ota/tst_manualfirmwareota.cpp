@@ -156,7 +156,7 @@ void TestManualFirmwareOta::updatesWithProgressAndGivesTheDeviceBack()
     const bool receiver = target == Coordinator::Receiver;
     // Both take the loader road: the headset restarts, the receiver re-enumerates.
     if (receiver)
-        rig.receiver().setOwnFirmware(CoordinatorRig::firmware(rig.receiverImage, true));
+        rig.receiver().setOwnFirmware(VirtualDevices::testFirmware(rig.receiverImage, true));
     else
         rig.addHeadset(3, rig.headsetImage, true);
     rig.api().backend().setFile(kFile, CoordinatorRig::bytes(receiver ? rig.receiverImage : rig.headsetImage));
@@ -297,7 +297,7 @@ void TestManualFirmwareOta::failureClosedReportsTheSessionMessage()
     CoordinatorRig &rig = flow.rig;
     QVERIFY(linkedReceiver(flow));
     // Online, but the update is refused by the headset.
-    auto behaviour = CoordinatorRig::firmware(rig.headsetImage);
+    auto behaviour = VirtualDevices::testFirmware(rig.headsetImage);
     behaviour.refuseUpdate = true;
     rig.receiver().addHeadset(VirtualDevices::ClientEntry{}, behaviour);
     rig.api().backend().setFile(kFile, CoordinatorRig::bytes(rig.headsetImage));
