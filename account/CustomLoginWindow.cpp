@@ -4,7 +4,7 @@
 #include "account/widgetForgotpassMoudle.h"
 #include "account/widgetLoginMoudle.h"
 #include "account/widgetRegisterMoudle.h"
-#include "app/kit/RoundedMask.h"
+#include "widgets/RoundedMask.h"
 
 #include <QEvent>
 #include <QFrame>
