@@ -6,7 +6,7 @@
 #include <QString>
 
 // Value records shared by the HID stack and the protocol layer's interfaces.
-// Header-only so that the protocol layer can name them without linking the HID stack.
+// They live with the protocol layer, below the HID stack, so both can name them.
 namespace HIDTypes {
 
 enum DeviceConnectionState : qint32 {
