@@ -1,7 +1,7 @@
 #include "account/AccountEditDialog.h"
 
 #include "account/AccountStyle.h"
-#include "app/kit/RoundedMask.h"
+#include "widgets/RoundedMask.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

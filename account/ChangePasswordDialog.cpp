@@ -3,7 +3,7 @@
 #include "account/AccountStyle.h"
 #include "account/PasswordFieldWrap.h"
 #include "account/PasswordPolicy.h"
-#include "app/kit/CustomClickableLabel.h"
+#include "widgets/CustomClickableLabel.h"
 
 #include <QLineEdit>
 #include <QPushButton>

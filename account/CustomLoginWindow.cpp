@@ -1,10 +1,11 @@
 #include "account/CustomLoginWindow.h"
 
 #include "account/AccountImages.h"
+#include "account/LoginWindowPort.h"
 #include "account/widgetForgotpassMoudle.h"
 #include "account/widgetLoginMoudle.h"
 #include "account/widgetRegisterMoudle.h"
-#include "app/kit/RoundedMask.h"
+#include "widgets/RoundedMask.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -22,7 +23,8 @@ CustomLoginWindow::CustomLoginWindow(QWidget *parent)
       m_closeButton(new QToolButton(m_panel)),
       m_loginPage(new widgetLoginMoudle(m_stack)),
       m_registerPage(new widgetRegisterMoudle(m_stack)),
-      m_forgotPage(new widgetForgotpassMoudle(m_stack))
+      m_forgotPage(new widgetForgotpassMoudle(m_stack)),
+      m_loginPort(new LoginWindowPort(this))
 {
     setUpdatesEnabled(false);
     buildUi();
@@ -31,7 +33,17 @@ CustomLoginWindow::CustomLoginWindow(QWidget *parent)
     setUpdatesEnabled(true);
 }
 
-CustomLoginWindow::~CustomLoginWindow() = default;
+// The port goes first, so the session's guarded pointer reads null before
+// any part of the window is torn down.
+CustomLoginWindow::~CustomLoginWindow()
+{
+    delete m_loginPort;
+}
+
+LoginWindowInterface *CustomLoginWindow::loginPort() const
+{
+    return m_loginPort;
+}
 
 void CustomLoginWindow::buildUi()
 {

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+class LoginWindowInterface;
+class LoginWindowPort;
 class QFrame;
 class QStackedWidget;
 class QToolButton;
@@ -25,6 +27,8 @@ public:
     ~CustomLoginWindow() override;
 
     int currentIndex() const;
+    // The window as the login session binds it; lives as long as the window.
+    LoginWindowInterface *loginPort() const;
     widgetLoginMoudle *loginPage() const { return m_loginPage; }
     widgetRegisterMoudle *registerPage() const { return m_registerPage; }
     widgetForgotpassMoudle *forgotPasswordPage() const { return m_forgotPage; }
@@ -80,4 +84,5 @@ private:
     widgetLoginMoudle *m_loginPage;
     widgetRegisterMoudle *m_registerPage;
     widgetForgotpassMoudle *m_forgotPage;
+    LoginWindowPort *m_loginPort;
 };

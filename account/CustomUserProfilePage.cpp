@@ -2,7 +2,7 @@
 
 #include "account/AccountImages.h"
 #include "account/AccountStyle.h"
-#include "app/kit/CustomClickableLabel.h"
+#include "widgets/CustomClickableLabel.h"
 
 #include <QEvent>
 #include <QFrame>

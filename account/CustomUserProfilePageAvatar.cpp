@@ -3,7 +3,7 @@
 
 #include "account/AccountImages.h"
 #include "account/AvatarImage.h"
-#include "app/kit/CustomClickableLabel.h"
+#include "widgets/CustomClickableLabel.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -3,8 +3,8 @@
 #include "account/AccountImages.h"
 #include "account/AccountStyle.h"
 #include "account/AvatarImage.h"
-#include "app/kit/CustomClickableLabel.h"
-#include "app/kit/RoundedMask.h"
+#include "widgets/CustomClickableLabel.h"
+#include "widgets/RoundedMask.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "account/LoginAgreementRow.h"
 
 #include "account/AccountStyle.h"
-#include "app/kit/CustomRadioButtons.h"
+#include "widgets/CustomRadioButtons.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "account/ProfileEditDialog.h"
 
 #include "account/AccountStyle.h"
-#include "app/kit/RoundedMask.h"
+#include "widgets/RoundedMask.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -3,8 +3,8 @@
 #include "app/HeadphonesDevice.h"
 #include "app/SingleInstance.h"
 #include "app/StartupOptions.h"
-#include "app/kit/AppLanguageManager.h"
-#include "app/kit/VelkoraProxyStyle.h"
+#include "language/AppLanguageManager.h"
+#include "widgets/VelkoraProxyStyle.h"
 #include "cloud/ApiFactory.h"
 
 #include <QApplication>

@@ -3,10 +3,10 @@
 #include "app/CloseBehavior.h"
 #include "app/SettingsPageStyles.h"
 #include "app/StartupOptions.h"
-#include "app/kit/AppLanguageManager.h"
-#include "app/kit/CustomClickableLabel.h"
-#include "app/kit/CustomRadioButtons.h"
-#include "app/kit/RoundedMask.h"
+#include "language/AppLanguageManager.h"
+#include "widgets/CustomClickableLabel.h"
+#include "widgets/CustomRadioButtons.h"
+#include "widgets/RoundedMask.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>

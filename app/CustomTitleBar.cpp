@@ -1,8 +1,8 @@
 #include "app/CustomTitleBar.h"
 
-#include "app/kit/CustomClickableLabel.h"
-#include "app/kit/CustomizeWindowIconButton.h"
-#include "app/kit/KitFonts.h"
+#include "widgets/CustomClickableLabel.h"
+#include "widgets/CustomizeWindowIconButton.h"
+#include "widgets/KitFonts.h"
 
 #include <QHBoxLayout>
 #include <QImage>

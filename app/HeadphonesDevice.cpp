@@ -5,7 +5,7 @@
 #include "app/CustomTitleBar.h"
 #include "app/StartupOptions.h"
 #include "app/dialogs/UpdateDownloadProgressDialog.h"
-#include "app/kit/AppLanguageManager.h"
+#include "language/AppLanguageManager.h"
 #include "account/CustomLoginWindow.h"
 #include "account/CustomUserProfilePage.h"
 #include "cloud/ApiFactory.h"

@@ -146,7 +146,7 @@ void HeadphonesDevice::openLoginWindow(const QString &message, bool forgotPasswo
     const QPointer<CustomLoginWindow> guard = window;
     m_loginWindow = window;
     window->setModal(true);
-    m_loginController->bindLoginWindow(window);
+    m_loginController->bindLoginWindow(window->loginPort());
     if (!message.isEmpty())
         window->setLoginError(message);
     if (forgotPassword)

@@ -2,10 +2,10 @@
 
 #include "cloud/AccountApi.h"
 #include "cloud/ApiFactory.h"
-#include "account/CustomLoginWindow.h"
 #include "cloud/EqApi.h"
 #include "cloud/FirmwareApi.h"
 #include "cloud/FriendlyErrorText.h"
+#include "cloud/LoginWindowInterface.h"
 #include "cloud/UserApi.h"
 #include "platform/tokenprotect/KeyFileTokenProtector.h"
 
@@ -131,7 +131,7 @@ void LoginController::setSessionToken(const QString &token)
 
 // ---- The login window ------------------------------------------------------
 
-void LoginController::bindLoginWindow(CustomLoginWindow *window)
+void LoginController::bindLoginWindow(LoginWindowInterface *window)
 {
     if (!window || !m_accountApi)
         return;
@@ -139,10 +139,10 @@ void LoginController::bindLoginWindow(CustomLoginWindow *window)
         disconnect(m_loginWindow, nullptr, this, nullptr);
     disconnectAccountReplies();
     m_loginWindow = window;
-    connect(window, &CustomLoginWindow::loginRequested, this, &LoginController::onLoginRequested);
-    connect(window, &CustomLoginWindow::registerRequested, this, &LoginController::onRegisterRequested);
-    connect(window, &CustomLoginWindow::forgetPasswordRequested, this, &LoginController::onForgetPasswordRequested);
-    connect(window, &CustomLoginWindow::getVerifyCodeRequested, this, &LoginController::onGetVerifyCodeRequested);
+    connect(window, &LoginWindowInterface::loginRequested, this, &LoginController::onLoginRequested);
+    connect(window, &LoginWindowInterface::registerRequested, this, &LoginController::onRegisterRequested);
+    connect(window, &LoginWindowInterface::forgetPasswordRequested, this, &LoginController::onForgetPasswordRequested);
+    connect(window, &LoginWindowInterface::getVerifyCodeRequested, this, &LoginController::onGetVerifyCodeRequested);
     connectAccountReplies();
 }
 

@@ -10,8 +10,8 @@
 #include <array>
 #include <memory>
 
-class CustomLoginWindow;
 class ITokenProtector;
+class LoginWindowInterface;
 
 namespace EarphoneApi {
 class AccountApi;
@@ -45,7 +45,7 @@ public:
     LoginController(const Options &options, QObject *parent);
     ~LoginController() override;
 
-    void bindLoginWindow(CustomLoginWindow *window);
+    void bindLoginWindow(LoginWindowInterface *window);
     // Ends the session, with the server when a token is stored.
     void logout();
 
@@ -123,7 +123,7 @@ private:
     EarphoneApi::UserApi *m_userApi = nullptr;
     EarphoneApi::EqApi *m_eqApi = nullptr;
     EarphoneApi::FirmwareApi *m_firmwareApi = nullptr;
-    QPointer<CustomLoginWindow> m_loginWindow;
+    QPointer<LoginWindowInterface> m_loginWindow;
     qint32 m_lastVcodeType = 0;
     QString m_currentToken;
     QString m_pendingProfileUid;

@@ -2,7 +2,7 @@
 // reading, verifying and deciding on the manifest.
 #include "cloud/RemoteUpdater.h"
 
-#include "app/kit/AppLanguageManager.h"
+#include "language/AppLanguageManager.h"
 #include "cloud/ApiManager.h"
 #include "cloud/ManifestSignature.h"
 #include "cloud/UpdateVersion.h"

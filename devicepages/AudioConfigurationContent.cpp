@@ -1,10 +1,10 @@
 #include "devicepages/AudioConfigurationContent.h"
 
-#include "app/kit/CustomClickableLabel.h"
-#include "app/kit/WindowSlidingControl.h"
-#include "app/kit/WindowSwitchButton.h"
+#include "widgets/CustomClickableLabel.h"
+#include "widgets/WindowSlidingControl.h"
+#include "widgets/WindowSwitchButton.h"
 #include "devicepages/DevicePageStyles.h"
-#include "devicepages/WindowsAudioController.h"
+#include "audiocontrol/WindowsAudioController.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -1,6 +1,6 @@
 #include "devicepages/CustomDeviceConnection.h"
 
-#include "app/kit/CustomClickableLabel.h"
+#include "widgets/CustomClickableLabel.h"
 #include "devicepages/ColorSelector.h"
 #include "devicepages/DeviceInfoWidget.h"
 #include "devicepages/DevicePageDialog.h"

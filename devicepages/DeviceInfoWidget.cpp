@@ -1,6 +1,6 @@
 #include "devicepages/DeviceInfoWidget.h"
 
-#include "app/kit/BatteryIndicator.h"
+#include "widgets/BatteryIndicator.h"
 #include "devicepages/DevicePageStyles.h"
 
 #include <QEvent>

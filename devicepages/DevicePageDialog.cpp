@@ -1,6 +1,6 @@
 #include "devicepages/DevicePageDialog.h"
 
-#include "app/kit/RoundedMask.h"
+#include "widgets/RoundedMask.h"
 #include "devicepages/DevicePageStyles.h"
 
 #include <QEvent>

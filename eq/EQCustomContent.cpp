@@ -2,8 +2,8 @@
 // show and hide.
 #include "eq/EQCustomContent.h"
 
-#include "app/kit/CustomClickableLabel.h"
-#include "app/kit/GradientButton.h"
+#include "widgets/CustomClickableLabel.h"
+#include "widgets/GradientButton.h"
 #include "eq/CustomEqSlotJson.h"
 #include "eq/CustomEqSlotStore.h"
 #include "eq/EQCurveEditor.h"

@@ -1,8 +1,8 @@
 // The custom EQ page's dialogs: rename, reset and the entry to sharing.
 #include "eq/EQCustomContent.h"
 
-#include "app/kit/GradientButton.h"
-#include "app/kit/RoundedMask.h"
+#include "widgets/GradientButton.h"
+#include "widgets/RoundedMask.h"
 #include "cloud/LoginController.h"
 #include "eq/CustomEqSlotJson.h"
 #include "eq/CustomEqSlotStore.h"

@@ -2,7 +2,7 @@
 // edits and their saves, reloading, export and import.
 #include "eq/EQCustomContent.h"
 
-#include "app/kit/GradientButton.h"
+#include "widgets/GradientButton.h"
 #include "eq/CustomEqSlotJson.h"
 #include "eq/CustomEqSlotStore.h"
 #include "eq/EQSlotFileActions.h"

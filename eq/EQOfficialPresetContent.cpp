@@ -1,9 +1,9 @@
 #include "eq/EQOfficialPresetContent.h"
 
-#include "app/kit/AppLanguageManager.h"
-#include "app/kit/StyledButton.h"
-#include "app/kit/StyledButtonGroup.h"
-#include "app/kit/WindowRadioButtonStyleTwo.h"
+#include "language/AppLanguageManager.h"
+#include "widgets/StyledButton.h"
+#include "widgets/StyledButtonGroup.h"
+#include "widgets/WindowRadioButtonStyleTwo.h"
 #include "cloud/EqApi.h"
 #include "eq/EQSoundEffectTestWidget.h"
 #include "eq/EQSoundListCache.h"

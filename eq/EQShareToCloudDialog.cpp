@@ -1,8 +1,8 @@
 // The share dialog's window, widgets, looks and texts.
 #include "eq/EQShareToCloudDialog.h"
 
-#include "app/kit/GradientButton.h"
-#include "app/kit/RoundedMask.h"
+#include "widgets/GradientButton.h"
+#include "widgets/RoundedMask.h"
 #include "cloud/EqApi.h"
 #include "eq/EQPagesResources.h"
 #include "eq/ShareCategoryComboItemDelegate.h"

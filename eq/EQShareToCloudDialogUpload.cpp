@@ -1,7 +1,7 @@
 // The share dialog's game categories, the upload and its answers.
 #include "eq/EQShareToCloudDialog.h"
 
-#include "app/kit/GradientButton.h"
+#include "widgets/GradientButton.h"
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
 #include "eq/EQSoundListCache.h"

@@ -1,7 +1,7 @@
 #include "eq/EQSoundEffectTestWidget.h"
 
-#include "app/kit/CustomClickableLabel.h"
-#include "devicepages/WindowsAudioController.h"
+#include "widgets/CustomClickableLabel.h"
+#include "audiocontrol/WindowsAudioController.h"
 #include "eq/EQPagesResources.h"
 #include "eq/EQSoundEffectHelpCarousel.h"
 #include "eq/QtSoundTestAudio.h"

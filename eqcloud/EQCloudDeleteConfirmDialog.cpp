@@ -1,6 +1,6 @@
 #include "eqcloud/EQCloudDeleteConfirmDialog.h"
 
-#include "app/kit/KitFonts.h"
+#include "widgets/KitFonts.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

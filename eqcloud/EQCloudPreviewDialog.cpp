@@ -1,6 +1,6 @@
 #include "eqcloud/EQCloudPreviewDialog.h"
 
-#include "app/kit/KitFonts.h"
+#include "widgets/KitFonts.h"
 #include "eq/EQCurveEditor.h"
 #include "eqcloud/CloudAvatar.h"
 #include "eqcloud/EQCloudResources.h"

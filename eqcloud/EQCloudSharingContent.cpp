@@ -1,8 +1,8 @@
 #include "eqcloud/EQCloudSharingContent.h"
 
-#include "app/kit/GradientButton.h"
-#include "app/kit/SearchWidget.h"
-#include "app/kit/TabItem.h"
+#include "widgets/GradientButton.h"
+#include "widgets/SearchWidget.h"
+#include "widgets/TabItem.h"
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
 #include "eq/EQSoundEffectTestWidget.h"

@@ -2,7 +2,7 @@
 // downloads tab, applying presets and the session's end.
 #include "eqcloud/EQCloudSharingContent.h"
 
-#include "app/kit/SearchWidget.h"
+#include "widgets/SearchWidget.h"
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
 #include "eqcloud/EQCloudListController.h"

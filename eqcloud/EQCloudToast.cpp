@@ -1,6 +1,6 @@
 #include "eqcloud/EQCloudToast.h"
 
-#include "app/kit/KitFonts.h"
+#include "widgets/KitFonts.h"
 #include "eqcloud/EQCloudResources.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "eqcloud/GameCard.h"
 
-#include "app/kit/KitFonts.h"
+#include "widgets/KitFonts.h"
 #include "eqcloud/CloudAvatar.h"
 #include "eqcloud/EQCloudResources.h"
 #include "eqcloud/GameCardImageCache.h"

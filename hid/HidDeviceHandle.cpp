@@ -1,6 +1,6 @@
 #include "HidDeviceHandle.h"
 
-#include "hid/HidTypes.h"
+#include "protocol/HidTypes.h"
 
 #include <QList>
 

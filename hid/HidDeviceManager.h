@@ -3,7 +3,7 @@
 #include "hid/HidDeviceHandle.h"
 #include "hid/HidDeviceManagerInterface.h"
 #include "hid/HidManagerConfig.h"
-#include "hid/HidTypes.h"
+#include "protocol/HidTypes.h"
 
 #include <QList>
 #include <QMap>

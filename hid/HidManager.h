@@ -1,7 +1,7 @@
 #pragma once
 
 #include "hid/HidManagerConfig.h"
-#include "hid/HidTypes.h"
+#include "protocol/HidTypes.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hid/HidTypes.h"
+#include "protocol/HidTypes.h"
 
 #include <QByteArray>
 #include <QList>

@@ -2,7 +2,7 @@
 
 #include "hid/HidProtocolService.h"
 #include "ota/DevicePathTokens.h"
-#include "ota/LegacyRecoveryDialog.h"
+#include "ota/ui/LegacyRecoveryDialog.h"
 #include "ota/OtaSessionRunner.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "ota/ManualFirmwareOtaCoordinator.h"
 
-#include "app/dialogs/FirmwareOtaProgressDialog.h"
+#include "ota/ui/FirmwareOtaProgressDialog.h"
 #include "cloud/FirmwareApi.h"
 #include "hid/HidProtocolService.h"
 #include "ota/DevicePathTokens.h"

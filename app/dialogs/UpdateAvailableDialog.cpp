@@ -1,7 +1,7 @@
 #include "app/dialogs/UpdateAvailableDialog.h"
 
-#include "app/dialogs/DialogStyle.h"
-#include "app/kit/RoundedMask.h"
+#include "widgets/DialogStyle.h"
+#include "widgets/RoundedMask.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -402,17 +402,4 @@ Installation package: %1</translation>
         <translation>Please connect your device before updating firmware.</translation>
     </message>
 </context>
-<context>
-    <name>SearchWidget</name>
-    <message>
-        <location filename="../kit/SearchWidget.cpp" line="90"/>
-        <source>请输入关键字/分享码...</source>
-        <translation>Please enter keyword/share code…</translation>
-    </message>
-    <message>
-        <location filename="../kit/SearchWidget.cpp" line="91"/>
-        <source>搜索</source>
-        <translation>Search</translation>
-    </message>
-</context>
 </TS>

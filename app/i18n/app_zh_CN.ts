@@ -401,17 +401,4 @@
         <translation type="unfinished"></translation>
     </message>
 </context>
-<context>
-    <name>SearchWidget</name>
-    <message>
-        <location filename="../kit/SearchWidget.cpp" line="90"/>
-        <source>请输入关键字/分享码...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../kit/SearchWidget.cpp" line="91"/>
-        <source>搜索</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
 </TS>

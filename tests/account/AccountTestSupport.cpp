@@ -1,6 +1,6 @@
 #include "tests/account/AccountTestSupport.h"
 
-#include "app/kit/AppLanguageManager.h"
+#include "language/AppLanguageManager.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

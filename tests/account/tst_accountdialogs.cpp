@@ -4,7 +4,7 @@
 #include "account/EditEmailDialog.h"
 #include "account/EditPhoneDialog.h"
 #include "account/PasswordPolicy.h"
-#include "app/kit/CustomClickableLabel.h"
+#include "widgets/CustomClickableLabel.h"
 #include "tests/account/AccountTestSupport.h"
 
 #include <QApplication>

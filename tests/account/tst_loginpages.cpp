@@ -6,7 +6,7 @@
 #include "account/widgetForgotpassMoudle.h"
 #include "account/widgetLoginMoudle.h"
 #include "account/widgetRegisterMoudle.h"
-#include "app/kit/CustomRadioButtons.h"
+#include "widgets/CustomRadioButtons.h"
 #include "tests/account/AccountTestSupport.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "account/AccountImages.h"
 #include "account/EditAvatarDialog.h"
 #include "account/EditNicknameDialog.h"
-#include "app/kit/CustomClickableLabel.h"
+#include "widgets/CustomClickableLabel.h"
 #include "tests/account/AccountTestSupport.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
 

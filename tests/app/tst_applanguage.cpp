@@ -1,5 +1,5 @@
 #include "app/AppStartup.h"
-#include "app/kit/AppLanguageManager.h"
+#include "language/AppLanguageManager.h"
 #include "cloud/ApiFactory.h"
 #include "tests/app/TestEnvironment.h"
 

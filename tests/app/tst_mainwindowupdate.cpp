@@ -7,7 +7,7 @@
 #include "app/HeadphonesDevice.h"
 #include "app/dialogs/UpdateAvailableDialog.h"
 #include "app/dialogs/UpdateDownloadProgressDialog.h"
-#include "app/kit/CustomizeWindowIconButton.h"
+#include "widgets/CustomizeWindowIconButton.h"
 #include "account/CustomLoginWindow.h"
 #include "cloud/RemoteUpdater.h"
 #include "platform/installer/RecordingProcessLauncher.h"

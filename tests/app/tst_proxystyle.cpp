@@ -1,7 +1,7 @@
 #include "app/AppStartup.h"
-#include "app/kit/RoundedMask.h"
-#include "app/kit/StyledButton.h"
-#include "app/kit/VelkoraProxyStyle.h"
+#include "widgets/RoundedMask.h"
+#include "widgets/StyledButton.h"
+#include "widgets/VelkoraProxyStyle.h"
 
 #include <QCheckBox>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "app/CustomSettingsForm.h"
-#include "app/kit/AppLanguageManager.h"
-#include "app/kit/CustomClickableLabel.h"
-#include "app/kit/CustomRadioButtons.h"
+#include "language/AppLanguageManager.h"
+#include "widgets/CustomClickableLabel.h"
+#include "widgets/CustomRadioButtons.h"
 #include "tests/app/TestEnvironment.h"
 
 #include <QComboBox>

@@ -1,5 +1,5 @@
 #include "app/CustomTitleBar.h"
-#include "app/kit/CustomizeWindowIconButton.h"
+#include "widgets/CustomizeWindowIconButton.h"
 #include "tests/app/TestEnvironment.h"
 
 #include <QBuffer>

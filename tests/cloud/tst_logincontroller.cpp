@@ -144,7 +144,7 @@ LoginController *TestLoginController::makeController(ITokenProtector *protector)
 
 void TestLoginController::showWindow(LoginController *controller)
 {
-    controller->bindLoginWindow(m_window);
+    controller->bindLoginWindow(m_window->loginPort());
     m_window->show();
 }
 
@@ -267,7 +267,7 @@ void TestLoginController::replyAfterWindowClosedIsIgnored()
 void TestLoginController::bindingTwiceKeepsOneConnection()
 {
     std::unique_ptr<LoginController> controller(makeController());
-    controller->bindLoginWindow(m_window);
+    controller->bindLoginWindow(m_window->loginPort());
     showWindow(controller.get());
     QSignalSpy ui(controller.get(), &LoginController::loginSucceededUpdateUI);
     QSignalSpy replied(controller->accountApi(), &EarphoneApi::AccountApi::loginSuccess);

@@ -1,6 +1,6 @@
 // The boot screen: the two introduction pictures cross-fade in turn, the
 // pills select them, and hiding the screen leaves one picture fully shown.
-#include "app/kit/AppLanguageManager.h"
+#include "language/AppLanguageManager.h"
 #include "devicepages/BootIntroIndicatorPill.h"
 #include "devicepages/CustomBootScreen.h"
 

@@ -1,8 +1,8 @@
 // The device connection page: stored headset colour, connection states, the
 // awaited device name, the wired (Qor) look, the hover growth and the
 // receiver unbind confirmation.
-#include "app/kit/AppLanguageManager.h"
-#include "app/kit/CustomClickableLabel.h"
+#include "language/AppLanguageManager.h"
+#include "widgets/CustomClickableLabel.h"
 #include "devicepages/ColorDot.h"
 #include "devicepages/ColorSelector.h"
 #include "devicepages/CustomDeviceConnection.h"

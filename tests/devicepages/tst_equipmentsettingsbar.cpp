@@ -1,7 +1,7 @@
 // The device page's sidebar: one selected entry after every click, the EQ
 // entry's expansion and sub entries, the more-settings entry's red dot and
 // hiding, and the device header with its status and battery.
-#include "app/kit/AppLanguageManager.h"
+#include "language/AppLanguageManager.h"
 #include "devicepages/AudioConfigMenuItem.h"
 #include "devicepages/DeviceInfoItem.h"
 #include "devicepages/DeviceInfoWidget.h"

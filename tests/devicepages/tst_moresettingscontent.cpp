@@ -1,6 +1,6 @@
 // The more-settings page: prompt-tone scale, the headset name rule and its
 // dialog, factory reset, and the two firmware cards.
-#include "app/kit/AppLanguageManager.h"
+#include "language/AppLanguageManager.h"
 #include "devicepages/CircleDot.h"
 #include "devicepages/MoreSettingsContent.h"
 #include "devicepages/RoundedTrackSlider.h"

@@ -1,4 +1,4 @@
-#include "devicepages/WindowsAudioController.h"
+#include "audiocontrol/WindowsAudioController.h"
 #include "tests/devicepages/AudioTestEndpoints.h"
 
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // The custom EQ page: slot selection and loading, following the active
 // selection, edits and their saves, rename and reset, toasts, the Qor switch,
 // language, export and import through the page.
-#include "app/kit/CustomClickableLabel.h"
-#include "app/kit/GradientButton.h"
+#include "widgets/CustomClickableLabel.h"
+#include "widgets/GradientButton.h"
 #include "eq/CustomEqSlotStore.h"
 #include "eq/EQActiveProfileCoordinator.h"
 #include "eq/EQCurveEditor.h"

@@ -1,9 +1,9 @@
 // The official preset page: building the two groups from a delivered list,
 // names in both languages, reporting clicks to and following the active
 // selection, when the list is fetched, and the records handed to the main window.
-#include "app/kit/StyledButton.h"
-#include "app/kit/StyledButtonGroup.h"
-#include "app/kit/WindowRadioButtonStyleTwo.h"
+#include "widgets/StyledButton.h"
+#include "widgets/StyledButtonGroup.h"
+#include "widgets/WindowRadioButtonStyleTwo.h"
 #include "cloud/EqApi.h"
 #include "eq/EQActiveProfileCoordinator.h"
 #include "eq/EQOfficialPresetContent.h"

@@ -1,7 +1,7 @@
 // Sharing the custom EQ on show to the cloud: opening the dialog from the
 // page, the game categories, the checks before an upload, the request the
 // fake server receives, and the answers.
-#include "app/kit/GradientButton.h"
+#include "widgets/GradientButton.h"
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
 #include "eq/CustomEqSlotStore.h"

@@ -1,6 +1,6 @@
 // The sound test control: track presses, icons, the output that follows the
 // headset, what stops the sound, and the help button of the custom page.
-#include "app/kit/CustomClickableLabel.h"
+#include "widgets/CustomClickableLabel.h"
 #include "eq/EQSoundEffectHelpCarousel.h"
 #include "eq/EQSoundEffectTestWidget.h"
 #include "eq/QtSoundTestAudio.h"

@@ -1,6 +1,6 @@
 #include "EqCloudPageFixture.h"
 
-#include "app/kit/TabItem.h"
+#include "widgets/TabItem.h"
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
 #include "eq/EQActiveProfileCoordinator.h"

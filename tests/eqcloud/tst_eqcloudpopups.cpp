@@ -2,8 +2,8 @@
 // delete question, the window blur, the share-code copies and the toasts.
 #include "EqCloudPageFixture.h"
 
-#include "app/kit/GradientButton.h"
-#include "app/kit/TabItem.h"
+#include "widgets/GradientButton.h"
+#include "widgets/TabItem.h"
 #include "cloud/EqApi.h"
 #include "eq/EQActiveProfileCoordinator.h"
 #include "eq/EQCurveEditor.h"

@@ -3,9 +3,9 @@
 // deleting, and the session's end.
 #include "EqCloudPageFixture.h"
 
-#include "app/kit/GradientButton.h"
-#include "app/kit/SearchWidget.h"
-#include "app/kit/TabItem.h"
+#include "widgets/GradientButton.h"
+#include "widgets/SearchWidget.h"
+#include "widgets/TabItem.h"
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
 #include "eq/EQActiveProfileCoordinator.h"

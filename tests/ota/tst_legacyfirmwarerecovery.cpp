@@ -3,7 +3,7 @@
 // recovery, the engine reflashes headset and receiver from the firmware
 // folder over the virtual bus, and the updated device validates afterwards.
 #include "ota/LegacyFirmwareRecoveryCoordinator.h"
-#include "ota/LegacyRecoveryDialog.h"
+#include "ota/ui/LegacyRecoveryDialog.h"
 #include "tests/ota/CoordinatorRig.h"
 #include "tests/ota/ModalScript.h"
 

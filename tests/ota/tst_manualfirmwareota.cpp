@@ -2,7 +2,7 @@
 // server, the device service on the hidapi double letting go of the
 // receiver, the engine updating it on the virtual bus, the progress dialog
 // showing it, and the device coming back.
-#include "app/dialogs/FirmwareOtaProgressDialog.h"
+#include "ota/ui/FirmwareOtaProgressDialog.h"
 #include "cloud/FirmwareApi.h"
 #include "ota/ManualFirmwareOtaCoordinator.h"
 #include "tests/hid/MessageLog.h"

@@ -2,63 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
 <context>
-    <name>FirmwareOtaProgressDialog</name>
-    <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="144"/>
-        <source>接收器固件升级</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="144"/>
-        <source>耳机固件升级</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="206"/>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="288"/>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="297"/>
-        <source>升级中 %1%</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="222"/>
-        <source>升级中 0%</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="242"/>
-        <source>立即升级</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="260"/>
-        <source>重新升级</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="267"/>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="304"/>
-        <source>升级失败</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="313"/>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="320"/>
-        <source>已是最新版本</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="320"/>
-        <source>可更新版本：%1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../FirmwareOtaProgressDialog.cpp" line="325"/>
-        <source>当前版本：%1</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>UpdateDownloadProgressDialog</name>
     <message>
         <location filename="../UpdateDownloadProgressDialog.cpp" line="119"/>

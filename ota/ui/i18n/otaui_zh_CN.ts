@@ -1,0 +1,127 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
+<context>
+    <name>FirmwareOtaProgressDialog</name>
+    <message>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="144"/>
+        <source>接收器固件升级</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="144"/>
+        <source>耳机固件升级</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="206"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="288"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="297"/>
+        <source>升级中 %1%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="222"/>
+        <source>升级中 0%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="242"/>
+        <source>立即升级</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="260"/>
+        <source>重新升级</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="267"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="304"/>
+        <source>升级失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="313"/>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="320"/>
+        <source>已是最新版本</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="320"/>
+        <source>可更新版本：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../FirmwareOtaProgressDialog.cpp" line="325"/>
+        <source>当前版本：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LegacyRecoveryDialog</name>
+    <message>
+        <location filename="../LegacyRecoveryDialog.cpp" line="31"/>
+        <source>固件升级提示</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../LegacyRecoveryDialog.cpp" line="40"/>
+        <source>检测到您的固件版本过低，请按以下步骤完成升级：
+
+升级前准备
+（1）将耳机切换至2.4G模式；
+（2）把2.4G接收器插入电脑的USB接口，确认耳机和接收器都处于正常在线状态。
+
+升级操作步骤
+（1）点击页面中的「一键升级」按钮，升级过程会自动完成；
+（2）升级完成后耳机会自动关机，需手动重新开机，耳机与接收器自动重连，即可正常使用。
+
+注意：升级过程中请勿关闭耳机电源、拔下接收器，否则可能会导致升级失败。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../LegacyRecoveryDialog.cpp" line="67"/>
+        <source>一键升级</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../LegacyRecoveryDialog.cpp" line="69"/>
+        <source>稍后</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../LegacyRecoveryDialog.cpp" line="75"/>
+        <location filename="../LegacyRecoveryDialog.cpp" line="112"/>
+        <source>确定</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../LegacyRecoveryDialog.cpp" line="110"/>
+        <source>升级完成</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../LegacyRecoveryDialog.cpp" line="111"/>
+        <source>升级完成。
+固件升级成功，请等手动重启耳机进行连接。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../LegacyRecoveryDialog.cpp" line="114"/>
+        <source>升级失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../LegacyRecoveryDialog.cpp" line="115"/>
+        <source>升级未成功：
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../LegacyRecoveryDialog.cpp" line="116"/>
+        <source>关闭</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,2 @@
+#include "eq/EqPage.h"
+#include "widgets/Button.h"

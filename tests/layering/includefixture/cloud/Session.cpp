@@ -1,0 +1,6 @@
+#include "cloud/Session.h"
+
+#include "account/LoginWindow.h"
+#include "platform/tokenprotect/ITokenProtector.h"
+
+#include <QObject>

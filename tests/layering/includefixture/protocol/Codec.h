@@ -1,0 +1,4 @@
+#pragma once
+
+#include "hid/HidTypes.h"
+#include "protocol/Frame.h"

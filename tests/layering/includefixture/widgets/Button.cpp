@@ -1,0 +1,2 @@
+#include "widgets/Button.h"
+#include "tests/support/Probe.h"
