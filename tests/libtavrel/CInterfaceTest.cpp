@@ -454,6 +454,24 @@ TEST_F(CInterfaceTest, ThrowingCallbackEndsTheTaskWithOneError)
     EXPECT_EQ(recorder.finishes, 0);
 }
 
+// An exception inside a step (here the progress callback, thrown while the
+// image is served) fails that step: the update reports the step's own error.
+TEST_F(CInterfaceTest, ExceptionInAStepReportsThatStepsError)
+{
+    addHeadset(firmware());
+    OtaRecorder recorder;
+    recorder.whenProgress = [](int done) {
+        if (done > 4 && done < 98)
+            throw std::runtime_error("callback gone wrong");
+    };
+    open();
+    const auto callbacks = recorder.callbacks();
+    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
+    EXPECT_NO_THROW(runAllTask(handle));
+    EXPECT_THAT(recorder.errors, ElementsAre(Pair(3, "update file")));
+    EXPECT_EQ(recorder.finishes, 0);
+}
+
 TEST_F(CInterfaceTest, DestroyingDropsQueuedTasksSilently)
 {
     addHeadset(firmware());
