@@ -94,8 +94,13 @@ void EQCloudSharingContent::setBlur(bool on)
         }
         return;
     }
-    // Setting none deletes the effect the window holds.
-    target->setGraphicsEffect(nullptr);
+    // Only this page's own blur goes: the window may be blurred by another
+    // modal (the login window, a password or firmware dialog) that a page
+    // switch must not strip. Setting none deletes the effect.
+    if (m_blurEffect && target->graphicsEffect() == m_blurEffect)
+        target->setGraphicsEffect(nullptr);
+    else
+        delete m_blurEffect.data();
     m_blurEffect = nullptr;
 }
 

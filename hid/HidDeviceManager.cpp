@@ -345,15 +345,19 @@ void HidDeviceManager::suspendWorkerThread()
     m_threadSuspended = true;
 }
 
-void HidDeviceManager::releaseHidApi()
+bool HidDeviceManager::releaseHidApi()
 {
     if (m_hidApiReleased)
-        return;
+        return true;
     if (m_initialized) {
-        Platform::HidApiCompat::exit();
+        if (Platform::HidApiCompat::exit() != 0) {
+            warn(QStringLiteral("[HidDeviceManager] hidapi 释放失败：扫描仍占用 hidapi，保持初始化状态"));
+            return false;
+        }
         m_initialized = false;
     }
     m_hidApiReleased = true;
+    return true;
 }
 
 void HidDeviceManager::reinitializeHidApi()

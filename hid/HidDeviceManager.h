@@ -40,7 +40,9 @@ public:
     // The exclusive firmware-update phase, in this order around the update:
     // suspendWorkerThread, releaseHidApi ... reinitializeHidApi, restartWorkerThread.
     void suspendWorkerThread();
-    void releaseHidApi();
+    // False when hidapi could not be shut down (a scan still held it): it then
+    // stays initialised and a later call tries again.
+    bool releaseHidApi();
     void reinitializeHidApi();
     void restartWorkerThread();
 

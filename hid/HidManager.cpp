@@ -61,10 +61,11 @@ QString HidManager::currentDeviceId() const
     return m_impl ? m_impl->currentDeviceId() : QString();
 }
 
-void HidManager::suspendForExclusiveOta()
+bool HidManager::suspendForExclusiveOta()
 {
     if (auto *impl = dynamic_cast<HidManagerImpl *>(m_impl))
-        impl->suspendHid();
+        return impl->suspendHid();
+    return true;
 }
 
 void HidManager::resumeAfterExclusiveOta()

@@ -31,7 +31,8 @@ public:
 
     // A firmware updater opens the devices itself: release hidapi and stop the
     // HID threads, and take everything back afterwards. Both are idempotent.
-    void suspendForExclusiveOta();
+    // False when hidapi could not be released: nothing is suspended then.
+    bool suspendForExclusiveOta();
     void resumeAfterExclusiveOta();
 
 signals:

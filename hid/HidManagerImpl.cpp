@@ -119,18 +119,27 @@ void HidManagerImpl::onCommunicateDeviceDisconnected(const QString &deviceId)
         m_deviceManager->disconnectDevice(deviceId);
 }
 
-void HidManagerImpl::suspendHid()
+bool HidManagerImpl::suspendHid()
 {
     if (m_hidSuspended)
-        return;
+        return true;
     disconnectAll();
-    if (auto *comm = qobject_cast<HidCommunicateManager *>(m_commManager ? m_commManager->asQObject() : nullptr))
+    auto *comm = qobject_cast<HidCommunicateManager *>(m_commManager ? m_commManager->asQObject() : nullptr);
+    if (comm)
         comm->suspendThread();
     if (auto *device = qobject_cast<HidDeviceManager *>(m_deviceManager ? m_deviceManager->asQObject() : nullptr)) {
         device->suspendWorkerThread();
-        device->releaseHidApi();
+        if (!device->releaseHidApi()) {
+            // hidapi is still ours, so the updater must not be handed the
+            // devices; bring the threads back so the stack works as before.
+            device->restartWorkerThread();
+            if (comm)
+                comm->restartThread();
+            return false;
+        }
     }
     m_hidSuspended = true;
+    return true;
 }
 
 void HidManagerImpl::resumeHid()

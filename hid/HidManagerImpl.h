@@ -29,7 +29,8 @@ public:
     void sendData(const QString &dataId, const QByteArray &data, bool prependReportId) override;
     QString currentDeviceId() const override;
 
-    void suspendHid();
+    // False when hidapi could not be released; the stack then runs on as before.
+    bool suspendHid();
     void resumeHid();
 
 private slots:

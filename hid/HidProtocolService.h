@@ -81,8 +81,10 @@ public:
     // eqSendFailed when a report is not written or the device goes away.
     bool sendQorCbQaspEqChain(const HeadsetProtocol::EQData &eq, QString *error);
 
-    // Firmware-update access and manual disconnects.
-    void beginExclusiveOtaSession();
+    // Firmware-update access and manual disconnects. Begin is false when the
+    // HID stack could not let go of hidapi: the devices are dropped but not
+    // handed over, and the updater must not start.
+    bool beginExclusiveOtaSession();
     void endExclusiveOtaSession();
     void setAutoReconnectSuspended(bool suspended);
     void resumeAfterLegacyRecovery();

@@ -7,10 +7,10 @@
 #include "protocol/IDeviceDiscovery.h"
 #include "protocol/IHidTransport.h"
 
-void HidProtocolService::beginExclusiveOtaSession()
+bool HidProtocolService::beginExclusiveOtaSession()
 {
     if (exclusiveOtaActive)
-        return;
+        return true;
     stopValidationTimer();
     qorSession.pendingQorMatch = false;
     transportConnected = false;
@@ -32,12 +32,17 @@ void HidProtocolService::beginExclusiveOtaSession()
         protocolProxy->resetTransportState();
     }
     // The updater opens the devices itself: hidapi goes down with both HID threads.
-    if (hidManager)
-        hidManager->suspendForExclusiveOta();
-    else if (transport)
+    if (hidManager) {
+        if (!hidManager->suspendForExclusiveOta()) {
+            log(QStringLiteral("[HID][State] exclusive-ota-session refused: hidapi still in use"));
+            return false;
+        }
+    } else if (transport) {
         transport->disconnectAll();
+    }
     exclusiveOtaActive = true;
     log(QStringLiteral("[HID][State] exclusive-ota-session changed=1"));
+    return true;
 }
 
 void HidProtocolService::endExclusiveOtaSession()

@@ -122,7 +122,12 @@ void HidProtocolService::onTransportConnectionChanged(const QString &deviceId, b
         failQorChainsOfOtherDevices(deviceId);
         const QList<HeadsetProtocol::DiscoveryDeviceInfo> devices =
             discovery ? discovery->enumerateDevices() : QList<HeadsetProtocol::DiscoveryDeviceInfo>{};
-        if (qorSession.handleConnectionReady(deviceId, devices)) {
+        // The listing can find the device already unplugged and run its
+        // disconnect handling right here; validating it then would stay
+        // pending for good and make its return look like a duplicate.
+        if (!transportConnected || !transport || transport->currentDeviceId() != deviceId) {
+            log(QStringLiteral("[HID] connection-ready: %1 gone during listing, skip prime").arg(deviceId));
+        } else if (qorSession.handleConnectionReady(deviceId, devices)) {
             primeConnection(deviceId, QStringLiteral("connection-ready"));
         } else if (qorSession.active && protocolProxy) {
             protocolProxy->setHeartbeatEnabled(false);

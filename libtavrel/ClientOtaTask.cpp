@@ -19,13 +19,14 @@ constexpr int kReconnectRounds = 160;
 enum class Presence { Present, Absent, QueryFailed };
 
 // One client-list query, reduced to whether `channel` is listed.
+// Until it has an answer the query counts as failed, so that an exception
+// that ends it (read as a plain failure by the caller) leaves no stale value.
 Task queryPresence(Executor &executor, int channel, Presence *presence, OnlineClient *entry)
 {
+    *presence = Presence::QueryFailed;
     std::vector<OnlineClient> clients;
-    if (!co_await executor.child(queryOnlineClientsTask(executor, &clients))) {
-        *presence = Presence::QueryFailed;
+    if (!co_await executor.child(queryOnlineClientsTask(executor, &clients)))
         co_return false;
-    }
     const auto it = std::find_if(clients.begin(), clients.end(), [channel](const auto &c) { return c.channel == channel; });
     *presence = it == clients.end() ? Presence::Absent : Presence::Present;
     if (it != clients.end() && entry)
@@ -39,7 +40,7 @@ Task waitForReconnect(Executor &executor, int channel, OtaReporter &reporter)
 {
     for (int round = 0; round < kReconnectRounds; ++round) {
         co_await executor.sleep(executor.timeouts().reconnectPoll);
-        Presence presence;
+        Presence presence = Presence::QueryFailed;
         co_await executor.child(queryPresence(executor, channel, &presence, nullptr));
         if (presence == Presence::QueryFailed) {
             reporter.error(1, "failed to read client");
@@ -69,7 +70,7 @@ Task clientOtaTask(Executor &executor, int channel, std::span<const std::uint8_t
         return false;
     };
 
-    Presence presence;
+    Presence presence = Presence::QueryFailed;
     OnlineClient client;
     co_await executor.child(queryPresence(executor, channel, &presence, &client));
     if (presence == Presence::QueryFailed)

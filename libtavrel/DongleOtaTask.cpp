@@ -13,7 +13,6 @@ namespace libtavrel {
 
 namespace {
 
-
 void discardStale(Executor &executor, int channel)
 {
     executor.discardPackages(TransportFrame::kCommandChannel);
@@ -43,7 +42,7 @@ Task transferImage(Executor &executor, RcpSession &rcp, std::shared_ptr<OtaRepor
         co_return fail(3, "read result");
     report.progress(99);
     if (updateStatus != 0) {
-        report.error(3, updateStatusMessage(updateStatus));
+        report.error(3, receiverUpdateStatusMessage(updateStatus));
         co_return false;
     }
     co_await executor.child(rcp.reboot());

@@ -264,9 +264,9 @@ bool Executor::ChildAwaiter::await_resume()
 {
     auto &promise = childHandle.promise();
     promise.awaited = false;
-    if (promise.exception)
-        std::rethrow_exception(std::exchange(promise.exception, nullptr));
-    return promise.result;
+    if (std::exception_ptr exception = std::exchange(promise.exception, nullptr); exception && rethrow)
+        std::rethrow_exception(exception);
+    return promise.result; // false after an exception
 }
 
 } // namespace libtavrel

@@ -88,13 +88,16 @@ public:
         ChannelLock await_resume() noexcept;
     };
 
-    // Runs a child task now and resumes with its result once it has ended. An
-    // exception that ended the child goes on in the parent.
+    // Runs a child task now and resumes with its result once it has ended. A
+    // child ended by an exception reads as false, so its parent reports the
+    // failure of that step as its own; with `rethrow` the exception goes on
+    // in the parent instead (the guard at the top of an exported task).
     struct ChildAwaiter
     {
         Executor &executor;
         Task child;
         Task::Handle childHandle;
+        bool rethrow = false;
         bool await_ready() const noexcept { return false; }
         std::coroutine_handle<> await_suspend(Task::Handle parent);
         bool await_resume();
@@ -107,7 +110,8 @@ public:
     }
     ReplyAwaiter reply(int channel, Duration timeout) { return {channel, timeout, {}}; }
     LockAwaiter lock(int id, Duration timeout) { return {*this, id, timeout, {}}; }
-    ChildAwaiter child(Task task) { return {*this, std::move(task), {}}; }
+    ChildAwaiter child(Task task) { return {*this, std::move(task), {}, false}; }
+    ChildAwaiter childOrThrow(Task task) { return {*this, std::move(task), {}, true}; }
 
     // Gives a lock back; ChannelLock calls it.
     void unlock(int id) noexcept;

@@ -38,10 +38,11 @@ std::span<const std::uint8_t> imageSpan(const std::uint8_t *image, int size)
 }
 
 // Runs an update task and turns an exception that ends it into its one error.
+// An exception in one of its steps has already read as that step's failure.
 Task reportExceptions(Executor &executor, Task body, std::shared_ptr<OtaReporter> reporter)
 {
     try {
-        co_return co_await executor.child(std::move(body));
+        co_return co_await executor.childOrThrow(std::move(body));
     } catch (...) {
     }
     try {
@@ -54,7 +55,7 @@ Task reportExceptions(Executor &executor, Task body, std::shared_ptr<OtaReporter
 Task reportReadExceptions(Executor &executor, Task body, OnlineDeviceCallbacks callbacks)
 {
     try {
-        co_return co_await executor.child(std::move(body));
+        co_return co_await executor.childOrThrow(std::move(body));
     } catch (...) {
     }
     try {

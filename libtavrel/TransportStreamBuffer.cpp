@@ -52,7 +52,7 @@ bool TransportStreamBuffer::extractFrame(ReadDataPackage &out)
         if (size() < length + 7)
             return false;
         if (frame[length + 6] != TransportFrame::kEnd) {
-            consume(2);
+            consume(length + 7);
             continue;
         }
         out.channel = frame[2] >> 4;

@@ -16,9 +16,10 @@ class TransportStreamBuffer
 public:
     void append(const std::uint8_t *data, std::size_t n);
 
-    // Takes the next well-formed frame off the front. A malformed candidate
-    // (length out of range, wrong end byte) costs only its magic: the scan
-    // goes on right behind it, so a real frame inside the noise survives.
+    // Takes the next well-formed frame off the front. A frame whose end byte
+    // is wrong is dropped whole, by its announced length: its bytes are not
+    // to be read as frames of their own. A length out of range is noise that
+    // costs only its magic, so it cannot hold back the real frames behind it.
     // False when no complete frame is buffered yet.
     bool extractFrame(ReadDataPackage &out);
 

@@ -72,4 +72,11 @@ std::string updateStatusMessage(std::uint8_t status)
     return text;
 }
 
+std::string receiverUpdateStatusMessage(std::uint8_t status)
+{
+    char text[512];
+    std::snprintf(text, sizeof text, "update failed: status 0x%2x", unsigned(status));
+    return text;
+}
+
 } // namespace libtavrel

@@ -29,7 +29,10 @@ Task openUpdate(Executor &executor, RcpSession &rcp, OtaReporter &reporter, Open
 Task installLoader(Executor &executor, RcpSession &rcp, std::shared_ptr<OtaReporter> reporter,
                    const char *switchFailure);
 
-// "update failed: status 0x1a"
+// The headset task's text, zero-padded: "update failed: status 0x05".
 std::string updateStatusMessage(std::uint8_t status);
+// The receiver tasks' text, padded with a blank as their callers have always
+// read it: "update failed: status 0x 5".
+std::string receiverUpdateStatusMessage(std::uint8_t status);
 
 } // namespace libtavrel

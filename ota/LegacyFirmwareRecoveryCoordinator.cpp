@@ -126,7 +126,10 @@ void LegacyFirmwareRecoveryCoordinator::startRecovery()
     }
     m_dialog->showProgress();
     m_state = Upgrading;
-    m_session.beginOtaPhase([this] { runPhase(); });
+    if (!m_session.beginOtaPhase([this] { runPhase(); })) {
+        m_dialog->setBusy(false);
+        m_dialog->showResult(false, tr("无法释放 HID 设备，升级未开始。"));
+    }
 }
 
 void LegacyFirmwareRecoveryCoordinator::runPhase()

@@ -188,10 +188,15 @@ void ManualFirmwareOtaCoordinator::startPhase()
     m_dialog->resetProgress();
     m_dialog->setUpgrading(true);
     const QPointer<FirmwareOtaProgressDialog> dialog(m_dialog);
-    m_session.beginOtaPhase([this, dialog] {
+    const bool begun = m_session.beginOtaPhase([this, dialog] {
         if (m_busy && dialog)
             runOtaWorker(dialog);
     });
+    if (!begun) {
+        // The program could not let go of the devices; the update did not start.
+        qWarning().noquote() << QStringLiteral("[ManualOTA] HID access not released, update not started");
+        m_dialog->showFailure(tr("升级失败"));
+    }
 }
 
 void ManualFirmwareOtaCoordinator::runOtaWorker(FirmwareOtaProgressDialog *dialog)

@@ -41,12 +41,13 @@ void OtaSessionCoordinator::suspendAutoReconnect()
         m_service->setAutoReconnectSuspended(true);
 }
 
-void OtaSessionCoordinator::beginOtaPhase(const std::function<void()> &phase)
+bool OtaSessionCoordinator::beginOtaPhase(const std::function<void()> &phase)
 {
     if (!m_service || !phase)
-        return;
+        return false;
     dropPendingPhase();
-    m_service->beginExclusiveOtaSession();
+    if (!m_service->beginExclusiveOtaSession())
+        return false;
 
     const int delayMs = m_phasesBegun == 0 ? m_firstDelayMs : m_laterDelayMs;
     ++m_phasesBegun;
@@ -57,6 +58,7 @@ void OtaSessionCoordinator::beginOtaPhase(const std::function<void()> &phase)
             phase();
     };
     m_phaseTimer->start(delayMs);
+    return true;
 }
 
 void OtaSessionCoordinator::runPendingPhase()

@@ -33,7 +33,9 @@ public:
     void suspendAutoReconnect();
     // Releases the service's HID access (if not released yet) and runs `phase`
     // after the delay, unless another begin, a cancel or an end comes first.
-    void beginOtaPhase(const std::function<void()> &phase);
+    // False, and `phase` never runs, when there is no service or the service
+    // could not release its HID access.
+    bool beginOtaPhase(const std::function<void()> &phase);
     // Drops a phase still waiting; the HID access stays released.
     void cancelPendingPhase();
     // Drops a waiting phase, restores the service's HID access, lifts the

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything in Debug with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs the fuzz targets briefly, then the whole test suite.
+# UndefinedBehaviorSanitizer, runs the fuzz targets briefly, then the whole test suite;
+# then builds Release without sanitizers, as users run it, and runs the whole suite again.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -23,3 +24,10 @@ fi
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELKORA_SANITIZER=asan
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test --output-on-failure -j "$jobs" "$@"
+
+# Optimised code without sanitizers lays memory and timing out differently, so some
+# faults only show here. The benchmarks are already built above.
+cmake -S . -B build/release-test -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKORA_SANITIZER= \
+  -DVELKORA_BUILD_BENCH=OFF
+cmake --build build/release-test -j "$jobs"
+ctest --test-dir build/release-test --output-on-failure -j "$jobs" "$@"

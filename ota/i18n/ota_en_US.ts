@@ -8,6 +8,11 @@
         <source>未找到可用固件：请将耳机（remote）与 dongle 的 .ufw 放入应用程序目录下的 firmware 文件夹。</source>
         <translation>No available firmware found: Please insert the .ufw file of the headset (remote) and the dongle into the firmware folder located in the application directory.</translation>
     </message>
+    <message>
+        <location filename="../LegacyFirmwareRecoveryCoordinator.cpp" line="132"/>
+        <source>无法释放 HID 设备，升级未开始。</source>
+        <translation>The HID devices could not be released; the update did not start.</translation>
+    </message>
 </context>
 <context>
     <name>ManualFirmwareOtaCoordinator</name>

@@ -8,6 +8,11 @@
         <source>未找到可用固件：请将耳机（remote）与 dongle 的 .ufw 放入应用程序目录下的 firmware 文件夹。</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <location filename="../LegacyFirmwareRecoveryCoordinator.cpp" line="132"/>
+        <source>无法释放 HID 设备，升级未开始。</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ManualFirmwareOtaCoordinator</name>

@@ -6,6 +6,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -131,7 +132,8 @@ void TestCustomBootScreen::pillCrossFadesFromTheCurrentOpacities()
     QCOMPARE(m_screen->currentSlide(), 1);
     QVERIFY(pill(1)->isActive());
     QVERIFY(!pill(0)->isActive());
-    QVariantAnimation *first = fade();
+    // A guarded pointer: the allocator may hand the next fade the same address.
+    QPointer<QVariantAnimation> first = fade();
     QVERIFY(first);
     QCOMPARE(first->duration(), 800);
     QCOMPARE(first->easingCurve().type(), QEasingCurve::InOutCubic);
@@ -142,8 +144,9 @@ void TestCustomBootScreen::pillCrossFadesFromTheCurrentOpacities()
 
     // Back to the first picture in mid-fade: the new fade starts where the old one stood.
     QTest::mouseClick(pill(0), Qt::LeftButton);
+    QVERIFY(first.isNull());
     QVariantAnimation *second = fade();
-    QVERIFY(second && second != first);
+    QVERIFY(second);
     QCOMPARE(m_screen->findChildren<QVariantAnimation *>().size(), 1);
     QCOMPARE(opacity(0), 0.5);
     second->setCurrentTime(800);

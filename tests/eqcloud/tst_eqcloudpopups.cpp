@@ -46,7 +46,7 @@ private slots:
     void confirmationEscapeCancels();
     void confirmationTexts_data();
     void confirmationTexts();
-    void dismissPopupsRemovesAStrayBlur();
+    void dismissPopupsLeavesTheBlurOfAnotherModal();
     void shareCodeCopies_data();
     void shareCodeCopies();
     void toastRepeatsCollapse();
@@ -249,16 +249,35 @@ void TestEqCloudPopups::confirmationTexts()
     QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
 }
 
-void TestEqCloudPopups::dismissPopupsRemovesAStrayBlur()
+// A page switch dismisses the page's pop-ups while another modal (the login
+// window, a password or firmware dialog) may hold its own blur on the window:
+// that blur stays. The page's own blur still comes and goes with its dialogs.
+void TestEqCloudPopups::dismissPopupsLeavesTheBlurOfAnotherModal()
 {
     EqCloudPageFixture f(true);
+    f.session().share(QStringLiteral("Warm"), QStringLiteral("other"));
     f.wire();
     QVERIFY(f.show());
-    QPointer<QGraphicsBlurEffect> stray = new QGraphicsBlurEffect;
-    f.window()->setGraphicsEffect(stray);
+    QVERIFY(f.settle());
+    QPointer<QGraphicsBlurEffect> other = new QGraphicsBlurEffect;
+    f.window()->setGraphicsEffect(other);
+
     f.page()->dismissPopups();
+    QVERIFY(other);
+    QCOMPARE(f.window()->graphicsEffect(), other.data());
+    f.page()->closePreview();
+    QCOMPARE(f.window()->graphicsEffect(), other.data());
+
+    // The other modal has gone: the page's preview blurs and unblurs as before.
+    f.window()->setGraphicsEffect(nullptr);
+    QGraphicsEffect *own = nullptr;
+    f.whenModal([&](QDialog *dialog) {
+        own = f.window()->graphicsEffect();
+        dialog->reject();
+    });
+    emit f.page()->cardDelegate()->cardActionRequested(Action::Preview, 0);
+    QVERIFY(own);
     QVERIFY(!f.window()->graphicsEffect());
-    QVERIFY(!stray);
     QVERIFY(!f.page()->previewDialog()->isVisible());
 }
 

@@ -454,6 +454,24 @@ TEST_F(CInterfaceTest, ThrowingCallbackEndsTheTaskWithOneError)
     EXPECT_EQ(recorder.finishes, 0);
 }
 
+// An exception inside a step (here the progress callback, thrown while the
+// image is served) fails that step: the update reports the step's own error.
+TEST_F(CInterfaceTest, ExceptionInAStepReportsThatStepsError)
+{
+    addHeadset(firmware());
+    OtaRecorder recorder;
+    recorder.whenProgress = [](int done) {
+        if (done > 4 && done < 98)
+            throw std::runtime_error("callback gone wrong");
+    };
+    open();
+    const auto callbacks = recorder.callbacks();
+    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
+    EXPECT_NO_THROW(runAllTask(handle));
+    EXPECT_THAT(recorder.errors, ElementsAre(Pair(3, "update file")));
+    EXPECT_EQ(recorder.finishes, 0);
+}
+
 TEST_F(CInterfaceTest, DestroyingDropsQueuedTasksSilently)
 {
     addHeadset(firmware());
@@ -612,7 +630,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"receiver_refuses", T::Receiver, false, false, [](R &, B &b) { b.refuseUpdate = true; }, 4, "not allow"},
         FaultCase{"receiver_block_past_the_end", T::Receiver, false, false, [](R &, B &b) { b.requestPastEnd = true; }, 3, "dongle read file"},
         FaultCase{"receiver_result_silent", T::Receiver, false, false, [](R &, B &b) { b.silentOpcodes = {0xE6}; }, 3, "read result"},
-        FaultCase{"receiver_bad_status", T::Receiver, false, false, [](R &, B &b) { b.updateStatus = 5; }, 3, "update failed: status 0x05"},
+        FaultCase{"receiver_bad_status", T::Receiver, false, false, [](R &, B &b) { b.updateStatus = 5; }, 3, "update failed: status 0x 5"},
         FaultCase{"receiver_loader_status_0", T::Receiver, true, false, [](R &, B &b) { b.loaderStatus = 0; }, 1, "failed to update loader"},
         FaultCase{"receiver_loader_drop", T::Receiver, true, false, [](R &, B &b) { b.dropAfterBlocks = 1; }, 3, "client error"},
         FaultCase{"post_auth_fails", T::SinglePost, false, true, [](R &, B &b) { b.wrongAuthAnswer = true; }, 2, "auth failed"},

@@ -251,7 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
                         b.updateStatus = 5;
                         r.setOwnFirmware(b);
                     },
-                    "update failed: status 0x05", "Reopened post mode device"}),
+                    "update failed: status 0x 5", "Reopened post mode device"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(RunOtaSessionTest, ThrowingCallbacksDoNotStopTheUpdate)

@@ -2,6 +2,7 @@
 // double: timed phases with the HID access released, superseded and
 // cancelled phases, and the hand-back.
 #include "ota/OtaSessionCoordinator.h"
+#include "tests/hid/HidApiLockHolder.h"
 #include "tests/service/ServiceRig.h"
 
 #include <QElapsedTimer>
@@ -49,6 +50,7 @@ private slots:
     void endWithoutDevicesDoesNotReconnect();
     void beginAfterEndWaitsTheFirstDelayAgain();
     void emptyPhaseOrNoServiceDoNothing();
+    void refusedReleaseNeverRunsThePhase();
     void logTag_data();
     void logTag();
 };
@@ -250,6 +252,33 @@ void TestOtaSessionCoordinator::emptyPhaseOrNoServiceDoNothing()
     detached.cancelPendingPhase();
     detached.endOtaSession();
     QVERIFY(!ran);
+    QCOMPARE(api().exitCalls(), 0);
+}
+
+// The service could not let go of hidapi: the update must not start on
+// devices this program still holds.
+void TestOtaSessionCoordinator::refusedReleaseNeverRunsThePhase()
+{
+    ServiceRig rig;
+    rig.plugReceiver();
+    QVERIFY(rig.startLinked());
+    OtaSessionCoordinator session(&rig.service());
+    session.setPhaseDelays(0, 0);
+    bool ran = false;
+    session.suspendAutoReconnect();
+    {
+        HidApiLockHolder stuck(HidTestDevices::headset().hid.path);
+        QVERIFY(!session.beginOtaPhase([&] { ran = true; }));
+    }
+    QVERIFY(!session.hasPendingPhase());
+    ServiceRig::settle(50);
+    QVERIFY(!ran);
+
+    // Ending the session hands the device back as after an update.
+    const int from = rig.events().all().size();
+    session.endOtaSession();
+    QCOMPARE(rig.service().currentDeviceId(), rig.receiverId());
+    QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)"), 5000, from));
     QCOMPARE(api().exitCalls(), 0);
 }
 

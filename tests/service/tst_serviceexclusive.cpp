@@ -3,6 +3,7 @@
 #include "ServiceRig.h"
 
 #include "protocol/Commands.h"
+#include "tests/hid/HidApiLockHolder.h"
 #include "tests/hid/MessageLog.h"
 
 #include <QElapsedTimer>
@@ -49,6 +50,36 @@ private slots:
         service.endExclusiveOtaSession();
         QCOMPARE(api().initCalls(), 2);
         QCOMPARE(rig.log().count(QStringLiteral("[HID][State] exclusive-ota-session changed=0")), 1);
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
+    }
+
+    // While a call stuck in the system holds hidapi the session is refused:
+    // no success is reported, and the device comes back as after any drop.
+    void refusedWhileHidapiIsHeld()
+    {
+        ServiceRig rig;
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        HidProtocolService &service = rig.service();
+        {
+            HidApiLockHolder stuck(HidTestDevices::headset().hid.path);
+            QVERIFY(!service.beginExclusiveOtaSession());
+        }
+        QVERIFY(api().isInitialized());
+        QCOMPARE(api().exitCalls(), 0);
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] exclusive-ota-session refused: hidapi still in use")));
+        QCOMPARE(rig.log().count(QStringLiteral("exclusive-ota-session changed=")), 0);
+        service.endExclusiveOtaSession(); // nothing was begun: nothing to end
+        QCOMPARE(rig.log().count(QStringLiteral("exclusive-ota-session changed=")), 0);
+        QCOMPARE(api().initCalls(), 1);
+
+        const int from = rig.events().all().size();
+        service.resumeAfterLegacyRecovery();
+        QCOMPARE(service.currentDeviceId(), rig.receiverId());
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)"), 5000, from));
+        QVERIFY(service.beginExclusiveOtaSession());
+        QCOMPARE(api().exitCalls(), 1);
+        service.endExclusiveOtaSession();
         QCOMPARE(api().misuse(), std::vector<std::string>{});
     }
 

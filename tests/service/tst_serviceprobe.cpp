@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <utility>
+
 using namespace ServiceTest;
 using VirtualDevices::HeadsetState;
 using VirtualDevices::VirtualHeadsetConfig;
@@ -213,17 +215,66 @@ private slots:
         QCOMPARE(rig.log().count(QStringLiteral("validation-start")), 2);
     }
 
-    void timeoutForAnEarlierDeviceDoesNothing()
+    // A connection report for a device the transport is not bound to starts
+    // no validation: its queries would reach the bound device, its replies be
+    // ignored and its time-out never act, so validation would hang. The
+    // validation of the bound device runs on and ends as it should.
+    void connectionReportForAnUnboundDeviceIsIgnored()
     {
         ServiceRig rig;
         rig.plugReceiver(VirtualHeadsetConfig{.answerIdentity = false});
         HidProtocolService &service = rig.start();
         QVERIFY(rig.log().waitForSubstring(QStringLiteral("validation-progress")));
-        // A connection report for another device moves validation over to it.
         auto *transport = service.findChild<HeadsetProtocol::IHidTransport *>();
-        emit transport->deviceConnectionChanged(QStringLiteral("/dev/hidraw9#vid_3654&pid_6901&mi_03"), true);
-        ServiceRig::settle(2 * rig.durations().validationTimeoutMs);
-        QCOMPARE(rig.log().count(QStringLiteral("[HID][Diag] validation-timeout snapshot")), 0);
+        const QString other = QStringLiteral("/dev/hidraw9#vid_3654&pid_6901&mi_03");
+        emit transport->deviceConnectionChanged(other, true);
+        QVERIFY(rig.log().contains(QStringLiteral("[HID] connection-ready: %1 gone during listing, skip prime").arg(other)));
+        QCOMPARE(rig.log().count(QStringLiteral("validation-start")), 1);
+
+        const QString id = rig.receiverId();
+        QVERIFY(rig.events().waitFor(QStringLiteral("validationFailed(%1,0)").arg(id), 8000));
+        QCOMPARE(rig.events().matching("validationFailed("), QStringList{QStringLiteral("validationFailed(%1,0)").arg(id)});
+        QCOMPARE(rig.log().count(QStringLiteral("validation-timeout snapshot device=%1").arg(other)), 0);
+    }
+
+    // The device is unplugged right after it was opened: the listing inside
+    // the connection report already finds it gone and runs its disconnect.
+    // Nothing may be left pending, and its return must validate at once.
+    void deviceGoneDuringTheConnectionListingIsNotValidated()
+    {
+        ServiceRig rig;
+        rig.plugReceiver();
+        HidProtocolService &service = rig.start();
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)")));
+        // The enumeration thread has reported the receiver, so its loss will be told.
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("[HID] hotplug: device list updated")));
+        const int primes = rig.log().count(QStringLiteral("validation-start"));
+        service.disconnectAll();
+
+        const std::string path = HidTestDevices::receiver().hid.path;
+        bool unplugged = false;
+        HidTestDevices::api().setOpenHook([&](const std::string &opened) {
+            if (opened == path && !std::exchange(unplugged, true)) {
+                HidTestDevices::api().unplug(path);
+                HidTestDevices::lastHotplugSource()->raise();
+            }
+        });
+        const int from = rig.events().all().size();
+        service.resumeAfterLegacyRecovery();
+        HidTestDevices::api().setOpenHook(nullptr);
+        QVERIFY(unplugged);
+        const QString id = rig.receiverId();
+        QVERIFY(rig.log().contains(QStringLiteral("[HID] connection-ready: %1 gone during listing, skip prime").arg(id)));
+        QCOMPARE(rig.log().count(QStringLiteral("validation-start")), primes);
+        QCOMPARE(service.currentDeviceId(), QString());
+        QVERIFY(!service.isReadyForCommands());
+        QVERIFY(rig.events().waitFor(QStringLiteral("present(0)"), 5000, from));
+
+        // Back well within the duplicate-prime window.
+        rig.replugReceiver();
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)"), 5000, from));
+        QCOMPARE(rig.log().count(QStringLiteral("skip duplicated prime")), 0);
+        QVERIFY(service.isReadyForCommands());
         QCOMPARE(rig.events().count("validationFailed("), 0);
     }
 };

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <hidapi/hidapi.h>
+
+#include <future>
+#include <string>
+
+// Holds hidapi's process-wide lock from a thread of its own, as a call stuck
+// inside the system would: an open of `path` that does not return until
+// release() (or a bound of ten seconds, so nothing hangs for good). The
+// device is closed again once the open has returned.
+class HidApiLockHolder
+{
+public:
+    explicit HidApiLockHolder(const std::string &path);
+    ~HidApiLockHolder();
+    HidApiLockHolder(const HidApiLockHolder &) = delete;
+    HidApiLockHolder &operator=(const HidApiLockHolder &) = delete;
+
+    // Lets the open return and waits for it.
+    void release();
+
+private:
+    std::promise<void> m_entered;
+    std::promise<void> m_release;
+    std::future<hid_device *> m_open;
+    bool m_released = false;
+};
