@@ -4,12 +4,15 @@
 #include "app/kit/WindowSwitchButton.h"
 #include "devicepages/AudioConfigurationContent.h"
 #include "devicepages/DevicePageStyles.h"
+#include "devicepages/WindowsAudioController.h"
 #include "tests/devicepages/AudioTestEndpoints.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace AudioTestEndpoints;
 using Platform::AudioDirection;
@@ -47,6 +50,7 @@ private slots:
     void microphoneWorksWithoutPlaybackEndpoint();
     void soundLinkOpensSettingsOnlyWhileUsable();
     void languageChangeRetranslates();
+    void stuckAudioServerLeavesThePageResponsive();
 
 private:
     template <typename T>
@@ -61,6 +65,8 @@ private:
     void addEndpoints(const QList<Endpoint> &endpoints, const QString &defaultPlayback,
                       const QString &defaultRecording);
     void showPage();
+    // Waits until the controller's requests are answered and what they caused has been handled.
+    void settle();
 
     std::shared_ptr<InMemoryAudioEndpointSystem> m_system;
     int m_controllersMade = 0;
@@ -100,8 +106,23 @@ void TestAudioConfigurationContent::showPage()
     m_page->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
     // The state the controller posts when it is made.
-    QVERIFY(m_system->waitForDelivery());
-    QCoreApplication::processEvents();
+    settle();
+}
+
+void TestAudioConfigurationContent::settle()
+{
+    auto *controller = m_page->findChild<WindowsAudioController *>();
+    if (!controller)
+        return;
+    // An answer may lead to another request (a slider taking a level writes it).
+    for (int round = 0; round < 10; ++round) {
+        QTRY_VERIFY(!controller->hasPendingRequests());
+        QVERIFY(m_system->waitForDelivery());
+        QCoreApplication::processEvents();
+        if (!controller->hasPendingRequests())
+            return;
+    }
+    QFAIL("the controller kept asking");
 }
 
 void TestAudioConfigurationContent::titlesBeforeFirstShow()
@@ -141,6 +162,7 @@ void TestAudioConfigurationContent::playbackSwitchOffMutesAndDims()
     auto *slider = child<WindowSlidingControl>("systemSlider");
 
     QTest::mouseClick(toggle, Qt::LeftButton);
+    settle();
     QVERIFY(!toggle->isChecked());
     QVERIFY(m_system->record("spk")->muted);
     QVERIFY(!slider->isEnabled());
@@ -159,6 +181,7 @@ void TestAudioConfigurationContent::playbackSwitchOnUnmutesAndTakesEndpointVolum
     // Another program changed the volume; its notification has not been handled yet.
     m_system->changeVolumeFromOutside("spk", 0.55f, true);
     QTest::mouseClick(toggle, Qt::LeftButton);
+    settle();
 
     QVERIFY(!m_system->record("spk")->muted);
     QCOMPARE(slider->value(), 55);
@@ -198,6 +221,7 @@ void TestAudioConfigurationContent::sliderWritesVolume()
     showPage();
     child<WindowSlidingControl>("systemSlider")->setValue(30);
     child<WindowSlidingControl>("microphoneSlider")->setValue(81);
+    settle();
     QCOMPARE(m_system->record("spk")->scalar, 0.30f);
     QCOMPARE(m_system->record("mic")->scalar, 0.81f);
 }
@@ -217,6 +241,7 @@ void TestAudioConfigurationContent::disabledPlaybackEndpointWritesNothing()
     QCOMPARE(opacityOf(child<QWidget>("soundLinkRow")), 0.38);
 
     toggle->setChecked(false);
+    settle();
     QCOMPARE(m_system->muteWrites("hs") + m_system->muteWrites("spk"), 0);
     QCOMPARE(title->text(), QStringLiteral("检测到音量已被禁用"));
 }
@@ -243,8 +268,10 @@ void TestAudioConfigurationContent::microphoneWorksWithoutPlaybackEndpoint()
     addEndpoints({recording("mic", "Microphone", State::Active, 0.3f, false)}, QString(), "mic");
     showPage();
     child<WindowSlidingControl>("microphoneSlider")->setValue(33);
+    settle();
     QCOMPARE(m_system->record("mic")->scalar, 0.33f);
     QTest::mouseClick(child<WindowSwitchButton>("microphoneSwitch"), Qt::LeftButton);
+    settle();
     QVERIFY(m_system->record("mic")->muted);
 }
 
@@ -258,6 +285,7 @@ void TestAudioConfigurationContent::soundLinkOpensSettingsOnlyWhileUsable()
 
     m_system->setEndpointState("hs", State::Disabled);
     m_page->setConnectionMode(true, false, QString());
+    settle();
     QTest::mouseClick(link, Qt::LeftButton);
     QCOMPARE(m_system->soundSettingsOpened(), 1);
 }
@@ -273,7 +301,40 @@ void TestAudioConfigurationContent::languageChangeRetranslates()
     QCOMPARE(child<CustomClickableLabel>("soundLink")->text(), QStringLiteral("<u>Windows Audio Device</u>"));
 
     m_page->setConnectionMode(true, false, QString());
+    settle();
     QCOMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("Volume Muted"));
+}
+
+void TestAudioConfigurationContent::stuckAudioServerLeavesThePageResponsive()
+{
+    addEndpoints({playback("spk", kSpeakers, State::Active, 0.42f, false),
+                  recording("mic", "Microphone", State::Active, 0.7f, false)},
+                 "spk", "mic");
+    m_system->setStalled(true);
+    auto release = qScopeGuard([this] { m_system->setStalled(false); });
+
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    QTRY_VERIFY(m_system->stalledCalls() > 0);
+    // The server does not answer, yet the page's thread goes on handling events.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    ticker.start(5);
+    QTRY_VERIFY(ticks >= 3);
+    QTest::mouseClick(child<WindowSwitchButton>("systemSwitch"), Qt::LeftButton);
+    QVERIFY(!child<WindowSwitchButton>("systemSwitch")->isChecked());
+    QVERIFY(m_system->stalledCalls() > 0);
+    QCOMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("系统音量"));
+
+    release.dismiss();
+    m_system->setStalled(false);
+    settle();
+    QCOMPARE(child<WindowSlidingControl>("systemSlider")->value(), 42);
+    QCOMPARE(child<WindowSlidingControl>("microphoneSlider")->value(), 70);
+    // The page takes the endpoint's state once it is known.
+    QVERIFY(child<WindowSwitchButton>("systemSwitch")->isChecked());
+    QCOMPARE(m_system->muteWrites("spk"), 0);
 }
 
 QTEST_MAIN(TestAudioConfigurationContent)
