@@ -310,8 +310,9 @@ void AudioConfigurationContent::on_systemVolumeSwitchToggled(bool checked)
 
 void AudioConfigurationContent::on_systemVolumeSliderValue(int value)
 {
-    // The write itself is refused without a bound endpoint.
-    ensureController()->setSystemVolume(value);
+    WindowsAudioController *controller = ensureController();
+    if (controller->hasSystemEndpoint())
+        controller->setSystemVolume(value);
 }
 
 void AudioConfigurationContent::on_openWindowsSoundClicked()
@@ -326,8 +327,12 @@ void AudioConfigurationContent::on_microphoneSwitchToggled(bool checked)
         applyMicrophoneAvailability();
         return;
     }
-    if (!controller->hasMicrophoneEndpoint())
+    // Gated by the playback endpoint, as the microphone slider is.
+    if (!controller->hasSystemEndpoint()) {
+        // Nothing is written, but the slider still follows the switch.
+        applyMicrophoneAvailability();
         return;
+    }
     m_microphoneSliderAtToggle = m_microphoneSlider->value();
     controller->setMicrophoneMuted(!checked);
     applyMicrophoneAvailability();
@@ -335,5 +340,7 @@ void AudioConfigurationContent::on_microphoneSwitchToggled(bool checked)
 
 void AudioConfigurationContent::on_microphoneVolumeSliderValue(int value)
 {
-    ensureController()->setMicrophoneVolume(value);
+    WindowsAudioController *controller = ensureController();
+    if (controller->hasSystemEndpoint())
+        controller->setMicrophoneVolume(value);
 }

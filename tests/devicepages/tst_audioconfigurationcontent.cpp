@@ -47,7 +47,8 @@ private slots:
     void sliderWritesVolume();
     void disabledPlaybackEndpointWritesNothing();
     void reenabledEndpointRestoresRow();
-    void microphoneWorksWithoutPlaybackEndpoint();
+    void microphoneIsGatedByThePlaybackEndpoint_data();
+    void microphoneIsGatedByThePlaybackEndpoint();
     void soundLinkOpensSettingsOnlyWhileUsable();
     void languageChangeRetranslates();
     void stuckAudioServerLeavesThePageResponsive();
@@ -263,16 +264,46 @@ void TestAudioConfigurationContent::reenabledEndpointRestoresRow()
     QCOMPARE(opacityOf(child<QWidget>("soundLinkRow")), 1.0);
 }
 
-void TestAudioConfigurationContent::microphoneWorksWithoutPlaybackEndpoint()
+void TestAudioConfigurationContent::microphoneIsGatedByThePlaybackEndpoint_data()
 {
-    addEndpoints({recording("mic", "Microphone", State::Active, 0.3f, false)}, QString(), "mic");
+    QTest::addColumn<bool>("withPlayback");
+    QTest::newRow("playback endpoint bound") << true;
+    QTest::newRow("no playback endpoint") << false;
+}
+
+void TestAudioConfigurationContent::microphoneIsGatedByThePlaybackEndpoint()
+{
+    QFETCH(bool, withPlayback);
+    if (withPlayback)
+        addEndpoints({playback("spk", kSpeakers), recording("mic", "Microphone", State::Active, 0.3f, false)}, "spk",
+                     "mic");
+    else
+        addEndpoints({recording("mic", "Microphone", State::Active, 0.3f, false)}, QString(), "mic");
     showPage();
-    child<WindowSlidingControl>("microphoneSlider")->setValue(33);
+    auto *toggle = child<WindowSwitchButton>("microphoneSwitch");
+    auto *slider = child<WindowSlidingControl>("microphoneSlider");
+    QCOMPARE(slider->value(), 30);
+
+    slider->setValue(33);
     settle();
-    QCOMPARE(m_system->record("mic")->scalar, 0.33f);
-    QTest::mouseClick(child<WindowSwitchButton>("microphoneSwitch"), Qt::LeftButton);
+    QCOMPARE(m_system->record("mic")->scalar, withPlayback ? 0.33f : 0.3f);
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
     settle();
-    QVERIFY(m_system->record("mic")->muted);
+    QCOMPARE(m_system->record("mic")->muted, withPlayback);
+    QCOMPARE(m_system->muteWrites("mic"), withPlayback ? 1 : 0);
+    // Written or not, the slider follows the switch.
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(!slider->isEnabled());
+    QCOMPARE(opacityOf(slider), 0.38);
+    QCOMPARE(child<QLabel>("microphoneTitle")->text(), QStringLiteral("麦克风"));
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    settle();
+    QVERIFY(toggle->isChecked());
+    QVERIFY(slider->isEnabled());
+    QCOMPARE(opacityOf(slider), 1.0);
+    QVERIFY(!m_system->record("mic")->muted);
 }
 
 void TestAudioConfigurationContent::soundLinkOpensSettingsOnlyWhileUsable()
