@@ -159,7 +159,12 @@ QWidget *AudioConfigurationContent::buildSoundLinkRow()
 
 void AudioConfigurationContent::retranslateUi()
 {
+    // The link opens the desktop's own sound settings, named as this platform names them.
+#ifdef Q_OS_WIN
     m_soundLink->setText(tr("<u>Windows 声音设备</u>"));
+#else
+    m_soundLink->setText(tr("<u>声音设置</u>"));
+#endif
 }
 
 WindowsAudioController *AudioConfigurationContent::ensureController()

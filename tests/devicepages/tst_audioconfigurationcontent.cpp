@@ -51,6 +51,7 @@ private slots:
     void microphoneIsGatedByThePlaybackEndpoint();
     void soundLinkOpensSettingsOnlyWhileUsable();
     void languageChangeRetranslates();
+    void soundLinkIsNamedForThisPlatform();
     void stuckAudioServerLeavesThePageResponsive();
 
 private:
@@ -329,11 +330,30 @@ void TestAudioConfigurationContent::languageChangeRetranslates()
     QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("en_US")));
     QTRY_COMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("System Volume"));
     QCOMPARE(child<QLabel>("microphoneTitle")->text(), QStringLiteral("Mic"));
+#ifdef Q_OS_WIN
     QCOMPARE(child<CustomClickableLabel>("soundLink")->text(), QStringLiteral("<u>Windows Audio Device</u>"));
+#else
+    QCOMPARE(child<CustomClickableLabel>("soundLink")->text(), QStringLiteral("<u>Sound Settings</u>"));
+#endif
 
     m_page->setConnectionMode(true, false, QString());
     settle();
     QCOMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("Volume Muted"));
+}
+
+void TestAudioConfigurationContent::soundLinkIsNamedForThisPlatform()
+{
+    auto *link = child<CustomClickableLabel>("soundLink");
+#ifdef Q_OS_WIN
+    QCOMPARE(link->text(), QStringLiteral("<u>Windows 声音设备</u>"));
+#else
+    // What it opens is the desktop's own sound settings, not the Windows control panel.
+    QCOMPARE(link->text(), QStringLiteral("<u>声音设置</u>"));
+    QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("en_US")));
+    QTRY_COMPARE(link->text(), QStringLiteral("<u>Sound Settings</u>"));
+    QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("zh_CN")));
+    QTRY_COMPARE(link->text(), QStringLiteral("<u>声音设置</u>"));
+#endif
 }
 
 void TestAudioConfigurationContent::stuckAudioServerLeavesThePageResponsive()
