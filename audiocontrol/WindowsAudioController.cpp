@@ -2,15 +2,33 @@
 
 #include "audiocontrol/HeadsetEndpointAvailability.h"
 #include "audiocontrol/HeadsetEndpointMatcher.h"
+#include "platform/audioendpoint/AudioEndpointThread.h"
 
 #include <QMetaObject>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <mutex>
 
 using Platform::AudioDirection;
+using Platform::IAudioEndpointSystem;
+
+// The endpoints' state as last read on the audio thread.
+struct AudioEndpointSnapshot
+{
+    std::optional<QString> renderId; // the bound endpoints' ids
+    std::optional<QString> captureId;
+    bool renderBound = false; // a volume control is bound
+    bool captureBound = false;
+    int systemVolume = -1;
+    int microphoneVolume = -1;
+    std::optional<bool> systemMuted;
+    std::optional<bool> microphoneMuted;
+    bool systemDisabled = false;
+    bool microphoneDisabled = false;
+};
 
 namespace {
 
@@ -63,9 +81,7 @@ private:
     bool m_isRender;
 };
 
-} // namespace
-
-struct WindowsAudioController::Binding
+struct Binding
 {
     std::optional<QString> device; // the bound endpoint's id
     std::unique_ptr<Platform::IAudioEndpointVolume> volume;
@@ -74,18 +90,181 @@ struct WindowsAudioController::Binding
     QString id() const { return device.value_or(QString()); }
 };
 
-struct WindowsAudioController::Private
+int volumeOf(const Binding &binding)
 {
-    std::shared_ptr<Platform::IAudioEndpointSystem> system; // null: inert
-    std::shared_ptr<NotifyTarget> target = std::make_shared<NotifyTarget>();
+    if (!binding.volume)
+        return -1;
+    const auto scalar = binding.volume->masterScalar();
+    return scalar ? WindowsAudioController::percentFromScalar(*scalar) : -1;
+}
+
+// What the controller keeps on the audio thread: the bound endpoints and the
+// listener registrations. Touched by the audio thread's jobs only.
+struct Session
+{
+    std::shared_ptr<NotifyTarget> target;
     std::shared_ptr<DeviceNotify> deviceNotify;
     Binding render;
     Binding capture;
+
+    Binding &of(AudioDirection direction) { return direction == AudioDirection::Playback ? render : capture; }
+
+    void registerTopology(IAudioEndpointSystem &system)
+    {
+        auto notify = std::make_shared<DeviceNotify>(target);
+        if (system.registerTopologyListener(notify))
+            deviceNotify = std::move(notify);
+    }
+
+    void release(IAudioEndpointSystem &system)
+    {
+        if (deviceNotify)
+            system.unregisterTopologyListener(deviceNotify);
+        deviceNotify.reset();
+        releaseEndpoints();
+    }
+
+    void releaseEndpoints()
+    {
+        for (Binding *binding : {&render, &capture}) {
+            if (binding->volume && binding->notify)
+                binding->volume->unregisterListener(binding->notify);
+            binding->notify.reset();
+            binding->volume.reset();
+            binding->device.reset();
+        }
+    }
+
+    // True when a playback endpoint is bound: a headset without a microphone is still a headset.
+    bool bind(IAudioEndpointSystem &system, const HeadsetEndpointMatcher &matcher)
+    {
+        releaseEndpoints();
+        if (matcher.isSearching()) {
+            render.device = findHeadsetEndpoint(system, matcher, AudioDirection::Playback);
+            capture.device = findHeadsetEndpoint(system, matcher, AudioDirection::Recording);
+        }
+        if (!render.device)
+            render.device = system.defaultEndpointId(AudioDirection::Playback);
+        if (!capture.device)
+            capture.device = system.defaultEndpointId(AudioDirection::Recording);
+        bindOne(system, render, AudioDirection::Playback);
+        bindOne(system, capture, AudioDirection::Recording);
+        return render.volume != nullptr;
+    }
+
+    void bindOne(IAudioEndpointSystem &system, Binding &binding, AudioDirection direction)
+    {
+        if (!binding.device)
+            return;
+        binding.volume = system.activateVolume(direction, *binding.device);
+        if (!binding.volume)
+            return;
+        auto notify = std::make_shared<EndpointVolumeNotify>(target, direction == AudioDirection::Playback);
+        if (binding.volume->registerListener(notify))
+            binding.notify = std::move(notify);
+    }
+
+    static std::optional<QString> findHeadsetEndpoint(IAudioEndpointSystem &system,
+                                                      const HeadsetEndpointMatcher &matcher,
+                                                      AudioDirection direction)
+    {
+        const auto endpoints = system.endpoints(direction);
+        if (!endpoints)
+            return std::nullopt;
+        if (const auto best = matcher.pick(*endpoints))
+            return best->id;
+        return std::nullopt;
+    }
+
+    // Unchanged defaults say nothing about a headset that was only just named (`force`).
+    bool needsRebind(IAudioEndpointSystem &system, bool force)
+    {
+        if (force || !render.volume)
+            return true;
+        const QString defaultRender = system.defaultEndpointId(AudioDirection::Playback).value_or(QString());
+        const QString defaultCapture = system.defaultEndpointId(AudioDirection::Recording).value_or(QString());
+        return defaultRender != render.id() || defaultCapture != capture.id() || !render.volume->masterScalar();
+    }
+
+    AudioEndpointSnapshot read(IAudioEndpointSystem &system, const HeadsetEndpointMatcher &matcher) const
+    {
+        AudioEndpointSnapshot out;
+        out.renderId = render.device;
+        out.captureId = capture.device;
+        out.renderBound = render.volume != nullptr;
+        out.captureBound = capture.volume != nullptr;
+        out.systemVolume = volumeOf(render);
+        out.microphoneVolume = volumeOf(capture);
+        if (render.volume)
+            out.systemMuted = render.volume->isMuted();
+        if (capture.volume)
+            out.microphoneMuted = capture.volume->isMuted();
+        out.systemDisabled =
+            HeadsetEndpointAvailability::isDisabled(system, matcher, render.device, AudioDirection::Playback);
+        out.microphoneDisabled =
+            HeadsetEndpointAvailability::isDisabled(system, matcher, capture.device, AudioDirection::Recording);
+        return out;
+    }
+
+    bool setListen(IAudioEndpointSystem &system, const HeadsetEndpointMatcher &matcher, bool on)
+    {
+        if (!capture.device)
+            return false;
+        const QString bound = *capture.device;
+        if (on) {
+            // Only one of the brand's microphones should play back at a time.
+            if (const auto endpoints = system.endpoints(AudioDirection::Recording)) {
+                for (const auto &endpoint : *endpoints) {
+                    if (endpoint.id != bound
+                        && endpoint.name.contains(QStringLiteral("VELKORA"), Qt::CaseInsensitive)
+                        && !matcher.matches(endpoint.name))
+                        system.setListenEnabled(endpoint.id, false);
+                }
+            }
+        }
+        return system.setListenEnabled(bound, on);
+    }
+};
+
+// A (re)binding or a fresh look at the bound endpoints.
+struct Reading
+{
+    bool rebound = false;
+    bool bound = false;
+    AudioEndpointSnapshot snapshot;
+};
+
+// An endpoint read right after a write to it.
+struct AfterWrite
+{
+    bool written = false;
+    int volume = -1;
+    std::optional<bool> muted;
+};
+
+} // namespace
+
+struct WindowsAudioController::Private
+{
+    std::shared_ptr<IAudioEndpointSystem> system; // null: inert
+    Platform::AudioEndpointThread *audio = nullptr;
+    std::shared_ptr<NotifyTarget> target = std::make_shared<NotifyTarget>();
+    std::shared_ptr<Session> session = std::make_shared<Session>();
+    AudioEndpointSnapshot state;
     HeadsetEndpointMatcher matcher;
     // The headset looked for changed since the last binding.
     bool matcherChanged = false;
     Timings timings;
     QTimer *debounce = nullptr;
+
+    template <typename Result>
+    void request(QObject *receiver, std::function<Result(Session &, IAudioEndpointSystem &)> job,
+                 std::function<void(Result)> done)
+    {
+        audio->request<Result>(
+            receiver, [session = session, job = std::move(job)](IAudioEndpointSystem &s) { return job(*session, s); },
+            std::move(done));
+    }
 };
 
 WindowsAudioController::WindowsAudioController(QObject *parent)
@@ -100,15 +279,27 @@ WindowsAudioController::WindowsAudioController(std::shared_ptr<Platform::IAudioE
     d->system = std::move(system);
     d->timings = timings;
     d->target->controller = this;
+    d->session->target = d->target;
     if (!d->system)
         return;
 
-    auto notify = std::make_shared<DeviceNotify>(d->target);
-    if (d->system->registerTopologyListener(notify))
-        d->deviceNotify = std::move(notify);
-
-    if (bindEndpoints())
-        QTimer::singleShot(0, this, &WindowsAudioController::emitCurrentState);
+    d->audio = new Platform::AudioEndpointThread(d->system, this);
+    const HeadsetEndpointMatcher matcher = d->matcher;
+    d->request<Reading>(
+        this,
+        [matcher](Session &session, IAudioEndpointSystem &system) {
+            session.registerTopology(system);
+            Reading reading;
+            reading.bound = session.bind(system, matcher);
+            reading.rebound = true;
+            reading.snapshot = session.read(system, matcher);
+            return reading;
+        },
+        [this](Reading reading) {
+            d->state = reading.snapshot;
+            if (reading.bound)
+                emitCurrentState();
+        });
 }
 
 WindowsAudioController::~WindowsAudioController()
@@ -117,10 +308,11 @@ WindowsAudioController::~WindowsAudioController()
         std::lock_guard lock(d->target->mutex);
         d->target->controller = nullptr;
     }
-    if (d->system && d->deviceNotify)
-        d->system->unregisterTopologyListener(d->deviceNotify);
-    d->deviceNotify.reset();
-    releaseEndpoints();
+    if (d->audio) {
+        // Hands the registrations back before the controller is gone; a job
+        // not begun yet registered nothing.
+        d->audio->stop([session = d->session](IAudioEndpointSystem &system) { session->release(system); });
+    }
 }
 
 void WindowsAudioController::setPreferredDeviceName(bool wired, bool wireless, const QString &name)
@@ -130,90 +322,59 @@ void WindowsAudioController::setPreferredDeviceName(bool wired, bool wireless, c
         return;
     d->matcher = matcher;
     d->matcherChanged = true;
-}
-
-void WindowsAudioController::releaseEndpoints()
-{
-    for (Binding *binding : {&d->render, &d->capture}) {
-        if (binding->volume && binding->notify)
-            binding->volume->unregisterListener(binding->notify);
-        binding->notify.reset();
-        binding->volume.reset();
-        binding->device.reset();
-    }
-}
-
-bool WindowsAudioController::bindEndpoints()
-{
-    releaseEndpoints();
-    if (!d->system)
-        return false;
-    d->matcherChanged = false;
-    if (d->matcher.isSearching()) {
-        d->render.device = findHeadsetEndpoint(AudioDirection::Playback);
-        d->capture.device = findHeadsetEndpoint(AudioDirection::Recording);
-    }
-    if (!d->render.device)
-        d->render.device = d->system->defaultEndpointId(AudioDirection::Playback);
-    if (!d->capture.device)
-        d->capture.device = d->system->defaultEndpointId(AudioDirection::Recording);
-    bindOne(d->render, AudioDirection::Playback);
-    bindOne(d->capture, AudioDirection::Recording);
-    // A headset without a microphone is still a headset.
-    return d->render.volume != nullptr;
-}
-
-void WindowsAudioController::bindOne(Binding &binding, AudioDirection direction)
-{
-    if (!binding.device)
+    if (!d->audio)
         return;
-    binding.volume = d->system->activateVolume(direction, *binding.device);
-    if (!binding.volume)
-        return;
-    auto notify = std::make_shared<EndpointVolumeNotify>(d->target, direction == AudioDirection::Playback);
-    if (binding.volume->registerListener(notify))
-        binding.notify = std::move(notify);
-}
-
-std::optional<QString> WindowsAudioController::findHeadsetEndpoint(AudioDirection direction) const
-{
-    const auto endpoints = d->system->endpoints(direction);
-    if (!endpoints)
-        return std::nullopt;
-    if (const auto best = d->matcher.pick(*endpoints))
-        return best->id;
-    return std::nullopt;
-}
-
-void WindowsAudioController::emitCurrentState()
-{
-    if (d->render.volume) {
-        if (const auto scalar = d->render.volume->masterScalar())
-            emit systemVolumeChanged(percentFromScalar(*scalar));
-        if (const auto muted = d->render.volume->isMuted())
-            emit systemMuteChanged(*muted);
-    }
-    if (d->capture.volume) {
-        if (const auto scalar = d->capture.volume->masterScalar())
-            emit microphoneVolumeChanged(percentFromScalar(*scalar));
-        if (const auto muted = d->capture.volume->isMuted())
-            emit microphoneMuteChanged(*muted);
-    }
+    d->request<AudioEndpointSnapshot>(
+        this, [matcher](Session &session, IAudioEndpointSystem &system) { return session.read(system, matcher); },
+        [this](AudioEndpointSnapshot snapshot) {
+            d->state = snapshot;
+            emit endpointStateRead();
+        });
 }
 
 bool WindowsAudioController::refreshEndpoints()
 {
-    if (!d->system)
+    if (!d->audio)
         return false;
-    const QString render = d->system->defaultEndpointId(AudioDirection::Playback).value_or(QString());
-    const QString capture = d->system->defaultEndpointId(AudioDirection::Recording).value_or(QString());
-    // Unchanged defaults say nothing about a headset that was only just named.
-    if (!d->matcherChanged && render == d->render.id() && capture == d->capture.id() && d->render.volume
-        && d->render.volume->masterScalar())
-        return true;
-    const bool bound = bindEndpoints();
-    emit endpointsRebound();
-    return bound;
+    const HeadsetEndpointMatcher matcher = d->matcher;
+    const bool force = d->matcherChanged;
+    d->matcherChanged = false;
+    d->request<Reading>(
+        this,
+        [matcher, force](Session &session, IAudioEndpointSystem &system) {
+            Reading reading;
+            if (session.needsRebind(system, force)) {
+                reading.bound = session.bind(system, matcher);
+                reading.rebound = true;
+            }
+            reading.snapshot = session.read(system, matcher);
+            return reading;
+        },
+        [this](Reading reading) {
+            d->state = reading.snapshot;
+            if (reading.rebound)
+                emit endpointsRebound();
+            else
+                emit endpointStateRead();
+        });
+    return true;
+}
+
+void WindowsAudioController::emitCurrentState()
+{
+    const AudioEndpointSnapshot &state = d->state;
+    if (state.renderBound) {
+        if (state.systemVolume >= 0)
+            emit systemVolumeChanged(state.systemVolume);
+        if (state.systemMuted)
+            emit systemMuteChanged(*state.systemMuted);
+    }
+    if (state.captureBound) {
+        if (state.microphoneVolume >= 0)
+            emit microphoneVolumeChanged(state.microphoneVolume);
+        if (state.microphoneMuted)
+            emit microphoneMuteChanged(*state.microphoneMuted);
+    }
 }
 
 void WindowsAudioController::onAudioDeviceTopologyChanged()
@@ -228,23 +389,40 @@ void WindowsAudioController::onAudioDeviceTopologyChanged()
 
 void WindowsAudioController::onDebounceTimeout()
 {
-    if (!d->system)
+    if (!d->audio)
         return;
-    const bool bound = bindEndpoints();
-    emit endpointsRebound();
-    if (bound)
-        emitCurrentState();
+    const HeadsetEndpointMatcher matcher = d->matcher;
+    d->matcherChanged = false;
+    d->request<Reading>(
+        this,
+        [matcher](Session &session, IAudioEndpointSystem &system) {
+            Reading reading;
+            reading.bound = session.bind(system, matcher);
+            reading.rebound = true;
+            reading.snapshot = session.read(system, matcher);
+            return reading;
+        },
+        [this](Reading reading) {
+            d->state = reading.snapshot;
+            emit endpointsRebound();
+            if (reading.bound)
+                emitCurrentState();
+        });
 }
 
 void WindowsAudioController::onSystemEndpointVolumeChanged(float level, bool muted)
 {
-    emit systemVolumeChanged(percentFromScalar(level));
+    d->state.systemVolume = percentFromScalar(level);
+    d->state.systemMuted = muted;
+    emit systemVolumeChanged(d->state.systemVolume);
     emit systemMuteChanged(muted);
 }
 
 void WindowsAudioController::onCaptureEndpointVolumeChanged(float level, bool muted)
 {
-    emit microphoneVolumeChanged(percentFromScalar(level));
+    d->state.microphoneVolume = percentFromScalar(level);
+    d->state.microphoneMuted = muted;
+    emit microphoneVolumeChanged(d->state.microphoneVolume);
     emit microphoneMuteChanged(muted);
 }
 
@@ -267,110 +445,139 @@ float WindowsAudioController::scalarFromPercent(int percent)
     return std::clamp(float(percent) / 100.0f, 0.0f, 1.0f);
 }
 
-int WindowsAudioController::volumeOf(const Binding &binding) const
+bool WindowsAudioController::setVolumeOf(AudioDirection direction, int percent)
 {
-    if (!binding.volume)
-        return -1;
-    const auto scalar = binding.volume->masterScalar();
-    return scalar ? percentFromScalar(*scalar) : -1;
+    const bool playback = direction == AudioDirection::Playback;
+    if (!d->audio || !(playback ? d->state.renderBound : d->state.captureBound))
+        return false;
+    const float scalar = scalarFromPercent(percent);
+    (playback ? d->state.systemVolume : d->state.microphoneVolume) = percentFromScalar(scalar);
+    d->request<AfterWrite>(
+        this,
+        [direction, scalar](Session &session, IAudioEndpointSystem &) {
+            Binding &binding = session.of(direction);
+            AfterWrite after;
+            after.written = binding.volume && binding.volume->setMasterScalar(scalar);
+            // A written level comes back as a notification; a failed write is read back.
+            if (!after.written)
+                after.volume = volumeOf(binding);
+            return after;
+        },
+        [this, playback](AfterWrite after) {
+            if (!after.written)
+                (playback ? d->state.systemVolume : d->state.microphoneVolume) = after.volume;
+        });
+    return true;
 }
 
-bool WindowsAudioController::setVolumeOf(Binding &binding, int percent)
+bool WindowsAudioController::setMutedOf(AudioDirection direction, bool muted)
 {
-    return binding.volume && binding.volume->setMasterScalar(scalarFromPercent(percent));
-}
-
-bool WindowsAudioController::isMutedOf(const Binding &binding) const
-{
-    return binding.volume && binding.volume->isMuted().value_or(false);
-}
-
-bool WindowsAudioController::setMutedOf(Binding &binding, bool muted)
-{
-    return binding.volume && binding.volume->setMuted(muted);
+    const bool playback = direction == AudioDirection::Playback;
+    if (!d->audio || !(playback ? d->state.renderBound : d->state.captureBound))
+        return false;
+    (playback ? d->state.systemMuted : d->state.microphoneMuted) = muted;
+    d->request<AfterWrite>(
+        this,
+        [direction, muted](Session &session, IAudioEndpointSystem &) {
+            Binding &binding = session.of(direction);
+            AfterWrite after;
+            after.written = binding.volume && binding.volume->setMuted(muted);
+            after.volume = volumeOf(binding);
+            if (binding.volume)
+                after.muted = binding.volume->isMuted();
+            return after;
+        },
+        [this, playback, muted](AfterWrite after) {
+            (playback ? d->state.systemVolume : d->state.microphoneVolume) = after.volume;
+            if (after.muted)
+                (playback ? d->state.systemMuted : d->state.microphoneMuted) = *after.muted;
+            if (playback)
+                emit systemMuteWritten(muted, after.volume);
+            else
+                emit microphoneMuteWritten(muted, after.volume);
+        });
+    return true;
 }
 
 bool WindowsAudioController::hasSystemEndpoint() const
 {
-    return volumeOf(d->render) >= 0;
+    return systemVolume() >= 0;
 }
 
 bool WindowsAudioController::hasMicrophoneEndpoint() const
 {
-    return volumeOf(d->capture) >= 0;
+    return microphoneVolume() >= 0;
 }
 
 int WindowsAudioController::systemVolume() const
 {
-    return volumeOf(d->render);
+    return d->state.renderBound ? d->state.systemVolume : -1;
 }
 
 int WindowsAudioController::microphoneVolume() const
 {
-    return volumeOf(d->capture);
+    return d->state.captureBound ? d->state.microphoneVolume : -1;
 }
 
 bool WindowsAudioController::setSystemVolume(int percent)
 {
-    return setVolumeOf(d->render, percent);
+    return setVolumeOf(AudioDirection::Playback, percent);
 }
 
 bool WindowsAudioController::setMicrophoneVolume(int percent)
 {
-    return setVolumeOf(d->capture, percent);
+    return setVolumeOf(AudioDirection::Recording, percent);
 }
 
 bool WindowsAudioController::isSystemMuted() const
 {
-    return isMutedOf(d->render);
+    return d->state.renderBound && d->state.systemMuted.value_or(false);
 }
 
 bool WindowsAudioController::isMicrophoneMuted() const
 {
-    return isMutedOf(d->capture);
+    return d->state.captureBound && d->state.microphoneMuted.value_or(false);
 }
 
 bool WindowsAudioController::setSystemMuted(bool muted)
 {
-    return setMutedOf(d->render, muted);
+    return setMutedOf(AudioDirection::Playback, muted);
 }
 
 bool WindowsAudioController::setMicrophoneMuted(bool muted)
 {
-    return setMutedOf(d->capture, muted);
+    return setMutedOf(AudioDirection::Recording, muted);
 }
 
 bool WindowsAudioController::isSystemEndpointDisabled() const
 {
-    return d->system && HeadsetEndpointAvailability::isDisabled(*d->system, d->matcher, d->render.device,
-                                                                AudioDirection::Playback);
+    return d->system && d->state.systemDisabled;
 }
 
 bool WindowsAudioController::isMicrophoneEndpointDisabled() const
 {
-    return d->system && HeadsetEndpointAvailability::isDisabled(*d->system, d->matcher, d->capture.device,
-                                                                AudioDirection::Recording);
+    return d->system && d->state.microphoneDisabled;
 }
 
 bool WindowsAudioController::setListenEnabled(bool on)
 {
-    if (!d->system || !d->capture.device)
+    if (!d->audio || !d->state.captureId)
         return false;
-    const QString bound = *d->capture.device;
-    if (on) {
-        // Only one of the brand's microphones should play back at a time.
-        if (const auto endpoints = d->system->endpoints(AudioDirection::Recording)) {
-            for (const auto &endpoint : *endpoints) {
-                if (endpoint.id != bound && endpoint.name.contains(QStringLiteral("VELKORA"), Qt::CaseInsensitive)
-                    && !d->matcher.matches(endpoint.name))
-                    d->system->setListenEnabled(endpoint.id, false);
-            }
-        }
-    }
-    return d->system->setListenEnabled(bound, on);
+    const HeadsetEndpointMatcher matcher = d->matcher;
+    d->request<bool>(
+        this,
+        [matcher, on](Session &session, IAudioEndpointSystem &system) { return session.setListen(system, matcher, on); },
+        [this, on](bool succeeded) { emit listenSwitched(on, succeeded); });
+    return true;
 }
 
 bool WindowsAudioController::openSoundControlPanel()
 {
+    // Starts a local program; the audio service is not involved.
     return d->system && d->system->openSoundSettings();
+}
+
+bool WindowsAudioController::hasPendingRequests() const
+{
+    return d->audio && d->audio->pendingRequests() > 0;
 }

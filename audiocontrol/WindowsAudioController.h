@@ -7,6 +7,11 @@
 
 #include <memory>
 
+namespace Platform {
+class AudioEndpointThread;
+}
+struct AudioEndpointSnapshot;
+
 struct WindowsAudioControllerTimings
 {
     int topologyDebounceMs = 200; // a burst of endpoint changes leads to one rebind this long after the last
@@ -17,6 +22,11 @@ struct WindowsAudioControllerTimings
 // switch of its microphone, and the desktop's sound settings. Follows endpoint
 // changes that the audio system reports on its own threads; those reports only
 // post queued calls to this object's thread.
+//
+// The audio system is only ever called on a thread of its own, so a slow or
+// stuck sound server never holds up this object's thread: the getters answer
+// from the state last read, requests return at once, and what they find comes
+// back as this object's signals.
 //
 // Volumes are whole percentages 0..100; -1 means no endpoint or an unreadable level.
 class WindowsAudioController : public QObject
@@ -32,30 +42,42 @@ public:
                            Timings timings = {});
     ~WindowsAudioController() override;
 
-    // Which headset to look for; takes effect at the next rebind.
+    // Which headset to look for; takes effect at the next rebind. Whether the
+    // headset's endpoints are disabled is read again (endpointStateRead).
     void setPreferredDeviceName(bool wired, bool wireless, const QString &name);
     // Rebinds unless the default endpoints are still the bound ones, the
-    // playback volume is readable and the headset looked for is unchanged;
-    // returns whether a playback endpoint is bound.
+    // playback volume is readable and the headset looked for is unchanged:
+    // endpointsRebound when it rebound, else endpointStateRead with the state
+    // read afresh. False when inert (nothing asked).
     bool refreshEndpoints();
 
+    // The state last read.
     bool hasSystemEndpoint() const;
     bool hasMicrophoneEndpoint() const;
     int systemVolume() const;
     int microphoneVolume() const;
-    bool setSystemVolume(int percent);
-    bool setMicrophoneVolume(int percent);
     bool isSystemMuted() const;
     bool isMicrophoneMuted() const;
-    bool setSystemMuted(bool muted);
-    bool setMicrophoneMuted(bool muted);
     // True when the headset's playback / recording endpoint exists but cannot
     // be used (switched off, gone, unplugged), or, without a headset, when the
     // default one cannot.
     bool isSystemEndpointDisabled() const;
     bool isMicrophoneEndpointDisabled() const;
+
+    // Writes to the bound endpoint; false, and nothing written, without one.
+    // The written value is taken as the state until the endpoint's own
+    // notification (or a failed write) says otherwise.
+    bool setSystemVolume(int percent);
+    bool setMicrophoneVolume(int percent);
+    // Answered with systemMuteWritten / microphoneMuteWritten.
+    bool setSystemMuted(bool muted);
+    bool setMicrophoneMuted(bool muted);
+    // Needs a bound recording endpoint; answered with listenSwitched.
     bool setListenEnabled(bool on);
     bool openSoundControlPanel();
+
+    // Requests whose answer has not arrived yet.
+    bool hasPendingRequests() const;
 
     // Whether an audio device description names the connected headset: the
     // wired Qor decoder, or the 2.4G headset by its reported name or by the
@@ -71,6 +93,12 @@ signals:
     void microphoneVolumeChanged(int volume);
     void microphoneMuteChanged(bool muted);
     void endpointsRebound();
+    // The endpoints' state was read afresh without a rebind.
+    void endpointStateRead();
+    // A mute write finished; `volume` is the endpoint's level read after it (-1 unreadable).
+    void systemMuteWritten(bool muted, int volume);
+    void microphoneMuteWritten(bool muted, int volume);
+    void listenSwitched(bool on, bool succeeded);
 
 public slots:
     void onSystemEndpointVolumeChanged(float level, bool muted);
@@ -79,18 +107,11 @@ public slots:
 
 private:
     struct Private;
-    struct Binding;
 
-    bool bindEndpoints();
-    void releaseEndpoints();
-    void bindOne(Binding &binding, Platform::AudioDirection direction);
-    std::optional<QString> findHeadsetEndpoint(Platform::AudioDirection direction) const;
     void emitCurrentState();
     void onDebounceTimeout();
-    int volumeOf(const Binding &binding) const;
-    bool setVolumeOf(Binding &binding, int percent);
-    bool isMutedOf(const Binding &binding) const;
-    bool setMutedOf(Binding &binding, bool muted);
+    bool setVolumeOf(Platform::AudioDirection direction, int percent);
+    bool setMutedOf(Platform::AudioDirection direction, bool muted);
 
     std::unique_ptr<Private> d;
 };

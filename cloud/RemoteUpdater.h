@@ -2,6 +2,7 @@
 
 #include "cloud/UpdateInfo.h"
 
+#include <QCryptographicHash>
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
@@ -103,6 +104,8 @@ private:
     // Ends a check cycle that failed after a reply arrived.
     void finishCheckWithFailure(const QString &message, const QJsonObject &eventFields);
     void onDownloadReadyRead();
+    // Writes a received chunk to the download file and into the running hash.
+    bool storeDownloadChunk(const QByteArray &chunk, QString *error);
     void onDownloadFinished();
     void onOperationTimeout();
     void failDownload(const QString &message);
@@ -111,6 +114,8 @@ private:
     bool scheduleRetry(const std::function<void()> &action, int &attempt, const QString &kind,
                        const QString &reason);
     void recordEvent(const QString &name, const QJsonObject &fields);
+    // Checks the file against the hash taken while it was written, so the
+    // check never reads the installer back on the GUI thread.
     bool verifyFileSha256(const QString &filePath, const QString &expected);
 
     QNetworkAccessManager *m_networkManager;
@@ -122,6 +127,9 @@ private:
     QSaveFile *m_downloadFile = nullptr;
     QString m_downloadFilePath;
     QString m_expectedSha256;
+    // SHA-256 of every byte written to m_downloadFile so far.
+    QCryptographicHash m_downloadHash{QCryptographicHash::Sha256};
+    qint64 m_hashedBytes = 0;
     State m_state = Idle;
     QTimer *m_operationTimer;
     int m_checkTimeoutMs = 15000;

@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QtDebug>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
@@ -132,6 +134,8 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
         return failDownload(QStringLiteral("Failed to create download directory"));
 
     m_downloadFilePath = QDir(folder).filePath(fileName);
+    m_downloadHash.reset();
+    m_hashedBytes = 0;
     m_downloadFile = new QSaveFile(m_downloadFilePath, this);
     if (!m_downloadFile->open(QIODevice::WriteOnly)) {
         const QString message =
@@ -166,12 +170,21 @@ void RemoteUpdater::onDownloadReadyRead()
         m_operationTimer->start(m_downloadTimeoutMs);
 
     QString error;
-    if (!writeAll(m_downloadFile, m_downloadReply->readAll(), &error)) {
+    if (!storeDownloadChunk(m_downloadReply->readAll(), &error)) {
         m_operationTimer->stop();
         m_state = Idle;
         abortDownload();
         failDownload(writeFailureText(error));
     }
+}
+
+bool RemoteUpdater::storeDownloadChunk(const QByteArray &chunk, QString *error)
+{
+    if (!writeAll(m_downloadFile, chunk, error))
+        return false;
+    m_downloadHash.addData(chunk);
+    m_hashedBytes += chunk.size();
+    return true;
 }
 
 void RemoteUpdater::onDownloadFinished()
@@ -206,7 +219,7 @@ void RemoteUpdater::onDownloadFinished()
     }
 
     QString writeError;
-    if (!writeAll(m_downloadFile, rest, &writeError)) {
+    if (!storeDownloadChunk(rest, &writeError)) {
         discardDownloadFile();
         m_state = Idle;
         failDownload(writeFailureText(writeError));
@@ -249,21 +262,21 @@ bool RemoteUpdater::verifyFileSha256(const QString &filePath, const QString &exp
     if (wanted.size() != 64)
         return false;
 
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    // The committed file must be exactly what was hashed on the way in.
+    const QFileInfo file(filePath);
+    if (!file.isFile())
         return false;
     const qint64 size = file.size();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (size != m_hashedBytes)
+        return false;
+    const bool matches = QString::fromLatin1(m_downloadHash.result().toHex()) == wanted;
+    // Progress in the blocks a read-back would have taken, an empty file once.
     qint64 processed = 0;
     do {
-        const QByteArray block = file.read(hashBlockBytes);
-        if (block.isEmpty() && processed < size)
-            return false;
-        hash.addData(block);
-        processed += block.size();
-        emit hashVerificationProgress(std::min(processed, size), size);
+        processed = std::min(processed + hashBlockBytes, size);
+        emit hashVerificationProgress(processed, size);
     } while (processed < size);
-    return QString::fromLatin1(hash.result().toHex()) == wanted;
+    return matches;
 }
 
 void RemoteUpdater::handOff(const QString &installerPath)

@@ -15,6 +15,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 constexpr qreal kDimmed = 0.38;
@@ -157,7 +159,12 @@ QWidget *AudioConfigurationContent::buildSoundLinkRow()
 
 void AudioConfigurationContent::retranslateUi()
 {
+    // The link opens the desktop's own sound settings, named as this platform names them.
+#ifdef Q_OS_WIN
     m_soundLink->setText(tr("<u>Windows 声音设备</u>"));
+#else
+    m_soundLink->setText(tr("<u>声音设置</u>"));
+#endif
 }
 
 WindowsAudioController *AudioConfigurationContent::ensureController()
@@ -178,6 +185,13 @@ WindowsAudioController *AudioConfigurationContent::ensureController()
         applyMicrophoneAvailability();
     });
     connect(m_controller, &WindowsAudioController::endpointsRebound, this, &AudioConfigurationContent::synchronise);
+    connect(m_controller, &WindowsAudioController::endpointStateRead, this, &AudioConfigurationContent::synchronise);
+    connect(m_controller, &WindowsAudioController::systemMuteWritten, this, [this](bool muted, int volume) {
+        takeLevelAfterSwitch(m_systemSlider, m_systemSliderAtToggle, muted, volume);
+    });
+    connect(m_controller, &WindowsAudioController::microphoneMuteWritten, this, [this](bool muted, int volume) {
+        takeLevelAfterSwitch(m_microphoneSlider, m_microphoneSliderAtToggle, muted, volume);
+    });
     return m_controller;
 }
 
@@ -267,6 +281,23 @@ void AudioConfigurationContent::applyMicrophoneAvailability()
     m_microphoneSliderEffect->setOpacity(sliderOn ? 1.0 : kDimmed);
 }
 
+void AudioConfigurationContent::takeLevelAfterSwitch(WindowSlidingControl *slider, int &shownAtToggle, bool muted,
+                                                     int volume)
+{
+    const int shown = std::exchange(shownAtToggle, -1);
+    if (muted || volume < 0)
+        return;
+    // Switched on, the slider takes the endpoint's level and reports it, so a
+    // level other than the one shown when the switch was used is written back
+    // once, also when a notification has moved the slider quietly meanwhile.
+    if (slider->value() != volume)
+        slider->setValue(volume);
+    else if (shown >= 0 && shown != volume && slider == m_systemSlider)
+        on_systemVolumeSliderValue(volume);
+    else if (shown >= 0 && shown != volume)
+        on_microphoneVolumeSliderValue(volume);
+}
+
 void AudioConfigurationContent::on_systemVolumeSwitchToggled(bool checked)
 {
     WindowsAudioController *controller = ensureController();
@@ -276,21 +307,17 @@ void AudioConfigurationContent::on_systemVolumeSwitchToggled(bool checked)
     }
     if (!controller->hasSystemEndpoint())
         return;
+    // The slider follows when the write is answered (systemMuteWritten).
+    m_systemSliderAtToggle = m_systemSlider->value();
     controller->setSystemMuted(!checked);
     applySystemAvailability();
-    if (checked) {
-        // Not quietly: a volume that differs from the slider is written back once.
-        const int volume = controller->systemVolume();
-        if (volume >= 0)
-            m_systemSlider->setValue(volume);
-    }
 }
 
 void AudioConfigurationContent::on_systemVolumeSliderValue(int value)
 {
-    // The write itself fails without a usable endpoint; a read first would
-    // cost a second round trip to the audio server on every slider step.
-    ensureController()->setSystemVolume(value);
+    WindowsAudioController *controller = ensureController();
+    if (controller->hasSystemEndpoint())
+        controller->setSystemVolume(value);
 }
 
 void AudioConfigurationContent::on_openWindowsSoundClicked()
@@ -305,18 +332,20 @@ void AudioConfigurationContent::on_microphoneSwitchToggled(bool checked)
         applyMicrophoneAvailability();
         return;
     }
-    if (!controller->hasMicrophoneEndpoint())
+    // Gated by the playback endpoint, as the microphone slider is.
+    if (!controller->hasSystemEndpoint()) {
+        // Nothing is written, but the slider still follows the switch.
+        applyMicrophoneAvailability();
         return;
+    }
+    m_microphoneSliderAtToggle = m_microphoneSlider->value();
     controller->setMicrophoneMuted(!checked);
     applyMicrophoneAvailability();
-    if (checked) {
-        const int volume = controller->microphoneVolume();
-        if (volume >= 0)
-            m_microphoneSlider->setValue(volume);
-    }
 }
 
 void AudioConfigurationContent::on_microphoneVolumeSliderValue(int value)
 {
-    ensureController()->setMicrophoneVolume(value);
+    WindowsAudioController *controller = ensureController();
+    if (controller->hasSystemEndpoint())
+        controller->setMicrophoneVolume(value);
 }

@@ -13,7 +13,8 @@ class WindowSwitchButton;
 // The first page of the device page: the desktop's playback volume with its
 // on/off switch and a link to the desktop's sound settings, and the microphone
 // volume with its on/off switch. An on switch is an unmuted endpoint. Drives
-// WindowsAudioController itself, created on first need.
+// WindowsAudioController itself, created on first need; the controls follow
+// the controller's answers, so a slow audio service never holds the page up.
 class AudioConfigurationContent : public QWidget
 {
     Q_OBJECT
@@ -46,6 +47,8 @@ private:
     void synchronise();
     void applySystemAvailability();
     void applyMicrophoneAvailability();
+    // Answers a switch's mute write: `shownAtToggle` is the slider's level when the switch was used.
+    void takeLevelAfterSwitch(WindowSlidingControl *slider, int &shownAtToggle, bool muted, int volume);
 
     QFrame *m_systemCard = nullptr;
     QFrame *m_microphoneCard = nullptr;
@@ -60,4 +63,6 @@ private:
     QGraphicsOpacityEffect *m_systemRowEffect = nullptr;
     QGraphicsOpacityEffect *m_microphoneSliderEffect = nullptr;
     WindowsAudioController *m_controller = nullptr;
+    int m_systemSliderAtToggle = -1;
+    int m_microphoneSliderAtToggle = -1;
 };

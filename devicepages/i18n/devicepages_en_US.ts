@@ -12,27 +12,32 @@
 <context>
     <name>AudioConfigurationContent</name>
     <message>
-        <location filename="../AudioConfigurationContent.cpp" line="160"/>
+        <location filename="../AudioConfigurationContent.cpp" line="164"/>
         <source>&lt;u&gt;Windows 声音设备&lt;/u&gt;</source>
         <translation>&lt;u&gt;Windows Audio Device&lt;/u&gt;</translation>
     </message>
     <message>
-        <location filename="../AudioConfigurationContent.cpp" line="250"/>
+        <location filename="../AudioConfigurationContent.cpp" line="166"/>
+        <source>&lt;u&gt;声音设置&lt;/u&gt;</source>
+        <translation>&lt;u&gt;Sound Settings&lt;/u&gt;</translation>
+    </message>
+    <message>
+        <location filename="../AudioConfigurationContent.cpp" line="258"/>
         <source>检测到音量已被禁用</source>
         <translation>Volume Muted</translation>
     </message>
     <message>
-        <location filename="../AudioConfigurationContent.cpp" line="250"/>
+        <location filename="../AudioConfigurationContent.cpp" line="258"/>
         <source>系统音量</source>
         <translation>System Volume</translation>
     </message>
     <message>
-        <location filename="../AudioConfigurationContent.cpp" line="267"/>
+        <location filename="../AudioConfigurationContent.cpp" line="275"/>
         <source>检测到麦克风已被禁用</source>
         <translation>Mic Disabled</translation>
     </message>
     <message>
-        <location filename="../AudioConfigurationContent.cpp" line="267"/>
+        <location filename="../AudioConfigurationContent.cpp" line="275"/>
         <source>麦克风</source>
         <translation>Mic</translation>
     </message>

@@ -29,7 +29,10 @@ std::shared_ptr<IAudioEndpointSystem> IAudioEndpointSystem::create()
         if (auto system = factory())
             return system;
     }
-    return std::make_shared<PulseAudioEndpointSystem>();
+    // The first connection is awaited in prepare(), on the thread that uses the system.
+    PulseClient::Options options;
+    options.awaitConnectionInConstructor = false;
+    return std::make_shared<PulseAudioEndpointSystem>(options);
 }
 
 void IAudioEndpointSystem::setFactory(Factory factory)

@@ -13,6 +13,8 @@ namespace Platform {
 // The desktop's audio endpoints: what exists, which is the default, their
 // volumes, the "listen to this device" switch of microphones, and the desktop's
 // own sound settings. Use from one thread; listeners are called on others.
+// Every call may wait for the audio service (bounded): keep them off a thread
+// that must stay responsive (AudioEndpointThread runs them on its own).
 class IAudioEndpointSystem
 {
 public:
@@ -26,6 +28,10 @@ public:
     static std::shared_ptr<IAudioEndpointSystem> create();
     // Routes every later create() to `factory`; an empty one restores the system's.
     static void setFactory(Factory factory);
+
+    // Called once on the thread that will use the system, before any other
+    // call; may wait (bounded) for the audio service to be reached.
+    virtual void prepare() {}
 
     // Every endpoint of the direction in every state, in a stable order; nullopt when unreadable.
     virtual std::optional<std::vector<AudioEndpointInfo>> endpoints(AudioDirection direction) = 0;
@@ -46,6 +52,8 @@ public:
     virtual bool setListenEnabled(const QString &recordingId, bool on) = 0;
 
     // Opens the desktop's sound settings; true when a program was started.
+    // Starts a local program and never talks to the audio service, so it may
+    // be called from any thread.
     virtual bool openSoundSettings() = 0;
 };
 

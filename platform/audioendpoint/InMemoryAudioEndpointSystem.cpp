@@ -41,7 +41,22 @@ struct InMemoryAudioEndpointSystem::Shared
     std::mutex dispatching;
     std::thread::id notifierId;
 
+    bool stalled = false;
+    int stalledCalls = 0;
+
     bool fails(Failure failure) const { return failing.count(failure) > 0; }
+
+    // Every call that talks to the "server" passes here first.
+    void answerWhenReleased()
+    {
+        std::unique_lock lock(mutex);
+        if (!stalled)
+            return;
+        ++stalledCalls;
+        wake.notify_all();
+        wake.wait(lock, [&] { return !stalled || stopping; });
+        --stalledCalls;
+    }
 
     Endpoint *find(const QString &id)
     {
@@ -123,6 +138,7 @@ public:
 
     std::optional<float> masterScalar() override
     {
+        m_shared->answerWhenReleased();
         std::lock_guard lock(m_shared->mutex);
         const auto *e = m_shared->findActive(m_id);
         if (!e || m_shared->fails(Failure::ReadVolume))
@@ -132,6 +148,7 @@ public:
 
     bool setMasterScalar(float level) override
     {
+        m_shared->answerWhenReleased();
         std::lock_guard lock(m_shared->mutex);
         auto *e = m_shared->findActive(m_id);
         if (!e || m_shared->fails(Failure::WriteVolume))
@@ -144,6 +161,7 @@ public:
 
     std::optional<bool> isMuted() override
     {
+        m_shared->answerWhenReleased();
         std::lock_guard lock(m_shared->mutex);
         const auto *e = m_shared->findActive(m_id);
         if (!e || m_shared->fails(Failure::ReadMute))
@@ -153,6 +171,7 @@ public:
 
     bool setMuted(bool muted) override
     {
+        m_shared->answerWhenReleased();
         std::lock_guard lock(m_shared->mutex);
         auto *e = m_shared->findActive(m_id);
         if (!e || m_shared->fails(Failure::WriteMute))
@@ -165,6 +184,7 @@ public:
 
     bool registerListener(std::shared_ptr<AudioVolumeListener> listener) override
     {
+        m_shared->answerWhenReleased();
         std::lock_guard lock(m_shared->mutex);
         if (!listener || m_shared->fails(Failure::RegisterVolume))
             return false;
@@ -174,6 +194,7 @@ public:
 
     void unregisterListener(const std::shared_ptr<AudioVolumeListener> &listener) override
     {
+        m_shared->answerWhenReleased();
         {
             std::lock_guard lock(m_shared->mutex);
             std::erase_if(m_shared->volumeWatches,
@@ -244,6 +265,19 @@ void InMemoryAudioEndpointSystem::setFailing(Failure failure, bool failing)
         m_shared->failing.insert(failure);
     else
         m_shared->failing.erase(failure);
+}
+
+void InMemoryAudioEndpointSystem::setStalled(bool stalled)
+{
+    std::lock_guard lock(m_shared->mutex);
+    m_shared->stalled = stalled;
+    m_shared->wake.notify_all();
+}
+
+int InMemoryAudioEndpointSystem::stalledCalls() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->stalledCalls;
 }
 
 void InMemoryAudioEndpointSystem::setSoundSettingsResult(bool started)
@@ -338,6 +372,7 @@ std::thread::id InMemoryAudioEndpointSystem::notifierThread() const
 
 std::optional<std::vector<AudioEndpointInfo>> InMemoryAudioEndpointSystem::endpoints(AudioDirection direction)
 {
+    m_shared->answerWhenReleased();
     std::lock_guard lock(m_shared->mutex);
     if (m_shared->fails(Failure::Enumerate))
         return std::nullopt;
@@ -351,6 +386,7 @@ std::optional<std::vector<AudioEndpointInfo>> InMemoryAudioEndpointSystem::endpo
 
 std::optional<QString> InMemoryAudioEndpointSystem::defaultEndpointId(AudioDirection direction)
 {
+    m_shared->answerWhenReleased();
     std::lock_guard lock(m_shared->mutex);
     if (m_shared->fails(Failure::DefaultEndpoint))
         return std::nullopt;
@@ -363,6 +399,7 @@ std::optional<QString> InMemoryAudioEndpointSystem::defaultEndpointId(AudioDirec
 
 std::optional<AudioEndpointInfo> InMemoryAudioEndpointSystem::endpoint(AudioDirection direction, const QString &id)
 {
+    m_shared->answerWhenReleased();
     std::lock_guard lock(m_shared->mutex);
     const Endpoint *e = m_shared->find(id);
     if (!e || e->direction != direction || m_shared->fails(Failure::ReadEndpoint))
@@ -373,6 +410,7 @@ std::optional<AudioEndpointInfo> InMemoryAudioEndpointSystem::endpoint(AudioDire
 std::unique_ptr<IAudioEndpointVolume> InMemoryAudioEndpointSystem::activateVolume(AudioDirection direction,
                                                                                  const QString &id)
 {
+    m_shared->answerWhenReleased();
     std::lock_guard lock(m_shared->mutex);
     const Endpoint *e = m_shared->findActive(id);
     if (!e || e->direction != direction)
@@ -382,6 +420,7 @@ std::unique_ptr<IAudioEndpointVolume> InMemoryAudioEndpointSystem::activateVolum
 
 bool InMemoryAudioEndpointSystem::registerTopologyListener(std::shared_ptr<AudioTopologyListener> listener)
 {
+    m_shared->answerWhenReleased();
     std::lock_guard lock(m_shared->mutex);
     if (!listener || m_shared->fails(Failure::RegisterTopology))
         return false;
@@ -391,6 +430,7 @@ bool InMemoryAudioEndpointSystem::registerTopologyListener(std::shared_ptr<Audio
 
 void InMemoryAudioEndpointSystem::unregisterTopologyListener(const std::shared_ptr<AudioTopologyListener> &listener)
 {
+    m_shared->answerWhenReleased();
     {
         std::lock_guard lock(m_shared->mutex);
         std::erase(m_shared->topologyListeners, listener);
@@ -400,6 +440,7 @@ void InMemoryAudioEndpointSystem::unregisterTopologyListener(const std::shared_p
 
 std::optional<bool> InMemoryAudioEndpointSystem::isListenEnabled(const QString &recordingId)
 {
+    m_shared->answerWhenReleased();
     std::lock_guard lock(m_shared->mutex);
     const Endpoint *e = m_shared->find(recordingId);
     if (!e || e->direction != AudioDirection::Recording)
@@ -409,6 +450,7 @@ std::optional<bool> InMemoryAudioEndpointSystem::isListenEnabled(const QString &
 
 bool InMemoryAudioEndpointSystem::setListenEnabled(const QString &recordingId, bool on)
 {
+    m_shared->answerWhenReleased();
     std::lock_guard lock(m_shared->mutex);
     Endpoint *e = m_shared->find(recordingId);
     if (!e || e->direction != AudioDirection::Recording || m_shared->fails(Failure::WriteListen))

@@ -53,6 +53,11 @@ public:
     // An empty id means no default.
     void setDefaultEndpoint(AudioDirection direction, const QString &id);
     void setFailing(Failure failure, bool failing);
+    // A stalled system is a server that does not answer: every call to it and
+    // to its volumes waits until it is released (or the double goes away).
+    void setStalled(bool stalled);
+    // Calls waiting in a stall right now.
+    int stalledCalls() const;
     void setSoundSettingsResult(bool started);
 
     // Another program changed the endpoint: stored, then its volume listeners are told.

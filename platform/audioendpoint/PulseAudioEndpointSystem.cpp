@@ -39,6 +39,11 @@ bool PulseAudioEndpointSystem::isConnected()
     return m_backend->client.isReady();
 }
 
+void PulseAudioEndpointSystem::prepare()
+{
+    m_backend->client.awaitFirstConnection();
+}
+
 std::optional<std::vector<AudioEndpointInfo>> PulseAudioEndpointSystem::endpoints(AudioDirection direction)
 {
     const auto devices = m_backend->requests.devices(direction);

@@ -25,6 +25,8 @@ public:
 
     bool isConnected();
 
+    void prepare() override;
+
     std::optional<std::vector<AudioEndpointInfo>> endpoints(AudioDirection direction) override;
     std::optional<QString> defaultEndpointId(AudioDirection direction) override;
     std::optional<AudioEndpointInfo> endpoint(AudioDirection direction, const QString &id) override;

@@ -41,8 +41,21 @@ PulseClient::PulseClient(Observer *observer, Options options) : m_observer(obser
     }
     m_running = true;
 
+    {
+        Lock lock(*this);
+        startConnecting();
+    }
+    if (m_options.awaitConnectionInConstructor)
+        awaitFirstConnection();
+}
+
+void PulseClient::awaitFirstConnection()
+{
+    if (!m_loop)
+        return;
     Lock lock(*this);
-    startConnecting();
+    if (m_constructed)
+        return;
     Deadline deadline;
     pa_time_event *timer = armDeadline(m_options.connectTimeoutMs, &deadline);
     while (!m_ready && !m_attemptEnded && !deadline.expired)

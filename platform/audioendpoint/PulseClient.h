@@ -14,7 +14,8 @@
 namespace Platform {
 
 // One connection to the PulseAudio server on a threaded main loop. The first
-// connection is awaited (bounded) in the constructor; a lost or refused one is
+// connection is awaited (bounded) in the constructor or in
+// awaitFirstConnection(); a lost or refused one is
 // tried again on the loop's thread every reconnect interval, so the object
 // follows a server that starts late or restarts. Calls from the owner's thread
 // wait for their answer at most the operation time-out; a server that lets one
@@ -27,7 +28,9 @@ public:
     {
         QByteArray server;              // empty: the user's default server
         QByteArray applicationName = "VELKORA";
-        int connectTimeoutMs = 2000;    // how long the constructor waits for the first connection
+        int connectTimeoutMs = 2000;    // how long the first connection is waited for
+        // False: the constructor returns at once and awaitFirstConnection() waits.
+        bool awaitConnectionInConstructor = true;
         int operationTimeoutMs = 1500;  // how long call() waits for an answer
         int reconnectIntervalMs = 2000; // pause between connection attempts
     };
@@ -37,7 +40,7 @@ public:
     {
     public:
         virtual ~Observer() = default;
-        // `late` is false only for the connection the constructor waited for; a
+        // `late` is false only for the first connection while it is awaited; a
         // later one (a reconnection, or a server that came up after the
         // constructor gave up) may change what the owner has already seen.
         virtual void onContextReady(pa_context *context, bool late) = 0;
@@ -66,6 +69,9 @@ public:
     PulseClient &operator=(const PulseClient &) = delete;
 
     bool isReady();
+    // Waits for the first connection (bounded by connectTimeoutMs) unless
+    // that wait is over already. Not on the loop's thread.
+    void awaitFirstConnection();
 
     // Starts an operation on the ready context and waits for it to finish.
     // `issue` runs with the lock held and returns the operation, or null when it
@@ -111,7 +117,7 @@ private:
     bool m_running = false;
     bool m_stopping = false;
     bool m_everReady = false;
-    bool m_constructed = false; // the constructor no longer waits for the first connection
+    bool m_constructed = false; // nobody waits for the first connection any more
     uint64_t m_connection = 0;
     bool m_ready = false;
     bool m_stalled = false; // an answer was late; the connection is about to be dropped

@@ -131,6 +131,7 @@ private slots:
     void expectedHashSpellings_data();
     void expectedHashSpellings();
     void emptyFileHashesOnce();
+    void hashCheckDoesNotReadTheInstallerBack();
     void downloadErrorsAreRetriedThenFinal_data();
     void downloadErrorsAreRetriedThenFinal();
     void retryMessageKeepsPercentSignsOfTheReason();
@@ -616,6 +617,36 @@ void TestRemoteUpdater::emptyFileHashesOnce()
     QVERIFY(started.wait(5000));
     QCOMPARE(hashed.size(), 1);
     QCOMPARE(hashed.at(0), (QVariantList{qlonglong(0), qlonglong(0)}));
+}
+
+void TestRemoteUpdater::hashCheckDoesNotReadTheInstallerBack()
+{
+    // The digest is taken from the bytes as they arrive: spoiling the file on
+    // disk once the check has begun cannot change its outcome, whereas a
+    // read-back in 1 MiB blocks would see the spoiled tail.
+    const QByteArray installer(3 * 1024 * 1024 + 5, 'B');
+    const UpdateInfo info = publish("0.2", "big.exe", installer);
+    const QString path = QDir(downloadFolder()).filePath(QStringLiteral("big.exe"));
+    QSignalSpy hashed(m_updater, &RemoteUpdater::hashVerificationProgress);
+    bool spoiled = false;
+    connect(m_updater, &RemoteUpdater::hashVerificationProgress, this, [&] {
+        if (spoiled)
+            return;
+        QFile file(path);
+        spoiled = file.open(QIODevice::ReadWrite) && file.seek(installer.size() - 4) && file.write("XXXX") == 4;
+    });
+    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
+    QSignalSpy mismatch(m_updater, &RemoteUpdater::hashVerificationFailed);
+    m_updater->downloadAndInstall(info);
+    QVERIFY(QTest::qWaitFor([&] { return started.size() + mismatch.size() > 0; }, 10000));
+    QVERIFY(spoiled);
+    QCOMPARE(mismatch.size(), 0);
+    QCOMPARE(started.size(), 1);
+    const qlonglong size = installer.size();
+    QCOMPARE(hashed.size(), 4);
+    for (int block = 0; block < 3; ++block)
+        QCOMPARE(hashed.at(block), (QVariantList{qlonglong(block + 1) * 1048576, size}));
+    QCOMPARE(hashed.at(3), (QVariantList{size, size}));
 }
 
 void TestRemoteUpdater::downloadErrorsAreRetriedThenFinal_data()

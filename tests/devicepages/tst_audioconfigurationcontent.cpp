@@ -4,12 +4,15 @@
 #include "widgets/WindowSwitchButton.h"
 #include "devicepages/AudioConfigurationContent.h"
 #include "devicepages/DevicePageStyles.h"
+#include "audiocontrol/WindowsAudioController.h"
 #include "tests/devicepages/AudioTestEndpoints.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace AudioTestEndpoints;
 using Platform::AudioDirection;
@@ -44,9 +47,12 @@ private slots:
     void sliderWritesVolume();
     void disabledPlaybackEndpointWritesNothing();
     void reenabledEndpointRestoresRow();
-    void microphoneWorksWithoutPlaybackEndpoint();
+    void microphoneIsGatedByThePlaybackEndpoint_data();
+    void microphoneIsGatedByThePlaybackEndpoint();
     void soundLinkOpensSettingsOnlyWhileUsable();
     void languageChangeRetranslates();
+    void soundLinkIsNamedForThisPlatform();
+    void stuckAudioServerLeavesThePageResponsive();
 
 private:
     template <typename T>
@@ -61,6 +67,8 @@ private:
     void addEndpoints(const QList<Endpoint> &endpoints, const QString &defaultPlayback,
                       const QString &defaultRecording);
     void showPage();
+    // Waits until the controller's requests are answered and what they caused has been handled.
+    void settle();
 
     std::shared_ptr<InMemoryAudioEndpointSystem> m_system;
     int m_controllersMade = 0;
@@ -100,8 +108,23 @@ void TestAudioConfigurationContent::showPage()
     m_page->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
     // The state the controller posts when it is made.
-    QVERIFY(m_system->waitForDelivery());
-    QCoreApplication::processEvents();
+    settle();
+}
+
+void TestAudioConfigurationContent::settle()
+{
+    auto *controller = m_page->findChild<WindowsAudioController *>();
+    if (!controller)
+        return;
+    // An answer may lead to another request (a slider taking a level writes it).
+    for (int round = 0; round < 10; ++round) {
+        QTRY_VERIFY(!controller->hasPendingRequests());
+        QVERIFY(m_system->waitForDelivery());
+        QCoreApplication::processEvents();
+        if (!controller->hasPendingRequests())
+            return;
+    }
+    QFAIL("the controller kept asking");
 }
 
 void TestAudioConfigurationContent::titlesBeforeFirstShow()
@@ -141,6 +164,7 @@ void TestAudioConfigurationContent::playbackSwitchOffMutesAndDims()
     auto *slider = child<WindowSlidingControl>("systemSlider");
 
     QTest::mouseClick(toggle, Qt::LeftButton);
+    settle();
     QVERIFY(!toggle->isChecked());
     QVERIFY(m_system->record("spk")->muted);
     QVERIFY(!slider->isEnabled());
@@ -159,6 +183,7 @@ void TestAudioConfigurationContent::playbackSwitchOnUnmutesAndTakesEndpointVolum
     // Another program changed the volume; its notification has not been handled yet.
     m_system->changeVolumeFromOutside("spk", 0.55f, true);
     QTest::mouseClick(toggle, Qt::LeftButton);
+    settle();
 
     QVERIFY(!m_system->record("spk")->muted);
     QCOMPARE(slider->value(), 55);
@@ -198,6 +223,7 @@ void TestAudioConfigurationContent::sliderWritesVolume()
     showPage();
     child<WindowSlidingControl>("systemSlider")->setValue(30);
     child<WindowSlidingControl>("microphoneSlider")->setValue(81);
+    settle();
     QCOMPARE(m_system->record("spk")->scalar, 0.30f);
     QCOMPARE(m_system->record("mic")->scalar, 0.81f);
 }
@@ -217,6 +243,7 @@ void TestAudioConfigurationContent::disabledPlaybackEndpointWritesNothing()
     QCOMPARE(opacityOf(child<QWidget>("soundLinkRow")), 0.38);
 
     toggle->setChecked(false);
+    settle();
     QCOMPARE(m_system->muteWrites("hs") + m_system->muteWrites("spk"), 0);
     QCOMPARE(title->text(), QStringLiteral("检测到音量已被禁用"));
 }
@@ -238,14 +265,46 @@ void TestAudioConfigurationContent::reenabledEndpointRestoresRow()
     QCOMPARE(opacityOf(child<QWidget>("soundLinkRow")), 1.0);
 }
 
-void TestAudioConfigurationContent::microphoneWorksWithoutPlaybackEndpoint()
+void TestAudioConfigurationContent::microphoneIsGatedByThePlaybackEndpoint_data()
 {
-    addEndpoints({recording("mic", "Microphone", State::Active, 0.3f, false)}, QString(), "mic");
+    QTest::addColumn<bool>("withPlayback");
+    QTest::newRow("playback endpoint bound") << true;
+    QTest::newRow("no playback endpoint") << false;
+}
+
+void TestAudioConfigurationContent::microphoneIsGatedByThePlaybackEndpoint()
+{
+    QFETCH(bool, withPlayback);
+    if (withPlayback)
+        addEndpoints({playback("spk", kSpeakers), recording("mic", "Microphone", State::Active, 0.3f, false)}, "spk",
+                     "mic");
+    else
+        addEndpoints({recording("mic", "Microphone", State::Active, 0.3f, false)}, QString(), "mic");
     showPage();
-    child<WindowSlidingControl>("microphoneSlider")->setValue(33);
-    QCOMPARE(m_system->record("mic")->scalar, 0.33f);
-    QTest::mouseClick(child<WindowSwitchButton>("microphoneSwitch"), Qt::LeftButton);
-    QVERIFY(m_system->record("mic")->muted);
+    auto *toggle = child<WindowSwitchButton>("microphoneSwitch");
+    auto *slider = child<WindowSlidingControl>("microphoneSlider");
+    QCOMPARE(slider->value(), 30);
+
+    slider->setValue(33);
+    settle();
+    QCOMPARE(m_system->record("mic")->scalar, withPlayback ? 0.33f : 0.3f);
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    settle();
+    QCOMPARE(m_system->record("mic")->muted, withPlayback);
+    QCOMPARE(m_system->muteWrites("mic"), withPlayback ? 1 : 0);
+    // Written or not, the slider follows the switch.
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(!slider->isEnabled());
+    QCOMPARE(opacityOf(slider), 0.38);
+    QCOMPARE(child<QLabel>("microphoneTitle")->text(), QStringLiteral("麦克风"));
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    settle();
+    QVERIFY(toggle->isChecked());
+    QVERIFY(slider->isEnabled());
+    QCOMPARE(opacityOf(slider), 1.0);
+    QVERIFY(!m_system->record("mic")->muted);
 }
 
 void TestAudioConfigurationContent::soundLinkOpensSettingsOnlyWhileUsable()
@@ -258,6 +317,7 @@ void TestAudioConfigurationContent::soundLinkOpensSettingsOnlyWhileUsable()
 
     m_system->setEndpointState("hs", State::Disabled);
     m_page->setConnectionMode(true, false, QString());
+    settle();
     QTest::mouseClick(link, Qt::LeftButton);
     QCOMPARE(m_system->soundSettingsOpened(), 1);
 }
@@ -270,10 +330,62 @@ void TestAudioConfigurationContent::languageChangeRetranslates()
     QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("en_US")));
     QTRY_COMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("System Volume"));
     QCOMPARE(child<QLabel>("microphoneTitle")->text(), QStringLiteral("Mic"));
+#ifdef Q_OS_WIN
     QCOMPARE(child<CustomClickableLabel>("soundLink")->text(), QStringLiteral("<u>Windows Audio Device</u>"));
+#else
+    QCOMPARE(child<CustomClickableLabel>("soundLink")->text(), QStringLiteral("<u>Sound Settings</u>"));
+#endif
 
     m_page->setConnectionMode(true, false, QString());
+    settle();
     QCOMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("Volume Muted"));
+}
+
+void TestAudioConfigurationContent::soundLinkIsNamedForThisPlatform()
+{
+    auto *link = child<CustomClickableLabel>("soundLink");
+#ifdef Q_OS_WIN
+    QCOMPARE(link->text(), QStringLiteral("<u>Windows 声音设备</u>"));
+#else
+    // What it opens is the desktop's own sound settings, not the Windows control panel.
+    QCOMPARE(link->text(), QStringLiteral("<u>声音设置</u>"));
+    QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("en_US")));
+    QTRY_COMPARE(link->text(), QStringLiteral("<u>Sound Settings</u>"));
+    QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("zh_CN")));
+    QTRY_COMPARE(link->text(), QStringLiteral("<u>声音设置</u>"));
+#endif
+}
+
+void TestAudioConfigurationContent::stuckAudioServerLeavesThePageResponsive()
+{
+    addEndpoints({playback("spk", kSpeakers, State::Active, 0.42f, false),
+                  recording("mic", "Microphone", State::Active, 0.7f, false)},
+                 "spk", "mic");
+    m_system->setStalled(true);
+    auto release = qScopeGuard([this] { m_system->setStalled(false); });
+
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    QTRY_VERIFY(m_system->stalledCalls() > 0);
+    // The server does not answer, yet the page's thread goes on handling events.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    ticker.start(5);
+    QTRY_VERIFY(ticks >= 3);
+    QTest::mouseClick(child<WindowSwitchButton>("systemSwitch"), Qt::LeftButton);
+    QVERIFY(!child<WindowSwitchButton>("systemSwitch")->isChecked());
+    QVERIFY(m_system->stalledCalls() > 0);
+    QCOMPARE(child<QLabel>("systemTitle")->text(), QStringLiteral("系统音量"));
+
+    release.dismiss();
+    m_system->setStalled(false);
+    settle();
+    QCOMPARE(child<WindowSlidingControl>("systemSlider")->value(), 42);
+    QCOMPARE(child<WindowSlidingControl>("microphoneSlider")->value(), 70);
+    // The page takes the endpoint's state once it is known.
+    QVERIFY(child<WindowSwitchButton>("systemSwitch")->isChecked());
+    QCOMPARE(m_system->muteWrites("spk"), 0);
 }
 
 QTEST_MAIN(TestAudioConfigurationContent)

@@ -1,3 +1,4 @@
+#include "platform/audioendpoint/AudioEndpointThread.h"
 #include "platform/audioendpoint/PulseAudioEndpointSystem.h"
 
 #include <QElapsedTimer>
@@ -7,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <condition_variable>
@@ -105,6 +107,8 @@ private slots:
     void serverRestartIsFollowed();
     void serverStartingLateIsFollowed();
     void stuckServerIsDropped();
+    void stuckServerNeverHoldsUpTheAskingThread();
+    void connectionIsAwaitedOnTheAudioThread();
 
 private:
     bool startServer();
@@ -472,6 +476,67 @@ void TestPulseAudioEndpoints::stuckServerIsDropped()
     QVERIFY(recorder->waitForEvent(AudioTopologyEvent::StateChanged, 2, 10000));
     QTRY_VERIFY_WITH_TIMEOUT(system->endpoints(AudioDirection::Playback).has_value(), 5000);
     system->unregisterTopologyListener(recorder);
+}
+
+void TestPulseAudioEndpoints::stuckServerNeverHoldsUpTheAskingThread()
+{
+    REQUIRE_SERVER();
+    std::shared_ptr<PulseAudioEndpointSystem> system = connect(1500);
+    QVERIFY(system->isConnected());
+    AudioEndpointThread audio(system);
+
+    const auto pid = pid_t(m_server.processId());
+    QCOMPARE(::kill(pid, SIGSTOP), 0);
+    auto resume = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+
+    std::optional<bool> listed;
+    audio.request<bool>(
+        this, [](IAudioEndpointSystem &s) { return s.endpoints(AudioDirection::Playback).has_value(); },
+        [&](bool ok) { listed = ok; });
+    // The asking thread keeps handling its events while the server keeps silent.
+    int ticksWhileAsking = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, this, [&] {
+        if (audio.pendingRequests() > 0)
+            ++ticksWhileAsking;
+    });
+    ticker.start(5);
+    QTRY_VERIFY_WITH_TIMEOUT(listed.has_value(), 10000);
+    QVERIFY2(ticksWhileAsking >= 3, qPrintable(QString::number(ticksWhileAsking)));
+    QVERIFY(!*listed); // the server did not answer within the operation time-out
+
+    resume.dismiss();
+    QCOMPARE(::kill(pid, SIGCONT), 0);
+    // Reconnected in the background, the same thread answers again.
+    const auto listsAgain = [&] {
+        auto again = std::make_shared<std::optional<bool>>();
+        audio.request<bool>(
+            this, [](IAudioEndpointSystem &s) { return s.endpoints(AudioDirection::Playback).has_value(); },
+            [again](bool ok) { *again = ok; });
+        return QTest::qWaitFor([&] { return again->has_value(); }, 5000) && **again;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(listsAgain(), 10000);
+}
+
+void TestPulseAudioEndpoints::connectionIsAwaitedOnTheAudioThread()
+{
+    REQUIRE_SERVER();
+    PulseClient::Options options;
+    options.server = serverAddress(m_dir);
+    options.awaitConnectionInConstructor = false;
+    auto system = std::make_shared<PulseAudioEndpointSystem>(options);
+    AudioEndpointThread audio(system);
+    // prepare() runs first on the audio thread, so the first request finds the connection.
+    std::optional<QString> defaultSink;
+    bool answered = false;
+    audio.request<std::optional<QString>>(
+        this, [](IAudioEndpointSystem &s) { return s.defaultEndpointId(AudioDirection::Playback); },
+        [&](std::optional<QString> id) {
+            defaultSink = id;
+            answered = true;
+        });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+    QCOMPARE(defaultSink, std::optional<QString>(kSink));
 }
 
 QTEST_GUILESS_MAIN(TestPulseAudioEndpoints)

@@ -2,6 +2,7 @@
 #include "tests/devicepages/AudioTestEndpoints.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -32,12 +33,20 @@ std::shared_ptr<InMemoryAudioEndpointSystem> systemWith(const EndpointList &endp
     return system;
 }
 
+// Waits until every request of the controller has been answered.
+bool settle(WindowsAudioController &controller)
+{
+    return QTest::qWaitFor([&] { return !controller.hasPendingRequests(); }, 5000);
+}
+
 // The playback endpoint a write through the controller reaches, or empty when none.
 QString boundPlayback(WindowsAudioController &controller, const InMemoryAudioEndpointSystem &system,
                       const EndpointList &endpoints)
 {
     if (!controller.setSystemVolume(77))
         return {};
+    if (!settle(controller))
+        return QStringLiteral("(no answer)");
     for (const Endpoint &endpoint : endpoints) {
         if (system.volumeWrites(endpoint.id) > 0)
             return endpoint.id;
@@ -101,6 +110,7 @@ private slots:
     void openSoundControlPanel();
 
     void destructionWhileNotificationsAreInFlight();
+    void stalledAudioSystemNeverHoldsUpTheCaller();
 };
 
 void TestWindowsAudioController::percentFromScalar_data()
@@ -213,6 +223,7 @@ void TestWindowsAudioController::bindsHeadsetEndpoint()
     WindowsAudioController controller(system);
     controller.setPreferredDeviceName(wired, wireless, preferredName);
     QVERIFY(controller.refreshEndpoints());
+    QVERIFY(settle(controller));
     QCOMPARE(boundPlayback(controller, *system, endpoints), bound);
 }
 
@@ -222,7 +233,9 @@ void TestWindowsAudioController::onlyDisabledHeadsetEndpoint()
                              QStringLiteral("spk"));
     WindowsAudioController controller(system);
     controller.setPreferredDeviceName(true, false, QString());
-    QVERIFY(!controller.refreshEndpoints());
+    QSignalSpy rebound(&controller, &WindowsAudioController::endpointsRebound);
+    QVERIFY(controller.refreshEndpoints()); // asked; what it bound comes back with endpointsRebound
+    QVERIFY(rebound.wait());
 
     // The headset's own endpoint is bound, so the page shows it as disabled
     // rather than quietly driving the speakers.
@@ -230,6 +243,7 @@ void TestWindowsAudioController::onlyDisabledHeadsetEndpoint()
     QVERIFY(!controller.hasSystemEndpoint());
     QVERIFY(controller.isSystemEndpointDisabled());
     QVERIFY(!controller.setSystemMuted(true));
+    QVERIFY(settle(controller));
     QCOMPARE(system->muteWrites(QStringLiteral("spk")), 0);
 }
 
@@ -271,8 +285,12 @@ void TestWindowsAudioController::disabledDetection()
     auto system = systemWith(endpoints, defaultId);
     WindowsAudioController controller(system);
     controller.setPreferredDeviceName(wired, false, QString());
-    controller.refreshEndpoints();
+    QVERIFY(settle(controller));
+    // Binding does not read single endpoints, so failing those reads first
+    // binds as before; the availability is read after the binding.
     system->setFailing(InMemoryAudioEndpointSystem::Failure::ReadEndpoint, !readable);
+    controller.refreshEndpoints();
+    QVERIFY(settle(controller));
     QCOMPARE(controller.isSystemEndpointDisabled(), disabled);
 }
 
@@ -283,12 +301,16 @@ void TestWindowsAudioController::headsetNamedAfterStartIsBoundAtRefresh()
     auto system = systemWith({playback("spk", kSpeakers, State::Active, 0.2f), playback("hs", kWiredHeadset)},
                              QStringLiteral("spk"));
     WindowsAudioController controller(system);
+    QVERIFY(settle(controller));
     QCOMPARE(controller.systemVolume(), 20);
     QSignalSpy rebound(&controller, &WindowsAudioController::endpointsRebound);
 
     controller.setPreferredDeviceName(true, false, QString());
     QCOMPARE(controller.systemVolume(), 20); // naming alone does not rebind
+    QVERIFY(settle(controller));
+    QCOMPARE(controller.systemVolume(), 20);
     QVERIFY(controller.refreshEndpoints());
+    QVERIFY(settle(controller));
     QCOMPARE(rebound.count(), 1);
     QCOMPARE(controller.systemVolume(), 50);
 }
@@ -310,6 +332,7 @@ void TestWindowsAudioController::notificationsArriveOnOwnThread()
     auto system = systemWith({playback("spk", kSpeakers), recording("mic", "Microphone")}, QStringLiteral("spk"),
                              QStringLiteral("mic"));
     WindowsAudioController controller(system);
+    QVERIFY(settle(controller));
     QTRY_VERIFY(system->waitForDelivery());
     QCoreApplication::processEvents();
 
@@ -379,13 +402,17 @@ void TestWindowsAudioController::refreshWithUnchangedDefaultsDoesNothing()
     auto system = systemWith({playback("spk", kSpeakers), recording("mic", "Microphone")}, QStringLiteral("spk"),
                              QStringLiteral("mic"));
     WindowsAudioController controller(system);
+    QVERIFY(settle(controller));
     QTRY_VERIFY(system->waitForDelivery());
     QCoreApplication::processEvents();
     QStringList *log = recordSignals(controller);
     const int listeners = system->volumeListenerCount();
+    QSignalSpy read(&controller, &WindowsAudioController::endpointStateRead);
 
     QVERIFY(controller.refreshEndpoints());
+    QVERIFY(settle(controller));
     QCoreApplication::processEvents();
+    QCOMPARE(read.count(), 1); // the state was read again, nothing rebound
     QVERIFY(log->isEmpty());
     QCOMPARE(system->volumeListenerCount(), listeners);
 }
@@ -396,10 +423,12 @@ void TestWindowsAudioController::refreshAfterDefaultChangeRebinds()
                               playback("usb", "USB Audio", State::Active, 0.8f)},
                              QStringLiteral("spk"));
     WindowsAudioController controller(system);
+    QVERIFY(settle(controller));
     QSignalSpy rebound(&controller, &WindowsAudioController::endpointsRebound);
     system->setDefaultEndpoint(AudioDirection::Playback, QStringLiteral("usb"));
 
     QVERIFY(controller.refreshEndpoints());
+    QVERIFY(settle(controller));
     QCOMPARE(rebound.count(), 1);
     QCOMPARE(controller.systemVolume(), 80);
     // The listener of the old endpoint was handed back.
@@ -414,6 +443,7 @@ void TestWindowsAudioController::failedTopologyRegistrationLeavesControllerWorki
     system->setFailing(InMemoryAudioEndpointSystem::Failure::RegisterTopology, true);
 
     WindowsAudioController controller(system);
+    QVERIFY(settle(controller));
     QCOMPARE(system->topologyListenerCount(), 0);
     QCOMPARE(controller.systemVolume(), 25);
     QVERIFY(controller.setSystemMuted(true));
@@ -449,17 +479,26 @@ void TestWindowsAudioController::listenSwitchesOtherBrandMicrophonesOff()
     WindowsAudioController controller(system);
     controller.setPreferredDeviceName(false, true, QString());
     controller.refreshEndpoints();
+    QVERIFY(settle(controller));
+    QSignalSpy switched(&controller, &WindowsAudioController::listenSwitched);
 
     QVERIFY(controller.setListenEnabled(true));
+    QVERIFY(settle(controller));
     QCOMPARE(system->listenWrites(),
              (ListenWrites{{QStringLiteral("qor"), false}, {QStringLiteral("zarvex"), true}}));
 
     QVERIFY(controller.setListenEnabled(false));
+    QVERIFY(settle(controller));
     QCOMPARE(system->listenWrites().back(), std::make_pair(QStringLiteral("zarvex"), false));
     QCOMPARE(system->listenWrites().size(), size_t(3));
 
     system->setFailing(InMemoryAudioEndpointSystem::Failure::WriteListen, true);
-    QVERIFY(!controller.setListenEnabled(true));
+    QVERIFY(controller.setListenEnabled(true)); // asked; the failure comes back with the answer
+    QVERIFY(settle(controller));
+    QCOMPARE(switched.count(), 3);
+    QCOMPARE(switched.at(0), (QVariantList{true, true}));
+    QCOMPARE(switched.at(1), (QVariantList{false, true}));
+    QCOMPARE(switched.at(2), (QVariantList{true, false}));
 }
 
 void TestWindowsAudioController::listenNeedsBoundMicrophone()
@@ -467,7 +506,9 @@ void TestWindowsAudioController::listenNeedsBoundMicrophone()
     auto system = systemWith({playback("spk", kSpeakers), recording("qor", "Microphone (VELKORA QOR)")},
                              QStringLiteral("spk"));
     WindowsAudioController controller(system);
+    QVERIFY(settle(controller));
     QVERIFY(!controller.setListenEnabled(true));
+    QVERIFY(settle(controller));
     QVERIFY(system->listenWrites().empty());
 }
 
@@ -507,6 +548,35 @@ void TestWindowsAudioController::destructionWhileNotificationsAreInFlight()
     }
     QVERIFY(system->waitForDelivery());
     QCoreApplication::processEvents();
+}
+
+void TestWindowsAudioController::stalledAudioSystemNeverHoldsUpTheCaller()
+{
+    auto system = systemWith({playback("spk", kSpeakers, State::Active, 0.3f, true)}, QStringLiteral("spk"));
+    system->setStalled(true);
+    auto release = qScopeGuard([&] { system->setStalled(false); });
+
+    // Made, asked and written to while the audio system does not answer.
+    WindowsAudioController controller(system);
+    QSignalSpy volume(&controller, &WindowsAudioController::systemVolumeChanged);
+    QVERIFY(controller.refreshEndpoints());
+    QTRY_VERIFY(system->stalledCalls() > 0);
+    QVERIFY(!controller.setSystemMuted(false)); // nothing is bound yet, so nothing is queued
+    bool handled = false;
+    QTimer::singleShot(0, this, [&] { handled = true; });
+    QTRY_VERIFY(handled);
+    QVERIFY(controller.hasPendingRequests());
+    QCOMPARE(controller.systemVolume(), -1);
+    QVERIFY(volume.isEmpty());
+
+    release.dismiss();
+    system->setStalled(false);
+    QVERIFY(volume.wait());
+    QCOMPARE(volume.at(0).at(0).toInt(), 30);
+    QVERIFY(settle(controller));
+    QCOMPARE(controller.systemVolume(), 30);
+    QVERIFY(controller.isSystemMuted());
+    QCOMPARE(system->muteWrites(QStringLiteral("spk")), 0);
 }
 
 QTEST_MAIN(TestWindowsAudioController)
