@@ -6,7 +6,7 @@
 #include "eq/EQActiveProfileCoordinator.h"
 #include "eqcloud/EQCloudListController.h"
 #include "eqcloud/EQCloudSharingContent.h"
-#include "eqcloud/EQCloudToast.h"
+#include "eq/PageToast.h"
 
 #include <QApplication>
 #include <QFrame>
