@@ -591,7 +591,7 @@ void TestEqCustomContent::languageChange()
 
 void TestEqCustomContent::importThroughThePage()
 {
-    const QString importFile = QDir(m_env->homePath()).filePath("Warm.json");
+    const QString importFile = QDir(m_env->home()).filePath("Warm.json");
     QVERIFY(writeJson(importFile, with(standardSlot(0, 321, 2), "name", QJsonValue())));
     QString chosen;
     m_page->fileActions()->setFileChoosers(nullptr, [&chosen](QWidget *, const QString &, const QString &,

@@ -1,7 +1,7 @@
 // The HID manager facade over both workers and the hidapi double: the link's
 // life as the layers above see it, and the firmware updater's exclusive phase.
 #include "HidTestDevices.h"
-#include "MessageLog.h"
+#include "tests/support/testenv/MessageLog.h"
 
 #include "hid/HidManager.h"
 #include "tests/support/hidapidouble/EchoResponder.h"

@@ -3,7 +3,7 @@
 #include "ServiceRig.h"
 
 #include "protocol/Commands.h"
-#include "tests/hid/MessageLog.h"
+#include "tests/support/testenv/MessageLog.h"
 
 #include <QElapsedTimer>
 #include <QTest>
