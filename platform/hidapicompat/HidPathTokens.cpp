@@ -33,10 +33,10 @@ std::string HidPathTokens::withIdentity(const std::string &path, std::uint16_t v
 {
     if (path.empty() || hasVendorToken(path))
         return path;
-    std::optional<std::uint8_t> interface;
+    std::optional<std::uint8_t> usbInterface;
     if (interfaceNumber >= 0 && interfaceNumber <= 0xff)
-        interface = static_cast<std::uint8_t>(interfaceNumber);
-    return path + hidIdentitySuffix(vendorId, productId, interface);
+        usbInterface = static_cast<std::uint8_t>(interfaceNumber);
+    return path + hidIdentitySuffix(vendorId, productId, usbInterface);
 }
 
 std::string HidPathTokens::openPath(const std::string &deviceId)
