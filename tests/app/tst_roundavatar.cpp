@@ -13,7 +13,8 @@ QPixmap halves(QSize size)
     QImage image(size, QImage::Format_ARGB32);
     QPainter painter(&image);
     const bool wide = size.width() >= size.height();
-    const QRect first = wide ? QRect(0, 0, size.width() / 2, size.height()) : QRect(0, 0, size.width(), size.height() / 2);
+    const QRect first =
+        wide ? QRect(0, 0, size.width() / 2, size.height()) : QRect(0, 0, size.width(), size.height() / 2);
     painter.fillRect(image.rect(), Qt::blue);
     painter.fillRect(first, Qt::red);
     painter.end();
@@ -53,10 +54,12 @@ void TestRoundAvatar::crop()
     // Corners outside the ellipse stay transparent.
     QCOMPARE(round.pixelColor(0, 0).alpha(), 0);
     QCOMPARE(round.pixelColor(size.width() - 1, size.height() - 1).alpha(), 0);
-    // The picture is centred: both halves meet in the middle of the crop.
+    // The picture is centred: each half fills its half of the crop.
     const bool wide = source.width() >= source.height();
-    const QPoint before = wide ? QPoint(size.width() / 2 - 3, size.height() / 2) : QPoint(size.width() / 2, size.height() / 2 - 3);
-    const QPoint after = wide ? QPoint(size.width() / 2 + 3, size.height() / 2) : QPoint(size.width() / 2, size.height() / 2 + 3);
+    const int w = size.width();
+    const int h = size.height();
+    const QPoint before = wide ? QPoint(w / 4, h / 2) : QPoint(w / 2, h / 4);
+    const QPoint after = wide ? QPoint(3 * w / 4, h / 2) : QPoint(w / 2, 3 * h / 4);
     QCOMPARE(round.pixelColor(before), QColor(Qt::red));
     QCOMPARE(round.pixelColor(after), QColor(Qt::blue));
 }
