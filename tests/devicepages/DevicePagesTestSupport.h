@@ -3,8 +3,13 @@
 #include "tests/support/testenv/ModalWatch.h"
 #include "tests/support/testenv/TestHome.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QObject>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
