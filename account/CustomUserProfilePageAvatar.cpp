@@ -4,6 +4,7 @@
 #include "account/AccountImages.h"
 #include "account/AvatarImage.h"
 #include "widgets/CustomClickableLabel.h"
+#include "widgets/RoundAvatar.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -77,7 +78,7 @@ void CustomUserProfilePage::rememberAvatar(const QString &url, const QPixmap &pi
 void CustomUserProfilePage::renderAvatar(const QPixmap &source)
 {
     const QPixmap round =
-        AvatarImage::makeRound(source.isNull() ? QPixmap(AccountImages::defaultAvatar()) : source, 96);
+        roundAvatar(source.isNull() ? QPixmap(AccountImages::defaultAvatar()) : source, QSize(96, 96));
     QPixmap canvas(120, 120);
     canvas.fill(Qt::transparent);
     QPainter painter(&canvas);

@@ -4,6 +4,7 @@
 #include "account/AccountStyle.h"
 #include "account/AvatarImage.h"
 #include "widgets/CustomClickableLabel.h"
+#include "widgets/RoundAvatar.h"
 #include "widgets/RoundedMask.h"
 
 #include <QFileDialog>
@@ -71,7 +72,8 @@ void EditAvatarDialog::retranslateUi()
 void EditAvatarDialog::showPreview(const QPixmap &image)
 {
     const qreal ratio = qMax<qreal>(1.0, m_preview->devicePixelRatioF());
-    QPixmap round = AvatarImage::makeRound(image, qMax(1, qRound(previewSide * ratio)));
+    const int side = qMax(1, qRound(previewSide * ratio));
+    QPixmap round = roundAvatar(image, QSize(side, side));
     round.setDevicePixelRatio(ratio);
     m_preview->setPixmap(round);
 }

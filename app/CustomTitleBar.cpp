@@ -3,6 +3,7 @@
 #include "widgets/CustomClickableLabel.h"
 #include "widgets/CustomizeWindowIconButton.h"
 #include "widgets/KitFonts.h"
+#include "widgets/RoundAvatar.h"
 
 #include <QHBoxLayout>
 #include <QImage>
@@ -11,8 +12,6 @@
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QStandardPaths>
 
@@ -285,20 +284,7 @@ void CustomTitleBar::setMaximizedState(bool maximized)
 QPixmap CustomTitleBar::makeCircularPixmap(const QPixmap &source, const QSize &size)
 {
     const int d = qMin(size.width(), size.height());
-    if (source.isNull() || d <= 0)
-        return QPixmap();
-    const QPixmap scaled = source.scaled(d, d, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    QPixmap result(d, d);
-    result.fill(Qt::transparent);
-    QPainter painter(&result);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    QPainterPath circle;
-    circle.addEllipse(0, 0, d, d);
-    painter.setClipPath(circle, Qt::ReplaceClip);
-    painter.drawPixmap(0, 0, scaled, (scaled.width() - d) / 2, (scaled.height() - d) / 2, d, d);
-    painter.end();
-    return result;
+    return roundAvatar(source, QSize(d, d));
 }
 
 QPixmap CustomTitleBar::loadCircularPixmap(const QString &path, const QSize &size)

@@ -1,6 +1,7 @@
 #include "cloud/CloudEQItem.h"
 
 #include "cloud/EqJsonReaders.h"
+#include "cloud/JsonIdText.h"
 
 namespace EarphoneApi {
 
@@ -28,7 +29,7 @@ int mainGainOf(const QJsonValue &value)
 CloudEQItem parseCloudEQItem(const QJsonObject &object)
 {
     CloudEQItem item;
-    item.id = jsonIdValue(object.value(QLatin1String("id")));
+    item.id = jsonIdText(object.value(QLatin1String("id")));
     item.name = jsonText(object.value(QLatin1String("name")));
     item.desc = jsonText(object.value(QLatin1String("desc")));
     item.uid = jsonText(object.value(QLatin1String("uid")));

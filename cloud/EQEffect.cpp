@@ -1,6 +1,7 @@
 #include "cloud/EQEffect.h"
 
 #include "cloud/EqJsonReaders.h"
+#include "cloud/JsonIdText.h"
 
 #include <QJsonArray>
 
@@ -56,7 +57,7 @@ QString presetIndexText(const QJsonValue &value)
 EQEffect EQEffect::fromJson(const QJsonObject &object)
 {
     EQEffect effect;
-    effect.id = jsonIdValue(object.value(QLatin1String("id")));
+    effect.id = jsonIdText(object.value(QLatin1String("id")));
     effect.image = jsonText(object.value(QLatin1String("image")));
     effect.name = jsonText(object.value(QLatin1String("name")));
     effect.desc = jsonText(object.value(QLatin1String("desc")));

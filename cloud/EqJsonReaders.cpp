@@ -78,18 +78,6 @@ QList<QJsonObject> jsonObjectList(const QJsonValue &data)
     return objects;
 }
 
-QString jsonIdValue(const QJsonValue &value)
-{
-    if (value.isDouble()) {
-        const double d = std::trunc(value.toDouble());
-        if (!std::isfinite(d))
-            return {};
-        // 'f' with no decimals writes the whole integer part; +0.0 keeps "-0" away.
-        return QString::number(d + 0.0, 'f', 0);
-    }
-    return value.isString() ? value.toString() : QString();
-}
-
 double jsonNumber(const QJsonValue &value)
 {
     double d = 0;

@@ -25,10 +25,6 @@ QStringList jsonArrayToStringList(const QJsonValue &value);
 // array under data["data"]; non-object elements are skipped.
 QList<QJsonObject> jsonObjectList(const QJsonValue &data);
 
-// An id sent as a number (its integer part as decimal text) or a string
-// (unchanged); empty for any other kind.
-QString jsonIdValue(const QJsonValue &value);
-
 // A number as is; a string trimmed and read as a number; 0 for anything else,
 // for an unreadable text and for values that are not finite.
 double jsonNumber(const QJsonValue &value);

@@ -118,7 +118,9 @@ QString FirmwareApi::normalizeVersion(const QString &version)
     QString text = version.trimmed();
     if (text.isEmpty())
         return text;
-    if (text.startsWith(QLatin1Char('v'), Qt::CaseInsensitive))
+    // Every leading "v" goes, not just one: with one, "vv1.2" gave "v1.2" and
+    // that again "1.2", so a version normalised twice compared unequal.
+    while (text.startsWith(QLatin1Char('v'), Qt::CaseInsensitive))
         text = text.mid(1).trimmed();
     static const QRegularExpression whitespace(QStringLiteral("\\s+"));
     text.remove(whitespace);

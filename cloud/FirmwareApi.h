@@ -39,6 +39,9 @@ public:
 
     static PcFirmwareInfoResult parsePcFirmwareInfo(const QJsonObject &data, const QString &pid, QString *error);
     static PcFirmwareEntry parseFirmwareEntry(const QJsonObject &entry, QString *error);
+    // Trimmed, leading "v"s and all blanks removed, the numeric part joined by
+    // "." (01.2.003 -> 1.2.3); a text without a leading number stays as it is.
+    // Applying it twice gives the same text as applying it once.
     static QString normalizeVersion(const QString &version);
 
     void handlePcFirmwareInfoResponse();

@@ -7,7 +7,7 @@ namespace EarphoneApi {
 QString jsonIdText(const QJsonValue &value)
 {
     if (value.isString())
-        return value.toString().trimmed();
+        return value.toString();
     if (value.isDouble()) {
         // Beyond 2^53 a double no longer holds every integer; such an id
         // would be read as a neighbour's.

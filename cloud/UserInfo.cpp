@@ -26,9 +26,9 @@ UserInfo parseUserInfo(const QJsonObject &object)
     UserInfo info;
     // Some servers send the id as a number; dropping it would end the session
     // at the next profile refresh, so numbers count as well.
-    info.uid = jsonIdText(object.value(QLatin1String("uid")));
+    info.uid = jsonIdText(object.value(QLatin1String("uid"))).trimmed();
     if (info.uid.isEmpty())
-        info.uid = jsonIdText(object.value(QLatin1String("id")));
+        info.uid = jsonIdText(object.value(QLatin1String("id"))).trimmed();
     info.userName = object.value(QLatin1String("userName")).toString();
     info.nickName = object.value(QLatin1String("nickName")).toString();
     info.iconUrl = object.value(QLatin1String("iconUrl")).toString();

@@ -22,6 +22,15 @@ constexpr std::array<NamedCode, 5> standardNames{{
     {"high shelf", 5},
 }};
 
+// The spellings without the blank that cloud and official presets also use;
+// read when sending, refused by the strict check of slot files.
+constexpr std::array<NamedCode, 4> standardShortNames{{
+    {"lowpass", 2},
+    {"highpass", 3},
+    {"lowshelf", 4},
+    {"highshelf", 5},
+}};
+
 constexpr std::array<NamedCode, 11> qorNames{{
     {"disable", 0},
     {"low shelf", 1},
@@ -92,12 +101,14 @@ QString gainText(double gain)
 int standardTypeCode(const QString &text)
 {
     const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
-        return 1;
     int value = 0;
+    // A number outside 1..5 names no filter; clamping it would turn 6 into a
+    // High Shelf that the user never chose, so it reads as Peaking like any
+    // other unknown text.
     if (integerText(trimmed, &value))
-        return std::clamp(value, 1, 5);
-    return codeOfName(standardNames, trimmed, 1);
+        return value >= 1 && value <= 5 ? value : 1;
+    const int code = codeOfName(standardNames, trimmed, 0);
+    return code != 0 ? code : codeOfName(standardShortNames, trimmed, 1);
 }
 
 QString standardFilterTypeName(const QString &text)

@@ -14,7 +14,10 @@ namespace CustomEq {
 // One decimal, a trailing ".0" dropped: 3.0 -> "3", -2.5 -> "-2.5", 0.04 -> "0".
 QString gainText(double gain);
 
-// Standard scheme: 1..5; empty, unknown names and "disable" give 1 (Peaking).
+// Standard scheme: a code 1..5 or a name, blanks inside the name optional
+// ("Low Pass", "LowPass"); empty, out-of-range codes, unknown names and
+// "disable" give 1 (Peaking). The one reader of standard codes: the device EQ
+// record is built with it too, so a slot shows what the headset plays.
 int standardTypeCode(const QString &text);
 QString standardFilterTypeName(const QString &text);
 bool isStandardTypeText(const QString &text);

@@ -13,7 +13,7 @@
 #include "eq/EQSlotFileActions.h"
 #include "eq/EQSoundEffectTestWidget.h"
 #include "eq/EQXAxisRuleBar.h"
-#include "eq/EqPageToast.h"
+#include "eq/PageToast.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -73,7 +73,8 @@ EQCustomContent::EQCustomContent(QWidget *parent) : QWidget(parent)
     m_bandEditor = std::make_unique<EQCurveEditorBandAdapter>(m_editor);
     m_store = new CustomEqSlotStore(this);
     m_store->setEditor(m_bandEditor.get());
-    m_toast = new EqPageToast(this);
+    m_toast = new PageToast(this, {QStringLiteral("eqPageToast"), EQPagesResources::toastInfo,
+                                   EQPagesResources::toastSucceed, EQPagesResources::toastFail});
     m_fileActions = std::make_unique<EQSlotFileActions>(
         this, m_store, [this](const QString &text, int kind, int ms) { showToast(text, kind, ms); });
 
@@ -227,7 +228,7 @@ void EQCustomContent::showToast(const QString &text, int kind, int durationMs)
 
 void EQCustomContent::showSelectFirstToast()
 {
-    showToast(tr("请先选择一个自定义按钮"), EqPageToast::Info, kToastMs);
+    showToast(tr("请先选择一个自定义按钮"), PageToast::Info, kToastMs);
 }
 
 void EQCustomContent::setQorMode(bool qor)

@@ -18,7 +18,7 @@ class EQShareToCloudDialog;
 class EQSlotFileActions;
 class EQSoundEffectTestWidget;
 class EQXAxisRuleBar;
-class EqPageToast;
+class PageToast;
 class GradientButton;
 class LoginController;
 class QTimer;
@@ -87,7 +87,7 @@ public:
     CustomEqSlotStore *slotStore() const { return m_store; }
     EQSlotFileActions *fileActions() const { return m_fileActions.get(); }
     EQShareToCloudDialog *shareDialog() const { return m_shareDialog.get(); }
-    EqPageToast *toast() const { return m_toast; }
+    PageToast *toast() const { return m_toast; }
 
 public slots:
     // index -1 clears the selection; `notify` reports the pick to the coordinator.
@@ -141,7 +141,7 @@ private:
     std::unique_ptr<EQCurveEditorBandAdapter> m_bandEditor;
     CustomEqSlotStore *m_store = nullptr;
     std::unique_ptr<EQSlotFileActions> m_fileActions;
-    EqPageToast *m_toast = nullptr;
+    PageToast *m_toast = nullptr;
     QTimer *m_selectionTimer = nullptr;
     int m_pendingLoadIndex = -1;
     bool m_switchingMode = false;

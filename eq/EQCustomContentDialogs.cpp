@@ -9,7 +9,7 @@
 #include "eq/EQCurveEditor.h"
 #include "eq/EQShareToCloudDialog.h"
 #include "eq/EqDialogBlur.h"
-#include "eq/EqPageToast.h"
+#include "eq/PageToast.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -231,7 +231,7 @@ void EQCustomContent::openResetDialog()
 void EQCustomContent::openShareDialog()
 {
     if (!m_shareDialog->isLoggedIn()) {
-        showToast(tr("请先登录"), EqPageToast::Failure, kToastMs);
+        showToast(tr("请先登录"), PageToast::Failure, kToastMs);
         return;
     }
     if (m_selected < 0) {

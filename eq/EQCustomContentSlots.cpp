@@ -7,7 +7,7 @@
 #include "eq/CustomEqSlotStore.h"
 #include "eq/EQSlotFileActions.h"
 #include "eq/EqActiveSelectionLink.h"
-#include "eq/EqPageToast.h"
+#include "eq/PageToast.h"
 
 #include <QTimer>
 
@@ -109,7 +109,7 @@ void EQCustomContent::flushPendingSave()
 void EQCustomContent::onSaveFailed(int sortIndex)
 {
     Q_UNUSED(sortIndex)
-    showToast(tr("保存失败：无法写入自定义EQ文件"), EqPageToast::Failure, kToastMs);
+    showToast(tr("保存失败：无法写入自定义EQ文件"), PageToast::Failure, kToastMs);
 }
 
 void EQCustomContent::reloadSlots()

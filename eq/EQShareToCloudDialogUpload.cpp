@@ -5,7 +5,7 @@
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
 #include "eq/EQSoundListCache.h"
-#include "eq/EqPageToast.h"
+#include "eq/PageToast.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -82,7 +82,7 @@ void EQShareToCloudDialog::updateCategorySelector()
             if (isVisible())
                 showUploadError(text);
             else if (m_toast)
-                m_toast(text, EqPageToast::Info, kToastMs);
+                m_toast(text, PageToast::Info, kToastMs);
             return;
         }
         if (m_gameTypesLoaded) {
@@ -146,7 +146,7 @@ void EQShareToCloudDialog::onGameTypesFailed(int errorCode, const QString &messa
     if (isVisible())
         showUploadError(text);
     else if (m_toast)
-        m_toast(text, EqPageToast::Failure, kToastMs);
+        m_toast(text, PageToast::Failure, kToastMs);
 }
 
 void EQShareToCloudDialog::showUploadError(const QString &text)
@@ -235,7 +235,7 @@ void EQShareToCloudDialog::onCloudEqUploaded()
 {
     m_uploading = false;
     if (m_toast)
-        m_toast(tr("上传成功"), EqPageToast::Success, kToastMs);
+        m_toast(tr("上传成功"), PageToast::Success, kToastMs);
     accept();
 }
 
@@ -254,5 +254,5 @@ void EQShareToCloudDialog::onUploadFailed(int errorCode, const QString &message)
         return;
     }
     if (m_toast)
-        m_toast(text, EqPageToast::Failure, kToastMs);
+        m_toast(text, PageToast::Failure, kToastMs);
 }

@@ -1,7 +1,7 @@
 #include "eq/EQSlotFileActions.h"
 
 #include "eq/CustomEqSlotStore.h"
-#include "eq/EqPageToast.h"
+#include "eq/PageToast.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -85,7 +85,7 @@ QString EQSlotFileActions::importStatusText(EqSlotFile::ImportStatus status)
 void EQSlotFileActions::exportSlot(int selectedIndex, const QString &slotButtonText)
 {
     if (selectedIndex < 0) {
-        m_toast(text(selectFirst), EqPageToast::Info, ToastMs);
+        m_toast(text(selectFirst), PageToast::Info, ToastMs);
         return;
     }
     if (!m_store || !m_store->editor())
@@ -99,17 +99,17 @@ void EQSlotFileActions::exportSlot(int selectedIndex, const QString &slotButtonT
     if (path.isEmpty())
         return;
     if (!EqSlotFile::write(path, m_store->buildSlotJson(name, selectedIndex, false))) {
-        m_toast(text(QT_TRANSLATE_NOOP("EQCustomContent", "导出失败：无法写入文件")), EqPageToast::Failure,
+        m_toast(text(QT_TRANSLATE_NOOP("EQCustomContent", "导出失败：无法写入文件")), PageToast::Failure,
                 ToastMs);
         return;
     }
-    m_toast(text(QT_TRANSLATE_NOOP("EQCustomContent", "已导出")), EqPageToast::Success, ToastMs);
+    m_toast(text(QT_TRANSLATE_NOOP("EQCustomContent", "已导出")), PageToast::Success, ToastMs);
 }
 
 std::optional<QString> EQSlotFileActions::importSlot(int selectedIndex)
 {
     if (selectedIndex < 0) {
-        m_toast(text(selectFirst), EqPageToast::Info, ToastMs);
+        m_toast(text(selectFirst), PageToast::Info, ToastMs);
         return std::nullopt;
     }
     if (!m_store || !m_store->editor() || selectedIndex > 9)
@@ -131,7 +131,7 @@ std::optional<QString> EQSlotFileActions::importSlot(int selectedIndex)
     const EqSlotFile::Checked checked = EqSlotFile::check(path, qor, selectedIndex);
     const CustomEqSlotStore::ImportOutcome outcome = m_store->importChecked(selectedIndex, checked);
     const bool imported = outcome.status == EqSlotFile::ImportStatus::Imported;
-    m_toast(importStatusText(outcome.status), imported ? EqPageToast::Success : EqPageToast::Failure, ToastMs);
+    m_toast(importStatusText(outcome.status), imported ? PageToast::Success : PageToast::Failure, ToastMs);
     if (!outcome.shown)
         return std::nullopt;
     return outcome.buttonText;

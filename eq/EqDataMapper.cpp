@@ -1,9 +1,10 @@
 #include "eq/EqDataMapper.h"
 
+#include "eq/CustomEqFilterTypes.h"
+
 #include <QJsonArray>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace EqDataMapper {
@@ -175,33 +176,7 @@ std::optional<HeadsetProtocol::EQData> fromQorCustomJson(const QJsonObject &slot
 
 quint8 parseFilterType(const QString &text)
 {
-    const QString trimmed = text.trimmed();
-    bool ok = false;
-    const int value = trimmed.toInt(&ok, 0);
-    if (ok && value >= 1 && value <= 5)
-        return static_cast<quint8>(value);
-
-    struct Name
-    {
-        const char *text;
-        quint8 code;
-    };
-    static constexpr std::array<Name, 9> names{{
-        {"Peaking", 1},
-        {"Low Pass", 2},
-        {"LowPass", 2},
-        {"High Pass", 3},
-        {"HighPass", 3},
-        {"Low Shelf", 4},
-        {"LowShelf", 4},
-        {"High Shelf", 5},
-        {"HighShelf", 5},
-    }};
-    for (const Name &name : names) {
-        if (trimmed.compare(QLatin1String(name.text), Qt::CaseInsensitive) == 0)
-            return name.code;
-    }
-    return 1;
+    return static_cast<quint8>(CustomEq::standardTypeCode(text));
 }
 
 int toIntClamped(double value, int low, int high)

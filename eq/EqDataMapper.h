@@ -36,7 +36,8 @@ std::optional<HeadsetProtocol::EQData> fromCustomJson(const QJsonObject &slot, Q
 // A custom slot of the Qor model: its own 1..8 bands with Qasp type codes.
 std::optional<HeadsetProtocol::EQData> fromQorCustomJson(const QJsonObject &slot, QString *error);
 
-// Standard filter-type code 1..5 of a code or a name; anything else is 1 (Peaking).
+// Standard filter-type code 1..5 of a code or a name; anything else is 1
+// (Peaking). The same reading as CustomEq::standardTypeCode.
 quint8 parseFilterType(const QString &text);
 // Nearest integer, halves away from zero, within low..high; NaN counts as 0.
 int toIntClamped(double value, int low, int high);

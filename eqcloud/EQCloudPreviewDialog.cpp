@@ -1,8 +1,8 @@
 #include "eqcloud/EQCloudPreviewDialog.h"
 
 #include "widgets/KitFonts.h"
+#include "widgets/RoundAvatar.h"
 #include "eq/EQCurveEditor.h"
-#include "eqcloud/CloudAvatar.h"
 #include "eqcloud/EQCloudResources.h"
 #include "eqcloud/GameCardImageCache.h"
 
@@ -264,7 +264,7 @@ void EQCloudPreviewDialog::onAvatarFetched(const QString &source, bool ok)
 void EQCloudPreviewDialog::showAvatar(const QPixmap &pixmap)
 {
     const QSize size = m_avatar->size().isValid() ? m_avatar->size() : QSize(20, 20);
-    m_avatar->setPixmap(CloudAvatar::circular(pixmap, size));
+    m_avatar->setPixmap(roundAvatar(pixmap, size));
 }
 
 void EQCloudPreviewDialog::showDefaultAvatar()

@@ -6,12 +6,13 @@
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
 #include "eq/EQSoundEffectTestWidget.h"
+#include "eq/PageToast.h"
 #include "eqcloud/EQCloudCardListView.h"
 #include "eqcloud/EQCloudDeleteConfirmDialog.h"
 #include "eqcloud/EQCloudListController.h"
 #include "eqcloud/EQCloudListModel.h"
 #include "eqcloud/EQCloudPreviewDialog.h"
-#include "eqcloud/EQCloudToast.h"
+#include "eqcloud/EQCloudResources.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -36,7 +37,8 @@ EQCloudSharingContent::EQCloudSharingContent(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("EQCloudSharingContent"));
     m_listController = new EQCloudListController(this);
     m_listModel = m_listController->model();
-    m_toast = new EQCloudToast(this);
+    m_toast = new PageToast(this, {QStringLiteral("EQCloudToastFrame"), EQCloudResources::toastInfo,
+                                   EQCloudResources::toastSucceed, EQCloudResources::toastFail});
     buildUi();
     ensurePreviewDialog();
     connectParts();

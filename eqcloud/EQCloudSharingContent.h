@@ -18,7 +18,7 @@ class EQCloudDeleteConfirmDialog;
 class EQCloudListController;
 class EQCloudListModel;
 class EQCloudPreviewDialog;
-class EQCloudToast;
+class PageToast;
 class EQSoundEffectTestWidget;
 class GradientButton;
 class LoginController;
@@ -85,7 +85,7 @@ public:
     EQCloudGameCardDelegate *cardDelegate() const { return m_cardDelegate; }
     EQCloudPreviewDialog *previewDialog() const { return m_previewDialog; }
     EQCloudDeleteConfirmDialog *confirmDialog() const;
-    EQCloudToast *toast() const { return m_toast; }
+    PageToast *toast() const { return m_toast; }
     TabItem *tabItem(Tab tab) const;
     GradientButton *sortButton(int index) const;
     SearchWidget *searchWidget() const { return m_searchWidget; }
@@ -188,7 +188,7 @@ private:
     EQCloudListModel *m_listModel = nullptr;
     EQCloudPreviewDialog *m_previewDialog = nullptr;
     QPointer<EQCloudDeleteConfirmDialog> m_confirmDialog;
-    EQCloudToast *m_toast = nullptr;
+    PageToast *m_toast = nullptr;
     QPointer<QGraphicsBlurEffect> m_blurEffect;
     QTimer *m_viewportCheckTimer = nullptr;
 

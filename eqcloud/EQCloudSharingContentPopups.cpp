@@ -3,7 +3,7 @@
 
 #include "eqcloud/EQCloudDeleteConfirmDialog.h"
 #include "eqcloud/EQCloudPreviewDialog.h"
-#include "eqcloud/EQCloudToast.h"
+#include "eq/PageToast.h"
 
 #include <QGraphicsBlurEffect>
 #include <QPushButton>
@@ -111,15 +111,15 @@ void EQCloudSharingContent::showToast(const QString &text, int kind, int ms)
 
 void EQCloudSharingContent::showInfoToast(const QString &text, int ms)
 {
-    showToast(text, EQCloudToast::Info, ms);
+    showToast(text, PageToast::Info, ms);
 }
 
 void EQCloudSharingContent::showSuccessToast(const QString &text, int ms)
 {
-    showToast(text, EQCloudToast::Success, ms);
+    showToast(text, PageToast::Success, ms);
 }
 
 void EQCloudSharingContent::showErrorToast(const QString &text, int ms)
 {
-    showToast(text, EQCloudToast::Error, ms);
+    showToast(text, PageToast::Failure, ms);
 }

@@ -1,7 +1,7 @@
 #include "eqcloud/GameCard.h"
 
 #include "widgets/KitFonts.h"
-#include "eqcloud/CloudAvatar.h"
+#include "widgets/RoundAvatar.h"
 #include "eqcloud/EQCloudResources.h"
 #include "eqcloud/GameCardImageCache.h"
 
@@ -345,7 +345,7 @@ void GameCard::showDefaultAvatar()
     if (m_roundDefaultAvatar.isNull()) {
         const QPixmap fallback(QString::fromLatin1(EQCloudResources::defaultAvatar));
         if (!fallback.isNull())
-            m_roundDefaultAvatar = CloudAvatar::circular(fallback, QSize(avatarSize, avatarSize));
+            m_roundDefaultAvatar = roundAvatar(fallback, QSize(avatarSize, avatarSize));
     }
     if (m_roundDefaultAvatar.isNull()) {
         m_avatar->clear();
@@ -359,7 +359,7 @@ void GameCard::showDefaultAvatar()
 void GameCard::showAvatar(const QPixmap &pixmap)
 {
     restyle(m_avatar, kAvatarRoundStyle);
-    m_avatar->setPixmap(CloudAvatar::circular(pixmap, QSize(avatarSize, avatarSize)));
+    m_avatar->setPixmap(roundAvatar(pixmap, QSize(avatarSize, avatarSize)));
 }
 
 void GameCard::retranslateUi()

@@ -154,6 +154,7 @@ void HidCommunicateManager::stopAndWait()
     m_running.store(false);
     HidThreadStopper::stop(
         m_thread, m_config.commThreadStopWaitMs, m_config.threadStopAttempts,
+        HidThreadStopper::doubledExtraWaitMs(m_config.commThreadStopWaitMs),
         {QStringLiteral("[HidCommunicateManager] 通讯线程第 %1 次等待超时，继续等待…"),
          QStringLiteral("[HidCommunicateManager] 通讯线程在 %1 轮等待后仍未退出（未使用 terminate）。"
                         "将执行一次额外阻塞等待，避免析构时线程仍在运行。"),

@@ -96,6 +96,7 @@ void HidDeviceManager::stopWorkerThread()
         return;
     HidThreadStopper::stop(
         m_thread, m_config.scanThreadStopWaitMs, m_config.threadStopAttempts,
+        HidThreadStopper::doubledExtraWaitMs(m_config.scanThreadStopWaitMs),
         {QStringLiteral("[HidDeviceManager] 热插拔监测线程第 %1 次等待超时，继续等待…"),
          QStringLiteral("[HidDeviceManager] 热插拔监测线程在 %1 轮等待后仍未退出（未使用 terminate）。"
                         "将执行一次额外阻塞等待，避免析构时线程仍在运行。"),

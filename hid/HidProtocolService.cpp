@@ -4,18 +4,17 @@
 
 #include "hid/HidManager.h"
 #include "hid/HidProtocolServiceFormat.h"
+#include "hid/HidThreadStopper.h"
 #include "hid/ProtocolProxy.h"
 #include "hid/QtDeviceDiscoveryAdapter.h"
 #include "hid/QtHidTransportAdapter.h"
 #include "protocol/ProtocolHandler.h"
 
-#include <QDeadlineTimer>
 #include <QDebug>
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
 
-#include <algorithm>
 #include <chrono>
 
 using HidProtocolServiceFormat::hexDump;
@@ -100,23 +99,12 @@ void HidProtocolService::stopProtocolThread()
 {
     if (!protocolThread || !protocolThread->isRunning())
         return;
-    protocolThread->requestInterruption();
-    protocolThread->quit();
-    const int attempts = std::max(1, m_durations.threadStopAttempts);
-    for (int i = 1; i <= attempts; ++i) {
-        if (protocolThread->wait(QDeadlineTimer(std::max(0, m_durations.threadStopWaitMs))))
-            return;
-        qWarning().noquote() << QStringLiteral("[HID] protocol thread still running after wait %1/%2")
-                                    .arg(i)
-                                    .arg(attempts);
-    }
-    // Terminating would leave the handler's mutex and queues in an unknown state.
-    qCritical().noquote() << QStringLiteral("[HID] protocol thread did not stop after %1 waits; waiting %2ms more "
-                                            "(never terminated)")
-                                 .arg(attempts)
-                                 .arg(m_durations.threadFinalWaitMs);
-    if (!protocolThread->wait(QDeadlineTimer(std::max(0, m_durations.threadFinalWaitMs))))
-        qCritical().noquote() << QStringLiteral("[HID] protocol thread still running at shutdown");
+    HidThreadStopper::stop(*protocolThread, m_durations.threadStopWaitMs, m_durations.threadStopAttempts,
+                           m_durations.threadFinalWaitMs,
+                           {QStringLiteral("[HID] protocol thread still running after wait %1"),
+                            QStringLiteral("[HID] protocol thread did not stop after %1 waits; one more wait "
+                                           "(never terminated)"),
+                            QStringLiteral("[HID] protocol thread still running %1ms after the last wait")});
 }
 
 void HidProtocolService::log(const QString &message)

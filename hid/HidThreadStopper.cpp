@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-bool HidThreadStopper::stop(QThread &thread, int waitMs, int attempts, const Texts &texts)
+bool HidThreadStopper::stop(QThread &thread, int waitMs, int attempts, int extraWaitMs, const Texts &texts)
 {
     thread.requestInterruption();
     thread.quit();
@@ -19,9 +19,14 @@ bool HidThreadStopper::stop(QThread &thread, int waitMs, int attempts, const Tex
             qWarning().noquote() << texts.waitTimedOut.arg(i);
     }
     qCritical().noquote() << texts.stillRunning.arg(waits);
-    const int extraMs = std::max(1000, 2 * perWait);
+    const int extraMs = std::max(0, extraWaitMs);
     if (thread.wait(QDeadlineTimer(extraMs)))
         return true;
     qCritical().noquote() << texts.extraWaitFailed.arg(extraMs);
     return false;
+}
+
+int HidThreadStopper::doubledExtraWaitMs(int waitMs)
+{
+    return std::max(1000, 2 * std::max(0, waitMs));
 }

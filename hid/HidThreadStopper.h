@@ -5,8 +5,9 @@
 class QThread;
 
 // Stops a worker thread the one way the HID stack allows: ask, wait a bounded
-// number of times with a warning after each timed-out wait, then a critical
-// line and one longer wait. A thread is never terminated.
+// number of times with a warning after each timed-out wait but the last, then
+// a critical line and one longer wait. A thread is never terminated: that
+// would leave its mutexes and queues in an unknown state.
 class HidThreadStopper
 {
 public:
@@ -17,6 +18,8 @@ public:
         QString extraWaitFailed; // critical, %1: the extra wait in ms
     };
 
-    // Returns whether the thread has finished.
-    static bool stop(QThread &thread, int waitMs, int attempts, const Texts &texts);
+    // Returns whether the thread has finished. `extraWaitMs` is the last wait.
+    static bool stop(QThread &thread, int waitMs, int attempts, int extraWaitMs, const Texts &texts);
+    // The last wait of the HID managers: twice a wait, at least a second.
+    static int doubledExtraWaitMs(int waitMs);
 };

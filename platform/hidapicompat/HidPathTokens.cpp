@@ -1,7 +1,8 @@
 #include "HidPathTokens.h"
 
+#include "platform/hidpath/HidIdentitySuffix.h"
+
 #include <cctype>
-#include <cstdio>
 
 namespace Platform {
 
@@ -32,12 +33,10 @@ std::string HidPathTokens::withIdentity(const std::string &path, std::uint16_t v
 {
     if (path.empty() || hasVendorToken(path))
         return path;
-    char suffix[40];
+    std::optional<std::uint8_t> usbInterface;
     if (interfaceNumber >= 0 && interfaceNumber <= 0xff)
-        std::snprintf(suffix, sizeof suffix, "#vid_%04x&pid_%04x&mi_%02x", vendorId, productId, interfaceNumber);
-    else
-        std::snprintf(suffix, sizeof suffix, "#vid_%04x&pid_%04x", vendorId, productId);
-    return path + suffix;
+        usbInterface = static_cast<std::uint8_t>(interfaceNumber);
+    return path + hidIdentitySuffix(vendorId, productId, usbInterface);
 }
 
 std::string HidPathTokens::openPath(const std::string &deviceId)

@@ -1,5 +1,7 @@
 #include "platform/tavrelhid/HidPathTokens.h"
 
+#include "platform/hidpath/HidIdentitySuffix.h"
+
 #include <cstdio>
 
 namespace libtavrel {
@@ -37,10 +39,7 @@ std::optional<unsigned> parseHex(std::string_view text, std::size_t digits)
 
 std::string formatPathTokens(const HidIdentity &identity)
 {
-    std::string tokens = "#vid_" + hex(identity.vendorId, 4, false) + "&pid_" + hex(identity.productId, 4, false);
-    if (identity.interfaceNumber)
-        tokens += "&mi_" + hex(*identity.interfaceNumber, 2, false);
-    return tokens;
+    return Platform::hidIdentitySuffix(identity.vendorId, identity.productId, identity.interfaceNumber);
 }
 
 std::string formatHardwareId(const HidIdentity &identity)

@@ -1,19 +1,7 @@
 #pragma once
 
-#include <QTemporaryDir>
+#include "tests/support/testenv/TestHome.h"
 
-// Points HOME (and with it the settings store, the caches and the autostart
-// folder) at a private temporary folder, so a test never touches the user's files.
-// Call before anything reads a setting.
-class TestEnvironment
-{
-public:
-    TestEnvironment();
-
-    QString home() const { return m_home.path(); }
-    // Removes every stored setting of the program.
-    void clearSettings();
-
-private:
-    QTemporaryDir m_home;
-};
+// The window tests run in a private home under the program's own
+// organisation name, with the settings store as the process left it.
+using TestEnvironment = TestHome;

@@ -1,30 +1,20 @@
 #pragma once
 
+#include "tests/support/testenv/MessageLog.h"
+#include "tests/support/testenv/ModalWatch.h"
+
 #include <QApplication>
 #include <QStringList>
 #include <QWidget>
-
-#include <functional>
-#include <memory>
 
 class HeadphonesDevice;
 class RecordingProcessLauncher;
 
 namespace WindowTest {
 
-// Polls (within whatever event loop runs, a dialog's own included) for a
-// visible modal widget that `matches`, and runs `action` once on it. The
-// returned flag turns true when it ran; the polling gives up after `timeoutMs`.
-std::shared_ptr<bool> whenModalWidget(std::function<bool(QWidget *)> matches, std::function<void(QWidget *)> action,
-                                      int timeoutMs = 10000);
-
-// The same for the first visible modal widget of type T.
-template <typename T>
-std::shared_ptr<bool> whenModal(std::function<void(T *)> action, int timeoutMs = 10000)
-{
-    return whenModalWidget([](QWidget *widget) { return qobject_cast<T *>(widget) != nullptr; },
-                           [action](QWidget *widget) { action(qobject_cast<T *>(widget)); }, timeoutMs);
-}
+// Acting on the next modal dialog, as every folder's tests do it.
+using ModalWatch::whenModal;
+using ModalWatch::whenModalWidget;
 
 // Keeps a window's updater off the network and away from real installers:
 // the manifest address is cleared (every check fails at once) and `launcher`
@@ -49,18 +39,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
-// Collects the program's own log lines (qWarning and friends) while it lives.
-class MessageLog
-{
-public:
-    MessageLog();
-    ~MessageLog();
-    MessageLog(const MessageLog &) = delete;
-    MessageLog &operator=(const MessageLog &) = delete;
-
-    QStringList lines() const;
-    bool contains(const QString &part) const;
-    void clear();
-};
+// The program's own log lines while it lives.
+using MessageLog = ::MessageLog;
 
 } // namespace WindowTest

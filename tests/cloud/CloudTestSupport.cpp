@@ -1,14 +1,7 @@
 #include "CloudTestSupport.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QNetworkProxy>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QUuid>
 
 namespace CloudTest {
 
@@ -36,29 +29,6 @@ void bypassProxy()
 {
     QNetworkProxyFactory::setUseSystemConfiguration(false);
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
-}
-
-SettingsScope::SettingsScope()
-    : m_previousOrganisation(QCoreApplication::organizationName()),
-      m_previousApplication(QCoreApplication::applicationName())
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName(QStringLiteral("VelkoraTest-") + QUuid::createUuid().toString(QUuid::Id128));
-    QCoreApplication::setApplicationName(QStringLiteral("VELKORA"));
-    QSettings().clear();
-}
-
-SettingsScope::~SettingsScope()
-{
-    QString file;
-    {
-        QSettings settings;
-        file = settings.fileName();
-    }
-    QFile::remove(file);
-    QDir().rmdir(QFileInfo(file).absolutePath());
-    QCoreApplication::setOrganizationName(m_previousOrganisation);
-    QCoreApplication::setApplicationName(m_previousApplication);
 }
 
 } // namespace CloudTest

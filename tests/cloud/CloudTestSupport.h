@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/testenv/TestSettingsScope.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,19 +16,7 @@ QString md5Hex(const QByteArray &data);
 // Keeps every request on the loopback connection, whatever the environment's proxy says.
 void bypassProxy();
 
-// A settings store of its own for one test: test-mode paths and a unique
-// organisation name; the store is emptied when the scope ends.
-class SettingsScope
-{
-public:
-    SettingsScope();
-    ~SettingsScope();
-    SettingsScope(const SettingsScope &) = delete;
-    SettingsScope &operator=(const SettingsScope &) = delete;
-
-private:
-    QString m_previousOrganisation;
-    QString m_previousApplication;
-};
+// A settings store of its own for one test (shared with every folder's tests).
+using SettingsScope = TestSettingsScope;
 
 } // namespace CloudTest

@@ -4,6 +4,8 @@
 #include "cloud/EQCategory.h"
 #include "cloud/EQEffect.h"
 #include "cloud/EqJsonReaders.h"
+#include "cloud/JsonIdText.h"
+#include "cloud/UserInfo.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -46,6 +48,8 @@ private slots:
     void categoryTakesOnlyStrings();
     void listRule_data();
     void listRule();
+    void idText_data();
+    void idText();
 };
 
 void TestEqRecords::scalarText_data()
@@ -205,6 +209,36 @@ void TestEqRecords::listRule()
 {
     QFETCH(QString, json);
     QTEST(int(jsonObjectList(valueOf(json.toUtf8().constData())).size()), "count");
+}
+
+void TestEqRecords::idText_data()
+{
+    QTest::addColumn<QJsonValue>("value");
+    QTest::addColumn<QString>("id");
+    QTest::newRow("text kept as sent") << QJsonValue(" a1 ") << " a1 ";
+    QTest::newRow("integer") << QJsonValue(12) << "12";
+    QTest::newRow("fraction truncated") << QJsonValue(12.9) << "12";
+    QTest::newRow("negative truncated") << QJsonValue(-3.7) << "-3";
+    QTest::newRow("no minus zero") << QJsonValue(-0.5) << "0";
+    QTest::newRow("largest exact") << QJsonValue(9007199254740992.0) << "9007199254740992";
+    // Past 2^53 the number may stand for a neighbouring id: none rather than a wrong one.
+    QTest::newRow("past exact") << QJsonValue(18014398509481984.0) << "";
+    QTest::newRow("huge") << QJsonValue(1e300) << "";
+    QTest::newRow("boolean") << QJsonValue(true) << "";
+    QTest::newRow("null") << QJsonValue() << "";
+    QTest::newRow("array") << QJsonValue(QJsonArray{1}) << "";
+}
+
+void TestEqRecords::idText()
+{
+    QFETCH(QJsonValue, value);
+    QFETCH(QString, id);
+    QCOMPARE(jsonIdText(value), id);
+    // The preset, the cloud item and the user record read their ids alike;
+    // only the user's id is trimmed.
+    QCOMPARE(EQEffect::fromJson(QJsonObject{{"id", value}}).id, id);
+    QCOMPARE(parseCloudEQItem(QJsonObject{{"id", value}}).id, id);
+    QCOMPARE(parseUserInfo(QJsonObject{{"uid", value}}).uid, id.trimmed());
 }
 
 QTEST_GUILESS_MAIN(TestEqRecords)

@@ -245,6 +245,10 @@ void TestFirmwareApi::normalizeVersion_data()
     QTest::newRow("blanks removed in text") << "rc 1" << "rc1";
     QTest::newRow("empty") << "" << "";
     QTest::newRow("only v") << "v" << "";
+    QTest::newRow("v twice") << "vv1.2" << "1.2";
+    QTest::newRow("v, blank, V") << " v V 2.0" << "2.0";
+    QTest::newRow("v before a word") << "vVbeta" << "beta";
+    QTest::newRow("v after the number") << "1.2v" << "1.2";
 }
 
 void TestFirmwareApi::normalizeVersion()
@@ -252,6 +256,8 @@ void TestFirmwareApi::normalizeVersion()
     QFETCH(QString, input);
     QFETCH(QString, output);
     QCOMPARE(FirmwareApi::normalizeVersion(input), output);
+    // Normalising a normalised version changes nothing.
+    QCOMPARE(FirmwareApi::normalizeVersion(output), output);
 }
 
 void TestFirmwareApi::parseEntry_data()

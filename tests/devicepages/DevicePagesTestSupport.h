@@ -1,74 +1,47 @@
 #pragma once
 
+#include "tests/support/testenv/ModalWatch.h"
+#include "tests/support/testenv/TestHome.h"
+
 #include <QApplication>
 #include <QDialog>
+#include <QObject>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 // Shared by the page tests: a private settings store and a hand on the modal
 // dialogs the pages run.
 namespace DevicePagesTestSupport {
 
-// Points HOME (and with it the settings store and the data folders, where the
-// custom EQ page keeps its slots) at a private temporary folder. Make it before
-// any page and keep it while the pages live.
-class TestEnvironment
+// The pages' private home (the custom EQ page keeps its slots there) under
+// the program's organisation name, its settings store emptied first. Make it
+// before any page and keep it while the pages live.
+class TestEnvironment : public TestHome
 {
 public:
-    TestEnvironment()
-    {
-        qputenv("HOME", m_home.path().toUtf8());
-        qunsetenv("XDG_CONFIG_HOME");
-        qunsetenv("XDG_DATA_HOME");
-        qunsetenv("XDG_CACHE_HOME");
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(QStringLiteral("Zarvex"));
-        QCoreApplication::setApplicationName(QStringLiteral("VELKORA"));
-        QSettings settings;
-        settings.clear();
-        settings.sync();
-    }
-
-    bool isValid() const { return m_home.isValid(); }
-
-private:
-    QTemporaryDir m_home;
+    TestEnvironment() : TestHome(QStringLiteral("Zarvex"), Settings::Clear) {}
 };
 
-// Waits (bounded) for the next modal dialog and hands it to `action`, which
-// must close it. Arm it before the click that opens the dialog.
+// Waits (five seconds at most) for the next modal dialog and hands it to
+// `action`, which must close it. Arm it before the click that opens the
+// dialog; the watch ends with the driver.
 class ModalDialogDriver : public QObject
 {
 public:
-    explicit ModalDialogDriver(std::function<void(QDialog *)> action) : m_action(std::move(action))
+    explicit ModalDialogDriver(std::function<void(QDialog *)> action)
+        : m_seen(ModalWatch::whenModal<QDialog>(std::move(action), 5000, this))
     {
-        m_poll.setInterval(5);
-        QObject::connect(&m_poll, &QTimer::timeout, this, [this] {
-            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (dialog && dialog->isVisible()) {
-                m_poll.stop();
-                m_seen = true;
-                m_action(dialog);
-                return;
-            }
-            if (++m_ticks > 1000) { // five seconds: give up and let the test fail
-                m_poll.stop();
-            }
-        });
-        m_poll.start();
     }
 
-    bool sawDialog() const { return m_seen; }
+    bool sawDialog() const { return *m_seen; }
 
 private:
-    std::function<void(QDialog *)> m_action;
-    QTimer m_poll;
-    bool m_seen = false;
-    int m_ticks = 0;
+    std::shared_ptr<bool> m_seen;
 };
 
 } // namespace DevicePagesTestSupport

@@ -11,7 +11,7 @@
 #include "eq/EQSoundEffectTestWidget.h"
 #include "eqcloud/EQCloudPreviewDialog.h"
 #include "eqcloud/EQCloudSharingContent.h"
-#include "eqcloud/EQCloudToast.h"
+#include "eq/PageToast.h"
 #include "platform/audioendpoint/InMemoryAudioEndpointSystem.h"
 #include "tests/devicepages/DevicePagesTestSupport.h"
 
@@ -177,11 +177,11 @@ void TestEquipmentContentsBar::toastsGoToTheCloudPage_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown"); // empty: nothing at all
     QTest::addColumn<int>("toastKind");
-    QTest::newRow("info") << 0 << QStringLiteral("  已保存 ") << QStringLiteral("已保存") << int(EQCloudToast::Info);
+    QTest::newRow("info") << 0 << QStringLiteral("  已保存 ") << QStringLiteral("已保存") << int(PageToast::Info);
     QTest::newRow("failure") << 1 << QStringLiteral("发送失败") << QStringLiteral("发送失败")
-                             << int(EQCloudToast::Error);
+                             << int(PageToast::Failure);
     QTest::newRow("success") << 2 << QStringLiteral("已应用") << QStringLiteral("已应用")
-                             << int(EQCloudToast::Success);
+                             << int(PageToast::Success);
     QTest::newRow("blank info") << 0 << QStringLiteral("   ") << QString() << 0;
     QTest::newRow("empty failure") << 1 << QString() << QString() << 0;
 }
@@ -206,7 +206,7 @@ void TestEquipmentContentsBar::toastsGoToTheCloudPage()
         m_bar->showTopToast(message, 1500);
         break;
     }
-    EQCloudToast *toast = m_bar->cloudSharingPage()->toast();
+    PageToast *toast = m_bar->cloudSharingPage()->toast();
     QVERIFY(!QToolTip::isVisible());
     if (shown.isEmpty()) {
         QVERIFY(!toast->isShowing());
@@ -223,10 +223,10 @@ void TestEquipmentContentsBar::renameRefusalShowsAFailureToast()
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     emit m_bar->moreSettingsPage()->settingsTopToastFailRequested(QStringLiteral("名称长度需小于32字节"));
-    EQCloudToast *toast = m_bar->cloudSharingPage()->toast();
+    PageToast *toast = m_bar->cloudSharingPage()->toast();
     QVERIFY(toast->isShowing());
     QCOMPARE(toast->text(), QStringLiteral("名称长度需小于32字节"));
-    QCOMPARE(toast->kind(), int(EQCloudToast::Error));
+    QCOMPARE(toast->kind(), int(PageToast::Failure));
     QCOMPARE(toast->findChild<QTimer *>()->interval(), 1000);
 }
 

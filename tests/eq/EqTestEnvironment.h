@@ -1,25 +1,11 @@
 #pragma once
 
-#include <QString>
-#include <QTemporaryDir>
+#include "tests/support/testenv/TestHome.h"
 
-// Isolates one test from the user's files: a temporary home folder, the
-// test-mode standard paths below it and a settings store of its own.
-class EqTestEnvironment
+// The EQ tests' private home: a settings store of their own organisation,
+// emptied before and after each test.
+class EqTestEnvironment : public TestHome
 {
 public:
-    EqTestEnvironment();
-    ~EqTestEnvironment();
-    EqTestEnvironment(const EqTestEnvironment &) = delete;
-    EqTestEnvironment &operator=(const EqTestEnvironment &) = delete;
-
-    bool isValid() const { return m_home.isValid(); }
-    QString homePath() const { return m_home.path(); }
-    // The writable application data folder, created.
-    QString appDataPath() const;
-    static void clearSettings();
-
-private:
-    QTemporaryDir m_home;
-    QByteArray m_previousHome;
+    EqTestEnvironment() : TestHome(QStringLiteral("VelkoraEqTest"), Settings::Clear) {}
 };

@@ -8,7 +8,7 @@
 #include "eq/EQCurveEditor.h"
 #include "eq/EQCustomContent.h"
 #include "eq/EQSlotFileActions.h"
-#include "eq/EqPageToast.h"
+#include "eq/PageToast.h"
 #include "tests/eq/EqJsonFixtures.h"
 #include "tests/eq/EqTestEnvironment.h"
 
@@ -525,20 +525,20 @@ void TestEqCustomContent::toastRepeatsAndDuration()
     showPage();
     qint64 now = 1000;
     m_page->toast()->setClock([&now] { return now; });
-    m_page->showToast("  ", EqPageToast::Info, 1000);
+    m_page->showToast("  ", PageToast::Info, 1000);
     QVERIFY(!m_page->toast()->frame());
 
-    m_page->showToast("saved", EqPageToast::Success, 5000);
+    m_page->showToast("saved", PageToast::Success, 5000);
     QFrame *frame = m_page->toast()->frame();
     QVERIFY(frame && frame->isVisible());
     QCOMPARE(frame->size(), QSize(254, 80));
     QCOMPARE(frame->pos(), QPoint((m_page->width() - 254) / 2, (m_page->height() - 80) / 2));
     frame->hide();
     now += 149;
-    m_page->showToast(" saved ", EqPageToast::Success, 5000);
+    m_page->showToast(" saved ", PageToast::Success, 5000);
     QVERIFY(!frame->isVisible()); // the same toast again, too soon
     now += 1;
-    m_page->showToast("saved", EqPageToast::Success, 0);
+    m_page->showToast("saved", PageToast::Success, 0);
     QVERIFY(frame->isVisible());
     QCOMPARE(m_page->toast()->hideTimer()->interval(), 1);
     QTRY_VERIFY(!frame->isVisible());
@@ -591,7 +591,7 @@ void TestEqCustomContent::languageChange()
 
 void TestEqCustomContent::importThroughThePage()
 {
-    const QString importFile = QDir(m_env->homePath()).filePath("Warm.json");
+    const QString importFile = QDir(m_env->home()).filePath("Warm.json");
     QVERIFY(writeJson(importFile, with(standardSlot(0, 321, 2), "name", QJsonValue())));
     QString chosen;
     m_page->fileActions()->setFileChoosers(nullptr, [&chosen](QWidget *, const QString &, const QString &,

@@ -56,8 +56,6 @@ private slots:
     void totalGainFromMainGain();
     void bandValuesAreRoundedAndClamped_data();
     void bandValuesAreRoundedAndClamped();
-    void standardFilterTypes_data();
-    void standardFilterTypes();
     void qaspFilterTypes_data();
     void qaspFilterTypes();
     void qorCustomSlot();
@@ -236,34 +234,6 @@ void TestEqDataMapper::bandValuesAreRoundedAndClamped()
     QCOMPARE(int(eq->frequencies[5]), wireFreq);
     QCOMPARE(int(eq->gains[5]), wireGain);
     QCOMPARE(int(eq->qValues[5]), wireQ);
-}
-
-void TestEqDataMapper::standardFilterTypes_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("code");
-    QTest::newRow("peaking") << "peaking" << 1;
-    QTest::newRow("low pass") << "low pass" << 2;
-    QTest::newRow("lowpass") << " LowPass " << 2;
-    QTest::newRow("LOWSHELF") << "LOWSHELF" << 4;
-    QTest::newRow("High Shelf") << "High Shelf" << 5;
-    QTest::newRow("highpass") << "highpass" << 3;
-    QTest::newRow("0x03") << "0x03" << 3;
-    QTest::newRow("0X2") << "0X2" << 2;
-    QTest::newRow("octal 04") << "04" << 4;
-    QTest::newRow("5") << "5" << 5;
-    QTest::newRow("6") << "6" << 1;
-    QTest::newRow("0") << "0" << 1;
-    QTest::newRow("empty") << "" << 1;
-    QTest::newRow("notch") << "notch" << 1;
-    QTest::newRow("Disable") << "Disable" << 1;
-}
-
-void TestEqDataMapper::standardFilterTypes()
-{
-    QFETCH(QString, text);
-    QFETCH(int, code);
-    QCOMPARE(int(parseFilterType(text)), code);
 }
 
 void TestEqDataMapper::qaspFilterTypes_data()

@@ -199,7 +199,7 @@ void TestEqOfficialPresetContent::localImagePath()
 
 void TestEqOfficialPresetContent::gamePicturesOnlyFromDisk()
 {
-    const QString picture = QDir(m_env->homePath()).filePath("fps.png");
+    const QString picture = QDir(m_env->home()).filePath("fps.png");
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::red);
     QVERIFY(image.save(picture));

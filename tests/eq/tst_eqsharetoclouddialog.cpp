@@ -7,7 +7,7 @@
 #include "eq/CustomEqSlotStore.h"
 #include "eq/EQCustomContent.h"
 #include "eq/EQShareToCloudDialog.h"
-#include "eq/EqPageToast.h"
+#include "eq/PageToast.h"
 #include "eq/ShareCategoryComboItemDelegate.h"
 #include "platform/tokenprotect/InMemoryTokenProtector.h"
 #include "tests/eq/EqTestEnvironment.h"

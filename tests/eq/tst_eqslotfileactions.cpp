@@ -114,7 +114,7 @@ EQSlotFileActions TestEqSlotFileActions::actions()
 
 QString TestEqSlotFileActions::writeImportFile(const QString &name, const QByteArray &content)
 {
-    const QString path = QDir(m_env->homePath()).filePath(name);
+    const QString path = QDir(m_env->home()).filePath(name);
     writeBytes(path, content);
     return path;
 }
@@ -122,7 +122,7 @@ QString TestEqSlotFileActions::writeImportFile(const QString &name, const QByteA
 void TestEqSlotFileActions::actionsNeedASelectedSlot()
 {
     EQSlotFileActions a = actions();
-    m_chosen = QDir(m_env->homePath()).filePath("x.json");
+    m_chosen = QDir(m_env->home()).filePath("x.json");
     a.exportSlot(-1, "Bass");
     QCOMPARE(a.importSlot(-1), std::nullopt);
     QCOMPARE(m_dialogs.size(), 0);
@@ -159,7 +159,7 @@ void TestEqSlotFileActions::exportWritesEditorCurve()
     QFETCH(QString, name);
     m_editor->setBand(0, FakeCurveEditor::Band{62.4, 1.5, 2.0, "High Pass"});
     EQSlotFileActions a = actions();
-    m_chosen = QDir(m_env->homePath()).filePath("out.json");
+    m_chosen = QDir(m_env->home()).filePath("out.json");
     a.exportSlot(2, buttonText);
 
     QCOMPARE(m_dialogs.size(), 1);
@@ -194,7 +194,7 @@ void TestEqSlotFileActions::exportCancelledOrFailed()
     QCOMPARE(m_toasts.size(), 0);
 
     // A target that cannot be written is reported, and an earlier file there survives.
-    m_chosen = QDir(m_env->homePath()).filePath("folder.json");
+    m_chosen = QDir(m_env->home()).filePath("folder.json");
     QVERIFY(QDir().mkdir(m_chosen));
     a.exportSlot(0, "Bass");
     QCOMPARE(m_toasts.size(), 1);
@@ -380,7 +380,7 @@ void TestEqSlotFileActions::englishTexts()
     QVERIFY(english.load(":/i18n/VELKORA_en_US.qm"));
     QCoreApplication::installTranslator(&english);
     EQSlotFileActions a = actions();
-    m_chosen = QDir(m_env->homePath()).filePath("out.json");
+    m_chosen = QDir(m_env->home()).filePath("out.json");
     a.exportSlot(0, "Bass");
     a.exportSlot(-1, "Bass");
     m_chosen = writeImportFile("bad.json", "{}");

@@ -4,15 +4,15 @@
 #include "cloud/EqApi.h"
 #include "cloud/LoginController.h"
 #include "eq/EQActiveProfileCoordinator.h"
+#include "eq/PageToast.h"
 #include "eqcloud/EQCloudListController.h"
 #include "eqcloud/EQCloudSharingContent.h"
-#include "eqcloud/EQCloudToast.h"
+#include "tests/support/testenv/ModalWatch.h"
 
 #include <QApplication>
 #include <QFrame>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <QVBoxLayout>
 
 EqCloudPageFixture::EqCloudPageFixture(bool signedIn) : m_session(std::make_unique<EqCloudTestSession>())
@@ -82,18 +82,7 @@ bool EqCloudPageFixture::openDownloads()
 
 void EqCloudPageFixture::whenModal(std::function<void(QDialog *)> action)
 {
-    auto *timer = new QTimer;
-    auto ticks = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, ticks, action] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog && ++*ticks < 2000)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (dialog)
-            action(dialog);
-    });
-    timer->start(5);
+    ModalWatch::whenModal<QDialog>(std::move(action), 10000);
 }
 
 QString EqCloudPageFixture::toastText() const

@@ -12,7 +12,7 @@
 #include "eqcloud/EQCloudListModel.h"
 #include "eqcloud/EQCloudPreviewDialog.h"
 #include "eqcloud/EQCloudSharingContent.h"
-#include "eqcloud/EQCloudToast.h"
+#include "eq/PageToast.h"
 
 #include <QApplication>
 #include <QCategoryAxis>
@@ -313,7 +313,7 @@ void TestEqCloudPopups::toastRepeatsCollapse()
 {
     EqCloudPageFixture f(true);
     QVERIFY(f.show());
-    EQCloudToast *toast = f.page()->toast();
+    PageToast *toast = f.page()->toast();
     qint64 now = 5000;
     toast->setClock([&now] { return now; });
 
@@ -326,13 +326,13 @@ void TestEqCloudPopups::toastRepeatsCollapse()
     now += 149;
     f.page()->showSuccessToast(QStringLiteral("A"), 1000);
     QVERIFY(!toast->isShowing());
-    QCOMPARE(toast->kind(), int(EQCloudToast::Info));
+    QCOMPARE(toast->kind(), int(PageToast::Info));
     f.page()->showErrorToast(QStringLiteral("B"), 1000);
     QVERIFY(toast->isShowing());
     QCOMPARE(toast->text(), QStringLiteral("B"));
     now += 150;
     f.page()->showInfoToast(QStringLiteral("B"), 1000);
-    QCOMPARE(toast->kind(), int(EQCloudToast::Info));
+    QCOMPARE(toast->kind(), int(PageToast::Info));
 }
 
 void TestEqCloudPopups::toastKindsAndPlace()
@@ -340,18 +340,18 @@ void TestEqCloudPopups::toastKindsAndPlace()
     EqCloudPageFixture f(true);
     QVERIFY(f.show());
     f.page()->showErrorToast(QStringLiteral("x"), 20);
-    EQCloudToast *toast = f.page()->toast();
+    PageToast *toast = f.page()->toast();
     QFrame *frame = toast->frame();
     QCOMPARE(frame->parentWidget(), f.window());
     QCOMPARE(frame->size(), QSize(254, 80));
     QCOMPARE(frame->geometry().center(), f.window()->rect().center());
     QVERIFY(frame->testAttribute(Qt::WA_TransparentForMouseEvents));
-    QCOMPARE(toast->kind(), int(EQCloudToast::Error));
+    QCOMPARE(toast->kind(), int(PageToast::Failure));
     QTRY_VERIFY_WITH_TIMEOUT(!toast->isShowing(), 5000);
 
     f.resetToast();
     toast->show(QStringLiteral("y"), 7, 0);
-    QCOMPARE(toast->kind(), int(EQCloudToast::Info));
+    QCOMPARE(toast->kind(), int(PageToast::Info));
 }
 
 void TestEqCloudPopups::languageChangeReloadsTheList()

@@ -14,7 +14,7 @@
 #include "eqcloud/EQCloudListController.h"
 #include "eqcloud/EQCloudListModel.h"
 #include "eqcloud/EQCloudSharingContent.h"
-#include "eqcloud/EQCloudToast.h"
+#include "eq/PageToast.h"
 
 #include <QFrame>
 #include <QLineEdit>
@@ -335,7 +335,7 @@ void TestEqCloudSharingContent::markRefusedAfterLeavingTheListShowsItsOwnToast()
     clickTab(f.page(), EQCloudSharingContent::DownloadsTab);
     QVERIFY(failed.wait(5000));
     QTEST(f.toastText(), "toast");
-    QCOMPARE(f.toastKind(), int(EQCloudToast::Error));
+    QCOMPARE(f.toastKind(), int(PageToast::Failure));
 }
 
 void TestEqCloudSharingContent::markAnsweredAfterAListErrorShowsNoToast()
@@ -375,7 +375,7 @@ void TestEqCloudSharingContent::listErrorToast()
     QVERIFY(f.show());
     QVERIFY(f.settle());
     QTEST(f.toastText(), "toast");
-    QCOMPARE(f.toastKind(), int(EQCloudToast::Info));
+    QCOMPARE(f.toastKind(), int(PageToast::Info));
 }
 
 void TestEqCloudSharingContent::markWhileSignedOutAsksForLogin()

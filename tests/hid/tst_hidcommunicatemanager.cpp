@@ -2,7 +2,7 @@
 // the device, the queue, failure thresholds and their reports, handle changes
 // and stopping.
 #include "HidTestDevices.h"
-#include "MessageLog.h"
+#include "tests/support/testenv/MessageLog.h"
 
 #include "hid/HidCommunicateManager.h"
 #include "tests/support/hidapidouble/EchoResponder.h"

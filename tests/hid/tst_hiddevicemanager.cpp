@@ -1,7 +1,7 @@
 // HidDeviceManager over the hidapi double: enumeration by filter, the cache and
 // its signals, connecting, hidapi start-up, hot-plug scans.
 #include "HidTestDevices.h"
-#include "MessageLog.h"
+#include "tests/support/testenv/MessageLog.h"
 
 #include "hid/HidDeviceManager.h"
 #include "hid/HidDeviceScanner.h"

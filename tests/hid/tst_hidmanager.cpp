@@ -2,7 +2,7 @@
 // life as the layers above see it, and the firmware updater's exclusive phase.
 #include "HidApiLockHolder.h"
 #include "HidTestDevices.h"
-#include "MessageLog.h"
+#include "tests/support/testenv/MessageLog.h"
 
 #include "hid/HidManager.h"
 #include "tests/support/hidapidouble/EchoResponder.h"

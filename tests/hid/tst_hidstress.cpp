@@ -2,7 +2,7 @@
 // in the middle of traffic, firmware-phase cycles, start/stop cycles. Run
 // under the sanitizers, these catch races and use-after-close.
 #include "HidTestDevices.h"
-#include "MessageLog.h"
+#include "tests/support/testenv/MessageLog.h"
 
 #include "hid/HidManager.h"
 #include "tests/support/hidapidouble/EchoResponder.h"

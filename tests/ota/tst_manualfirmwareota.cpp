@@ -5,7 +5,7 @@
 #include "ota/ui/FirmwareOtaProgressDialog.h"
 #include "cloud/FirmwareApi.h"
 #include "ota/ManualFirmwareOtaCoordinator.h"
-#include "tests/hid/MessageLog.h"
+#include "tests/support/testenv/MessageLog.h"
 #include "tests/ota/CoordinatorRig.h"
 #include "tests/ota/ModalScript.h"
 

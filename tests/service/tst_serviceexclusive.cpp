@@ -4,7 +4,7 @@
 
 #include "protocol/Commands.h"
 #include "tests/hid/HidApiLockHolder.h"
-#include "tests/hid/MessageLog.h"
+#include "tests/support/testenv/MessageLog.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -2,13 +2,16 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <functional>
-#include <mutex>
 
-// Captures qDebug/qWarning/qCritical lines (the HID stack logs through them)
-// for exact-text asserts. One at a time; restores the previous handler.
+// Collects the program's log lines (qDebug, qWarning and friends; the program
+// writes them as "[Tag] …") for asserts while it lives. Warnings that do not
+// open with a tag come from Qt or the test itself and still reach the
+// previous handler, so QtTest sees them. One at a time; the previous handler
+// is put back when it goes. Lines may come from any thread.
 class MessageLog
 {
 public:
@@ -24,19 +27,22 @@ public:
     MessageLog &operator=(const MessageLog &) = delete;
 
     QList<Entry> entries() const;
+    QStringList lines() const;
     QStringList lines(QtMsgType type) const;
+    // Whether some line holds `part`.
+    bool contains(const QString &part) const;
+    // How many lines of `type` read exactly `text`.
     int count(QtMsgType type, const QString &text) const;
     void clear();
     // Spins the event loop until the exact line arrives or the bound passes.
     bool waitFor(QtMsgType type, const QString &text, int timeoutMs = 5000) const;
 
-    // Called on the logging thread for every line, without the log's lock.
+    // Called on the logging thread for every line, outside the log's lock.
     void setObserver(std::function<void(const Entry &)> observer);
 
 private:
     static void handler(QtMsgType type, const QMessageLogContext &context, const QString &text);
 
-    mutable std::mutex m_mutex;
     QList<Entry> m_entries;
     std::function<void(const Entry &)> m_observer;
     QtMessageHandler m_previous = nullptr;

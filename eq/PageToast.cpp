@@ -1,6 +1,4 @@
-#include "eq/EqPageToast.h"
-
-#include "eq/EQPagesResources.h"
+#include "eq/PageToast.h"
 
 #include <QDateTime>
 #include <QFrame>
@@ -16,31 +14,67 @@ namespace {
 constexpr int kFrameWidth = 254;
 constexpr int kFrameHeight = 80;
 
-const char *iconFor(int kind)
+} // namespace
+
+PageToast::PageToast(QWidget *page, const Look &look)
+    : QObject(page), m_page(page), m_look(look), m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
+{
+    m_hideTimer = new QTimer(this);
+    m_hideTimer->setSingleShot(true);
+    connect(m_hideTimer, &QTimer::timeout, this, [this] {
+        if (m_frame)
+            m_frame->hide();
+    });
+}
+
+PageToast::~PageToast()
+{
+    // The frame is a child of the window, which may outlive the page; left
+    // behind, a toast on show would never be hidden.
+    delete m_frame.data();
+}
+
+QFrame *PageToast::frame() const
+{
+    return m_frame.data();
+}
+
+QLabel *PageToast::iconLabel() const
+{
+    return m_frame ? m_icon : nullptr;
+}
+
+QLabel *PageToast::textLabel() const
+{
+    return m_frame ? m_text : nullptr;
+}
+
+QString PageToast::text() const
+{
+    return m_frame ? m_text->text() : QString();
+}
+
+bool PageToast::isShowing() const
+{
+    return m_frame && !m_frame->isHidden();
+}
+
+const char *PageToast::iconFor(int kind) const
 {
     switch (kind) {
-    case EqPageToast::Success:
-        return EQPagesResources::toastSucceed;
-    case EqPageToast::Failure:
-        return EQPagesResources::toastFail;
+    case Success:
+        return m_look.successIcon;
+    case Failure:
+        return m_look.failureIcon;
     default:
-        return EQPagesResources::toastInfo;
+        return m_look.infoIcon;
     }
 }
 
-} // namespace
-
-EqPageToast::EqPageToast(QWidget *page)
-    : QObject(page), m_page(page), m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
-{
-}
-
-EqPageToast::~EqPageToast() = default;
-
-void EqPageToast::createFrame(QWidget *host)
+void PageToast::createFrame(QWidget *host)
 {
     m_frame = new QFrame(host);
-    m_frame->setObjectName(QStringLiteral("eqPageToast"));
+    m_frame->setObjectName(m_look.frameName);
     m_frame->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_frame->setFixedSize(kFrameWidth, kFrameHeight);
     m_frame->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 128);border-radius: 6.66667px;"));
@@ -61,13 +95,13 @@ void EqPageToast::createFrame(QWidget *host)
     layout->addWidget(m_text, 0, Qt::AlignHCenter);
 }
 
-void EqPageToast::show(const QString &text, int kind, int durationMs)
+void PageToast::show(const QString &text, int kind, int durationMs)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return;
     const qint64 now = m_clock();
-    if (trimmed == m_lastText && now - m_lastShownMs < kRepeatWindowMs)
+    if (trimmed == m_lastText && now - m_lastShownMs < m_repeatWindowMs)
         return;
     m_lastText = trimmed;
     m_lastShownMs = now;
@@ -78,7 +112,8 @@ void EqPageToast::show(const QString &text, int kind, int durationMs)
     if (!m_frame)
         createFrame(host);
 
-    const QPixmap icon(QString::fromLatin1(iconFor(kind)));
+    m_kind = (kind == Success || kind == Failure) ? kind : Info;
+    const QPixmap icon(QString::fromLatin1(iconFor(m_kind)));
     if (!icon.isNull())
         m_icon->setPixmap(icon.scaled(m_icon->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     else
@@ -88,14 +123,6 @@ void EqPageToast::show(const QString &text, int kind, int durationMs)
     m_frame->raise();
     m_frame->show();
 
-    if (!m_hideTimer) {
-        m_hideTimer = new QTimer(this);
-        m_hideTimer->setSingleShot(true);
-        connect(m_hideTimer, &QTimer::timeout, this, [this] {
-            if (m_frame)
-                m_frame->hide();
-        });
-    }
     m_hideTimer->stop();
     m_hideTimer->start(std::max(durationMs, 1));
 }
