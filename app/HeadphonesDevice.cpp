@@ -1,10 +1,10 @@
 #include "app/HeadphonesDevice.h"
 
-#include "app/CloseBehavior.h"
 #include "app/CustomSettingsForm.h"
 #include "app/CustomTitleBar.h"
+#include "app/FirmwareUpdateCheck.h"
 #include "app/StartupOptions.h"
-#include "app/dialogs/UpdateDownloadProgressDialog.h"
+#include "app/TrayController.h"
 #include "app/kit/AppLanguageManager.h"
 #include "account/CustomLoginWindow.h"
 #include "account/CustomUserProfilePage.h"
@@ -23,7 +23,6 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStyle>
@@ -69,6 +68,7 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
     setupUi();
     m_loginController = new LoginController(this);
     createDeviceServices(deviceSetup);
+    setupFirmwareCheck();
     setupConnections();
     setupRemoteUpdate();
     checkLastInstallReceipt();
@@ -78,7 +78,7 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
     m_settingsPage->setUpdateRequired(false);
 
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    m_exitOnClose = CloseBehavior::exitOnClose();
+    setupTray();
 
     resize(kMinimumWidth, kMinimumHeight);
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -118,24 +118,9 @@ CustomLoginWindow *HeadphonesDevice::loginWindow() const
     return m_loginWindow;
 }
 
-UpdateDownloadProgressDialog *HeadphonesDevice::updateProgressDialog() const
-{
-    return m_updateProgressDialog;
-}
-
 void HeadphonesDevice::setWindowFrame(std::unique_ptr<IWindowFrame> frame)
 {
     m_windowFrame = frame ? std::move(frame) : createNativeWindowFrame();
-}
-
-void HeadphonesDevice::setTrayAvailabilityProbe(std::function<bool()> probe)
-{
-    m_trayAvailable = std::move(probe);
-}
-
-bool HeadphonesDevice::isSystemTrayAvailable() const
-{
-    return m_trayAvailable ? m_trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void HeadphonesDevice::setupUi()
@@ -231,8 +216,8 @@ void HeadphonesDevice::showPage(int page)
 void HeadphonesDevice::setTimings(const HeadphonesDeviceTimings &timings)
 {
     m_timings = timings;
-    if (m_firmware.periodicTimer)
-        m_firmware.periodicTimer->setInterval(m_timings.firmwareCheckPeriodMs);
+    m_firmwareCheck->setTimings(m_timings.firmwareCheckPeriodMs, m_timings.firmwareCheckThrottleMs,
+                                m_timings.firmwareReadbackDelaysMs);
 }
 
 void HeadphonesDevice::refreshEqPages()
@@ -383,8 +368,7 @@ void HeadphonesDevice::onCloseBehaviorPreferenceChanged()
 {
     if (!m_settingsPage)
         return;
-    m_exitOnClose = m_settingsPage->isExitOnCloseChecked();
-    CloseBehavior::setExitOnClose(m_exitOnClose);
+    m_tray->setExitOnClose(m_settingsPage->isExitOnCloseChecked());
 }
 
 void HeadphonesDevice::showEvent(QShowEvent *event)

@@ -31,11 +31,14 @@ class CustomTitleBar;
 class CustomUserProfilePage;
 class EquipmentContentsBar;
 class EquipmentSettingsBar;
+class FirmwareUpdateCheck;
 class HidProtocolService;
 class IWindowFrame;
 class LegacyFirmwareRecoveryCoordinator;
 class LoginController;
 class QorDeviceConnectionUiController;
+class SelfUpdateFlow;
+class TrayController;
 class QAction;
 class QDialog;
 class QMenu;
@@ -151,10 +154,10 @@ public:
     CustomLoginWindow *loginWindow() const;
     RemoteUpdate::RemoteUpdater *remoteUpdater() const { return m_remoteUpdater; }
     UpdateDownloadProgressDialog *updateProgressDialog() const;
-    bool isUpdateBadgeShown() const { return m_updateBadgeShown; }
-    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+    bool isUpdateBadgeShown() const;
+    QSystemTrayIcon *trayIcon() const;
     QWidget *centralFrame() const { return m_centralWidget; }
-    bool exitOnClose() const { return m_exitOnClose; }
+    bool exitOnClose() const;
     bool isQuitting() const { return m_quitting; }
     bool isResizing() const { return m_resizing; }
     bool isDragging() const { return m_dragging; }
@@ -185,7 +188,7 @@ public:
     void onUpdateDownloadStarted();
     void onUpdateFailure(const QString &message);
     void showInstallReceiptResult();
-    QString pendingReceiptMessage() const { return m_receiptMessage; }
+    QString pendingReceiptMessage() const;
 
     // Device state and pages (HeadphonesDeviceDeviceState.cpp).
     bool isDeviceUsable() const;
@@ -244,8 +247,8 @@ public:
     void openMoreSettingsForFirmware();
     void startManualUpgrade(ManualFirmwareOtaCoordinator::Target target);
     void onManualUpgradeFinished(bool success, ManualFirmwareOtaCoordinator::Target target);
-    bool isFirmwareCheckInFlight() const { return m_firmware.checkInFlight; }
-    QTimer *periodicFirmwareCheckTimer() const { return m_firmware.periodicTimer; }
+    bool isFirmwareCheckInFlight() const;
+    QTimer *periodicFirmwareCheckTimer() const;
 
     void setTimings(const HeadphonesDeviceTimings &timings);
     void setWindowFrame(std::unique_ptr<IWindowFrame> frame);
@@ -350,26 +353,11 @@ private:
         quint64 sendsStarted = 0;
     };
 
-    // The firmware versions of the device against the server's offer.
-    struct FirmwareCheckState
-    {
-        QString currentHeadsetVersion; // normalised
-        QString currentReceiverVersion;
-        EarphoneApi::PcFirmwareInfoResult held; // the server's answer
-        bool serverInfoHeld = false;
-        QElapsedTimer lastCheck; // invalid: no answer since the device came
-        bool checkInFlight = false;
-        QTimer *periodicTimer = nullptr;
-        bool headsetAvailable = false;
-        bool receiverAvailable = false;
-        QString latestHeadsetVersion;
-        QString latestReceiverVersion;
-        QString lastPromptedHeadsetVersion;
-        QString lastPromptedReceiverVersion;
-        bool manualUpgradeRunning = false;
-    };
 
     void setupUi();
+    // The window's collaborators, each set up in the file of its responsibility.
+    void setupTray();
+    void setupFirmwareCheck();
     void createDeviceServices(const HeadphonesDeviceServiceSetup &deviceSetup);
     void setupConnections();
     void connectDeviceService();
@@ -415,13 +403,7 @@ private:
     void submitAccountChange(VerificationCodeDialog &dialog, const QString &value, const QString &code,
                              const QString &changedText);
 
-    void connectRemoteUpdater();
-    void onUpdateDownloadProgress(qlonglong bytesReceived, qlonglong bytesTotal);
-    void onUpdateDownloadFinished();
     void setUpdateBadgesVisible(bool visible);
-    // The title of the update dialogs: version too low, or new version.
-    QString updateTitle() const;
-    void downloadHeldUpdate();
     void resumeDeferredFirmwarePrompt();
 
     // Device state.
@@ -508,29 +490,18 @@ private:
     DeviceState m_device;
     QTimer *m_devicePageRefreshTimer = nullptr;
     EqDownlinkState m_eq;
-    FirmwareCheckState m_firmware;
+    // The firmware update check (HeadphonesDeviceFirmwareCheck.cpp).
+    FirmwareUpdateCheck *m_firmwareCheck = nullptr;
 
-    // Self-update.
+    // Self-update (HeadphonesDeviceUpdate.cpp).
     RemoteUpdate::RemoteUpdater *m_remoteUpdater = nullptr;
-    RemoteUpdate::UpdateInfo m_updateInfo;
-    bool m_updateInfoHeld = false;
-    bool m_userStartedUpdateCheck = false;
-    bool m_updateBadgeShown = false;
-    QString m_receiptMessage;
-    bool m_receiptFailure = false;
-    QPointer<UpdateDownloadProgressDialog> m_updateProgressDialog;
-    // Set by the firmware check when its question had to wait for the update dialogs.
-    bool m_firmwarePromptDeferred = false;
+    SelfUpdateFlow *m_selfUpdate = nullptr;
 
-    bool m_exitOnClose = false;
-    QSystemTrayIcon *m_trayIcon = nullptr;
-    std::unique_ptr<QMenu> m_trayMenu;
-    QAction *m_showAction = nullptr;
-    QAction *m_quitAction = nullptr;
+    // The tray icon and the close preference (HeadphonesDeviceTray.cpp).
+    TrayController *m_tray = nullptr;
 
     HeadphonesDeviceTimings m_timings;
     std::unique_ptr<IWindowFrame> m_windowFrame;
-    std::function<bool()> m_trayAvailable;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(HeadphonesDevice::ResizeEdgeFlag)
