@@ -67,6 +67,7 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
 
     setupUi();
     m_loginController = new LoginController(this);
+    setupAccountFlow();
     createDeviceServices(deviceSetup);
     setupFirmwareCheck();
     setupConnections();
@@ -111,11 +112,6 @@ void HeadphonesDevice::createDeviceServices(const HeadphonesDeviceServiceSetup &
         m_manualFirmware =
             new ManualFirmwareOtaCoordinator(m_deviceService, m_loginController->firmwareApi(), this, this);
     }
-}
-
-CustomLoginWindow *HeadphonesDevice::loginWindow() const
-{
-    return m_loginWindow;
 }
 
 void HeadphonesDevice::setWindowFrame(std::unique_ptr<IWindowFrame> frame)
@@ -241,7 +237,7 @@ void HeadphonesDevice::on_loginClicked()
         showPage(ProfilePage);
         return;
     }
-    if (m_loginWindow && m_loginWindow->isVisible())
+    if (loginWindow() && loginWindow()->isVisible())
         return;
     openLoginWindow(QString(), false);
 }
@@ -330,18 +326,6 @@ void HeadphonesDevice::refreshReturnTitle()
     }
 }
 
-void HeadphonesDevice::refreshLoginText()
-{
-    if (!m_titleBar)
-        return;
-    if (!isSignedIn()) {
-        m_titleBar->setLoginText(tr("点击登录"));
-        return;
-    }
-    const QString nickname = m_loginController->loadStoredUserInfo().nickName.trimmed();
-    m_titleBar->setLoginText(nickname.isEmpty() ? tr("已登录") : nickname);
-}
-
 void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
 {
     if (auto *factory = EarphoneApi::ApiFactory::instance(QCoreApplication::instance())) {
@@ -352,8 +336,8 @@ void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
         m_loginController->applyApiLanguage();
     AppLanguageManager::saveLanguageCode(localeTag);
     AppLanguageManager::applyLanguage(localeTag);
-    if (m_loginWindow)
-        m_loginWindow->retranslateUi();
+    if (CustomLoginWindow *login = loginWindow())
+        login->retranslateUi();
     refreshReturnTitle();
 }
 

@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 
+class AccountFlow;
 class CustomBootScreen;
 class CustomDeviceConnection;
 class CustomLoginWindow;
@@ -46,7 +47,6 @@ class QPropertyAnimation;
 class QStackedWidget;
 class QTimer;
 class UpdateDownloadProgressDialog;
-class VerificationCodeDialog;
 
 namespace RemoteUpdate {
 class RemoteUpdater;
@@ -357,6 +357,7 @@ private:
     void setupUi();
     // The window's collaborators, each set up in the file of its responsibility.
     void setupTray();
+    void setupAccountFlow();
     void setupFirmwareCheck();
     void createDeviceServices(const HeadphonesDeviceServiceSetup &deviceSetup);
     void setupConnections();
@@ -387,21 +388,6 @@ private:
     void showTooltipToast(const QString &text, int durationMs);
 
     bool isSignedIn() const;
-    void showUserOnTitleBar(const QString &nickName, const QString &iconUrl);
-    void fillProfilePage(const EarphoneApi::UserInfo &user);
-    // The user's record asked anew from the server; the login controller stores the answer.
-    void refreshUserRecord();
-    // Centred on the window over the blurred window.
-    int runProfileDialog(QDialog *dialog);
-    static QString apiErrorText(int errorCode);
-    // The e-mail and phone changes: one run with the dialog's own submit signal; `areaCode` goes with
-    // the verification code request.
-    template <typename Dialog>
-    void runAccountChange(void (Dialog::*submitted)(const QString &, const QString &), const QString &areaCode,
-                          const QString &changedText);
-    void runAccountChangeDialog(VerificationCodeDialog &dialog, const QString &areaCode);
-    void submitAccountChange(VerificationCodeDialog &dialog, const QString &value, const QString &code,
-                             const QString &changedText);
 
     void setUpdateBadgesVisible(bool visible);
     void resumeDeferredFirmwarePrompt();
@@ -479,7 +465,8 @@ private:
     QElapsedTimer m_lastBasicInfoRequest;
 
     LoginController *m_loginController = nullptr;
-    QPointer<CustomLoginWindow> m_loginWindow;
+    // The account flows (HeadphonesDeviceAccount.cpp).
+    AccountFlow *m_account = nullptr;
 
     HidProtocolService *m_deviceService = nullptr;
     QorDeviceConnectionUiController *m_qorController = nullptr;

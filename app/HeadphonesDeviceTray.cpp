@@ -2,6 +2,7 @@
 // over the blurred window.
 #include "app/HeadphonesDevice.h"
 
+#include "app/AccountFlow.h"
 #include "app/TrayController.h"
 #include "account/CustomLoginWindow.h"
 #include "hid/HidProtocolService.h"
@@ -139,9 +140,7 @@ void HeadphonesDevice::prepareForQuit()
             disconnect(m_deviceService, nullptr, m_qorController, nullptr);
         m_deviceService->disconnectAll();
     }
-    if (m_loginWindow && m_loginWindow->isVisible())
-        m_loginWindow->reject();
-    m_loginWindow = nullptr;
+    m_account->closeLoginWindow();
     setGraphicsEffect(nullptr);
     if (m_centralWidget)
         m_centralWidget->setGraphicsEffect(nullptr);

@@ -35,7 +35,10 @@ void HeadphonesDevice::setupRemoteUpdate()
 
     m_selfUpdate = new SelfUpdateFlow(m_remoteUpdater, this);
     m_selfUpdate->setQuittingProbe([this] { return m_quitting; });
-    m_selfUpdate->setReceiptBlocker([this] { return m_loginWindow && m_loginWindow->isVisible(); });
+    m_selfUpdate->setReceiptBlocker([this] { 
+        const CustomLoginWindow *login = loginWindow();
+        return login && login->isVisible();
+     });
     connect(m_selfUpdate, &SelfUpdateFlow::badgeVisibilityChanged, this, [this](bool visible) {
         if (m_settingsPage)
             m_settingsPage->setUpdateBadgeVisible(visible);
