@@ -235,10 +235,13 @@ void AccountFlow::openLoginWindow(const QString &message, bool forgotPassword)
         window->setLoginError(message);
     if (forgotPassword)
         window->switchToForgotPasswordPage();
+    const QPointer<AccountFlow> self(this);
     if (m_runDialog)
         m_runDialog(window);
     else
         window->exec();
+    if (!self)
+        return;
     m_loginWindow = nullptr;
     if (guard)
         guard->deleteLater();

@@ -4,7 +4,6 @@
 
 #include "app/AccountFlow.h"
 #include "app/TrayController.h"
-#include "account/CustomLoginWindow.h"
 #include "hid/HidProtocolService.h"
 #include "hid/QorDeviceConnectionUiController.h"
 
