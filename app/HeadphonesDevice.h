@@ -40,9 +40,7 @@ class LoginController;
 class QorDeviceConnectionUiController;
 class SelfUpdateFlow;
 class TrayController;
-class QAction;
 class QDialog;
-class QMenu;
 class QPropertyAnimation;
 class QStackedWidget;
 class QTimer;
@@ -352,7 +350,6 @@ private:
         EarphoneApi::CloudEQItem ephemeralItem;
         quint64 sendsStarted = 0;
     };
-
 
     void setupUi();
     // The window's collaborators, each set up in the file of its responsibility.
