@@ -1,11 +1,12 @@
 #include "app/HeadphonesDevice.h"
 
-#include "app/CloseBehavior.h"
 #include "app/CustomSettingsForm.h"
 #include "app/CustomTitleBar.h"
+#include "app/FirmwareUpdateCheck.h"
 #include "app/StartupOptions.h"
 #include "app/dialogs/UpdateDownloadProgressDialog.h"
 #include "language/AppLanguageManager.h"
+#include "app/TrayController.h"
 #include "account/CustomLoginWindow.h"
 #include "account/CustomUserProfilePage.h"
 #include "cloud/ApiFactory.h"
@@ -23,7 +24,6 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStyle>
@@ -68,7 +68,9 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
 
     setupUi();
     m_loginController = new LoginController(this);
+    setupAccountFlow();
     createDeviceServices(deviceSetup);
+    setupFirmwareCheck();
     setupConnections();
     setupRemoteUpdate();
     checkLastInstallReceipt();
@@ -78,7 +80,7 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
     m_settingsPage->setUpdateRequired(false);
 
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    m_exitOnClose = CloseBehavior::exitOnClose();
+    setupTray();
 
     resize(kMinimumWidth, kMinimumHeight);
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -113,29 +115,9 @@ void HeadphonesDevice::createDeviceServices(const HeadphonesDeviceServiceSetup &
     }
 }
 
-CustomLoginWindow *HeadphonesDevice::loginWindow() const
-{
-    return m_loginWindow;
-}
-
-UpdateDownloadProgressDialog *HeadphonesDevice::updateProgressDialog() const
-{
-    return m_updateProgressDialog;
-}
-
 void HeadphonesDevice::setWindowFrame(std::unique_ptr<IWindowFrame> frame)
 {
     m_windowFrame = frame ? std::move(frame) : createNativeWindowFrame();
-}
-
-void HeadphonesDevice::setTrayAvailabilityProbe(std::function<bool()> probe)
-{
-    m_trayAvailable = std::move(probe);
-}
-
-bool HeadphonesDevice::isSystemTrayAvailable() const
-{
-    return m_trayAvailable ? m_trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void HeadphonesDevice::setupUi()
@@ -231,8 +213,8 @@ void HeadphonesDevice::showPage(int page)
 void HeadphonesDevice::setTimings(const HeadphonesDeviceTimings &timings)
 {
     m_timings = timings;
-    if (m_firmware.periodicTimer)
-        m_firmware.periodicTimer->setInterval(m_timings.firmwareCheckPeriodMs);
+    m_firmwareCheck->setTimings(m_timings.firmwareCheckPeriodMs, m_timings.firmwareCheckThrottleMs,
+                                m_timings.firmwareReadbackDelaysMs);
 }
 
 void HeadphonesDevice::refreshEqPages()
@@ -256,7 +238,7 @@ void HeadphonesDevice::on_loginClicked()
         showPage(ProfilePage);
         return;
     }
-    if (m_loginWindow && m_loginWindow->isVisible())
+    if (loginWindow() && loginWindow()->isVisible())
         return;
     openLoginWindow(QString(), false);
 }
@@ -345,18 +327,6 @@ void HeadphonesDevice::refreshReturnTitle()
     }
 }
 
-void HeadphonesDevice::refreshLoginText()
-{
-    if (!m_titleBar)
-        return;
-    if (!isSignedIn()) {
-        m_titleBar->setLoginText(tr("点击登录"));
-        return;
-    }
-    const QString nickname = m_loginController->loadStoredUserInfo().nickName.trimmed();
-    m_titleBar->setLoginText(nickname.isEmpty() ? tr("已登录") : nickname);
-}
-
 void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
 {
     if (auto *factory = EarphoneApi::ApiFactory::instance(QCoreApplication::instance())) {
@@ -367,8 +337,8 @@ void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
         m_loginController->applyApiLanguage();
     AppLanguageManager::saveLanguageCode(localeTag);
     AppLanguageManager::applyLanguage(localeTag);
-    if (m_loginWindow)
-        m_loginWindow->retranslateUi();
+    if (CustomLoginWindow *login = loginWindow())
+        login->retranslateUi();
     refreshReturnTitle();
 }
 
@@ -383,8 +353,7 @@ void HeadphonesDevice::onCloseBehaviorPreferenceChanged()
 {
     if (!m_settingsPage)
         return;
-    m_exitOnClose = m_settingsPage->isExitOnCloseChecked();
-    CloseBehavior::setExitOnClose(m_exitOnClose);
+    m_tray->setExitOnClose(m_settingsPage->isExitOnCloseChecked());
 }
 
 void HeadphonesDevice::showEvent(QShowEvent *event)

@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 
+class AccountFlow;
 class CustomBootScreen;
 class CustomDeviceConnection;
 class CustomLoginWindow;
@@ -31,19 +32,19 @@ class CustomTitleBar;
 class CustomUserProfilePage;
 class EquipmentContentsBar;
 class EquipmentSettingsBar;
+class FirmwareUpdateCheck;
 class HidProtocolService;
 class IWindowFrame;
 class LegacyFirmwareRecoveryCoordinator;
 class LoginController;
 class QorDeviceConnectionUiController;
-class QAction;
+class SelfUpdateFlow;
+class TrayController;
 class QDialog;
-class QMenu;
 class QPropertyAnimation;
 class QStackedWidget;
 class QTimer;
 class UpdateDownloadProgressDialog;
-class VerificationCodeDialog;
 
 namespace RemoteUpdate {
 class RemoteUpdater;
@@ -151,10 +152,10 @@ public:
     CustomLoginWindow *loginWindow() const;
     RemoteUpdate::RemoteUpdater *remoteUpdater() const { return m_remoteUpdater; }
     UpdateDownloadProgressDialog *updateProgressDialog() const;
-    bool isUpdateBadgeShown() const { return m_updateBadgeShown; }
-    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+    bool isUpdateBadgeShown() const;
+    QSystemTrayIcon *trayIcon() const;
     QWidget *centralFrame() const { return m_centralWidget; }
-    bool exitOnClose() const { return m_exitOnClose; }
+    bool exitOnClose() const;
     bool isQuitting() const { return m_quitting; }
     bool isResizing() const { return m_resizing; }
     bool isDragging() const { return m_dragging; }
@@ -185,7 +186,7 @@ public:
     void onUpdateDownloadStarted();
     void onUpdateFailure(const QString &message);
     void showInstallReceiptResult();
-    QString pendingReceiptMessage() const { return m_receiptMessage; }
+    QString pendingReceiptMessage() const;
 
     // Device state and pages (HeadphonesDeviceDeviceState.cpp).
     bool isDeviceUsable() const;
@@ -244,8 +245,8 @@ public:
     void openMoreSettingsForFirmware();
     void startManualUpgrade(ManualFirmwareOtaCoordinator::Target target);
     void onManualUpgradeFinished(bool success, ManualFirmwareOtaCoordinator::Target target);
-    bool isFirmwareCheckInFlight() const { return m_firmware.checkInFlight; }
-    QTimer *periodicFirmwareCheckTimer() const { return m_firmware.periodicTimer; }
+    bool isFirmwareCheckInFlight() const;
+    QTimer *periodicFirmwareCheckTimer() const;
 
     void setTimings(const HeadphonesDeviceTimings &timings);
     void setWindowFrame(std::unique_ptr<IWindowFrame> frame);
@@ -350,26 +351,11 @@ private:
         quint64 sendsStarted = 0;
     };
 
-    // The firmware versions of the device against the server's offer.
-    struct FirmwareCheckState
-    {
-        QString currentHeadsetVersion; // normalised
-        QString currentReceiverVersion;
-        EarphoneApi::PcFirmwareInfoResult held; // the server's answer
-        bool serverInfoHeld = false;
-        QElapsedTimer lastCheck; // invalid: no answer since the device came
-        bool checkInFlight = false;
-        QTimer *periodicTimer = nullptr;
-        bool headsetAvailable = false;
-        bool receiverAvailable = false;
-        QString latestHeadsetVersion;
-        QString latestReceiverVersion;
-        QString lastPromptedHeadsetVersion;
-        QString lastPromptedReceiverVersion;
-        bool manualUpgradeRunning = false;
-    };
-
     void setupUi();
+    // The window's collaborators, each set up in the file of its responsibility.
+    void setupTray();
+    void setupAccountFlow();
+    void setupFirmwareCheck();
     void createDeviceServices(const HeadphonesDeviceServiceSetup &deviceSetup);
     void setupConnections();
     void connectDeviceService();
@@ -399,29 +385,8 @@ private:
     void showTooltipToast(const QString &text, int durationMs);
 
     bool isSignedIn() const;
-    void showUserOnTitleBar(const QString &nickName, const QString &iconUrl);
-    void fillProfilePage(const EarphoneApi::UserInfo &user);
-    // The user's record asked anew from the server; the login controller stores the answer.
-    void refreshUserRecord();
-    // Centred on the window over the blurred window.
-    int runProfileDialog(QDialog *dialog);
-    static QString apiErrorText(int errorCode);
-    // The e-mail and phone changes: one run with the dialog's own submit signal; `areaCode` goes with
-    // the verification code request.
-    template <typename Dialog>
-    void runAccountChange(void (Dialog::*submitted)(const QString &, const QString &), const QString &areaCode,
-                          const QString &changedText);
-    void runAccountChangeDialog(VerificationCodeDialog &dialog, const QString &areaCode);
-    void submitAccountChange(VerificationCodeDialog &dialog, const QString &value, const QString &code,
-                             const QString &changedText);
 
-    void connectRemoteUpdater();
-    void onUpdateDownloadProgress(qlonglong bytesReceived, qlonglong bytesTotal);
-    void onUpdateDownloadFinished();
     void setUpdateBadgesVisible(bool visible);
-    // The title of the update dialogs: version too low, or new version.
-    QString updateTitle() const;
-    void downloadHeldUpdate();
     void resumeDeferredFirmwarePrompt();
 
     // Device state.
@@ -497,7 +462,8 @@ private:
     QElapsedTimer m_lastBasicInfoRequest;
 
     LoginController *m_loginController = nullptr;
-    QPointer<CustomLoginWindow> m_loginWindow;
+    // The account flows (HeadphonesDeviceAccount.cpp).
+    AccountFlow *m_account = nullptr;
 
     HidProtocolService *m_deviceService = nullptr;
     QorDeviceConnectionUiController *m_qorController = nullptr;
@@ -508,29 +474,18 @@ private:
     DeviceState m_device;
     QTimer *m_devicePageRefreshTimer = nullptr;
     EqDownlinkState m_eq;
-    FirmwareCheckState m_firmware;
+    // The firmware update check (HeadphonesDeviceFirmwareCheck.cpp).
+    FirmwareUpdateCheck *m_firmwareCheck = nullptr;
 
-    // Self-update.
+    // Self-update (HeadphonesDeviceUpdate.cpp).
     RemoteUpdate::RemoteUpdater *m_remoteUpdater = nullptr;
-    RemoteUpdate::UpdateInfo m_updateInfo;
-    bool m_updateInfoHeld = false;
-    bool m_userStartedUpdateCheck = false;
-    bool m_updateBadgeShown = false;
-    QString m_receiptMessage;
-    bool m_receiptFailure = false;
-    QPointer<UpdateDownloadProgressDialog> m_updateProgressDialog;
-    // Set by the firmware check when its question had to wait for the update dialogs.
-    bool m_firmwarePromptDeferred = false;
+    SelfUpdateFlow *m_selfUpdate = nullptr;
 
-    bool m_exitOnClose = false;
-    QSystemTrayIcon *m_trayIcon = nullptr;
-    std::unique_ptr<QMenu> m_trayMenu;
-    QAction *m_showAction = nullptr;
-    QAction *m_quitAction = nullptr;
+    // The tray icon and the close preference (HeadphonesDeviceTray.cpp).
+    TrayController *m_tray = nullptr;
 
     HeadphonesDeviceTimings m_timings;
     std::unique_ptr<IWindowFrame> m_windowFrame;
-    std::function<bool()> m_trayAvailable;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(HeadphonesDevice::ResizeEdgeFlag)

@@ -1,235 +1,116 @@
-// The headset's and the receiver's firmware against what the server offers:
-// the check (on device reports, every half hour, when the program comes to
-// the front and when More settings opens), its result on the More-settings
-// page and the sidebar, the question once per new version, and the manual
-// update that the page's buttons start.
+// The window's side of the firmware update check: FirmwareUpdateCheck holds
+// the check, the question and the manual update; the window tells it about
+// the device and opens More settings when it asks.
 #include "app/HeadphonesDevice.h"
 
 #include "app/CustomTitleBar.h"
-#include "app/dialogs/UpdateAvailableDialog.h"
+#include "app/FirmwareUpdateCheck.h"
 #include "app/dialogs/UpdateDownloadProgressDialog.h"
-#include "cloud/FirmwareApi.h"
 #include "cloud/LoginController.h"
-#include "cloud/UpdateVersion.h"
 #include "devicepages/EquipmentContentsBar.h"
 #include "devicepages/EquipmentSettingsBar.h"
-#include "devicepages/MoreSettingsContent.h"
 #include "hid/HidProtocolService.h"
 
-#include <QApplication>
-#include <QPointer>
-#include <QTimer>
-#include <QtDebug>
-
-namespace {
-constexpr quint8 kBasicInfoReceiverFirmware = 0x04;
-constexpr quint8 kBasicInfoHeadsetFirmware = 0x05;
-
-QString normalized(const QString &version)
+void HeadphonesDevice::setupFirmwareCheck()
 {
-    return EarphoneApi::FirmwareApi::normalizeVersion(version.trimmed());
+    m_firmwareCheck = new FirmwareUpdateCheck(this);
+    m_firmwareCheck->setTimings(m_timings.firmwareCheckPeriodMs, m_timings.firmwareCheckThrottleMs,
+                                m_timings.firmwareReadbackDelaysMs);
+    m_firmwareCheck->setFirmwareApi(m_loginController ? m_loginController->firmwareApi() : nullptr);
+    m_firmwareCheck->setPages(m_contentBar ? m_contentBar->moreSettingsPage() : nullptr, m_sidebar);
+    m_firmwareCheck->setManualCoordinator(m_manualFirmware);
+    m_firmwareCheck->setProductIdSource([this] { return currentProductIdText(); });
+    m_firmwareCheck->setDeviceGate([this] {
+        return !m_quitting && m_loginController && !isQorConnectionHeld() && m_device.protocolValidated;
+    });
+    m_firmwareCheck->setQuittingProbe([this] { return m_quitting; });
+    m_firmwareCheck->setPromptBlocker([this] {
+        const UpdateDownloadProgressDialog *progress = updateProgressDialog();
+        return progress && progress->isVisible();
+    });
+    connect(m_firmwareCheck, &FirmwareUpdateCheck::moreSettingsRequested, this,
+            &HeadphonesDevice::openMoreSettingsForFirmware);
+    connect(m_firmwareCheck, &FirmwareUpdateCheck::moreSettingsRefreshRequested, this,
+            &HeadphonesDevice::refreshMoreSettingsPage);
+    connect(m_firmwareCheck, &FirmwareUpdateCheck::basicInfoRequested, this, [this](const QList<quint8> &types) {
+        if (!m_quitting && m_deviceService)
+            m_deviceService->queryBasicInfo(types);
+    });
 }
-
-bool offersUpgrade(const EarphoneApi::PcFirmwareEntry &entry, const QString &current)
-{
-    const QString latest = normalized(entry.version);
-    const QString installed = normalized(current);
-    return entry.isValid() && !latest.isEmpty() && !installed.isEmpty()
-        && RemoteUpdate::isNewerVersion(latest, installed);
-}
-} // namespace
 
 bool HeadphonesDevice::canCheckFirmware() const
 {
-    return !m_quitting && m_loginController && !isQorConnectionHeld() && m_device.protocolValidated
-        && !m_firmware.currentHeadsetVersion.trimmed().isEmpty()
-        && !m_firmware.currentReceiverVersion.trimmed().isEmpty();
+    return m_firmwareCheck->canCheck();
 }
 
 void HeadphonesDevice::requestFirmwareInfo()
 {
-    EarphoneApi::FirmwareApi *api = m_loginController ? m_loginController->firmwareApi() : nullptr;
-    if (!api)
-        return;
-    m_firmware.checkInFlight = true;
-    api->requestPcFirmwareInfo(currentProductIdText());
-}
-
-bool HeadphonesDevice::firmwareCheckThrottled() const
-{
-    return m_firmware.serverInfoHeld && m_firmware.lastCheck.isValid()
-        && m_firmware.lastCheck.elapsed() < m_timings.firmwareCheckThrottleMs;
+    m_firmwareCheck->requestInfo();
 }
 
 void HeadphonesDevice::onAutomaticFirmwareCheck()
 {
-    if (!canCheckFirmware() || m_firmware.checkInFlight || !isVisible() || firmwareCheckThrottled())
-        return;
-    requestFirmwareInfo();
+    m_firmwareCheck->onAutomaticCheck();
 }
 
 void HeadphonesDevice::ensurePeriodicFirmwareCheckTimer()
 {
-    if (m_firmware.periodicTimer)
-        return;
-    m_firmware.periodicTimer = new QTimer(this);
-    m_firmware.periodicTimer->setInterval(m_timings.firmwareCheckPeriodMs);
-    connect(m_firmware.periodicTimer, &QTimer::timeout, this, &HeadphonesDevice::onAutomaticFirmwareCheck);
+    m_firmwareCheck->ensurePeriodicTimer();
 }
 
 void HeadphonesDevice::updatePeriodicFirmwareCheckTimer()
 {
-    ensurePeriodicFirmwareCheckTimer();
-    const bool allowed = canCheckFirmware();
-    if (allowed && !m_firmware.periodicTimer->isActive())
-        m_firmware.periodicTimer->start();
-    else if (!allowed && m_firmware.periodicTimer->isActive())
-        m_firmware.periodicTimer->stop();
+    m_firmwareCheck->updatePeriodicTimer();
 }
 
 void HeadphonesDevice::clearFirmwareCheckState()
 {
-    // The server's last answer and the upgrade under way outlive the device.
-    m_firmware.currentHeadsetVersion.clear();
-    m_firmware.currentReceiverVersion.clear();
-    m_firmware.serverInfoHeld = false;
-    m_firmware.lastCheck.invalidate();
-    m_firmware.checkInFlight = false;
-    m_firmware.headsetAvailable = false;
-    m_firmware.receiverAvailable = false;
-    m_firmware.latestHeadsetVersion.clear();
-    m_firmware.latestReceiverVersion.clear();
-    m_firmware.lastPromptedHeadsetVersion.clear();
-    m_firmware.lastPromptedReceiverVersion.clear();
-    m_firmwarePromptDeferred = false;
+    m_firmwareCheck->clearDeviceState();
 }
 
 void HeadphonesDevice::onDeviceFirmwareInfo(const HeadsetProtocol::FirmwareInfo &info)
 {
-    if (m_quitting)
-        return;
-    if (!info.headsetVersion.trimmed().isEmpty())
-        m_firmware.currentHeadsetVersion = normalized(info.headsetVersion);
-    if (!info.dongleVersion.trimmed().isEmpty())
-        m_firmware.currentReceiverVersion = normalized(info.dongleVersion);
-    refreshMoreSettingsPage();
-    if (canCheckFirmware() && !m_firmware.checkInFlight && !firmwareCheckThrottled())
-        requestFirmwareInfo();
-    updatePeriodicFirmwareCheckTimer();
+    m_firmwareCheck->onDeviceFirmwareInfo(info);
 }
 
 void HeadphonesDevice::onPcFirmwareInfoReceived(const EarphoneApi::PcFirmwareInfoResult &result)
 {
-    m_firmware.checkInFlight = false;
-    // An answer for a product that is no longer connected says nothing about this one.
-    if (result.pid != currentProductIdText())
-        return;
-    m_firmware.held = result;
-    m_firmware.serverInfoHeld = true;
-    m_firmware.lastCheck.start();
-    applyFirmwareCheck();
+    m_firmwareCheck->onInfoReceived(result);
 }
 
 void HeadphonesDevice::onPcFirmwareInfoFailed(int errorCode, const QString &message, const QString &requestPid)
 {
-    m_firmware.checkInFlight = false;
-    if (requestPid != currentProductIdText())
-        return;
-    qWarning().noquote()
-        << QStringLiteral("[FirmwareCheck] failed pid=%1 code=%2 msg=%3").arg(requestPid).arg(errorCode).arg(message);
+    m_firmwareCheck->onInfoFailed(errorCode, message, requestPid);
 }
 
 void HeadphonesDevice::applyFirmwareCheck()
 {
-    MoreSettingsContent *more = m_contentBar ? m_contentBar->moreSettingsPage() : nullptr;
-    if (!m_firmware.serverInfoHeld || !more || m_firmware.held.pid != currentProductIdText())
-        return;
-    const QString currentHeadset = m_firmware.currentHeadsetVersion.trimmed();
-    const QString currentReceiver = m_firmware.currentReceiverVersion.trimmed();
-    const QString latestHeadset = normalized(m_firmware.held.firmware1.version);
-    const QString latestReceiver = normalized(m_firmware.held.firmware2.version);
-    if (!currentHeadset.isEmpty())
-        more->setHeadphoneFirmwareVersion(currentHeadset);
-    if (!currentReceiver.isEmpty())
-        more->setReceiverFirmwareVersion(currentReceiver);
-
-    const bool headset = offersUpgrade(m_firmware.held.firmware1, currentHeadset);
-    const bool receiver = offersUpgrade(m_firmware.held.firmware2, currentReceiver);
-    more->setHeadphoneOtaAvailable(headset, latestHeadset);
-    more->setReceiverOtaAvailable(receiver, latestReceiver);
-    more->setHeadphoneUpgradeButtonVisible(headset);
-    more->setReceiverUpgradeButtonVisible(receiver);
-    more->setHeadphoneOtaRowVisible(headset);
-    more->setReceiverOtaRowVisible(receiver);
-    if (m_sidebar)
-        m_sidebar->setMoreSettingsRedDotVisible(headset || receiver);
-
-    m_firmware.headsetAvailable = headset;
-    m_firmware.receiverAvailable = receiver;
-    m_firmware.latestHeadsetVersion = latestHeadset;
-    m_firmware.latestReceiverVersion = latestReceiver;
-    promptFirmwareUpdate();
+    m_firmwareCheck->apply();
 }
 
 void HeadphonesDevice::promptFirmwareUpdate()
 {
-    if (m_quitting || m_firmware.manualUpgradeRunning)
-        return;
-    if (!m_firmware.headsetAvailable && !m_firmware.receiverAvailable)
-        return;
-    if (!isVisible())
-        return;
-    if (QApplication::activeModalWidget() || (m_updateProgressDialog && m_updateProgressDialog->isVisible())) {
-        m_firmwarePromptDeferred = true;
-        return;
-    }
-    const QString headsetVersion = normalized(m_firmware.latestHeadsetVersion);
-    const QString receiverVersion = normalized(m_firmware.latestReceiverVersion);
-    const bool headsetNew = m_firmware.headsetAvailable && !headsetVersion.isEmpty()
-        && headsetVersion != m_firmware.lastPromptedHeadsetVersion;
-    const bool receiverNew = m_firmware.receiverAvailable && !receiverVersion.isEmpty()
-        && receiverVersion != m_firmware.lastPromptedReceiverVersion;
-    if (!headsetNew && !receiverNew)
-        return;
+    m_firmwareCheck->prompt();
+}
 
-    QString title;
-    QString message;
-    if (headsetNew && receiverNew) {
-        title = tr("发现固件新版本");
-        message = tr("耳机和接收器均有新版本，是否前往「更多设置」升级？");
-    } else if (receiverNew) {
-        title = tr("发现接收器固件新版本");
-        message = tr("可升级至 %1，是否前往「更多设置」升级？")
-                      .arg(firmwareVersionDisplayText(m_firmware.latestReceiverVersion));
-    } else {
-        title = tr("发现耳机固件新版本");
-        message = tr("可升级至 %1，是否前往「更多设置」升级？")
-                      .arg(firmwareVersionDisplayText(m_firmware.latestHeadsetVersion));
-    }
-
-    const QPointer<HeadphonesDevice> self(this);
-    UpdateAvailableDialog dialog(this);
-    dialog.setContent(title, message, tr("稍后"), tr("前往升级"));
-    dialog.exec();
-    if (!self)
-        return;
-    // Offered once, whatever the answer, while the device stays connected.
-    if (headsetNew)
-        m_firmware.lastPromptedHeadsetVersion = headsetVersion;
-    if (receiverNew)
-        m_firmware.lastPromptedReceiverVersion = receiverVersion;
-    if (dialog.choice() == UpdateAvailableDialog::Confirmed)
-        openMoreSettingsForFirmware();
+void HeadphonesDevice::resumeDeferredFirmwarePrompt()
+{
+    m_firmwareCheck->resumeDeferredPrompt();
 }
 
 QString HeadphonesDevice::firmwareVersionDisplayText(const QString &version)
 {
-    const QString n = normalized(version);
-    if (n.isEmpty())
-        return QStringLiteral("-");
-    if (n.startsWith(QLatin1Char('V'), Qt::CaseInsensitive))
-        return n;
-    return QStringLiteral("V.") + n;
+    return FirmwareUpdateCheck::versionDisplayText(version);
+}
+
+bool HeadphonesDevice::isFirmwareCheckInFlight() const
+{
+    return m_firmwareCheck->isCheckInFlight();
+}
+
+QTimer *HeadphonesDevice::periodicFirmwareCheckTimer() const
+{
+    return m_firmwareCheck->periodicTimer();
 }
 
 void HeadphonesDevice::openMoreSettingsForFirmware()
@@ -249,54 +130,10 @@ void HeadphonesDevice::openMoreSettingsForFirmware()
 
 void HeadphonesDevice::startManualUpgrade(ManualFirmwareOtaCoordinator::Target target)
 {
-    if (m_quitting || !m_manualFirmware || !m_firmware.serverInfoHeld)
-        return;
-    const bool headset = target == ManualFirmwareOtaCoordinator::Headset;
-    const EarphoneApi::PcFirmwareEntry entry = headset ? m_firmware.held.firmware1 : m_firmware.held.firmware2;
-    if (entry.version.isEmpty() || entry.url.isEmpty())
-        return;
-    const QString current = headset ? m_firmware.currentHeadsetVersion : m_firmware.currentReceiverVersion;
-    m_firmware.manualUpgradeRunning = true;
-    const QPointer<HeadphonesDevice> self(this);
-    const QPointer<ManualFirmwareOtaCoordinator> coordinator(m_manualFirmware);
-    m_manualFirmware->startUpgrade(target, entry.url, entry.version, current, currentProductIdText());
-    // The update has ended when this returns; one the coordinator refused never
-    // reports, and must not hold back the firmware questions for good.
-    if (self && coordinator && !coordinator->isBusy())
-        m_firmware.manualUpgradeRunning = false;
+    m_firmwareCheck->startManualUpgrade(target);
 }
 
 void HeadphonesDevice::onManualUpgradeFinished(bool success, ManualFirmwareOtaCoordinator::Target target)
 {
-    if (m_quitting)
-        return;
-    if (success) {
-        const bool headset = target == ManualFirmwareOtaCoordinator::Headset;
-        (headset ? m_firmware.lastPromptedHeadsetVersion : m_firmware.lastPromptedReceiverVersion).clear();
-        if (m_firmware.serverInfoHeld) {
-            const EarphoneApi::PcFirmwareEntry &entry =
-                headset ? m_firmware.held.firmware1 : m_firmware.held.firmware2;
-            if (entry.isValid())
-                (headset ? m_firmware.currentHeadsetVersion : m_firmware.currentReceiverVersion) =
-                    normalized(entry.version);
-            refreshMoreSettingsPage();
-        }
-        if (m_deviceService) {
-            // The device reports its new versions once it has restarted. The updated
-            // part is asked first: each answer carries the other part's version as
-            // last known, which before then is the one from before the update and
-            // would offer the update just installed once more.
-            const QList<quint8> types = headset
-                ? QList<quint8>{kBasicInfoHeadsetFirmware, kBasicInfoReceiverFirmware}
-                : QList<quint8>{kBasicInfoReceiverFirmware, kBasicInfoHeadsetFirmware};
-            for (const int delayMs : m_timings.firmwareReadbackDelaysMs) {
-                QTimer::singleShot(delayMs, this, [this, types] {
-                    if (!m_quitting && m_deviceService)
-                        m_deviceService->queryBasicInfo(types);
-                });
-            }
-        }
-    }
-    if (canCheckFirmware())
-        requestFirmwareInfo();
+    m_firmwareCheck->onManualUpgradeFinished(success, target);
 }

@@ -2,19 +2,17 @@
 // over the blurred window.
 #include "app/HeadphonesDevice.h"
 
-#include "account/CustomLoginWindow.h"
+#include "app/AccountFlow.h"
+#include "app/TrayController.h"
 #include "hid/HidProtocolService.h"
 #include "hid/QorDeviceConnectionUiController.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QGraphicsBlurEffect>
-#include <QMenu>
 #include <QPointer>
 #include <QPropertyAnimation>
-#include <QStyle>
 #include <QTimer>
 
 namespace {
@@ -41,7 +39,7 @@ void HeadphonesDevice::on_closeClicked()
 void HeadphonesDevice::onCloseFadeFinished()
 {
     m_closeFadeRunning = false;
-    if (m_exitOnClose) {
+    if (m_tray->exitOnClose()) {
         // A refused close keeps the program running: the faded window must show again.
         if (!close())
             setWindowOpacity(1.0);
@@ -51,16 +49,36 @@ void HeadphonesDevice::onCloseFadeFinished()
     minimizeToTray();
 }
 
+void HeadphonesDevice::setupTray()
+{
+    m_tray = new TrayController(this);
+    connect(m_tray, &TrayController::raiseRequested, this, &HeadphonesDevice::raiseMainWindowFromTray);
+    connect(m_tray, &TrayController::quitRequested, this, &HeadphonesDevice::quitApplicationFully);
+}
+
+void HeadphonesDevice::setTrayAvailabilityProbe(std::function<bool()> probe)
+{
+    m_tray->setAvailabilityProbe(std::move(probe));
+}
+
+bool HeadphonesDevice::isSystemTrayAvailable() const
+{
+    return m_tray->isAvailable();
+}
+
+QSystemTrayIcon *HeadphonesDevice::trayIcon() const
+{
+    return m_tray->icon();
+}
+
+bool HeadphonesDevice::exitOnClose() const
+{
+    return m_tray->exitOnClose();
+}
+
 void HeadphonesDevice::minimizeToTray()
 {
-    if (!isSystemTrayAvailable()) {
-        showMinimized();
-        return;
-    }
-    ensureTrayIcon();
-    if (m_trayIcon)
-        m_trayIcon->show();
-    hide();
+    m_tray->hideWindowToTray();
 }
 
 void HeadphonesDevice::closeEvent(QCloseEvent *event)
@@ -71,16 +89,9 @@ void HeadphonesDevice::closeEvent(QCloseEvent *event)
         QMainWindow::closeEvent(event);
         return;
     }
-    if (!m_exitOnClose) {
+    if (!m_tray->exitOnClose()) {
         event->ignore();
-        if (!isSystemTrayAvailable()) {
-            showMinimized();
-            return;
-        }
-        hide();
-        ensureTrayIcon();
-        if (m_trayIcon)
-            m_trayIcon->show();
+        m_tray->hideWindowToTray();
         return;
     }
     prepareForQuit();
@@ -98,8 +109,7 @@ void HeadphonesDevice::quitApplicationFully()
     if (m_quitting)
         return;
     prepareForQuit();
-    if (m_trayIcon)
-        m_trayIcon->hide();
+    m_tray->hideIcon();
     closeOtherTopLevelWindows();
     queueQuit();
 }
@@ -129,9 +139,7 @@ void HeadphonesDevice::prepareForQuit()
             disconnect(m_deviceService, nullptr, m_qorController, nullptr);
         m_deviceService->disconnectAll();
     }
-    if (m_loginWindow && m_loginWindow->isVisible())
-        m_loginWindow->reject();
-    m_loginWindow = nullptr;
+    m_account->closeLoginWindow();
     setGraphicsEffect(nullptr);
     if (m_centralWidget)
         m_centralWidget->setGraphicsEffect(nullptr);
@@ -149,38 +157,14 @@ void HeadphonesDevice::raiseMainWindowFromTray()
 
 void HeadphonesDevice::ensureTrayIcon()
 {
-    if (m_trayIcon || !isSystemTrayAvailable())
-        return;
-    m_trayIcon = new QSystemTrayIcon(this);
-    QIcon icon = windowIcon();
-    if (icon.isNull())
-        icon = QIcon(QStringLiteral(":/images/velkora.ico"));
-    if (icon.isNull())
-        icon = QIcon(QStringLiteral(":/images/velkoraLogo.png"));
-    if (icon.isNull())
-        icon = style()->standardIcon(QStyle::SP_ComputerIcon);
-    m_trayIcon->setIcon(icon);
-
-    m_trayMenu = std::make_unique<QMenu>();
-    m_showAction = m_trayMenu->addAction(QString());
-    m_quitAction = m_trayMenu->addAction(QString());
-    connect(m_showAction, &QAction::triggered, this, &HeadphonesDevice::raiseMainWindowFromTray);
-    connect(m_quitAction, &QAction::triggered, this, &HeadphonesDevice::quitApplicationFully);
-    m_trayIcon->setContextMenu(m_trayMenu.get());
-    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-            raiseMainWindowFromTray();
-    });
-    retranslateTrayIcon();
+    m_tray->ensureIcon();
 }
 
 void HeadphonesDevice::retranslateTrayIcon()
 {
-    if (!m_trayIcon)
-        return;
-    m_trayIcon->setToolTip(tr("VELKORA"));
-    m_showAction->setText(tr("显示主窗口"));
-    m_quitAction->setText(tr("退出"));
+    // A language change can reach the window before its tray is set up.
+    if (m_tray)
+        m_tray->retranslate();
 }
 
 int HeadphonesDevice::execDialogWithBlur(QWidget *target, QDialog *dialog)

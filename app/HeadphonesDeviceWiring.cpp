@@ -7,6 +7,7 @@
 #include "account/CustomUserProfilePage.h"
 #include "app/CustomSettingsForm.h"
 #include "app/CustomTitleBar.h"
+#include "app/FirmwareUpdateCheck.h"
 #include "cloud/EqApi.h"
 #include "cloud/FirmwareApi.h"
 #include "cloud/LoginController.h"
@@ -106,12 +107,7 @@ void HeadphonesDevice::setupConnections()
     wireNetworkServices();
     connectEqPages();
 
-    if (EarphoneApi::FirmwareApi *firmwareApi = m_loginController ? m_loginController->firmwareApi() : nullptr) {
-        connect(firmwareApi, &EarphoneApi::FirmwareApi::pcFirmwareInfoReceived, this,
-                &HeadphonesDevice::onPcFirmwareInfoReceived);
-        connect(firmwareApi, &EarphoneApi::FirmwareApi::pcFirmwareInfoFailed, this,
-                &HeadphonesDevice::onPcFirmwareInfoFailed);
-    }
+    // The firmware check listens to the firmware API itself.
     ensurePeriodicFirmwareCheckTimer();
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -249,11 +245,6 @@ void HeadphonesDevice::connectDevicePages()
             [this] { startManualUpgrade(ManualFirmwareOtaCoordinator::Headset); });
     connect(more, &MoreSettingsContent::receiverOtaUpgradeRequested, this,
             [this] { startManualUpgrade(ManualFirmwareOtaCoordinator::Receiver); });
-    connect(m_manualFirmware, &ManualFirmwareOtaCoordinator::upgradeFinished, this,
-            [this](bool success, const QString &, ManualFirmwareOtaCoordinator::Target target) {
-                m_firmware.manualUpgradeRunning = false;
-                onManualUpgradeFinished(success, target);
-            });
 }
 
 void HeadphonesDevice::enterDevicePage()
@@ -311,13 +302,13 @@ void HeadphonesDevice::refreshMoreSettingsPage()
         more->setDeviceName(name);
     if (m_device.toneLevel >= 1 && m_device.toneLevel <= 7)
         more->setPromptToneLevel(m_device.toneLevel);
-    const QString headset = m_firmware.currentHeadsetVersion.trimmed();
+    const QString headset = m_firmwareCheck->currentHeadsetVersion().trimmed();
     if (!headset.isEmpty())
         more->setHeadphoneFirmwareVersion(headset);
-    const QString receiver = m_firmware.currentReceiverVersion.trimmed();
+    const QString receiver = m_firmwareCheck->currentReceiverVersion().trimmed();
     if (!receiver.isEmpty())
         more->setReceiverFirmwareVersion(receiver);
-    if (m_firmware.serverInfoHeld)
+    if (m_firmwareCheck->isServerInfoHeld())
         applyFirmwareCheck();
 }
 

@@ -428,6 +428,8 @@ void TestMainWindowUpdate::failureBeforeTheDownloadOffersARetryBox()
     auto retried = answerBox(first, QStringLiteral("重试"),
                              [&cancelled, second] { cancelled = answerBox(second, QStringLiteral("取消")); });
     m_window->showUpdateDialog(info);
+    // The question and the boxes come up one after the other, each without a loop of its own.
+    QTRY_VERIFY_WITH_TIMEOUT(cancelled && *cancelled, 10000);
     QVERIFY(*confirmed);
     QVERIFY(*retried);
     QVERIFY(cancelled && *cancelled);
@@ -508,7 +510,7 @@ void TestMainWindowUpdate::checkFailures()
     auto shown = answerBox(empty);
     m_window->startUserUpdateCheck();
     emit updater->checkFailed(QStringLiteral("  "));
-    QVERIFY(*shown);
+    QTRY_VERIFY_WITH_TIMEOUT(*shown, 10000);
     QCOMPARE(empty->title, QStringLiteral("检查更新"));
     QCOMPARE(empty->text, QStringLiteral("检查更新失败：网络异常"));
     QCOMPARE(empty->icon, QMessageBox::Warning);
