@@ -7,6 +7,7 @@
 #include "account/CustomUserProfilePage.h"
 #include "app/CustomTitleBar.h"
 #include "cloud/LoginController.h"
+#include "devicepages/EquipmentContentsBar.h"
 
 #include <QRegularExpression>
 
@@ -176,6 +177,9 @@ void HeadphonesDevice::onProfileSyncFromServerFailed(const QString &hint)
     const QString text = hint.trimmed();
     if (text.isEmpty())
         return;
-    // The content bar shows it as an information toast once the device page is wired in.
+    if (m_contentBar) {
+        m_contentBar->showTopToastInfo(text, 1000);
+        return;
+    }
     showTooltipToast(text, 1000);
 }
