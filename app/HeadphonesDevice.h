@@ -345,6 +345,8 @@ private:
         QString pendingId;
         EQActiveProfileCoordinator::Source lastAppliedSource = EQActiveProfileCoordinator::None;
         QString lastAppliedId;
+        bool lastAppliedHeld = false; // the device of this session acknowledged the last applied EQ
+        bool pickWaiting = false;     // a selection came while it could not be sent at once
         bool ephemeralPending = false;
         EarphoneApi::CloudEQItem ephemeralItem;
         quint64 sendsStarted = 0;

@@ -129,6 +129,7 @@ void HeadphonesDevice::onTargetDevicePresentChanged(bool present)
         m_eq.bootstrapDone = false;
         stopEqDownlinkRetry();
         abandonEqSendInFlight(QStringLiteral("device-lost"));
+        m_eq.lastAppliedHeld = false; // a device that comes back holds what it holds
         // A preview is for the moment it was asked; replayed at the next plug-in it would
         // replace the restored selection.
         m_eq.ephemeralPending = false;
@@ -155,6 +156,7 @@ void HeadphonesDevice::onProtocolValidatedChanged(bool validated)
         }
         // A request of the lost session is never answered.
         abandonEqSendInFlight(QStringLiteral("validation-lost"));
+        m_eq.lastAppliedHeld = false;
         resetLinkValues();
         switchReturnModeOffUnlessOnOwnPage();
         m_device.lastProductIdText.clear();

@@ -79,12 +79,15 @@ void HeadphonesDevice::onActiveEqSelectionChanged(Source source, const QString &
         m_eq.ephemeralPending = false;
         // One send at a time: a new selection waits for the outcome of the one on its way,
         // so that outcome is never taken for the new selection's.
-        if (m_deviceService && m_deviceService->isReadyForCommands() && !m_eq.sendInFlight && !m_eq.realtimeInFlight)
+        if (m_deviceService && m_deviceService->isReadyForCommands() && !m_eq.sendInFlight && !m_eq.realtimeInFlight) {
             sendActiveEq(source, id);
-        else
+        } else {
+            m_eq.pickWaiting = true;
             startEqDownlinkRetry();
+        }
         return;
     }
+    m_eq.pickWaiting = false;
     if (!m_eq.realtimePending)
         stopEqDownlinkRetry();
 }
@@ -159,6 +162,7 @@ void HeadphonesDevice::sendEqData(Source source, const QString &id, const Headse
     m_eq.pendingSource = source;
     m_eq.pendingId = id.trimmed();
     m_eq.sendInFlight = true;
+    m_eq.pickWaiting = false; // whatever waited is the coordinator's selection, which this send carries or replaces
     ++m_eq.sendsStarted;
     stopEqDownlinkRetry();
 
@@ -190,6 +194,7 @@ void HeadphonesDevice::onEqSendSucceeded()
     }
     m_eq.lastAppliedSource = m_eq.pendingSource;
     m_eq.lastAppliedId = m_eq.pendingId;
+    m_eq.lastAppliedHeld = true;
     const QByteArray snapshot = std::exchange(m_eq.pendingSnapshot, {});
     if (m_eq.realtimeInFlight && !m_eq.realtimePayloadInFlight.isEmpty())
         m_eq.lastAppliedRealtimePayload = m_eq.realtimePayloadInFlight;
@@ -227,9 +232,16 @@ void HeadphonesDevice::onEqSendFailed(const QString &reason)
     warn(QStringLiteral("[EQ][Send] apply failed source=%1 id=%2 reason=%3")
              .arg(int(m_eq.pendingSource))
              .arg(m_eq.pendingId, reason));
+    EQActiveProfileCoordinator *coordinator = eqCoordinator();
+    if (coordinator && m_eq.pickWaiting) {
+        // The user picked again while this send was on its way: that pick stands and goes next,
+        // unless it is what the device holds already.
+        startEqDownlinkRetry();
+        return;
+    }
     if (m_contentBar)
         m_contentBar->showTopToastFail(tr("设备下发失败，已恢复上次配置"), 1000);
-    if (EQActiveProfileCoordinator *coordinator = eqCoordinator()) {
+    if (coordinator) {
         // The device keeps what it had; so does the selection.
         m_eq.restoringSelection = true;
         if (m_eq.lastAppliedSource != EQActiveProfileCoordinator::None && !m_eq.lastAppliedId.isEmpty())
@@ -323,8 +335,10 @@ void HeadphonesDevice::onEqDownlinkRetryTimeout()
     if (!m_eq.realtimePending) {
         const Source source = coordinator->activeSource();
         const QString id = coordinator->activeId().trimmed();
+        const bool deviceHoldsIt =
+            m_eq.lastAppliedHeld && source == m_eq.lastAppliedSource && id == m_eq.lastAppliedId;
         if (source != EQActiveProfileCoordinator::None && !id.isEmpty() && !m_eq.restoringSelection
-            && !m_eq.clearingSelection) {
+            && !m_eq.clearingSelection && !deviceHoldsIt) {
             sendActiveEq(source, id);
             if (m_eq.sendInFlight)
                 return;
