@@ -3,6 +3,7 @@
 #include "app/CloseBehavior.h"
 #include "app/CustomSettingsForm.h"
 #include "app/CustomTitleBar.h"
+#include "app/EqDownlinkController.h"
 #include "app/StartupOptions.h"
 #include "app/dialogs/UpdateDownloadProgressDialog.h"
 #include "app/kit/AppLanguageManager.h"
@@ -69,6 +70,7 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
     setupUi();
     m_loginController = new LoginController(this);
     createDeviceServices(deviceSetup);
+    createDeviceCollaborators();
     setupConnections();
     setupRemoteUpdate();
     checkLastInstallReceipt();
@@ -231,6 +233,11 @@ void HeadphonesDevice::showPage(int page)
 void HeadphonesDevice::setTimings(const HeadphonesDeviceTimings &timings)
 {
     m_timings = timings;
+    m_eqDownlink->setTimings({.retryIntervalMs = timings.eqRetryIntervalMs,
+                              .retryTicks = timings.eqRetryTicks,
+                              .realtimeDebounceMs = timings.realtimeEqDebounceMs});
+    m_deviceState->setTimings(
+        {.devicePageRefreshMs = timings.devicePageRefreshMs, .basicInfoThrottleMs = timings.basicInfoThrottleMs});
     if (m_firmware.periodicTimer)
         m_firmware.periodicTimer->setInterval(m_timings.firmwareCheckPeriodMs);
 }
@@ -320,17 +327,7 @@ void HeadphonesDevice::returnToPage(int page)
 
 int HeadphonesDevice::resolveReturnPage(int savedPage) const
 {
-    if (savedPage == SettingsPage)
-        return SettingsPage;
-    int base = BootPage;
-    if (isQorConnectionHeld()) {
-        base = m_device.targetDevicePresent ? ConnectionPage : BootPage;
-    } else if (m_device.targetDevicePresent && m_device.protocolValidated) {
-        base = m_device.linkKnown ? ConnectionPage : BootPage;
-    }
-    if (savedPage == DevicePage && isDeviceUsable())
-        return DevicePage;
-    return base;
+    return m_deviceState->returnPageFor(savedPage);
 }
 
 void HeadphonesDevice::refreshReturnTitle()

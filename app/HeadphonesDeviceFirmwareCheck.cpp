@@ -41,7 +41,7 @@ bool offersUpgrade(const EarphoneApi::PcFirmwareEntry &entry, const QString &cur
 
 bool HeadphonesDevice::canCheckFirmware() const
 {
-    return !m_quitting && m_loginController && !isQorConnectionHeld() && m_device.protocolValidated
+    return !m_quitting && m_loginController && !isQorConnectionHeld() && m_deviceState->isProtocolValidated()
         && !m_firmware.currentHeadsetVersion.trimmed().isEmpty()
         && !m_firmware.currentReceiverVersion.trimmed().isEmpty();
 }
