@@ -266,7 +266,7 @@ void AccountFlow::onProfileSyncFailed(const QString &hint)
     const QString text = hint.trimmed();
     if (text.isEmpty())
         return;
-    // The content bar shows it as an information toast once the device page is wired in.
+    // The window shows it on the device page's content bar, or as a tooltip before that page exists.
     emit infoToastRequested(text, 1000);
 }
 

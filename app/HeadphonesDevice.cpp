@@ -3,6 +3,7 @@
 #include "app/CustomSettingsForm.h"
 #include "app/CustomTitleBar.h"
 #include "app/FirmwareUpdateCheck.h"
+#include "app/EqDownlinkController.h"
 #include "app/StartupOptions.h"
 #include "app/dialogs/UpdateDownloadProgressDialog.h"
 #include "language/AppLanguageManager.h"
@@ -70,6 +71,7 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
     m_loginController = new LoginController(this);
     setupAccountFlow();
     createDeviceServices(deviceSetup);
+    createDeviceCollaborators();
     setupFirmwareCheck();
     setupConnections();
     setupRemoteUpdate();
@@ -215,6 +217,11 @@ void HeadphonesDevice::setTimings(const HeadphonesDeviceTimings &timings)
     m_timings = timings;
     m_firmwareCheck->setTimings(m_timings.firmwareCheckPeriodMs, m_timings.firmwareCheckThrottleMs,
                                 m_timings.firmwareReadbackDelaysMs);
+    m_eqDownlink->setTimings({.retryIntervalMs = timings.eqRetryIntervalMs,
+                              .retryTicks = timings.eqRetryTicks,
+                              .realtimeDebounceMs = timings.realtimeEqDebounceMs});
+    m_deviceState->setTimings(
+        {.devicePageRefreshMs = timings.devicePageRefreshMs, .basicInfoThrottleMs = timings.basicInfoThrottleMs});
 }
 
 void HeadphonesDevice::refreshEqPages()
@@ -302,17 +309,7 @@ void HeadphonesDevice::returnToPage(int page)
 
 int HeadphonesDevice::resolveReturnPage(int savedPage) const
 {
-    if (savedPage == SettingsPage)
-        return SettingsPage;
-    int base = BootPage;
-    if (isQorConnectionHeld()) {
-        base = m_device.targetDevicePresent ? ConnectionPage : BootPage;
-    } else if (m_device.targetDevicePresent && m_device.protocolValidated) {
-        base = m_device.linkKnown ? ConnectionPage : BootPage;
-    }
-    if (savedPage == DevicePage && isDeviceUsable())
-        return DevicePage;
-    return base;
+    return m_deviceState->returnPageFor(savedPage);
 }
 
 void HeadphonesDevice::refreshReturnTitle()

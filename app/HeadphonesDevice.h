@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DeviceStateController.h"
 #include "cloud/CloudEQItem.h"
 #include "cloud/PcFirmwareInfoResult.h"
 #include "cloud/UpdateInfo.h"
@@ -30,6 +31,7 @@ class CustomLoginWindow;
 class CustomSettingsForm;
 class CustomTitleBar;
 class CustomUserProfilePage;
+class EqDownlinkController;
 class EquipmentContentsBar;
 class EquipmentSettingsBar;
 class FirmwareUpdateCheck;
@@ -102,7 +104,13 @@ public:
     Q_DECLARE_FLAGS(ResizeEdgeFlag, ResizeEdge)
 
     // Page stack slots; a page that is not built yet leaves its slot empty.
-    enum Page { BootPage = 0, ConnectionPage = 1, SettingsPage = 2, DevicePage = 3, ProfilePage = 4 };
+    enum Page {
+        BootPage = DeviceStateController::BootPage,
+        ConnectionPage = DeviceStateController::ConnectionPage,
+        SettingsPage = DeviceStateController::SettingsPage,
+        DevicePage = DeviceStateController::DevicePage,
+        ProfilePage = DeviceStateController::ProfilePage
+    };
 
     static constexpr int kMinimumWidth = 1280;
     static constexpr int kMinimumHeight = 720;
@@ -143,6 +151,9 @@ public:
     LoginController *loginController() const { return m_loginController; }
     HidProtocolService *deviceService() const { return m_deviceService; }
     QorDeviceConnectionUiController *qorConnectionController() const { return m_qorController; }
+    // The collaborators the device side of the window forwards to.
+    DeviceStateController *deviceState() const { return m_deviceState; }
+    EqDownlinkController *eqDownlink() const { return m_eqDownlink; }
     ManualFirmwareOtaCoordinator *manualFirmwareCoordinator() const { return m_manualFirmware; }
     LegacyFirmwareRecoveryCoordinator *legacyRecoveryCoordinator() const { return m_legacyRecovery; }
     CustomBootScreen *bootScreen() const { return m_bootScreen; }
@@ -188,7 +199,7 @@ public:
     void showInstallReceiptResult();
     QString pendingReceiptMessage() const;
 
-    // Device state and pages (HeadphonesDeviceDeviceState.cpp).
+    // Device state and pages (DeviceStateController).
     bool isDeviceUsable() const;
     bool isDeviceReadyForEq() const;
     void onTargetDevicePresentChanged(bool present);
@@ -204,12 +215,12 @@ public:
     QString currentProductIdText() const;
     void requestDeviceRename(const QString &name);
 
-    // Page switching of the device side (HeadphonesDeviceWiring.cpp).
+    // Page switching of the device side (HeadphonesDeviceWiring.cpp, the state's part in DeviceStateController).
     void enterDevicePage();
     void requestBasicInfoThrottled();
     void refreshMoreSettingsPage();
 
-    // The EQ downlink (HeadphonesDeviceEqDownlink.cpp, ...EqRealtime.cpp).
+    // The EQ downlink (EqDownlinkController).
     void sendActiveEq(EQActiveProfileCoordinator::Source source, const QString &id);
     std::optional<HeadsetProtocol::EQData> mapSelectionToEqData(EQActiveProfileCoordinator::Source source,
                                                                 const QString &id, QString *error);
@@ -223,8 +234,8 @@ public:
     void sendRealtimeEq();
     void applyEphemeralCloudEq(const EarphoneApi::CloudEQItem &item);
     void onCustomPresetImported(int slot);
-    bool isEqSendInFlight() const { return m_eq.sendInFlight; }
-    bool isRealtimeEqPending() const { return m_eq.realtimePending; }
+    bool isEqSendInFlight() const;
+    bool isRealtimeEqPending() const;
     bool isEqDownlinkRetryRunning() const;
     // The "DRQ1" downlink snapshot: the record last sent, in its TLV form behind a six-byte head.
     static QByteArray buildDownlinkSnapshot(const HeadsetProtocol::EQData &record);
@@ -299,64 +310,14 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    // The device as the window sees it, from the device service's signals.
-    struct DeviceState
-    {
-        bool targetDevicePresent = false;
-        bool protocolValidated = false;
-        bool headsetLinkConnected = false;
-        bool linkKnown = false; // a link state was reported since validation was last lost
-        int shownBatteryLevel = -1; // on the connection page
-        QString shownDeviceName;
-        int batteryLevel = -1;
-        QString deviceName;
-        bool renamePending = false;
-        QString requestedName;
-        QString previousName;
-        bool factoryResetPending = false;
-        bool receiverUnbindPending = false;
-        int toneLevel = -1;
-        bool toneChangePending = false;
-        int requestedToneLevel = -1;
-        int previousToneLevel = -1;
-        QString lastProductIdText; // as last given to the EQ pages
-    };
-
-    // The road of the active EQ to the headset.
-    struct EqDownlinkState
-    {
-        bool sendInFlight = false;
-        bool restoringSelection = false; // selection changes made by the window itself are ignored
-        bool clearingSelection = false;
-        bool realtimeInFlight = false;
-        bool realtimePending = false;
-        EQActiveProfileCoordinator::Source realtimeSource = EQActiveProfileCoordinator::None;
-        QString realtimeId;
-        QByteArray realtimePayload; // compact JSON of the custom slot
-        QByteArray realtimePayloadInFlight;
-        QByteArray lastAppliedRealtimePayload;
-        QTimer *realtimeDebounce = nullptr;
-        QTimer *retryTimer = nullptr;
-        int retryTicksLeft = 0;
-        bool bootstrapPending = false; // the snapshot of this device session is still to be restored
-        bool bootstrapInFlight = false;
-        bool bootstrapDone = false;
-        QByteArray pendingSnapshot;
-        EQActiveProfileCoordinator::Source pendingSource = EQActiveProfileCoordinator::None;
-        QString pendingId;
-        EQActiveProfileCoordinator::Source lastAppliedSource = EQActiveProfileCoordinator::None;
-        QString lastAppliedId;
-        bool ephemeralPending = false;
-        EarphoneApi::CloudEQItem ephemeralItem;
-        quint64 sendsStarted = 0;
-    };
-
     void setupUi();
     // The window's collaborators, each set up in the file of its responsibility.
     void setupTray();
     void setupAccountFlow();
     void setupFirmwareCheck();
     void createDeviceServices(const HeadphonesDeviceServiceSetup &deviceSetup);
+    // The device state and the EQ downlink, with what they need of the window and its pages.
+    void createDeviceCollaborators();
     void setupConnections();
     void connectDeviceService();
     void wireNetworkServices();
@@ -364,8 +325,6 @@ private:
     void connectDevicePages();
     // Every EQ page gets the current product id, whatever it was given before.
     void giveProductIdToEqPages();
-    // Gives `pid` to every EQ page and records it as the one they hold.
-    void setEqPagesPid(const QString &pid);
     void addPage(int page, QWidget *widget);
     bool isOnTitleBarBackground(const QPoint &localPos) const;
     void stopResizing();
@@ -391,34 +350,6 @@ private:
 
     // Device state.
     bool isQorConnectionHeld() const; // the connection controller's bypass session
-    bool isQorMode() const;           // the service's Qor session, or the target is the Qor model
-    void resetDeviceValues();
-    void resetLinkValues();
-    void switchReturnModeOffUnlessOnOwnPage();
-    void startEqRetryForBootstrap();
-    void clearBootstrapUnlessQorHeld();
-    void onPresenceLostResetPages();
-
-    // Device commands of the more-settings and connection pages and their results.
-    void requestToneLevel(int level);
-    void requestFactoryReset();
-    void requestReceiverUnbind();
-    void completeToneChange();
-    void completeRename();
-    void afterNameResult();
-    void onHeadsetToneVolumeChanged(int level);
-    void onToneVolumeSetSucceeded(int level);
-    void onToneVolumeSetFailed(int level);
-    void onFactoryResetSucceeded();
-    void onHeadsetBatteryChanged(int percent);
-    void onHeadsetNameChanged(const QString &name);
-    void onDeviceNameSetSucceeded(const QString &name);
-    void onDeviceNameSetFailed();
-
-    // EQ downlink.
-    EQActiveProfileCoordinator *eqCoordinator() const;
-    void abandonEqSendInFlight(const QString &reason);
-    void dropRealtimeRequest();
 
     // Firmware check.
     bool firmwareCheckThrottled() const;
@@ -458,8 +389,6 @@ private:
     CustomDeviceConnection *m_connectionPage = nullptr;
     EquipmentSettingsBar *m_sidebar = nullptr;
     EquipmentContentsBar *m_contentBar = nullptr;
-    // Monotonic: a wall clock set back must not hold the requests off.
-    QElapsedTimer m_lastBasicInfoRequest;
 
     LoginController *m_loginController = nullptr;
     // The account flows (HeadphonesDeviceAccount.cpp).
@@ -469,11 +398,8 @@ private:
     QorDeviceConnectionUiController *m_qorController = nullptr;
     LegacyFirmwareRecoveryCoordinator *m_legacyRecovery = nullptr;
     ManualFirmwareOtaCoordinator *m_manualFirmware = nullptr;
-    // The service's Qor session as its signal last told.
-    bool m_serviceQorSessionActive = false;
-    DeviceState m_device;
-    QTimer *m_devicePageRefreshTimer = nullptr;
-    EqDownlinkState m_eq;
+    DeviceStateController *m_deviceState = nullptr;
+    EqDownlinkController *m_eqDownlink = nullptr;
     // The firmware update check (HeadphonesDeviceFirmwareCheck.cpp).
     FirmwareUpdateCheck *m_firmwareCheck = nullptr;
 

@@ -4,6 +4,7 @@
 #include "app/HeadphonesDevice.h"
 
 #include "app/AccountFlow.h"
+#include "devicepages/EquipmentContentsBar.h"
 
 void HeadphonesDevice::setupAccountFlow()
 {
@@ -13,7 +14,12 @@ void HeadphonesDevice::setupAccountFlow()
     m_account->setDialogRunner([this](QDialog *dialog) { return execDialogWithBlur(this, dialog); });
     connect(m_account, &AccountFlow::toastRequested, this, &HeadphonesDevice::showToast);
     connect(m_account, &AccountFlow::failureToastRequested, this, &HeadphonesDevice::showFailureToast);
-    connect(m_account, &AccountFlow::infoToastRequested, this, &HeadphonesDevice::showTooltipToast);
+    connect(m_account, &AccountFlow::infoToastRequested, this, [this](const QString &text, int durationMs) {
+        if (m_contentBar)
+            m_contentBar->showTopToastInfo(text, durationMs);
+        else
+            showTooltipToast(text, durationMs);
+    });
 }
 
 CustomLoginWindow *HeadphonesDevice::loginWindow() const

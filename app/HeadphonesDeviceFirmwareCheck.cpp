@@ -21,7 +21,7 @@ void HeadphonesDevice::setupFirmwareCheck()
     m_firmwareCheck->setManualCoordinator(m_manualFirmware);
     m_firmwareCheck->setProductIdSource([this] { return currentProductIdText(); });
     m_firmwareCheck->setDeviceGate([this] {
-        return !m_quitting && m_loginController && !isQorConnectionHeld() && m_device.protocolValidated;
+        return !m_quitting && m_loginController && !isQorConnectionHeld() && m_deviceState->isProtocolValidated();
     });
     m_firmwareCheck->setQuittingProbe([this] { return m_quitting; });
     m_firmwareCheck->setPromptBlocker([this] {

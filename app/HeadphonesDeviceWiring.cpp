@@ -8,6 +8,7 @@
 #include "app/CustomSettingsForm.h"
 #include "app/CustomTitleBar.h"
 #include "app/FirmwareUpdateCheck.h"
+#include "app/EqDownlinkController.h"
 #include "cloud/EqApi.h"
 #include "cloud/FirmwareApi.h"
 #include "cloud/LoginController.h"
@@ -87,7 +88,7 @@ void HeadphonesDevice::setupConnections()
         connect(m_connectionPage, &CustomDeviceConnection::backgroundClicked, this,
                 &HeadphonesDevice::enterDevicePage);
         connect(m_connectionPage, &CustomDeviceConnection::receiverUnbindRequested, this,
-                &HeadphonesDevice::requestReceiverUnbind);
+                [this] { m_deviceState->requestReceiverUnbind(); });
     }
 
     if (m_loginController) {
@@ -126,21 +127,14 @@ void HeadphonesDevice::connectDeviceService()
     using Service = HidProtocolService;
     // Recorded before anyone else hears of the session, the connection controller's callbacks included.
     connect(m_deviceService, &Service::qorQaspBypassSessionChanged, this,
-            [this](bool active) { m_serviceQorSessionActive = active; });
+            [this](bool active) { m_deviceState->recordServiceQorSession(active); });
     if (!m_qorController && m_connectionPage) {
         m_qorController = new QorDeviceConnectionUiController(
-            m_connectionPage,
-            [this](bool connected) {
-                if (m_quitting)
-                    return;
-                // The session stands for the link: once it ends, a receiver that follows
-                // starts with its link unknown rather than with the wired model's.
-                m_device.linkKnown = connected;
-                m_device.headsetLinkConnected = connected;
-            },
+            m_connectionPage, [this](bool connected) { m_deviceState->onQorConnectionLink(connected); },
             [this] { refreshConnectionState(); }, [this] { selectMainPageForDeviceState(false); }, this);
         m_qorController->bind(m_deviceService);
     }
+    m_deviceState->setQorConnectionController(m_qorController);
     connect(m_deviceService, &Service::qorQaspBypassSessionChanged, this, &HeadphonesDevice::onQorBypassSessionChanged);
     connect(m_deviceService, &Service::eqSendSucceeded, this, &HeadphonesDevice::onEqSendSucceeded);
     connect(m_deviceService, &Service::eqSendFailed, this, &HeadphonesDevice::onEqSendFailed);
@@ -149,30 +143,24 @@ void HeadphonesDevice::connectDeviceService()
     connect(m_deviceService, &Service::protocolValidatedChanged, this, &HeadphonesDevice::onProtocolValidatedChanged);
     connect(m_deviceService, &Service::headsetLinkChanged, this, &HeadphonesDevice::onHeadsetLinkChanged);
 
-    connect(m_deviceService, &Service::headsetNameChanged, this, &HeadphonesDevice::onHeadsetNameChanged);
-    connect(m_deviceService, &Service::deviceNameSetSucceeded, this, &HeadphonesDevice::onDeviceNameSetSucceeded);
-    connect(m_deviceService, &Service::deviceNameSetFailed, this, [this] { onDeviceNameSetFailed(); });
-    connect(m_deviceService, &Service::factoryResetSucceeded, this, &HeadphonesDevice::onFactoryResetSucceeded);
-    connect(m_deviceService, &Service::factoryResetFailed, this, [this] {
-        if (!m_quitting)
-            m_device.factoryResetPending = false;
-    });
-    connect(m_deviceService, &Service::receiverUnbindSucceeded, this, [this] {
-        if (m_quitting)
-            return;
-        m_device.receiverUnbindPending = false;
-        showToast(tr("接收器解绑成功"), false);
-    });
-    connect(m_deviceService, &Service::receiverUnbindFailed, this, [this] {
-        if (m_quitting)
-            return;
-        m_device.receiverUnbindPending = false;
-        showToast(tr("接收器解绑失败"), true);
-    });
-    connect(m_deviceService, &Service::headsetBatteryChanged, this, &HeadphonesDevice::onHeadsetBatteryChanged);
-    connect(m_deviceService, &Service::headsetToneVolumeChanged, this, &HeadphonesDevice::onHeadsetToneVolumeChanged);
-    connect(m_deviceService, &Service::toneVolumeSetSucceeded, this, &HeadphonesDevice::onToneVolumeSetSucceeded);
-    connect(m_deviceService, &Service::toneVolumeSetFailed, this, [this](int level) { onToneVolumeSetFailed(level); });
+    // The window is the context, so that cutting the service off the window cuts these too.
+    DeviceStateController *state = m_deviceState;
+    connect(m_deviceService, &Service::headsetNameChanged, this,
+            [state](const QString &name) { state->onHeadsetNameChanged(name); });
+    connect(m_deviceService, &Service::deviceNameSetSucceeded, this,
+            [state](const QString &name) { state->onDeviceNameSetSucceeded(name); });
+    connect(m_deviceService, &Service::deviceNameSetFailed, this, [state] { state->onDeviceNameSetFailed(); });
+    connect(m_deviceService, &Service::factoryResetSucceeded, this, [state] { state->onFactoryResetSucceeded(); });
+    connect(m_deviceService, &Service::factoryResetFailed, this, [state] { state->onFactoryResetFailed(); });
+    connect(m_deviceService, &Service::receiverUnbindSucceeded, this, [state] { state->onReceiverUnbindSucceeded(); });
+    connect(m_deviceService, &Service::receiverUnbindFailed, this, [state] { state->onReceiverUnbindFailed(); });
+    connect(m_deviceService, &Service::headsetBatteryChanged, this,
+            [state](int percent) { state->onHeadsetBatteryChanged(percent); });
+    connect(m_deviceService, &Service::headsetToneVolumeChanged, this,
+            [state](int level) { state->onHeadsetToneVolumeChanged(level); });
+    connect(m_deviceService, &Service::toneVolumeSetSucceeded, this,
+            [state](int level) { state->onToneVolumeSetSucceeded(level); });
+    connect(m_deviceService, &Service::toneVolumeSetFailed, this, [state] { state->onToneVolumeSetFailed(); });
 
     connect(m_deviceService, &Service::firmwareInfoChanged, this, &HeadphonesDevice::onDeviceFirmwareInfo);
 }
@@ -201,11 +189,10 @@ void HeadphonesDevice::wireNetworkServices()
 
 void HeadphonesDevice::connectEqPages()
 {
-    if (EQActiveProfileCoordinator *coordinator = eqCoordinator()) {
+    if (EQActiveProfileCoordinator *coordinator = m_contentBar ? m_contentBar->activeProfileCoordinator() : nullptr) {
         connect(coordinator, &EQActiveProfileCoordinator::activeSelectionChanged, this,
                 &HeadphonesDevice::onActiveEqSelectionChanged);
-        m_eq.lastAppliedSource = coordinator->activeSource();
-        m_eq.lastAppliedId = coordinator->activeId();
+        m_eqDownlink->takeCurrentSelectionAsApplied();
         onActiveEqSelectionChanged(coordinator->activeSource(), coordinator->activeId());
     }
     if (!m_contentBar)
@@ -237,8 +224,9 @@ void HeadphonesDevice::connectDevicePages()
     if (!more)
         return;
     connect(more, &MoreSettingsContent::deviceNameChanged, this, &HeadphonesDevice::requestDeviceRename);
-    connect(more, &MoreSettingsContent::promptToneVolumeChanged, this, &HeadphonesDevice::requestToneLevel);
-    connect(more, &MoreSettingsContent::restoreFactoryRequested, this, &HeadphonesDevice::requestFactoryReset);
+    connect(more, &MoreSettingsContent::promptToneVolumeChanged, this,
+            [this](int level) { m_deviceState->requestToneLevel(level); });
+    connect(more, &MoreSettingsContent::restoreFactoryRequested, this, [this] { m_deviceState->requestFactoryReset(); });
     if (!m_manualFirmware)
         return;
     connect(more, &MoreSettingsContent::headphoneOtaUpgradeRequested, this,
@@ -278,30 +266,12 @@ void HeadphonesDevice::showDevicePage()
     pushProductIdToEqPages();
 }
 
-void HeadphonesDevice::requestBasicInfoThrottled()
-{
-    if (isQorConnectionHeld() || !m_deviceService)
-        return;
-    if (!(m_device.targetDevicePresent && m_device.protocolValidated && m_device.headsetLinkConnected
-          && m_device.linkKnown))
-        return;
-    if (m_lastBasicInfoRequest.isValid() && m_lastBasicInfoRequest.elapsed() < m_timings.basicInfoThrottleMs)
-        return;
-    m_lastBasicInfoRequest.start();
-    // Name, receiver firmware, headset firmware, prompt-tone volume.
-    m_deviceService->queryBasicInfo({0x02, 0x04, 0x05, 0x06});
-}
-
 void HeadphonesDevice::refreshMoreSettingsPage()
 {
     MoreSettingsContent *more = m_contentBar ? m_contentBar->moreSettingsPage() : nullptr;
     if (!more)
         return;
-    const QString name = m_device.deviceName.trimmed();
-    if (!name.isEmpty())
-        more->setDeviceName(name);
-    if (m_device.toneLevel >= 1 && m_device.toneLevel <= 7)
-        more->setPromptToneLevel(m_device.toneLevel);
+    m_deviceState->fillMoreSettingsPage();
     const QString headset = m_firmwareCheck->currentHeadsetVersion().trimmed();
     if (!headset.isEmpty())
         more->setHeadphoneFirmwareVersion(headset);
@@ -318,11 +288,6 @@ void HeadphonesDevice::onAudioConfigClicked()
         return;
     pushConnectionModeToPages();
     m_contentBar->setCurrentPage(EquipmentContentsBar::AudioPage);
-}
-
-void HeadphonesDevice::giveProductIdToEqPages()
-{
-    setEqPagesPid(currentProductIdText());
 }
 
 void HeadphonesDevice::onEQClicked()

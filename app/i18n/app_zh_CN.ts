@@ -158,7 +158,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceWiring.cpp" line="169"/>
+        <location filename="../DeviceStateController.cpp" line="622"/>
         <source>接收器解绑成功</source>
         <translation type="unfinished"></translation>
     </message>
@@ -344,18 +344,18 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceCommands.cpp" line="125"/>
-        <location filename="../HeadphonesDeviceWiring.cpp" line="175"/>
+        <location filename="../DeviceStateController.cpp" line="614"/>
+        <location filename="../DeviceStateController.cpp" line="630"/>
         <source>接收器解绑失败</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceEqDownlink.cpp" line="229"/>
+        <location filename="../EqDownlinkController.cpp" line="298"/>
         <source>设备下发失败，已恢复上次配置</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../HeadphonesDeviceEqRealtime.cpp" line="136"/>
+        <location filename="../EqDownlinkController.cpp" line="621"/>
         <source>音效映射失败，无法下发</source>
         <translation type="unfinished"></translation>
     </message>

@@ -16,6 +16,9 @@
 #include "cloud/LoginController.h"
 #include "cloud/LoginResponse.h"
 #include "cloud/UserApi.h"
+#include "devicepages/EquipmentContentsBar.h"
+#include "eqcloud/EQCloudSharingContent.h"
+#include "eqcloud/EQCloudToast.h"
 #include "platform/installer/RecordingProcessLauncher.h"
 #include "tests/app/TestEnvironment.h"
 #include "tests/app/WindowTestSupport.h"
@@ -36,6 +39,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <memory>
 
@@ -108,6 +112,7 @@ private slots:
     void accountChange();
     void verificationCodeFailure();
     void sessionMessages();
+    void profileSyncFailureIsAnInfoToast();
     void editsNeedASession();
     void quittingClosesTheLoginWindow();
 
@@ -661,6 +666,20 @@ void TestMainWindowAccount::sessionMessages()
                                         "同步失败，请检查网络。"}));
     // The session message never opens the login window by itself.
     QVERIFY(!m_window->loginWindow());
+}
+
+void TestMainWindowAccount::profileSyncFailureIsAnInfoToast()
+{
+    m_window = makeWindow();
+    QVERIFY(m_window);
+    EQCloudSharingContent *page = m_window->contentBar()->cloudSharingPage();
+    QVERIFY(page && page->toast());
+    emit m_window->loginController()->profileSyncFromServerFailed(QStringLiteral(" 同步失败，请检查网络。 "));
+    // The device page's own toast in its information look, not the failure look nor a tooltip.
+    QVERIFY(page->toast()->isShowing());
+    QCOMPARE(page->toast()->text(), QStringLiteral("同步失败，请检查网络。"));
+    QCOMPARE(page->toast()->kind(), int(EQCloudToast::Info));
+    QVERIFY(!QToolTip::isVisible());
 }
 
 void TestMainWindowAccount::editsNeedASession()

@@ -7,11 +7,13 @@
 #include "eq/EQCustomContent.h"
 #include "hid/HidProtocolService.h"
 #include "protocol/EQData.h"
+#include "tests/support/virtualheadset/EqRecord.h"
 #include "tests/app/DeviceWindowRig.h"
 #include "tests/app/TestEnvironment.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/cloud/CloudTestSupport.h"
 
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -59,6 +61,7 @@ private slots:
     void damagedStoredSnapshotClearedAtConnect();
     void retryGivesUpAfterItsTicks();
     void failedSendRestoresSelection();
+    void pickDuringAFailingSendWins();
     void editBurstGivesOneSend();
     void customIdMustBeASlotIndex();
     void sendLostWithTheDeviceDoesNotBlockTheNext();
@@ -187,6 +190,37 @@ void TestMainWindowEq::failedSendRestoresSelection()
     QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
     QTRY_VERIFY(toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
     QVERIFY(!m_rig->window().isEqSendInFlight());
+}
+
+void TestMainWindowEq::pickDuringAFailingSendWins()
+{
+    QVERIFY(startWithCustomSlot());
+    HeadphonesDevice &window = m_rig->window();
+    WindowTest::ToastRecorder toasts;
+    m_rig->headset().clearLog();
+    m_rig->headset().scriptFault({.command = kEqCommand}, VirtualDevices::ReplyFault{.noAnswer = true});
+    QSignalSpy failed(&m_rig->service(), &HidProtocolService::eqSendFailed);
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("1"));
+    QVERIFY(window.isEqSendInFlight());
+    // Picked while slot 1 is on its way; slot 1 then fails.
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("2"));
+    QVERIFY(failed.wait(5000));
+    QVERIFY(sent.wait(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isEqSendInFlight() && !window.isEqDownlinkRetryRunning(), 5000);
+
+    QCOMPARE(coordinator()->activeSource(), EQActiveProfileCoordinator::Custom);
+    QCOMPARE(coordinator()->activeId(), QStringLiteral("2"));
+    // Slot 1 and slot 2, and never slot 0 again, which the device had acknowledged.
+    QCOMPARE(m_rig->headset().commandCount(kEqCommand), 2);
+    QCOMPARE(sent.size(), 1);
+    QJsonObject slot;
+    QVERIFY(window.contentBar()->customPage()->customPresetJson(2, slot));
+    const std::optional<VirtualDevices::EqRecord> held = VirtualDevices::decodeEqRecord(m_rig->headset().state().eq);
+    QVERIFY(held);
+    QCOMPARE(int(held->index), 100 + slot.value(QStringLiteral("sort")).toInt());
+    // Nothing was reverted, so no toast says so.
+    QVERIFY(!toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
 }
 
 void TestMainWindowEq::editBurstGivesOneSend()
