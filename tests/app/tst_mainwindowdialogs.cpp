@@ -145,11 +145,11 @@ QWidget *TestMainWindowDialogs::openDialog(Dialog kind)
     HeadphonesDeviceTimings timings = DeviceWindowTest::fastTimings();
     timings.installReceiptDelayMs = 10;
     HeadphonesDevice &window = m_rig->build(timings);
-    if (!m_rig->show() || !m_rig->waitUsable())
+    if (!m_rig->show() || !m_rig->waitUsable(20000))
         return nullptr;
     // The device page asks the headset for its versions; the firmware check then asks the server.
     window.enterDevicePage();
-    if (!QTest::qWaitFor([&window] { return window.canCheckFirmware(); }, 10000))
+    if (!QTest::qWaitFor([&window] { return window.canCheckFirmware(); }, 20000))
         return nullptr;
     switch (kind) {
     case Dialog::FirmwareQuestion: break;
@@ -164,7 +164,7 @@ QWidget *TestMainWindowDialogs::openDialog(Dialog kind)
     case Dialog::Receipt: break;
     }
     QWidget *dialog = nullptr;
-    QTest::qWaitFor([&dialog, kind] { return (dialog = dialogUp(kind)) != nullptr; }, 10000);
+    QTest::qWaitFor([&dialog, kind] { return (dialog = dialogUp(kind)) != nullptr; }, 20000);
     return dialog;
 }
 
