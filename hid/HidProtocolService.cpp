@@ -104,7 +104,8 @@ void HidProtocolService::stopProtocolThread()
                            {QStringLiteral("[HID] protocol thread still running after wait %1"),
                             QStringLiteral("[HID] protocol thread did not stop after %1 waits; one more wait "
                                            "(never terminated)"),
-                            QStringLiteral("[HID] protocol thread still running %1ms after the last wait")});
+                            QStringLiteral("[HID] protocol thread still running %1ms after the last wait"),
+                            true});
 }
 
 void HidProtocolService::log(const QString &message)

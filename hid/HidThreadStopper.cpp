@@ -15,7 +15,7 @@ bool HidThreadStopper::stop(QThread &thread, int waitMs, int attempts, int extra
     for (int i = 1; i <= waits; ++i) {
         if (thread.wait(QDeadlineTimer(perWait)))
             return true;
-        if (i < waits)
+        if (i < waits || texts.warnAfterLastWait)
             qWarning().noquote() << texts.waitTimedOut.arg(i);
     }
     qCritical().noquote() << texts.stillRunning.arg(waits);

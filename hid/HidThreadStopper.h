@@ -5,7 +5,7 @@
 class QThread;
 
 // Stops a worker thread the one way the HID stack allows: ask, wait a bounded
-// number of times with a warning after each timed-out wait but the last, then
+// number of times with a warning after a timed-out wait, then
 // a critical line and one longer wait. A thread is never terminated: that
 // would leave its mutexes and queues in an unknown state.
 class HidThreadStopper
@@ -16,6 +16,9 @@ public:
         QString waitTimedOut;   // warning, %1: number of the wait, from 1
         QString stillRunning;   // critical, %1: number of waits
         QString extraWaitFailed; // critical, %1: the extra wait in ms
+        // The HID managers stay quiet after the last timed wait (the critical
+        // line follows at once); the protocol thread's stop warns after each.
+        bool warnAfterLastWait = false;
     };
 
     // Returns whether the thread has finished. `extraWaitMs` is the last wait.

@@ -12,7 +12,7 @@ const QString EqCloudTestSession::pid = QStringLiteral("49678");
 EqCloudTestSession::EqCloudTestSession()
 {
     CloudTest::bypassProxy();
-    m_settings = std::make_unique<CloudTest::SettingsScope>();
+    m_settings = std::make_unique<TestSettingsScope>();
     m_server = std::make_unique<FakeApi::FakeApiServer>();
     if (!m_server->start())
         return;

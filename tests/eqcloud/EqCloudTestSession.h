@@ -12,9 +12,7 @@
 
 class LoginController;
 
-namespace CloudTest {
-class SettingsScope;
-}
+class TestSettingsScope;
 
 namespace EarphoneApi {
 class EqApi;
@@ -55,7 +53,7 @@ public:
     static EarphoneApi::CloudEQItem item(const QString &id, const QString &name = QString());
 
 private:
-    std::unique_ptr<CloudTest::SettingsScope> m_settings;
+    std::unique_ptr<TestSettingsScope> m_settings;
     std::unique_ptr<FakeApi::FakeApiServer> m_server;
     InMemoryTokenProtector m_protector;
     std::unique_ptr<LoginController> m_login;

@@ -31,6 +31,7 @@ class TestHidThreadStopper : public QObject
 private slots:
     void eventLoopThreadStopsAtTheFirstWait();
     void stuckThreadIsWaitedForButNeverTerminated();
+    void warningAfterTheLastWaitOnRequest();
     void threadEndingInTheLastWaitCounts();
     void extraWaitOfTheManagers_data();
     void extraWaitOfTheManagers();
@@ -56,6 +57,22 @@ void TestHidThreadStopper::stuckThreadIsWaitedForButNeverTerminated()
     QVERIFY(!HidThreadStopper::stop(*thread, 1, 3, 1, texts));
     QVERIFY(thread->isRunning());
     QVERIFY(thread->isInterruptionRequested());
+    gate.release();
+    QVERIFY(thread->wait(5000));
+}
+
+void TestHidThreadStopper::warningAfterTheLastWaitOnRequest()
+{
+    QSemaphore gate;
+    std::unique_ptr<QThread> thread(QThread::create([&gate] { gate.acquire(); }));
+    thread->start();
+    HidThreadStopper::Texts warnEvery = texts;
+    warnEvery.warnAfterLastWait = true;
+    QTest::ignoreMessage(QtWarningMsg, "wait 1 timed out");
+    QTest::ignoreMessage(QtWarningMsg, "wait 2 timed out");
+    QTest::ignoreMessage(QtCriticalMsg, "running after 2 waits");
+    QTest::ignoreMessage(QtCriticalMsg, "running 1ms after the last wait");
+    QVERIFY(!HidThreadStopper::stop(*thread, 1, 2, 1, warnEvery));
     gate.release();
     QVERIFY(thread->wait(5000));
 }
