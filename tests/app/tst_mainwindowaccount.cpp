@@ -18,7 +18,7 @@
 #include "cloud/UserApi.h"
 #include "devicepages/EquipmentContentsBar.h"
 #include "eqcloud/EQCloudSharingContent.h"
-#include "eqcloud/EQCloudToast.h"
+#include "eq/PageToast.h"
 #include "platform/installer/RecordingProcessLauncher.h"
 #include "tests/app/TestEnvironment.h"
 #include "tests/app/WindowTestSupport.h"
@@ -678,7 +678,7 @@ void TestMainWindowAccount::profileSyncFailureIsAnInfoToast()
     // The device page's own toast in its information look, not the failure look nor a tooltip.
     QVERIFY(page->toast()->isShowing());
     QCOMPARE(page->toast()->text(), QStringLiteral("同步失败，请检查网络。"));
-    QCOMPARE(page->toast()->kind(), int(EQCloudToast::Info));
+    QCOMPARE(page->toast()->kind(), int(PageToast::Info));
     QVERIFY(!QToolTip::isVisible());
 }
 
