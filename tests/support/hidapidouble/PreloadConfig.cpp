@@ -6,10 +6,15 @@
 // One device per ';': path, vendor id and product id in hex, interface number,
 // optional product name, optional responder: "headset" (the simulated
 // receiver and headset), "echo", or none.
+//
+// VELKORA_HIDAPI_DOUBLE_TRACE=1 makes each virtual headset write the commands
+// it takes to stderr, one "[VirtualHeadset] ..." line each.
 #include "EchoResponder.h"
+#include "HeadsetTraceResponder.h"
 #include "HidApiDouble.h"
 #include "tests/support/virtualheadset/VirtualHeadset.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -42,6 +47,8 @@ __attribute__((constructor)) void loadDevicesFromEnvironment()
     const char *listing = std::getenv("VELKORA_HIDAPI_DOUBLE_DEVICES");
     if (!listing)
         return;
+    const char *trace = std::getenv("VELKORA_HIDAPI_DOUBLE_TRACE");
+    const bool traced = trace && std::string(trace) == "1";
     for (const std::string &entry : split(listing, ';')) {
         const auto fields = split(entry, ',');
         if (fields.size() < 4)
@@ -57,6 +64,9 @@ __attribute__((constructor)) void loadDevicesFromEnvironment()
         const std::string kind = fields.size() > 5 ? fields[5] : std::string();
         if (kind == "echo")
             responder = std::make_shared<VirtualDevices::EchoResponder>();
+        else if (kind == "headset" && traced)
+            responder = std::make_shared<VirtualDevices::HeadsetTraceResponder>(
+                std::make_shared<VirtualDevices::VirtualHeadset>(), stderr);
         else if (kind == "headset")
             responder = std::make_shared<VirtualDevices::VirtualHeadset>();
         VirtualDevices::HidApiDouble::instance().addDevice(device, responder);
