@@ -161,6 +161,9 @@ void DemoLauncher::buildEnvironment()
     env.insert(QStringLiteral("VELKORA_TAVREL_VIRTUAL_HEADSET_IMAGE"), firmware.filePath(QStringLiteral("headset.ufw")));
     env.insert(QStringLiteral("VELKORA_TAVREL_VIRTUAL_RECEIVER_IMAGE"),
                firmware.filePath(QStringLiteral("receiver.ufw")));
+    // What they run once the update is through, so the program sees it done.
+    env.insert(QStringLiteral("VELKORA_TAVREL_VIRTUAL_HEADSET_VERSION"), QLatin1String(DemoSeed::kHeadsetVersion));
+    env.insert(QStringLiteral("VELKORA_TAVREL_VIRTUAL_RECEIVER_VERSION"), QLatin1String(DemoSeed::kReceiverVersion));
     // A radio link's pace, so that the progress can be watched.
     env.insert(QStringLiteral("VELKORA_TAVREL_VIRTUAL_LINK_US"), QStringLiteral("2500"));
 

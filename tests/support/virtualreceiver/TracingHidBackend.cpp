@@ -41,8 +41,13 @@ private:
 } // namespace
 
 TracingHidBackend::TracingHidBackend(libtavrel::IHidBackend &inner, std::shared_ptr<VirtualReceiver> receiver,
-                                     std::vector<int> channels, std::FILE *out)
-    : inner_(inner), receiver_(std::move(receiver)), channels_(std::move(channels)), out_(out)
+                                     std::vector<int> channels, std::FILE *out,
+                                     std::function<void(int)> onImageVerified)
+    : inner_(inner)
+    , receiver_(std::move(receiver))
+    , channels_(std::move(channels))
+    , out_(out)
+    , onImageVerified_(std::move(onImageVerified))
 {
 }
 
@@ -59,11 +64,26 @@ std::shared_ptr<libtavrel::IHidDevice> TracingHidBackend::open(const std::string
         return nullptr;
     }
     write("opened " + devicePath);
-    return std::make_shared<TracedDevice>(std::move(device), [this, devicePath] {
-        write("closed " + devicePath);
-        for (const std::string &line : firmwareLines())
-            write(line);
-    });
+    return std::make_shared<TracedDevice>(std::move(device), [this, devicePath] { onClosed(devicePath); });
+}
+
+void TracingHidBackend::onClosed(const std::string &devicePath)
+{
+    write("closed " + devicePath);
+    for (const std::string &line : firmwareLines())
+        write(line);
+    for (const int channel : channels_) {
+        bool matches = false;
+        receiver_->withFirmware(channel, [&](VirtualFirmware &firmware) { matches = firmware.imageMatches(); });
+        if (!matches || !onImageVerified_)
+            continue;
+        {
+            std::lock_guard lock(mutex_);
+            if (!verified_.insert(channel).second)
+                continue;
+        }
+        onImageVerified_(channel);
+    }
 }
 
 std::vector<std::string> TracingHidBackend::firmwareLines() const

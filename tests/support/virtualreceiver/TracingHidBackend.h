@@ -4,6 +4,9 @@
 #include "tests/support/virtualreceiver/VirtualReceiver.h"
 
 #include <cstdio>
+#include <functional>
+#include <mutex>
+#include <set>
 #include <memory>
 #include <vector>
 
@@ -16,8 +19,11 @@ namespace VirtualDevices {
 class TracingHidBackend : public libtavrel::IHidBackend
 {
 public:
+    // `onImageVerified` runs once for each watched channel whose firmware
+    // has its whole image, verified, when the engine closes the device.
     TracingHidBackend(libtavrel::IHidBackend &inner, std::shared_ptr<VirtualReceiver> receiver,
-                      std::vector<int> channels, std::FILE *out);
+                      std::vector<int> channels, std::FILE *out,
+                      std::function<void(int channel)> onImageVerified = {});
 
     std::vector<libtavrel::HidDeviceRecord> enumerate() override;
     std::shared_ptr<libtavrel::IHidDevice> open(const std::string &devicePath) override;
@@ -27,11 +33,15 @@ public:
 
 private:
     void write(const std::string &line) const;
+    void onClosed(const std::string &devicePath);
 
     libtavrel::IHidBackend &inner_;
     std::shared_ptr<VirtualReceiver> receiver_;
     std::vector<int> channels_;
     std::FILE *out_;
+    std::function<void(int)> onImageVerified_;
+    std::mutex mutex_;
+    std::set<int> verified_; // channels already reported
 };
 
 } // namespace VirtualDevices

@@ -8,6 +8,9 @@
 //   VELKORA_TAVREL_VIRTUAL_RECEIVER_IMAGE=<file>      the receiver's own firmware takes this image
 //   VELKORA_TAVREL_VIRTUAL_TIME_SCALE=<fraction>      of the engine's fixed waits (default 1)
 //   VELKORA_TAVREL_VIRTUAL_LINK_US=<microseconds>     per report on the link (default 0)
+//   VELKORA_TAVREL_VIRTUAL_HEADSET_VERSION=<version>  what the headset runs once its image is in,
+//   VELKORA_TAVREL_VIRTUAL_RECEIVER_VERSION=<version> and the receiver (told to the hidapi double's
+//                                                     virtual headset when it is preloaded too)
 //
 // Both devices take their image after a loader, as the real ones do. Opens,
 // closes and what each firmware received go to stderr ("[VirtualReceiver] ...").
@@ -20,6 +23,7 @@
 #include "tests/support/virtualreceiver/VirtualReceiver.h"
 
 #include <cstdio>
+#include <dlfcn.h>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -73,7 +77,19 @@ libtavrel::IHidBackend &configuredBackend()
         port->deviceToHost = port->hostToDevice;
     }
     std::fprintf(stderr, "[VirtualReceiver] plugged in at %s\n", port->devicePath().c_str());
-    static TracingHidBackend traced(plain, receiver, channels, stderr);
+    static TracingHidBackend traced(plain, receiver, channels, stderr, [](int channel) {
+        // The program reads the versions through its own HID stack, the hidapi double.
+        using Install = void (*)(const char *, const char *);
+        const auto install = reinterpret_cast<Install>(::dlsym(RTLD_DEFAULT, "velkora_hidapi_double_install_firmware"));
+        const bool self = channel == VirtualReceiver::kSelfChannel;
+        const std::string version =
+            environment(self ? "VELKORA_TAVREL_VIRTUAL_RECEIVER_VERSION" : "VELKORA_TAVREL_VIRTUAL_HEADSET_VERSION");
+        if (!install || version.empty())
+            return;
+        install(self ? nullptr : version.c_str(), self ? version.c_str() : nullptr);
+        std::fprintf(stderr, "[VirtualReceiver] %s now runs firmware %s\n", self ? "receiver" : "headset",
+                     version.c_str());
+    });
     return traced;
 }
 
