@@ -1,10 +1,14 @@
-// velkora-demo started headless: the program connects to the virtual headset
-// and shows the official list from the seeded fake API; however it is
-// stopped, nothing of it keeps running and nothing of it stays on disk.
+// velkora-demo started headless (on a private Xvfb display): the program
+// connects to the virtual headset and, once the user opens the device and its
+// EQ page (clicks played with xdotool), shows the official list from the
+// seeded fake API; however it is stopped, nothing of it keeps running and
+// nothing of it stays on disk.
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRect>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +52,44 @@ bool processExists(qint64 pid)
     return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
 }
 
+// Runs xdotool on `display`; its standard output.
+QString xdotool(const QString &display, const QStringList &arguments)
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    tool.setProcessEnvironment(env);
+    tool.start(QStringLiteral("xdotool"), arguments);
+    tool.waitForFinished(10000);
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+// The main window: the largest visible window named VELKORA, as x, y, w, h.
+QRect mainWindow(const QString &display)
+{
+    QRect best;
+    const QStringList ids = xdotool(display, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                              QStringLiteral("--name"), QStringLiteral("^VELKORA$")})
+                                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &id : ids) {
+        const QString shell = xdotool(display, {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id});
+        auto value = [&](const char *key) {
+            return QRegularExpression(QStringLiteral("%1=(\\d+)").arg(QLatin1String(key))).match(shell).captured(1).toInt();
+        };
+        const QRect rect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+        if (rect.width() * rect.height() > best.width() * best.height())
+            best = rect;
+    }
+    return best;
+}
+
+// A click at a point of the main window's own layout (it is 1280 x 720).
+void click(const QString &display, const QRect &window, int x, int y)
+{
+    xdotool(display, {QStringLiteral("mousemove"), QString::number(window.x() + x), QString::number(window.y() + y),
+                      QStringLiteral("click"), QStringLiteral("1")});
+}
+
 } // namespace
 
 class TestDemo : public QObject
@@ -56,10 +98,14 @@ class TestDemo : public QObject
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void runsAndStopsCleanly_data();
     void runsAndStopsCleanly();
 
 private:
+    QProcess m_xvfb;
+    QString m_display;
+
     QString captured(const QString &output, const QString &pattern) const
     {
         return QRegularExpression(pattern).match(output).captured(1);
@@ -68,8 +114,29 @@ private:
 
 void TestDemo::initTestCase()
 {
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        QSKIP("needs Xvfb and xdotool (scripts/setup.sh installs them)");
     // An orphan of the launcher comes to this process, where it can be seen.
     QVERIFY(::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0);
+    // A display of its own, of a known size; Xvfb writes its number when ready.
+    m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                          QStringLiteral("0"), QStringLiteral("1600x1000x24"),
+                                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QVERIFY(m_xvfb.waitForStarted());
+    QString number;
+    QTRY_VERIFY_WITH_TIMEOUT(!(number += QString::fromLatin1(m_xvfb.readAllStandardOutput())).trimmed().isEmpty()
+                                 && number.endsWith(QLatin1Char('\n')),
+                             20000);
+    m_display = QStringLiteral(":") + number.trimmed();
+}
+
+void TestDemo::cleanupTestCase()
+{
+    if (m_xvfb.state() != QProcess::NotRunning) {
+        m_xvfb.terminate();
+        m_xvfb.waitForFinished(10000);
+    }
 }
 
 void TestDemo::runsAndStopsCleanly_data()
@@ -92,7 +159,9 @@ void TestDemo::runsAndStopsCleanly()
     env.insert(QStringLiteral("HOME"), userHome.path());
     for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
         env.insert(QLatin1String(name), QDir(userHome.path()).filePath(QLatin1String(name)));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.remove(QStringLiteral("XAUTHORITY"));
     demo.setProcessEnvironment(env);
     demo.setProcessChannelMode(QProcess::MergedChannels);
     QString output;
@@ -101,16 +170,31 @@ void TestDemo::runsAndStopsCleanly()
     QVERIFY2(demo.waitForStarted(), qPrintable(demo.errorString()));
     auto diagnostics = [&] { return qPrintable(output.right(6000)); };
 
-    // Connected: the program validated the headset, read its battery and
-    // asked the server about its firmware versions.
+    // Connected: the program validated the headset and read its battery and name.
     QTRY_VERIFY2_WITH_TIMEOUT(output.contains(QLatin1String("[VirtualHeadset] asked for battery: 80%")), diagnostics(),
                               kStartTimeoutMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(output.contains(QLatin1String("[VirtualHeadset] asked for name: Velkora H1")),
+                              diagnostics(), kStartTimeoutMs);
+    // The user opens the device (its versions are read and checked with the
+    // server), waves the update question away and opens the EQ page: the
+    // official list is asked for the virtual headset's product and read, as
+    // the game presets' pictures are fetched from it.
+    QRect window;
+    QTRY_COMPARE_WITH_TIMEOUT((window = mainWindow(m_display)).size(), QSize(1280, 720), 20000);
+    click(m_display, window, 640, 378);
+    QTRY_VERIFY2_WITH_TIMEOUT(output.contains(QLatin1String("[VirtualHeadset] asked for headset firmware: 1.2.3")),
+                              diagnostics(), kStartTimeoutMs);
     QTRY_VERIFY2_WITH_TIMEOUT(output.contains(QLatin1String("[FakeApi] POST home/common/pcFirmwareInfo\n")),
                               diagnostics(), kStartTimeoutMs);
-    // The official list: asked for the virtual headset's product and read,
-    // as the game presets' pictures are fetched from it.
-    QTRY_VERIFY2_WITH_TIMEOUT(output.contains(QLatin1String("[FakeApi] POST home/common/soundList\n")), diagnostics(),
-                              kStartTimeoutMs);
+    // The question shows once its answer is in; until the EQ page opens,
+    // "Not now" and "EQ" are clicked again.
+    const auto listAsked = [&] { return output.contains(QLatin1String("[FakeApi] POST home/common/soundList\n")); };
+    for (int attempt = 0; attempt < 20 && !listAsked(); ++attempt) {
+        click(m_display, window, 565, 360);
+        click(m_display, window, 81, 138);
+        QTest::qWaitFor(listAsked, 3000);
+    }
+    QVERIFY2(listAsked(), diagnostics());
     QTRY_VERIFY2_WITH_TIMEOUT(output.contains(QLatin1String("[FakeApi] GET files/demo/cover-")), diagnostics(),
                               kStartTimeoutMs);
     QVERIFY2(!output.contains(QLatin1String("(unsigned)")), diagnostics());
@@ -136,7 +220,9 @@ void TestDemo::runsAndStopsCleanly()
     // Nothing left: no program, no orphan of the launcher, no fake API, no folder.
     while (::waitpid(-1, nullptr, WNOHANG) > 0) {
     }
-    QCOMPARE(childrenOfThisProcess(), QList<qint64>());
+    QList<qint64> children = childrenOfThisProcess();
+    children.removeAll(m_xvfb.processId());
+    QCOMPARE(children, QList<qint64>());
     QVERIFY(!processExists(programPid));
     QTcpSocket probe;
     probe.connectToHost(QStringLiteral("127.0.0.1"), apiPort);

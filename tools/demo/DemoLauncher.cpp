@@ -195,7 +195,9 @@ bool DemoLauncher::start()
     }
     DemoSeed(m_headsetImage, m_receiverImage).seed(*m_api);
     connect(m_api.get(), &FakeApi::FakeApiServer::requestReceived, this, [](const FakeApi::HttpRequest &r) {
-        out() << "[FakeApi] " << r.method << ' ' << r.route << (r.signatureValid ? "" : " (unsigned)") << Qt::endl;
+        // Downloads carry no signature; only API routes must.
+        const bool unsigned_ = !r.signatureValid && !r.route.startsWith(QLatin1String("files/"));
+        out() << "[FakeApi] " << r.method << ' ' << r.route << (unsigned_ ? " (unsigned)" : "") << Qt::endl;
     });
 
     if (g_signalPipe[1] >= 0) {
