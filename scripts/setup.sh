@@ -13,7 +13,7 @@ packages=(
   libhidapi-dev libssl-dev libpulse-dev libudev-dev
   pulseaudio
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth xdotool
   fonts-wqy-microhei
 )
 

@@ -47,6 +47,19 @@ int EqCloud::addShared(const QString &uid, const QString &pid, const QJsonObject
     return eq.id;
 }
 
+void EqCloud::addMarks(int id, const QString &uid, bool like, bool collect, bool download)
+{
+    const auto it = m_shared.find(id);
+    if (it == m_shared.end())
+        return;
+    if (like)
+        it->likedBy.insert(uid);
+    if (collect)
+        it->collectedBy.insert(uid);
+    if (download)
+        it->downloadedBy.insert(uid);
+}
+
 std::optional<EqCloud::SharedEq> EqCloud::shared(int id) const
 {
     const auto it = m_shared.constFind(id);

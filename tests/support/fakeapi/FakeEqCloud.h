@@ -35,6 +35,8 @@ public:
     void setGameTypes(const QString &pid, const QJsonArray &gameTypes) { m_gameTypes.insert(pid, gameTypes); }
     // Adds a shared EQ owned by `uid`; returns its id.
     int addShared(const QString &uid, const QString &pid, const QJsonObject &fields);
+    // Marks of another user on a shared EQ, so that a list shows counts.
+    void addMarks(int id, const QString &uid, bool like, bool collect, bool download);
     std::optional<SharedEq> shared(int id) const;
     int sharedCount() const { return m_shared.size(); }
 

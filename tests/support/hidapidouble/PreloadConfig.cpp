@@ -6,16 +6,31 @@
 // One device per ';': path, vendor id and product id in hex, interface number,
 // optional product name, optional responder: "headset" (the simulated
 // receiver and headset), "echo", or none.
+//
+// VELKORA_HIDAPI_DOUBLE_TRACE=1 makes each virtual headset write the commands
+// it takes to stderr, one "[VirtualHeadset] ..." line each.
+//
+// velkora_hidapi_double_install_firmware (C, looked up with dlsym by another
+// double in the same process, e.g. the virtual receiver of the OTA engine):
+// the virtual headsets report these firmware versions from now on, as after
+// an update.
 #include "EchoResponder.h"
+#include "HeadsetTraceResponder.h"
 #include "HidApiDouble.h"
 #include "tests/support/virtualheadset/VirtualHeadset.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+std::mutex g_headsetsMutex;
+std::vector<std::shared_ptr<VirtualDevices::VirtualHeadset>> g_headsets;
 
 std::vector<std::string> split(const std::string &text, char separator)
 {
@@ -42,6 +57,8 @@ __attribute__((constructor)) void loadDevicesFromEnvironment()
     const char *listing = std::getenv("VELKORA_HIDAPI_DOUBLE_DEVICES");
     if (!listing)
         return;
+    const char *trace = std::getenv("VELKORA_HIDAPI_DOUBLE_TRACE");
+    const bool traced = trace && std::string(trace) == "1";
     for (const std::string &entry : split(listing, ';')) {
         const auto fields = split(entry, ',');
         if (fields.size() < 4)
@@ -57,10 +74,34 @@ __attribute__((constructor)) void loadDevicesFromEnvironment()
         const std::string kind = fields.size() > 5 ? fields[5] : std::string();
         if (kind == "echo")
             responder = std::make_shared<VirtualDevices::EchoResponder>();
-        else if (kind == "headset")
-            responder = std::make_shared<VirtualDevices::VirtualHeadset>();
+        else if (kind == "headset") {
+            auto headset = std::make_shared<VirtualDevices::VirtualHeadset>();
+            {
+                std::lock_guard lock(g_headsetsMutex);
+                g_headsets.push_back(headset);
+            }
+            if (traced)
+                responder = std::make_shared<VirtualDevices::HeadsetTraceResponder>(headset, stderr);
+            else
+                responder = headset;
+        }
         VirtualDevices::HidApiDouble::instance().addDevice(device, responder);
     }
 }
 
 } // namespace
+
+// Null or empty: that version stays.
+extern "C" __attribute__((visibility("default"))) void velkora_hidapi_double_install_firmware(const char *headset,
+                                                                                                const char *receiver)
+{
+    std::lock_guard lock(g_headsetsMutex);
+    for (const auto &device : g_headsets) {
+        device->updateState([&](VirtualDevices::HeadsetState &state) {
+            if (headset && *headset)
+                state.headsetFirmware = headset;
+            if (receiver && *receiver)
+                state.receiverFirmware = receiver;
+        });
+    }
+}
