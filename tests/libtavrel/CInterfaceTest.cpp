@@ -271,6 +271,42 @@ TEST_F(CInterfaceTest, HeadsetListedAsAuthenticatedIsNotChallenged)
     }));
 }
 
+// The device's own challenge is answered from its bytes 1-16, whatever its
+// first byte and however many bytes follow them.
+struct ChallengeCase
+{
+    const char *name;
+    int sizeChange;
+    std::uint8_t type;
+};
+
+class CInterfaceChallengeTest : public CInterfaceTest, public ::testing::WithParamInterface<ChallengeCase>
+{};
+
+TEST_P(CInterfaceChallengeTest, HostAnswersAndTheUpdateRuns)
+{
+    auto behaviour = firmware();
+    behaviour.ownChallengeSizeChange = GetParam().sizeChange;
+    behaviour.ownChallengeType = GetParam().type;
+    addHeadset(behaviour);
+    OtaRecorder recorder;
+    open();
+    const auto callbacks = recorder.callbacks();
+    ota_update_client(handle, 3, image.data(), int(image.size()), true, false, &callbacks);
+    runAllTask(handle);
+    EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.front().second;
+    EXPECT_EQ(recorder.finishes, 1);
+    EXPECT_TRUE(receiver->imageMatches(3));
+}
+
+INSTANTIATE_TEST_SUITE_P(Challenges, CInterfaceChallengeTest,
+                         ::testing::Values(ChallengeCase{"seventeen_bytes", 0, 0x00},
+                                           ChallengeCase{"eighteen_bytes", 1, 0x00},
+                                           ChallengeCase{"forty_bytes", 23, 0x00},
+                                           ChallengeCase{"first_byte_01", 0, 0x01},
+                                           ChallengeCase{"first_byte_ff_and_longer", 3, 0xFF}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 TEST_F(CInterfaceTest, UpdatesAHeadsetThroughItsLoader)
 {
     addHeadset(firmware(true));
@@ -601,6 +637,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"auth_answer_silent", T::Headset, false, true, [](R &, B &b) { b.silentAuthSteps = {1}; }, 2, "auth failed"},
         FaultCase{"auth_challenge_silent", T::Headset, false, true, [](R &, B &b) { b.silentAuthSteps = {2}; }, 2, "auth failed"},
         FaultCase{"auth_verdict_silent", T::Headset, false, true, [](R &, B &b) { b.silentAuthSteps = {3}; }, 2, "auth failed"},
+        FaultCase{"device_challenge_16_bytes", T::Headset, false, true, [](R &, B &b) { b.ownChallengeSizeChange = -1; }, 2, "auth failed"},
         FaultCase{"host_answer_rejected", T::Headset, false, true, [](R &, B &b) { b.rejectHostAnswer = true; }, 2, "auth failed"},
         FaultCase{"verdict_without_type_byte", T::Headset, false, true,
                   [](R &, B &b) { b.verdict = std::vector<std::uint8_t>{'p', 'a', 's', 's'}; }, 2, "auth failed"},
