@@ -86,6 +86,15 @@ protected:
 
     FirmwareBehaviour firmware(bool loader = false) const { return testFirmware(image, loader); }
 
+    // Updates the headset on channel 3 through the exports, into `recorder`.
+    void updateHeadset(OtaRecorder &recorder, bool authenticate, bool authenticateAfterReconnect)
+    {
+        const auto callbacks = recorder.callbacks();
+        ota_update_client(handle, 3, image.data(), int(image.size()), authenticate, authenticateAfterReconnect,
+                          &callbacks);
+        runAllTask(handle);
+    }
+
     void addHeadset(FirmwareBehaviour behaviour, int channel = 3)
     {
         ClientEntry client;
@@ -266,9 +275,7 @@ TEST_F(CInterfaceTest, HeadsetListedAsAuthenticatedIsNotChallenged)
     receiver->addHeadset(client, std::move(behaviour));
     OtaRecorder recorder;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), true, false, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, true, false);
 
     EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.front().second;
     EXPECT_EQ(recorder.finishes, 1);
@@ -298,9 +305,7 @@ TEST_P(CInterfaceChallengeTest, HostAnswersAndTheUpdateRuns)
     addHeadset(behaviour);
     OtaRecorder recorder;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), true, false, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, true, false);
     EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.front().second;
     EXPECT_EQ(recorder.finishes, 1);
     EXPECT_TRUE(receiver->imageMatches(3));
@@ -319,9 +324,7 @@ TEST_F(CInterfaceTest, UpdatesAHeadsetThroughItsLoader)
     addHeadset(firmware(true));
     OtaRecorder recorder;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), true, true, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, true, true);
 
     EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.front().second;
     EXPECT_EQ(recorder.finishes, 1);
@@ -417,9 +420,7 @@ TEST_F(CInterfaceTest, ResumedTransferStartsAtTheDevicesOffset)
     addHeadset(behaviour);
     OtaRecorder recorder;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, false, false);
     EXPECT_TRUE(recorder.errors.empty());
     EXPECT_TRUE(receiver->imageMatches(3));
     EXPECT_TRUE(recorder.progressRises());
@@ -432,9 +433,7 @@ TEST_F(CInterfaceTest, EmptyCheckRangeSendsTheSingleByte)
     addHeadset(behaviour);
     OtaRecorder recorder;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, false, false);
     EXPECT_TRUE(recorder.errors.empty());
     EXPECT_TRUE(receiver->imageMatches(3));
 }
@@ -491,9 +490,7 @@ TEST_F(CInterfaceTest, ThrowingCallbackEndsTheTaskWithOneError)
     OtaRecorder recorder;
     recorder.throwOnProgress = true;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
-    EXPECT_NO_THROW(runAllTask(handle));
+    EXPECT_NO_THROW(updateHeadset(recorder, false, false));
     EXPECT_THAT(recorder.errors, ElementsAre(Pair(3, "internal error")));
     EXPECT_EQ(recorder.finishes, 0);
 }
@@ -509,9 +506,7 @@ TEST_F(CInterfaceTest, ExceptionInAStepReportsThatStepsError)
             throw std::runtime_error("callback gone wrong");
     };
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
-    EXPECT_NO_THROW(runAllTask(handle));
+    EXPECT_NO_THROW(updateHeadset(recorder, false, false));
     EXPECT_THAT(recorder.errors, ElementsAre(Pair(3, "update file")));
     EXPECT_EQ(recorder.finishes, 0);
 }
@@ -538,9 +533,7 @@ TEST_F(CInterfaceTest, ReceiverUnpluggedMidTransferEndsWithOneError)
             VirtualHidBus::instance().unplug(std::exchange(port, nullptr));
     };
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, false, false);
     EXPECT_THAT(recorder.errors, ElementsAre(Pair(3, "update file")));
     const auto start = std::chrono::steady_clock::now();
     DestroyExecutorHandle(handle);
