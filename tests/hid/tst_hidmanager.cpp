@@ -7,6 +7,7 @@
 #include "hid/HidManager.h"
 #include "tests/support/hidapidouble/EchoResponder.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -200,6 +201,131 @@ private slots:
         QCOMPARE(api().openHandles(), 0);
         m->resumeAfterExclusiveOta();
         QCOMPARE(api().initCalls(), 2);
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
+    }
+
+    // The I/O thread hangs in a read past its stop waits: it still holds the
+    // device, so hidapi is not shut down and the phase is refused. Its loop
+    // comes back once that read returns.
+    void exclusivePhaseIsRefusedWhileTheIoThreadHangs()
+    {
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.commThreadStopWaitMs = 20;
+        config.threadStopAttempts = 1;
+        auto m = makeManager(config);
+        QVERIFY(m);
+        QVERIFY(m->connectDevice(headset().id).success);
+        api().stallReads(headset().hid.path, true);
+        QTRY_COMPARE(api().stalledReads(headset().hid.path), 1);
+
+        MessageLog log;
+        QVERIFY(!m->suspendForExclusiveOta());
+        QCOMPARE(api().exitCalls(), 0);
+        QVERIFY(api().isInitialized());
+        QCOMPARE(log.count(QtWarningMsg, QStringLiteral("[HidCommunicateManager] 通讯线程未能停止，仍占用设备")), 1);
+
+        api().stallReads(headset().hid.path, false);
+        QTRY_COMPARE(api().openHandles(), 0); // the device went with the read
+        QVERIFY(m->connectDevice(headset().id).success);
+        QSignalSpy received(m.get(), &HidManager::dataReceived);
+        m->sendData(QStringLiteral("protocol"), QByteArray(64, '\1'), true);
+        QVERIFY(received.wait());
+
+        QVERIFY(m->suspendForExclusiveOta());
+        QCOMPARE(api().exitCalls(), 1);
+        m->resumeAfterExclusiveOta();
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
+    }
+
+    // The I/O thread hangs in a read past every wait at teardown: it is
+    // waited for once, then left alive with its object instead of being
+    // destroyed while it runs; hidapi stays up under it.
+    void teardownWithAHungReadWaitsOnceAndLeavesTheThreadAlive()
+    {
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.commThreadStopWaitMs = 20;
+        config.threadStopAttempts = 2;
+        auto m = makeManager(config);
+        QVERIFY(m);
+        QVERIFY(m->connectDevice(headset().id).success);
+        api().stallReads(headset().hid.path, true);
+        QTRY_COMPARE(api().stalledReads(headset().hid.path), 1);
+
+        MessageLog log;
+        m.reset();
+        QCOMPARE(log.lines(QtWarningMsg).filter(QStringLiteral("通讯线程第")),
+                 QStringList{QStringLiteral("[HidCommunicateManager] 通讯线程第 1 次等待超时，继续等待…")});
+        QCOMPARE(log.lines(QtCriticalMsg),
+                 (QStringList{QStringLiteral("[HidCommunicateManager] 通讯线程在 2 轮等待后仍未退出（未使用 terminate）。"
+                                             "将执行一次额外阻塞等待，避免析构时线程仍在运行。"),
+                              QStringLiteral("[HidCommunicateManager] 额外等待 1000ms 后线程仍未退出，可能导致程序异常结束。"),
+                              QStringLiteral("[HidCommunicateManager] 通讯线程未能停止，保留其对象直至进程结束，不执行 hid_exit")}));
+        QCOMPARE(api().exitCalls(), 0);
+
+        api().stallReads(headset().hid.path, false);
+        QTRY_COMPARE(api().openHandles(), 0); // the device goes with the read that held it
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
+    }
+
+    // A scan stuck inside hidapi at teardown: the enumeration thread is left
+    // alive rather than destroyed while it runs, and hidapi is not shut down
+    // under it.
+    void teardownWithAStuckScanLeavesTheThreadAlive()
+    {
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.scanThreadStopWaitMs = 20;
+        config.threadStopAttempts = 1;
+        auto m = makeManager(config);
+        QVERIFY(m);
+        auto entered = std::make_shared<QSemaphore>();
+        auto release = std::make_shared<QSemaphore>();
+        api().setEnumerateHook([entered, release] {
+            entered->release();
+            release->tryAcquire(1, 10000);
+        });
+        lastHotplugSource()->raise();
+        QTRY_VERIFY(entered->available() > 0);
+        api().setEnumerateHook(nullptr);
+        const int scans = api().enumerateCalls();
+
+        MessageLog log;
+        m.reset();
+        QVERIFY(log.lines(QtCriticalMsg).contains(
+            QStringLiteral("[HidDeviceManager] 热插拔监测线程未能停止，保留其线程对象直至进程结束")));
+        QCOMPARE(api().exitCalls(), 0);
+
+        release->release();
+        QTRY_COMPARE(api().enumerateCalls(), scans + 1); // the stuck scan ends
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
+    }
+
+    // The enumeration thread is stuck in a scan when the firmware phase
+    // begins: hidapi stays up, and hot-plug scans come back once the scan ends.
+    void scansComeBackAfterAPhaseRefusedForAStuckScan()
+    {
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.scanThreadStopWaitMs = 20;
+        config.threadStopAttempts = 1;
+        auto m = makeManager(config);
+        QVERIFY(m);
+        auto entered = std::make_shared<QSemaphore>();
+        auto release = std::make_shared<QSemaphore>();
+        api().setEnumerateHook([entered, release] {
+            entered->release();
+            release->tryAcquire(1, 10000);
+        });
+        lastHotplugSource()->raise();
+        QTRY_VERIFY(entered->available() > 0);
+        api().setEnumerateHook(nullptr);
+
+        QVERIFY(!m->suspendForExclusiveOta());
+        QCOMPARE(api().exitCalls(), 0);
+        release->release();
+
+        FacadeRecorder r(*m);
+        api().unplug(receiver().hid.path);
+        lastHotplugSource()->raise();
+        QTRY_VERIFY(r.events.contains(QStringLiteral("list %1").arg(headset().id)));
         QCOMPARE(api().misuse(), std::vector<std::string>{});
     }
 
