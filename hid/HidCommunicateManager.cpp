@@ -171,7 +171,9 @@ bool HidCommunicateManager::stopAndWait()
 
 bool HidCommunicateManager::stopThread()
 {
-    m_restartWhenFinished = false;
+    // A restart still waiting for the old loop is called off: a stop wins.
+    if (QThread::currentThread() != &m_thread)
+        m_restartWhenFinished = false;
     return stopAndWait();
 }
 

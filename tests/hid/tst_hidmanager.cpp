@@ -39,6 +39,36 @@ public:
     QStringList events;
 };
 
+// Holds the next hot-plug scan inside hid_enumerate, as a scan stuck in the
+// system would, until released (or a bound of ten seconds).
+class StuckScan
+{
+public:
+    StuckScan() = default;
+    ~StuckScan() { release(); }
+    StuckScan(const StuckScan &) = delete;
+    StuckScan &operator=(const StuckScan &) = delete;
+
+    // Raises a device change and returns once its scan is held.
+    bool hold()
+    {
+        api().setEnumerateHook([entered = m_entered, released = m_released] {
+            entered->release();
+            released->tryAcquire(1, 10000);
+        });
+        lastHotplugSource()->raise();
+        const bool held = QTest::qWaitFor([this] { return m_entered->available() > 0; }, 5000);
+        api().setEnumerateHook(nullptr); // later scans run freely
+        return held;
+    }
+    void release() { m_released->release(); }
+
+private:
+    // Shared with the held scan, which may outlive this object by a moment.
+    std::shared_ptr<QSemaphore> m_entered = std::make_shared<QSemaphore>();
+    std::shared_ptr<QSemaphore> m_released = std::make_shared<QSemaphore>();
+};
+
 } // namespace
 
 class TestHidManager : public QObject
@@ -54,6 +84,51 @@ class TestHidManager : public QObject
         if (!listed.wait())
             return nullptr;
         return m;
+    }
+
+    // Stop waits that a stuck thread runs past quickly.
+    static HIDTypes::HidManagerConfig shortStopWaits(int attempts = 1)
+    {
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.commThreadStopWaitMs = 20;
+        config.scanThreadStopWaitMs = 20;
+        config.threadStopAttempts = attempts;
+        return config;
+    }
+
+    // A manager whose I/O thread hangs in a read of the connected headset.
+    std::unique_ptr<HidManager> managerWithHungRead(const HIDTypes::HidManagerConfig &config)
+    {
+        auto m = makeManager(config);
+        if (!m || !m->connectDevice(headset().id).success)
+            return nullptr;
+        api().stallReads(headset().hid.path, true);
+        if (!QTest::qWaitFor([] { return api().stalledReads(headset().hid.path) == 1; }, 5000))
+            return nullptr;
+        return m;
+    }
+
+    // A manager whose enumeration thread is held in a scan by `scan`.
+    std::unique_ptr<HidManager> managerWithStuckScan(StuckScan &scan)
+    {
+        auto m = makeManager(shortStopWaits());
+        return m && scan.hold() ? std::move(m) : nullptr;
+    }
+
+    // After a refused firmware phase: the headset connects and echoes, and
+    // nothing was left half suspended, so the next phase releases hidapi.
+    static void worksAsBeforeTheRefusal(HidManager &m)
+    {
+        QVERIFY(m.connectDevice(headset().id).success);
+        QSignalSpy received(&m, &HidManager::dataReceived);
+        m.sendData(QStringLiteral("protocol"), QByteArray(64, '\1'), true);
+        QVERIFY(received.wait());
+        QVERIFY(m.suspendForExclusiveOta());
+        QCOMPARE(api().exitCalls(), 1);
+        QCOMPARE(api().openHandles(), 0);
+        m.resumeAfterExclusiveOta();
+        QCOMPARE(api().initCalls(), 2);
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
     }
 
 private slots:
@@ -190,18 +265,7 @@ private slots:
         const int scans = api().enumerateCalls();
         lastHotplugSource()->raise();
         QTRY_VERIFY(api().enumerateCalls() > scans); // hot-plug scans are back
-        QVERIFY(m->connectDevice(headset().id).success);
-        QSignalSpy received(m.get(), &HidManager::dataReceived);
-        m->sendData(QStringLiteral("protocol"), QByteArray(64, '\1'), true);
-        QVERIFY(received.wait());
-
-        // Nothing was left half suspended: the next phase releases hidapi.
-        QVERIFY(m->suspendForExclusiveOta());
-        QCOMPARE(api().exitCalls(), 1);
-        QCOMPARE(api().openHandles(), 0);
-        m->resumeAfterExclusiveOta();
-        QCOMPARE(api().initCalls(), 2);
-        QCOMPARE(api().misuse(), std::vector<std::string>{});
+        worksAsBeforeTheRefusal(*m);
     }
 
     // The I/O thread hangs in a read past its stop waits: it still holds the
@@ -209,15 +273,8 @@ private slots:
     // comes back once that read returns.
     void exclusivePhaseIsRefusedWhileTheIoThreadHangs()
     {
-        HIDTypes::HidManagerConfig config = fastConfig();
-        config.commThreadStopWaitMs = 20;
-        config.threadStopAttempts = 1;
-        auto m = makeManager(config);
+        auto m = managerWithHungRead(shortStopWaits());
         QVERIFY(m);
-        QVERIFY(m->connectDevice(headset().id).success);
-        api().stallReads(headset().hid.path, true);
-        QTRY_COMPARE(api().stalledReads(headset().hid.path), 1);
-
         MessageLog log;
         QVERIFY(!m->suspendForExclusiveOta());
         QCOMPARE(api().exitCalls(), 0);
@@ -226,15 +283,7 @@ private slots:
 
         api().stallReads(headset().hid.path, false);
         QTRY_COMPARE(api().openHandles(), 0); // the device went with the read
-        QVERIFY(m->connectDevice(headset().id).success);
-        QSignalSpy received(m.get(), &HidManager::dataReceived);
-        m->sendData(QStringLiteral("protocol"), QByteArray(64, '\1'), true);
-        QVERIFY(received.wait());
-
-        QVERIFY(m->suspendForExclusiveOta());
-        QCOMPARE(api().exitCalls(), 1);
-        m->resumeAfterExclusiveOta();
-        QCOMPARE(api().misuse(), std::vector<std::string>{});
+        worksAsBeforeTheRefusal(*m);
     }
 
     // The I/O thread hangs in a read past every wait at teardown: it is
@@ -242,15 +291,8 @@ private slots:
     // destroyed while it runs; hidapi stays up under it.
     void teardownWithAHungReadWaitsOnceAndLeavesTheThreadAlive()
     {
-        HIDTypes::HidManagerConfig config = fastConfig();
-        config.commThreadStopWaitMs = 20;
-        config.threadStopAttempts = 2;
-        auto m = makeManager(config);
+        auto m = managerWithHungRead(shortStopWaits(2));
         QVERIFY(m);
-        QVERIFY(m->connectDevice(headset().id).success);
-        api().stallReads(headset().hid.path, true);
-        QTRY_COMPARE(api().stalledReads(headset().hid.path), 1);
-
         MessageLog log;
         m.reset();
         QCOMPARE(log.lines(QtWarningMsg).filter(QStringLiteral("通讯线程第")),
@@ -272,20 +314,9 @@ private slots:
     // under it.
     void teardownWithAStuckScanLeavesTheThreadAlive()
     {
-        HIDTypes::HidManagerConfig config = fastConfig();
-        config.scanThreadStopWaitMs = 20;
-        config.threadStopAttempts = 1;
-        auto m = makeManager(config);
+        StuckScan scan;
+        auto m = managerWithStuckScan(scan);
         QVERIFY(m);
-        auto entered = std::make_shared<QSemaphore>();
-        auto release = std::make_shared<QSemaphore>();
-        api().setEnumerateHook([entered, release] {
-            entered->release();
-            release->tryAcquire(1, 10000);
-        });
-        lastHotplugSource()->raise();
-        QTRY_VERIFY(entered->available() > 0);
-        api().setEnumerateHook(nullptr);
         const int scans = api().enumerateCalls();
 
         MessageLog log;
@@ -294,7 +325,7 @@ private slots:
             QStringLiteral("[HidDeviceManager] 热插拔监测线程未能停止，保留其线程对象直至进程结束")));
         QCOMPARE(api().exitCalls(), 0);
 
-        release->release();
+        scan.release();
         QTRY_COMPARE(api().enumerateCalls(), scans + 1); // the stuck scan ends
         QCOMPARE(api().misuse(), std::vector<std::string>{});
     }
@@ -303,24 +334,13 @@ private slots:
     // begins: hidapi stays up, and hot-plug scans come back once the scan ends.
     void scansComeBackAfterAPhaseRefusedForAStuckScan()
     {
-        HIDTypes::HidManagerConfig config = fastConfig();
-        config.scanThreadStopWaitMs = 20;
-        config.threadStopAttempts = 1;
-        auto m = makeManager(config);
+        StuckScan scan;
+        auto m = managerWithStuckScan(scan);
         QVERIFY(m);
-        auto entered = std::make_shared<QSemaphore>();
-        auto release = std::make_shared<QSemaphore>();
-        api().setEnumerateHook([entered, release] {
-            entered->release();
-            release->tryAcquire(1, 10000);
-        });
-        lastHotplugSource()->raise();
-        QTRY_VERIFY(entered->available() > 0);
-        api().setEnumerateHook(nullptr);
 
         QVERIFY(!m->suspendForExclusiveOta());
         QCOMPARE(api().exitCalls(), 0);
-        release->release();
+        scan.release();
 
         FacadeRecorder r(*m);
         api().unplug(receiver().hid.path);
