@@ -309,8 +309,9 @@ WindowsAudioController::~WindowsAudioController()
         d->target->controller = nullptr;
     }
     if (d->audio) {
-        // Hands the registrations back before the controller is gone; a job
-        // not begun yet registered nothing.
+        // Hands the registrations back on the audio thread (a job not begun
+        // yet registered nothing) and returns at once: a stuck sound server
+        // must not hold up the GUI thread. The job holds the session only.
         d->audio->stop([session = d->session](IAudioEndpointSystem &system) { session->release(system); });
     }
 }
