@@ -147,6 +147,8 @@ private slots:
 
     void destructionWhileNotificationsAreInFlight();
     void stalledAudioSystemNeverHoldsUpTheCaller();
+    void writeReachesOnlyTheEndpointOnShow_data();
+    void writeReachesOnlyTheEndpointOnShow();
     void destructionDoesNotWaitForAStuckAudioSystem();
     void programEndsWhileAudioIsStuck_data();
     void programEndsWhileAudioIsStuck();
@@ -617,6 +619,80 @@ void TestWindowsAudioController::stalledAudioSystemNeverHoldsUpTheCaller()
     QCOMPARE(controller.systemVolume(), 30);
     QVERIFY(controller.isSystemMuted());
     QCOMPARE(system->muteWrites(QStringLiteral("spk")), 0);
+}
+
+void TestWindowsAudioController::writeReachesOnlyTheEndpointOnShow_data()
+{
+    QTest::addColumn<QString>("write");   // "volume" (to 77 %) or "mute"
+    QTest::addColumn<QString>("during");  // what is under way when the write is made (below)
+    QTest::addColumn<QString>("written"); // the endpoint the write reached; empty: none
+
+    // The default endpoint moved from the speakers to the headset, and a rebind was
+    // asked for by a refresh or by the debounced change notice but is not answered
+    // yet: the page still shows the speakers, so the write must not reach the headset.
+    QTest::newRow("volume during a refresh") << "volume" << "refresh" << "";
+    QTest::newRow("mute during a refresh") << "mute" << "refresh" << "";
+    QTest::newRow("volume during the debounced rebind") << "volume" << "debounce" << "";
+    QTest::newRow("mute during the debounced rebind") << "mute" << "debounce" << "";
+    // The debounce timer still runs: the speakers are bound and shown, and get it.
+    QTest::newRow("volume while the debounce timer runs") << "volume" << "debounce timer" << "spk";
+    QTest::newRow("mute while the debounce timer runs") << "mute" << "debounce timer" << "spk";
+}
+
+void TestWindowsAudioController::writeReachesOnlyTheEndpointOnShow()
+{
+    QFETCH(QString, write);
+    QFETCH(QString, during);
+    QFETCH(QString, written);
+
+    auto system = systemWith({playback("spk", kSpeakers, State::Active, 0.2f, false),
+                              playback("hs", kWiredHeadset, State::Active, 0.8f, false)},
+                             QStringLiteral("spk"));
+    WindowsAudioController::Timings timings;
+    timings.topologyDebounceMs = during == "debounce timer" ? 1000 : 20;
+    WindowsAudioController controller(system, nullptr, timings);
+    QVERIFY(settle(controller));
+    QVERIFY(system->waitForDelivery());
+    QCoreApplication::processEvents();
+    QCOMPARE(controller.systemVolume(), 20);
+    QSignalSpy volume(&controller, &WindowsAudioController::systemVolumeChanged);
+    QSignalSpy mute(&controller, &WindowsAudioController::systemMuteChanged);
+    QSignalSpy rebound(&controller, &WindowsAudioController::endpointsRebound);
+    auto release = qScopeGuard([&] { system->setStalled(false); });
+
+    system->setDefaultEndpoint(AudioDirection::Playback, QStringLiteral("hs"));
+    if (during == "refresh") {
+        system->setStalled(true);
+        QVERIFY(controller.refreshEndpoints());
+        QTRY_VERIFY(system->stalledCalls() > 0);
+    } else if (during == "debounce") {
+        system->setStalled(true);
+        system->raiseTopologyChange(Platform::AudioTopologyEvent::DefaultChanged);
+        QTRY_VERIFY(system->stalledCalls() > 0);
+    } else {
+        system->raiseTopologyChange(Platform::AudioTopologyEvent::DefaultChanged);
+        QTRY_VERIFY(controller.findChild<QTimer *>() && controller.findChild<QTimer *>()->isActive());
+    }
+    QVERIFY(write == "volume" ? controller.setSystemVolume(77) : controller.setSystemMuted(true));
+    system->setStalled(false);
+    QTRY_COMPARE(rebound.count(), 1);
+    QVERIFY(settle(controller));
+    QVERIFY(system->waitForDelivery());
+    QCoreApplication::processEvents();
+
+    for (const QString id : {"spk", "hs"}) {
+        const int writes = write == "volume" ? system->volumeWrites(id) : system->muteWrites(id);
+        QCOMPARE(writes, id == written ? 1 : 0);
+    }
+    // The headset is bound now; what the page is told is the headset's own level and mute.
+    const auto headset = system->record(QStringLiteral("hs"));
+    QCOMPARE(headset->scalar, 0.8f);
+    QVERIFY(!headset->muted);
+    QCOMPARE(controller.systemVolume(), 80);
+    QVERIFY(!controller.isSystemMuted());
+    QVERIFY(!volume.isEmpty() && !mute.isEmpty());
+    QCOMPARE(volume.last().at(0).toInt(), 80);
+    QCOMPARE(mute.last().at(0).toBool(), false);
 }
 
 void TestWindowsAudioController::destructionDoesNotWaitForAStuckAudioSystem()
