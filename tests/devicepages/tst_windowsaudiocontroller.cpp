@@ -584,9 +584,12 @@ void TestWindowsAudioController::destructionWhileNotificationsAreInFlight()
         if (round % 2)
             QCoreApplication::processEvents();
         delete controller;
-        // Handed back on the audio thread, which the destructor does not wait for.
-        QTRY_COMPARE(system->topologyListenerCount(), 0);
-        QTRY_COMPARE(system->volumeListenerCount(), 0);
+        // Handed back by the audio thread's last job; the destructor does not
+        // wait for it. A job under way may still register first, so the count
+        // is read once the thread has ended.
+        QTRY_COMPARE(Platform::AudioEndpointThread::runningThreads(), 0);
+        QCOMPARE(system->topologyListenerCount(), 0);
+        QCOMPARE(system->volumeListenerCount(), 0);
     }
     QVERIFY(system->waitForDelivery());
     QCoreApplication::processEvents();
