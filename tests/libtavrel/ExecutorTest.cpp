@@ -370,7 +370,7 @@ TEST(IOLoopTest, StopEndsAStalledWriteAndFailsTheRest)
     auto writes = std::make_shared<IOLoop::WriteQueue>();
     auto reads = std::make_shared<IOLoop::ReadQueue>();
     auto wake = std::make_shared<WakeSignal>();
-    auto device = std::make_shared<VirtualDevices::VirtualPortDevice>(rig.port, 1.0);
+    auto device = std::make_shared<VirtualDevices::VirtualPortDevice>(rig.port);
     IOLoop loop(device, writes, reads, wake);
     auto first = makeTransportFrame(0, 1, nullptr, 0);
     auto second = makeTransportFrame(0, 2, nullptr, 0);

@@ -25,7 +25,7 @@ std::shared_ptr<libtavrel::IHidDevice> VirtualHidBackend::open(const std::string
             return nullptr;
         ++port->opens;
     }
-    return std::make_shared<VirtualPortDevice>(port, bus_.timeScale());
+    return std::make_shared<VirtualPortDevice>(port, bus_.waitScales());
 }
 
 } // namespace VirtualDevices

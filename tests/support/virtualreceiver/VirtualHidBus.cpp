@@ -21,7 +21,7 @@ void VirtualHidBus::reset()
     {
         std::lock_guard lock(mutex_);
         ports.swap(ports_);
-        timeScale_ = 1.0;
+        waitScales_ = {};
     }
     for (auto &port : ports)
         unplug(port);
@@ -104,14 +104,27 @@ std::shared_ptr<VirtualPort> VirtualHidBus::find(const std::string &devicePath)
 
 void VirtualHidBus::setTimeScale(double scale)
 {
-    std::lock_guard lock(mutex_);
-    timeScale_ = scale;
+    setWaitScales(libtavrel::WaitScales::uniform(scale));
 }
 
-double VirtualHidBus::timeScale() const
+void VirtualHidBus::setWaitScales(const libtavrel::WaitScales &scales)
 {
     std::lock_guard lock(mutex_);
-    return timeScale_;
+    waitScales_ = scales;
+}
+
+libtavrel::WaitScales VirtualHidBus::waitScales() const
+{
+    std::lock_guard lock(mutex_);
+    return waitScales_;
+}
+
+libtavrel::WaitScales VirtualHidBus::realAnswerWaits(double pauseScale)
+{
+    libtavrel::WaitScales scales;
+    scales.reconnectPoll = pauseScale;
+    scales.loaderSettle = pauseScale;
+    return scales;
 }
 
 } // namespace VirtualDevices

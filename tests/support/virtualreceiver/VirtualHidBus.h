@@ -2,6 +2,7 @@
 
 #include "platform/tavrelhid/HidDeviceRecord.h"
 #include "platform/tavrelhid/HidPathTokens.h"
+#include "platform/tavrelhid/IHidDevice.h"
 #include "tests/support/virtualdevice/IReportResponder.h"
 
 #include <condition_variable>
@@ -66,16 +67,22 @@ public:
     std::vector<libtavrel::HidDeviceRecord> enumerate();
     std::shared_ptr<VirtualPort> find(const std::string &devicePath);
 
-    // Fraction of real time that the engine's fixed waits take with devices
-    // opened from now on.
+    // How long the engine's fixed waits last with devices opened from now on,
+    // as fractions of their real lengths: all alike, or each its own.
     void setTimeScale(double scale);
-    double timeScale() const;
+    void setWaitScales(const libtavrel::WaitScales &scales);
+    libtavrel::WaitScales waitScales() const;
+
+    // The engine's waits for an answer at their real length, so that a slow
+    // machine cannot end one before the answer is read; its pauses (between
+    // polls, after the loader) at `pauseScale`.
+    static libtavrel::WaitScales realAnswerWaits(double pauseScale);
 
 private:
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<VirtualPort>> ports_;
     int nextId_ = 1;
-    double timeScale_ = 1.0;
+    libtavrel::WaitScales waitScales_;
 };
 
 } // namespace VirtualDevices

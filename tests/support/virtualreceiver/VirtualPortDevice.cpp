@@ -22,9 +22,9 @@ void preciseTimers()
 
 } // namespace
 
-VirtualPortDevice::VirtualPortDevice(std::shared_ptr<VirtualPort> port, double timeScale)
+VirtualPortDevice::VirtualPortDevice(std::shared_ptr<VirtualPort> port, libtavrel::WaitScales waitScales)
     : port_(std::move(port))
-    , timeScale_(timeScale)
+    , waitScales_(waitScales)
 {
 }
 
