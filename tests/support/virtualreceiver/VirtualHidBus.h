@@ -33,6 +33,7 @@ struct VirtualPort
     bool openFails = false;
     int failingWrites = 0;        // the next n writes fail; -1: all of them
     bool stallWrites = false;     // writes hang until their time-out
+    int stalledWrites = 0;        // writes that have begun to hang
     Clock::duration hostToDevice{}; // spacing of host reports on the link
     Clock::duration deviceToHost{}; // spacing of device reports on the link
     int opens = 0;

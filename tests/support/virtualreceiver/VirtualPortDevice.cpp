@@ -49,6 +49,8 @@ HidIoResult VirtualPortDevice::writeReport(const libtavrel::HidReport &report, s
             return HidIoResult::Failed;
         }
         if (port_->stallWrites) {
+            ++port_->stalledWrites;
+            port_->changed.notify_all();
             port_->changed.wait_until(lock, deadline, [this] { return cancelled_; });
             return cancelled_ ? HidIoResult::Interrupted : HidIoResult::Timeout;
         }
