@@ -127,4 +127,10 @@ libtavrel::WaitScales VirtualHidBus::realAnswerWaits(double pauseScale)
     return scales;
 }
 
+void VirtualHidBus::setPortWaitScales(VirtualPort &port, std::optional<libtavrel::WaitScales> scales)
+{
+    std::lock_guard lock(port.mutex);
+    port.waitScales = scales;
+}
+
 } // namespace VirtualDevices

@@ -37,6 +37,8 @@ struct VirtualPort
     Clock::duration hostToDevice{}; // spacing of host reports on the link
     Clock::duration deviceToHost{}; // spacing of device reports on the link
     int opens = 0;
+    // In place of the bus's, for engines that open the port from now on.
+    std::optional<libtavrel::WaitScales> waitScales;
     // From handing a device report to the host to the host's next write, each time.
     std::vector<Clock::duration> hostTurnarounds;
 
@@ -78,6 +80,9 @@ public:
     // machine cannot end one before the answer is read; its pauses (between
     // polls, after the loader) at `pauseScale`.
     static libtavrel::WaitScales realAnswerWaits(double pauseScale);
+    // Engines that open `port` from now on take these lengths, or the bus's
+    // again when there are none (e.g. short ones while the device is silent).
+    static void setPortWaitScales(VirtualPort &port, std::optional<libtavrel::WaitScales> scales);
 
 private:
     mutable std::mutex mutex_;
