@@ -64,14 +64,14 @@ class CInterfaceTest : public ::testing::Test
 protected:
     // The engine's pauses, and the waits a test expects to run out, take this
     // fraction of their real length. Every other wait is for an answer: it
-    // keeps its real length, so that a loaded machine cannot end it before the
-    // answer is read, and costs nothing once the answer is in.
+    // lasts ten seconds or more, so that a loaded machine cannot end it before
+    // the answer is read, and costs nothing once the answer is in.
     static constexpr double kShortScale = 0.03;
 
     void SetUp() override
     {
         bus().reset();
-        bus().setWaitScales(VirtualHidBus::realAnswerWaits(kShortScale));
+        bus().setWaitScales(VirtualHidBus::longAnswerWaits(kShortScale));
         receiver = std::make_shared<VirtualReceiver>();
         receiver->plugInto(bus());
     }
@@ -587,7 +587,11 @@ struct FaultCase
     bool loader;
     bool authenticate;
     std::function<void(VirtualReceiver &, FirmwareBehaviour &)> arrange;
-    EngineWait unanswered; // the kind of wait the fault leaves to run out, if any
+    // The kind of wait the fault leaves to run out, if any. The engine has one
+    // length per kind, so where earlier steps wait on that kind too (RCP
+    // replies before a silent one) their waits are short as well; their
+    // answers are already in when those waits begin and are taken at once.
+    EngineWait unanswered;
     int code;
     const char *message;
 };

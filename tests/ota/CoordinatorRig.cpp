@@ -7,7 +7,7 @@ using namespace std::chrono_literals;
 CoordinatorRig::CoordinatorRig() : m_receiver(std::make_shared<VirtualDevices::VirtualReceiver>())
 {
     bus().reset();
-    bus().setWaitScales(VirtualDevices::VirtualHidBus::realAnswerWaits(kTimeScale));
+    bus().setWaitScales(VirtualDevices::VirtualHidBus::longAnswerWaits(kTimeScale));
     if (!m_api.start())
         qFatal("fake API server did not start");
 }

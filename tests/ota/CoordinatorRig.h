@@ -20,7 +20,7 @@
 // over the virtual HID bus with the virtual receiver and its headsets (the
 // engine's access to the same device), and the fake API server for the
 // download. The engine's pauses and the flow's own waits are cut short; the
-// engine's waits for an answer keep their real length, so that a loaded
+// engine's waits for an answer last ten seconds or more, so that a loaded
 // machine cannot end one before the answer is read.
 class CoordinatorRig
 {

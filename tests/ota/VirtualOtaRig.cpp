@@ -8,7 +8,7 @@ using namespace std::chrono_literals;
 void VirtualOtaRig::SetUp()
 {
     bus().reset();
-    bus().setWaitScales(VirtualHidBus::realAnswerWaits(kTimeScale));
+    bus().setWaitScales(VirtualHidBus::longAnswerWaits(kTimeScale));
     receiver = std::make_shared<VirtualReceiver>();
     receiver->plugInto(bus());
 }

@@ -14,8 +14,8 @@
 
 // A receiver with its headsets on the virtual HID bus behind the engine's C
 // interface, with the engine's pauses and the session's own waits cut short.
-// The engine's waits for an answer keep their real length, so that a loaded
-// machine cannot end one before the answer is read.
+// The engine's waits for an answer last ten seconds or more, so that a
+// loaded machine cannot end one before the answer is read.
 class VirtualOtaRig : public ::testing::Test
 {
 public:

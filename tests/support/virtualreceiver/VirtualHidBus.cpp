@@ -119,9 +119,11 @@ libtavrel::WaitScales VirtualHidBus::waitScales() const
     return waitScales_;
 }
 
-libtavrel::WaitScales VirtualHidBus::realAnswerWaits(double pauseScale)
+libtavrel::WaitScales VirtualHidBus::longAnswerWaits(double pauseScale)
 {
     libtavrel::WaitScales scales;
+    scales.write = 5.0;          // 2 s
+    scales.receiverReply = 10.0; // 1 s
     scales.reconnectPoll = pauseScale;
     scales.loaderSettle = pauseScale;
     return scales;

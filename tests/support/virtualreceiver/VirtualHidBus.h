@@ -76,10 +76,12 @@ public:
     void setWaitScales(const libtavrel::WaitScales &scales);
     libtavrel::WaitScales waitScales() const;
 
-    // The engine's waits for an answer at their real length, so that a slow
-    // machine cannot end one before the answer is read; its pauses (between
-    // polls, after the loader) at `pauseScale`.
-    static libtavrel::WaitScales realAnswerWaits(double pauseScale);
+    // The engine's waits for an answer at ten seconds or more (their real
+    // length where that is longer), so that a slow machine cannot end one
+    // before the answer is read; its pauses (between polls, after the
+    // loader) at `pauseScale`. An answered wait ends with its answer, so the
+    // length costs nothing.
+    static libtavrel::WaitScales longAnswerWaits(double pauseScale);
     // Engines that open `port` from now on take these lengths, or the bus's
     // again when there are none (e.g. short ones while the device is silent).
     static void setPortWaitScales(VirtualPort &port, std::optional<libtavrel::WaitScales> scales);
