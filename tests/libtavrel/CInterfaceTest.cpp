@@ -544,7 +544,7 @@ TEST_F(CInterfaceTest, ReceiverUnpluggedMidTransferEndsWithOneError)
     const auto start = std::chrono::steady_clock::now();
     DestroyExecutorHandle(handle);
     handle = nullptr;
-    // Far below the engine's answer waits: it does not wait one out.
+    // Half of a write's time-out: a destroy that sits one out on the gone device fails.
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
