@@ -10,13 +10,14 @@
 //   object's key, emitting a signal releases the sender's key, both before Qt
 //   queues anything; delivering an event to an object acquires its key and,
 //   for a queued call, the keys of the senders connected to it. Connections
-//   made from our code are recorded for that.
+//   made from our code are recorded for that, and ordered before the sender's
+//   later emissions, which may run the connected functor at once.
 // - Thread end: QThread emits finished on the thread once its work is done,
 //   which releases; wait(), isRunning() and isFinished() acquire when they
 //   report the end.
 //
-// The data queued with a signal (argument copies) and the functor of a queued
-// call are Qt's own hand-off memory; cmake/tsan-qt.supp covers those.
+// What Qt copies after these marks, the arguments of a queued signal, and what
+// it reads after a blocking call returns are covered by cmake/tsan-qt.supp.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEvent>
@@ -59,6 +60,11 @@ void *senderKey(const QObject *object)
 void *endKey(const QThread *thread)
 {
     return reinterpret_cast<char *>(const_cast<QThread *>(thread)) + 2;
+}
+
+void *connectKey(const QObject *sender)
+{
+    return reinterpret_cast<char *>(const_cast<QObject *>(sender)) + 3;
 }
 
 template <typename Fn>
@@ -170,6 +176,8 @@ void QMetaObject::activate(QObject *sender, const QMetaObject *m, int local_sign
 {
     using Fn = void (*)(QObject *, const QMetaObject *, int, void **);
     static const auto real = qtFunction<Fn>("_ZN11QMetaObject8activateEP7QObjectPKS_iPPv");
+    // A connection's functor, built where it was connected, may run right here.
+    __tsan_acquire(connectKey(sender));
     __tsan_release(senderKey(sender));
     real(sender, m, local_signal_index, argv);
 }
@@ -185,8 +193,10 @@ QMetaObject::Connection QObject::connectImpl(const QObject *sender, void **signa
     static const auto real = qtFunction<Fn>(
         "_ZN7QObject11connectImplEPKS_PPvS1_S3_PN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPKiPK11QMetaObject");
     QMetaObject::Connection connection = real(sender, signal, receiver, slotPtr, slot, type, types, senderMetaObject);
-    if (connection)
+    if (connection) {
         recordConnection(sender, receiver);
+        __tsan_release(connectKey(sender));
+    }
     return connection;
 }
 
