@@ -142,6 +142,14 @@ bool onEventDelivery(void **data)
     return false; // deliver as usual
 }
 
+// Passes `ended` on; once a query reports the end, what the thread did is ours.
+bool endSeen(const QThread *thread, bool ended)
+{
+    if (ended)
+        __tsan_acquire(endKey(thread));
+    return ended;
+}
+
 [[maybe_unused]] const bool deliveryHooked = QInternal::registerCallback(QInternal::EventNotifyCallback, &onEventDelivery);
 
 } // namespace
@@ -217,28 +225,19 @@ bool QThread::wait(QDeadlineTimer deadline)
 {
     using Fn = bool (*)(QThread *, QDeadlineTimer);
     static const auto real = qtFunction<Fn>("_ZN7QThread4waitE14QDeadlineTimer");
-    const bool ended = real(this, deadline);
-    if (ended)
-        __tsan_acquire(endKey(this));
-    return ended;
+    return endSeen(this, real(this, deadline));
 }
 
 bool QThread::isRunning() const
 {
     using Fn = bool (*)(const QThread *);
     static const auto real = qtFunction<Fn>("_ZNK7QThread9isRunningEv");
-    const bool running = real(this);
-    if (!running)
-        __tsan_acquire(endKey(this));
-    return running;
+    return !endSeen(this, !real(this));
 }
 
 bool QThread::isFinished() const
 {
     using Fn = bool (*)(const QThread *);
     static const auto real = qtFunction<Fn>("_ZNK7QThread10isFinishedEv");
-    const bool finished = real(this);
-    if (finished)
-        __tsan_acquire(endKey(this));
-    return finished;
+    return endSeen(this, real(this));
 }
