@@ -159,6 +159,16 @@ void FakeApiServer::dispatch(Connection *connection, HttpRequest &request)
         case Fault::Kind::RawBody:
             response.body = fault.rawBody;
             break;
+        case Fault::Kind::Overstate:
+            response.announcedLength = fault.announcedBytes;
+            response.delivery = Connection::Delivery::HoldOpen;
+            break;
+        case Fault::Kind::Stream:
+            response.delivery = Connection::Delivery::Stream;
+            response.trickleIntervalMs = fault.intervalMs;
+            response.trickleBytes = fault.chunkBytes;
+            response.padding = qMax<qint64>(0, fault.padBodyTo - response.body.size());
+            break;
         case Fault::Kind::Redirect: {
             response.status = fault.httpStatus;
             const QString location = fault.location.startsWith(QLatin1String("http"))
