@@ -38,6 +38,12 @@ public:
     static QString builtInFixedSignValue();
     static QStringList defaultTokenRequiredEndpoints();
     static constexpr int builtInTimeoutMs = 10000;
+    // Largest reply body taken; a reply that announces or sends more is
+    // aborted and reported as a network failure. The biggest real replies
+    // (sound and cloud lists) stay far below it.
+    static constexpr qint64 maxReplyBytes = 4 * 1024 * 1024;
+    // Whether `reply` was aborted for passing maxReplyBytes.
+    static bool isReplyTooLarge(const QNetworkReply *reply);
 
     // Appends "/" when missing, so an empty text becomes "/".
     void setBaseUrl(const QString &url);
@@ -139,6 +145,8 @@ private:
     std::optional<QNetworkRequest> requestFor(const QString &endpoint, int timeoutMs) const;
     QNetworkReply *postMultiPartBody(const QNetworkRequest &request, QHttpMultiPart *body, const QString &endpoint,
                                      int timeoutMs);
+    // What every post does with its reply: the per-request timer and the size limit.
+    void armReply(QNetworkReply *reply, const QString &endpoint, int timeoutMs);
 
     QString m_baseUrl;
     QString m_language;

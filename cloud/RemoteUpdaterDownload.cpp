@@ -163,7 +163,7 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
     startOperationTimer();
 
     // An announced size past the limit ends the download before any of it is written.
-    limitReplySize(reply, m_maxInstallerBytes, this, [this] { onDownloadTooLarge(); });
+    limitReplySize(reply, m_maxInstallerBytes, this, [this](qint64) { onDownloadTooLarge(); });
     connect(reply, &QNetworkReply::downloadProgress, this, &RemoteUpdater::downloadProgress);
     connect(reply, &QNetworkReply::readyRead, this, &RemoteUpdater::onDownloadReadyRead);
     connect(reply, &QNetworkReply::finished, this, &RemoteUpdater::onDownloadFinished);

@@ -88,7 +88,7 @@ void RemoteUpdater::sendManifestRequest()
 
     m_manifestReply = m_networkManager->post(request, QByteArray());
     startOperationTimer();
-    limitReplySize(m_manifestReply, maxManifestBytes, this, [this] { onManifestTooLarge(); });
+    limitReplySize(m_manifestReply, maxManifestBytes, this, [this](qint64) { onManifestTooLarge(); });
     connect(m_manifestReply, &QNetworkReply::finished, this, &RemoteUpdater::onManifestFinished);
 }
 
