@@ -114,6 +114,7 @@ private:
 
 void TestLoginController::init()
 {
+    qunsetenv("VELKORA_API_SECRET_KEY");
     m_settings = std::make_unique<CloudTest::SettingsScope>();
     m_server = new FakeApi::FakeApiServer(this);
     QVERIFY(m_server->start());
@@ -133,6 +134,7 @@ void TestLoginController::cleanup()
     delete m_server;
     m_settings.reset();
     qunsetenv("VELKORA_API_BASE_URL");
+    qunsetenv("VELKORA_API_SECRET_KEY");
 }
 
 LoginController *TestLoginController::makeController(ITokenProtector *protector)
@@ -166,11 +168,16 @@ void TestLoginController::apisComeFromSettingsOrEnvironment_data()
 void TestLoginController::apisComeFromSettingsOrEnvironment()
 {
     QFETCH(bool, fromEnvironment);
+    const QString secret =
+        fromEnvironment ? QStringLiteral("env-secret-42") : EarphoneApi::ApiManager::builtInSecretKey();
     if (fromEnvironment) {
         QSettings().remove(QStringLiteral("api/baseUrl"));
         qputenv("VELKORA_API_BASE_URL", m_server->baseUrl().toUtf8());
+        qputenv("VELKORA_API_SECRET_KEY", secret.toUtf8());
     }
     std::unique_ptr<LoginController> controller(makeController());
+    // Used, never written to the store.
+    QVERIFY(!QSettings().contains(QStringLiteral("api/secretKey")));
     for (EarphoneApi::ApiManager *api :
          {static_cast<EarphoneApi::ApiManager *>(controller->accountApi()),
           static_cast<EarphoneApi::ApiManager *>(controller->userApi()),
@@ -178,7 +185,7 @@ void TestLoginController::apisComeFromSettingsOrEnvironment()
           static_cast<EarphoneApi::ApiManager *>(controller->firmwareApi())}) {
         QVERIFY(api);
         QCOMPARE(api->baseUrl(), m_server->baseUrl());
-        QCOMPARE(api->secretKey(), EarphoneApi::ApiManager::builtInSecretKey());
+        QCOMPARE(api->secretKey(), secret);
         QCOMPARE(api->defaultTimeoutMs(), EarphoneApi::ApiManager::builtInTimeoutMs);
         QCOMPARE(api->parent(), controller.get());
     }
