@@ -42,8 +42,6 @@ public:
     // aborted and reported as a network failure. The biggest real replies
     // (sound and cloud lists) stay far below it.
     static constexpr qint64 maxReplyBytes = 4 * 1024 * 1024;
-    // Whether `reply` was aborted for passing maxReplyBytes.
-    static bool isReplyTooLarge(const QNetworkReply *reply);
 
     // Appends "/" when missing, so an empty text becomes "/".
     void setBaseUrl(const QString &url);
@@ -80,6 +78,9 @@ signals:
     void tokenInvalid(int errorCode, const QString &message);
 
 protected:
+    // Whether `reply` was aborted for passing maxReplyBytes.
+    static bool isReplyTooLarge(const QNetworkReply *reply);
+
     // Reports a failure of one request to the operation's own failure signal.
     using FailureReporter = std::function<void(int errorCode, const QString &message)>;
 

@@ -220,8 +220,9 @@ void LoginController::onUserInfoUpdated(const EarphoneApi::UserInfo &userInfo)
     if (record.uid.trimmed().isEmpty())
         record.uid = m_askedUid;
     if (!answersAsk(record)) {
-        qWarning().noquote() << QStringLiteral("[Login][Profile] record of uid %1 not asked for in this session; dropped")
-                                    .arg(userInfo.uid.trimmed());
+        qWarning().noquote()
+            << QStringLiteral("[Login][Profile] record of uid %1 not asked for in this session; dropped")
+                   .arg(userInfo.uid.trimmed());
         return;
     }
     m_profileSyncRetries = 0;

@@ -334,8 +334,9 @@ void RemoteUpdater::stopInstallerCheck()
         return;
     }
     // A read that hangs keeps its object; it goes once the read returns.
-    qWarning().noquote() << QStringLiteral("[Update] installer read-back still busy after %1 ms; left to end on its own")
-                                .arg(kInstallerCheckStopMs);
+    qWarning().noquote()
+        << QStringLiteral("[Update] installer read-back still busy after %1 ms; left to end on its own")
+               .arg(kInstallerCheckStopMs);
 }
 
 void RemoteUpdater::handOff(const QString &installerPath)

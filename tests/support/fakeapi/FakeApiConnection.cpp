@@ -83,8 +83,8 @@ void Connection::writeNow()
     for (const auto &[name, value] : std::as_const(m_response.headers))
         head += name + ": " + value + "\r\n";
     if (m_response.delivery != Delivery::Stream) {
-        const qint64 length =
-            m_response.announcedLength >= 0 ? m_response.announcedLength : qint64(m_response.body.size());
+        const qint64 length = m_response.announcedLength >= 0 ? m_response.announcedLength
+                                                              : m_response.body.size() + m_response.padding;
         head += "Content-Length: " + QByteArray::number(length) + "\r\n";
     }
     head += "Connection: close\r\n\r\n";
@@ -108,7 +108,7 @@ void Connection::writeNow()
         m_socket->write(head);
         m_pending = m_response.body;
         m_pendingOffset = 0;
-        m_padding = m_response.delivery == Delivery::Stream ? m_response.padding : 0;
+        m_padding = m_response.padding;
         m_trickleTimer = new QTimer(this);
         connect(m_trickleTimer, &QTimer::timeout, this, &Connection::writeNextChunk);
         m_trickleTimer->start(qMax(1, m_response.trickleIntervalMs));

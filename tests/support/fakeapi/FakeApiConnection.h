@@ -33,7 +33,7 @@ public:
         int trickleIntervalMs = 20;
         int trickleBytes = 1;
         qint64 announcedLength = -1; // Content-Length to send; -1: the body's size
-        qint64 padding = 0;          // Stream: blanks sent after the body
+        qint64 padding = 0;          // Trickle, Stream: blanks sent after the body, made as they go
     };
 
     using RequestHandler = std::function<void(Connection *, HttpRequest &)>;

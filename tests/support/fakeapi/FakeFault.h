@@ -32,7 +32,7 @@ struct Fault
     int delayMs = 0;
     int intervalMs = 20;     // Trickle
     int chunkBytes = 1;      // Trickle
-    int padBodyTo = 0;       // Trickle: blanks appended so the body lasts long enough
+    int padBodyTo = 0;       // Trickle, Stream: blanks appended so the body lasts long enough
     QString location;        // Redirect: absolute URL or a path on this server
     QByteArray rawBody;      // RawBody
     qint64 announcedBytes = 0; // Overstate
