@@ -115,7 +115,7 @@ private:
     void finishCheckWithFailure(const QString &message, const QJsonObject &eventFields);
     void onManifestTooLarge();
     void onDownloadReadyRead();
-    // Writes a received chunk to the download file; false past the size limit or on a write error.
+    // Writes a received chunk to the download file and counts it; false on a write error.
     bool storeDownloadChunk(const QByteArray &chunk, QString *error);
     void onDownloadFinished();
     void onDownloadTooLarge();
