@@ -1,5 +1,7 @@
 #include "cloud/FirmwareApi.h"
 
+#include "cloud/FriendlyErrorText.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -47,6 +49,10 @@ void FirmwareApi::handlePcFirmwareInfoResponse()
     if (pid.isEmpty())
         pid = QStringLiteral("1");
 
+    if (isReplyTooLarge(reply)) {
+        emit pcFirmwareInfoFailed(-1, friendlyApiErrorText(-1), pid);
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         emit pcFirmwareInfoFailed(static_cast<int>(reply->error()), reply->errorString(), pid);
         return;

@@ -5,6 +5,7 @@
 #include "language/AppLanguageManager.h"
 #include "cloud/ApiManager.h"
 #include "cloud/ManifestSignature.h"
+#include "cloud/ReplySizeLimit.h"
 #include "cloud/UpdateVersion.h"
 
 #include <QCoreApplication>
@@ -87,7 +88,18 @@ void RemoteUpdater::sendManifestRequest()
 
     m_manifestReply = m_networkManager->post(request, QByteArray());
     startOperationTimer();
+    limitReplySize(m_manifestReply, maxManifestBytes, this, [this](qint64) { onManifestTooLarge(); });
     connect(m_manifestReply, &QNetworkReply::finished, this, &RemoteUpdater::onManifestFinished);
+}
+
+void RemoteUpdater::onManifestTooLarge()
+{
+    // Not retried: a server that sends this much would send it again.
+    abortManifestRequest();
+    m_operationTimer->stop();
+    const QString message = QStringLiteral("Update manifest is larger than %1 bytes").arg(maxManifestBytes);
+    qWarning().noquote() << QStringLiteral("[Update] %1; request aborted").arg(message);
+    finishCheckWithFailure(message, {{QStringLiteral("reason"), message}});
 }
 
 void RemoteUpdater::onManifestFinished()

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -48,6 +49,7 @@ private slots:
     void infoFailures_data();
     void infoFailures();
     void transportFailureCarriesNetworkCode();
+    void oversizeInfoReplyIsANetworkFailure();
     void infoTimesOut();
     void newerRequestSupersedesOlder();
     void normalizeVersion_data();
@@ -193,6 +195,20 @@ void TestFirmwareApi::transportFailureCarriesNetworkCode()
     QCOMPARE(failed.at(0).at(0).toInt(), static_cast<int>(QNetworkReply::ContentNotFoundError));
     QVERIFY(!failed.at(0).at(1).toString().isEmpty());
     QCOMPARE(networkError.count(), 0);
+}
+
+void TestFirmwareApi::oversizeInfoReplyIsANetworkFailure()
+{
+    // An abort of its own, not the transport's: -1 and the text of a network failure.
+    m_server->setFault(infoRoute, Fault::stream(64 * 1024 * 1024, 256 * 1024));
+    QSignalSpy failed(m_api, &FirmwareApi::pcFirmwareInfoFailed);
+    QSignalSpy received(m_api, &FirmwareApi::pcFirmwareInfoReceived);
+    const QString aborted = QStringLiteral("^\\[Api\\]\\[Reply\\] reply of %1 is ").arg(infoRoute);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(aborted));
+    QVERIFY(m_api->requestPcFirmwareInfo(QStringLiteral("7")));
+    QVERIFY(failed.wait(5000));
+    QCOMPARE(failed.at(0), (QVariantList{-1, QStringLiteral("网络异常，请重试"), QStringLiteral("7")}));
+    QCOMPARE(received.count(), 0);
 }
 
 void TestFirmwareApi::infoTimesOut()
