@@ -316,6 +316,9 @@ void TestFirmwareApi::download_data()
     QTest::newRow("missing file") << "none.ufw" << Fault() << false << false << "HTTP 404";
     QTest::newRow("server error") << "fw.ufw" << Fault::status(500) << true << false << "HTTP 500";
     QTest::newRow("cut off") << "fw.ufw" << Fault::of(Fault::Kind::CloseMidBody) << true << false << "*";
+    QTest::newRow("larger than the limit")
+        << "fw.ufw" << Fault::overstate(FirmwareApi::maxFirmwareBytes + 1) << true << false
+        << QStringLiteral("Firmware file is larger than %1 bytes").arg(FirmwareApi::maxFirmwareBytes);
     QTest::newRow("redirect followed") << "old.ufw" << Fault::redirect(QStringLiteral("files/fw.ufw")) << true << true
                                        << "";
     QTest::newRow("stalled") << "fw.ufw" << Fault::of(Fault::Kind::Stall) << true << false
