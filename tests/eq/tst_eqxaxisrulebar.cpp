@@ -38,6 +38,16 @@ void moveMouse(QWidget *w, const QPoint &pos)
     QCoreApplication::sendEvent(w, &event);
 }
 
+// A bar across a shown page, as over the chart; its picker, or null when the page never showed.
+EQXAxisProfileComboBox *showBarIn(QWidget &page)
+{
+    page.resize(900, 300);
+    auto *bar = new EQXAxisRuleBar(&page);
+    bar->setGeometry(0, 100, 900, 24);
+    page.show();
+    return QTest::qWaitForWindowExposed(&page) ? bar->profileCombo() : nullptr;
+}
+
 } // namespace
 
 class TestEqXAxisRuleBar : public QObject
@@ -207,12 +217,8 @@ void TestEqXAxisRuleBar::paintsBlocksAndDividers()
 void TestEqXAxisRuleBar::popupIsRightAlignedWithThePicker()
 {
     QWidget page;
-    page.resize(900, 300);
-    auto *bar = new EQXAxisRuleBar(&page);
-    bar->setGeometry(0, 100, 900, 24);
-    page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
-    EQXAxisProfileComboBox *combo = bar->profileCombo();
+    EQXAxisProfileComboBox *combo = showBarIn(page);
+    QVERIFY(combo);
     combo->showPopup();
     QWidget *popup = combo->view()->window();
     QVERIFY(popup != &page);
@@ -241,12 +247,8 @@ void TestEqXAxisRuleBar::popupRowsShowWholeNames()
     QVERIFY(QCoreApplication::installTranslator(&translator));
     const auto removeTranslator = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
     QWidget page;
-    page.resize(900, 300);
-    auto *bar = new EQXAxisRuleBar(&page);
-    bar->setGeometry(0, 100, 900, 24);
-    page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
-    EQXAxisProfileComboBox *combo = bar->profileCombo();
+    EQXAxisProfileComboBox *combo = showBarIn(page);
+    QVERIFY(combo);
     const QFontMetrics metrics(EQXAxisProfileItemDelegate::rowFont(combo->font()));
     int widest = 0;
     for (int i = 0; i < combo->count(); ++i)

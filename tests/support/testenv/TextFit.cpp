@@ -234,4 +234,16 @@ QStringList overlappingTexts(const QWidget *root, int minGap)
     return out;
 }
 
+QString elisionProblem(const QLabel *label, const QString &full, bool whole)
+{
+    const QString shown = label->text();
+    const QString tip = label->toolTip();
+    if (whole && (shown != full || !tip.isEmpty()))
+        return QStringLiteral("'%1' (tool tip '%2') instead of '%3' whole").arg(shown, tip, full);
+    if (!whole && (!shown.endsWith(QChar(0x2026)) || tip != full))
+        return QStringLiteral("'%1' (tool tip '%2') instead of an ellipsis and '%3' in the tool tip")
+            .arg(shown, tip, full);
+    return {};
+}
+
 } // namespace TextFit

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class QLabel;
 class QWidget;
 
 // Whether texts fit the room their widgets give them: what a translation
@@ -28,5 +29,9 @@ QStringList cutTexts(const QWidget *root);
 // One line for every pair of visible labels or buttons under `root` whose
 // texts overlap each other or, side by side, stand less than `minGap` px apart.
 QStringList overlappingTexts(const QWidget *root, int minGap = 0);
+
+// Empty when `label` shows `full` whole without a tool tip (`whole`), or cut
+// with an ellipsis and whole in its tool tip (not `whole`); else what differs.
+QString elisionProblem(const QLabel *label, const QString &full, bool whole);
 
 } // namespace TextFit
