@@ -201,9 +201,14 @@ void EqDownlinkController::sendActiveEq(Source source, const QString &id)
         sendEqData(source, id, *record, false);
         return;
     }
-    if (!error.isEmpty())
-        warn(QStringLiteral("[EQ][Send] map failed source=%1 id=%2 error=%3").arg(int(source)).arg(id, error));
     m_bootstrapPending = false;
+    if (error.isEmpty())
+        return; // not found on its page (yet): nothing was refused
+    warn(QStringLiteral("[EQ][Send] map failed source=%1 id=%2 error=%3").arg(int(source)).arg(id, error));
+    // A selection that cannot become a record fails like a refused send: the
+    // user is told, and the selection goes back to what the device holds.
+    beginSend(source, id, {}, false);
+    onSendFailed(error);
 }
 
 void EqDownlinkController::sendEqData(Source source, const QString &id, const HeadsetProtocol::EQData &record,
@@ -211,17 +216,7 @@ void EqDownlinkController::sendEqData(Source source, const QString &id, const He
 {
     if (!hasDevice())
         return;
-    if (fromBootstrap)
-        m_bootstrapInFlight = true;
-    else
-        m_bootstrapPending = false; // a selection of the user replaces the restore
-    m_pendingSnapshot = buildDownlinkSnapshot(record);
-    m_pendingSource = source;
-    m_pendingId = id.trimmed();
-    m_sendInFlight = true;
-    m_pickWaiting = false; // whatever waited is the coordinator's selection, which this send carries or replaces
-    ++m_sendsStarted;
-    stopRetry();
+    beginSend(source, id, buildDownlinkSnapshot(record), fromBootstrap);
 
     if (serviceQorSession()) {
         QString error;
@@ -237,6 +232,22 @@ void EqDownlinkController::sendEqData(Source source, const QString &id, const He
         warn(QStringLiteral("[EQ][Send] hid send failed source=%1 id=%2").arg(int(source)).arg(id));
         onSendFailed(QStringLiteral("transport not ready"));
     }
+}
+
+void EqDownlinkController::beginSend(Source source, const QString &id, const QByteArray &snapshot,
+                                     bool fromBootstrap)
+{
+    if (fromBootstrap)
+        m_bootstrapInFlight = true;
+    else
+        m_bootstrapPending = false; // a selection of the user replaces the restore
+    m_pendingSnapshot = snapshot;
+    m_pendingSource = source;
+    m_pendingId = id.trimmed();
+    m_sendInFlight = true;
+    m_pickWaiting = false; // whatever waited is the coordinator's selection, which this send carries or replaces
+    ++m_sendsStarted;
+    stopRetry();
 }
 
 void EqDownlinkController::onSendSucceeded()

@@ -131,6 +131,8 @@ private:
     bool qorMode() const;
     bool deviceReadyForEq() const;
     bool isCoordinatorSelection(Source source, const QString &id) const;
+    // Marks a send as started: its outcome is awaited and the retry stops.
+    void beginSend(Source source, const QString &id, const QByteArray &snapshot, bool fromBootstrap);
     void abandonSendInFlight(const QString &reason);
     void dropRealtimeRequest();
     void restoreLastApplied();

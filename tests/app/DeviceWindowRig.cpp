@@ -5,6 +5,7 @@
 #include "hid/HidProtocolService.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/hid/HidTestDevices.h"
+#include "tests/support/virtualqor/VirtualQorDevice.h"
 
 #include <QSettings>
 #include <QTest>
@@ -49,6 +50,13 @@ HeadphonesDevice &DeviceWindowRig::build(const HeadphonesDeviceTimings &timings)
     WindowTest::isolateUpdater(*m_window, m_launcher);
     m_devices.log().attach(m_window->deviceService(), &HidProtocolService::logMessage);
     return *m_window;
+}
+
+std::shared_ptr<VirtualDevices::VirtualQorDevice> DeviceWindowRig::plugQor()
+{
+    auto decoder = std::make_shared<VirtualDevices::VirtualQorDevice>();
+    HidTestDevices::api().addDevice(HidTestDevices::qor().hid, decoder);
+    return decoder;
 }
 
 HidProtocolService &DeviceWindowRig::service()

@@ -18,16 +18,27 @@ using WindowTest::MessageLog;
 
 namespace {
 
-// A custom slot whose record carries index 100 + slot; eight bands, so that the Qor model takes it too.
+// A custom slot whose record carries index 100 + slot; eight bands, so that
+// the Qor model takes it too. Slot 9 has nine, more than a Qor slot may hold.
 QJsonObject customSlot(int slot)
 {
+    QJsonArray freq{62, 125, 250, 500, 1000, 2000, 4000, 8000};
+    QJsonArray q{1, 1, 1, 1, 1, 1, 1, 1};
+    QJsonArray sound{slot, 0, 0, 0, 0, 0, 0, 0};
+    QJsonArray type{"2", "2", "2", "2", "2", "2", "2", "2"};
+    if (slot == 9) {
+        freq.append(16000);
+        q.append(1);
+        sound.append(0);
+        type.append("2");
+    }
     QJsonObject json;
     json.insert(QStringLiteral("sort"), slot);
     json.insert(QStringLiteral("name"), QStringLiteral("slot %1").arg(slot));
-    json.insert(QStringLiteral("freq"), QJsonArray{62, 125, 250, 500, 1000, 2000, 4000, 8000});
-    json.insert(QStringLiteral("q"), QJsonArray{1, 1, 1, 1, 1, 1, 1, 1});
-    json.insert(QStringLiteral("sound"), QJsonArray{slot, 0, 0, 0, 0, 0, 0, 0});
-    json.insert(QStringLiteral("type"), QJsonArray{"2", "2", "2", "2", "2", "2", "2", "2"});
+    json.insert(QStringLiteral("freq"), freq);
+    json.insert(QStringLiteral("q"), q);
+    json.insert(QStringLiteral("sound"), sound);
+    json.insert(QStringLiteral("type"), type);
     json.insert(QStringLiteral("main_gain"), 0);
     return json;
 }
@@ -194,23 +205,41 @@ void TestEqDownlinkController::pickWaitingDuringASend()
 void TestEqDownlinkController::refusedSendFailsAtOnce_data()
 {
     QTest::addColumn<bool>("qor");
+    QTest::addColumn<bool>("accepts");
+    QTest::addColumn<int>("slot");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("framed") << false << QStringLiteral("reason=transport not ready");
-    QTest::newRow("qor chain without a reason") << true << QStringLiteral("reason=qor eq chain failed");
+    QTest::addColumn<QList<int>>("sends");
+    QTest::newRow("framed") << false << false << 1 << QStringLiteral("id=1 reason=transport not ready")
+                            << QList<int>{100, 101};
+    QTest::newRow("qor chain without a reason")
+        << true << false << 1 << QStringLiteral("id=1 reason=qor eq chain failed") << QList<int>{100, 101};
+    // The mapping refuses it: nothing reaches the device, and the user hears of it all the same.
+    QTest::newRow("qor slot the mapping refuses")
+        << true << true << 9 << QStringLiteral("id=9 reason=QOR custom EQ: band count must be 1..8")
+        << QList<int>{100};
 }
 
 void TestEqDownlinkController::refusedSendFailsAtOnce()
 {
     QFETCH(bool, qor);
+    QFETCH(bool, accepts);
+    QFETCH(int, slot);
     QFETCH(QString, reason);
+    QFETCH(QList<int>, sends);
     m_link.qorSession = qor;
     startApplied();
     MessageLog log;
-    m_link.accepts = false;
-    select(1);
+    QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
+    m_link.accepts = accepts;
+    select(slot);
     QVERIFY(!m_downlink->isSendInFlight());
+    QVERIFY(!m_downlink->isRetryRunning());
     QCOMPARE(selectedId(), QStringLiteral("0"));
-    QVERIFY(log.contains(QStringLiteral("[EQ][Send] apply failed source=4 id=1 ") + reason));
+    QCOMPARE(m_downlink->lastAppliedId(), QStringLiteral("0"));
+    QCOMPARE(toasts.size(), 1);
+    QCOMPARE(toasts.at(0).at(0).toString(), QStringLiteral("设备下发失败，已恢复上次配置"));
+    QVERIFY(log.contains(QStringLiteral("[EQ][Send] apply failed source=4 ") + reason));
+    QCOMPARE(m_link.sentIndices, sends);
 }
 
 void TestEqDownlinkController::deviceLossForgetsWhatTheDeviceHeld()
