@@ -430,7 +430,9 @@ void EqDownlinkController::armBootstrap()
 
 void EqDownlinkController::startRetryForBootstrap()
 {
-    if (m_bootstrapPending && !m_bootstrapDone && !m_bootstrapInFlight)
+    // A pick that waits is carried by the retry as well: the link going and
+    // coming back stopped the retry, and nothing else would send it.
+    if ((m_bootstrapPending && !m_bootstrapDone && !m_bootstrapInFlight) || m_pickWaiting)
         startRetry();
 }
 
@@ -455,7 +457,10 @@ void EqDownlinkController::onDeviceLost()
 
 void EqDownlinkController::onValidationLost()
 {
-    // A request of the lost session is never answered.
+    // A request of the lost session is never answered: the selection it carried
+    // waits for the link like a pick made meanwhile.
+    if (m_sendInFlight && m_pendingSource != EQActiveProfileCoordinator::None)
+        m_pickWaiting = true;
     abandonSendInFlight(QStringLiteral("validation-lost"));
     m_lastAppliedHeld = false;
 }

@@ -91,13 +91,15 @@ public:
     // The persisted bootstrap of the device session, as the device state drives it.
     // Armed unless already done this session.
     void armBootstrap();
-    // Starts the retry when the bootstrap waits and is neither done nor on its way.
+    // Starts the retry when the bootstrap waits and is neither done nor on its
+    // way, or when a pick of the user waits (device present, validated, link up).
     void startRetryForBootstrap();
     // Pending and in-flight marks cleared; done stays.
     void disarmBootstrap();
     // The device went: the bootstrap starts afresh, nothing waits for it, no outcome is awaited.
     void onDeviceLost();
-    // The link of the validated session went: its requests are never answered.
+    // The link of the validated session went: its requests are never answered,
+    // and the selection on its way waits for the link to return.
     void onValidationLost();
 
     // The selection the device now holds without a send (e.g. its default after a factory reset).

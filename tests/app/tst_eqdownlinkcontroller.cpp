@@ -1,6 +1,7 @@
 // The EQ downlink on its own: a fake device link that records each record it
 // is handed and answers when the test says so, custom slots from a table and
 // the real active-profile coordinator over a private settings store.
+#include "app/DeviceStateController.h"
 #include "app/EqDownlinkController.h"
 #include "eq/EQActiveProfileCoordinator.h"
 #include "tests/app/TestEnvironment.h"
@@ -67,6 +68,8 @@ private slots:
     void refusedSendFailsAtOnce_data();
     void refusedSendFailsAtOnce();
     void deviceLossForgetsWhatTheDeviceHeld();
+    void waitingPickSurvivesTheLinkGoing_data();
+    void waitingPickSurvivesTheLinkGoing();
     void bootstrapSendsTheStoredRecord();
     void editDuringASendGoesAfterIt();
 
@@ -261,6 +264,72 @@ void TestEqDownlinkController::deviceLossForgetsWhatTheDeviceHeld()
     m_downlink->onRetryTimeout();
     QVERIFY(m_downlink->isSendInFlight());
     QCOMPARE(m_link.sentIndices, QList<int>{100});
+}
+
+void TestEqDownlinkController::waitingPickSurvivesTheLinkGoing_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QList<int>>("sends");
+    // Slot 0 is applied, slot 1 on its way, slot 2 picked meanwhile; then the link goes and comes back.
+    // Gone with the device: the plug-in restores what the user picked last.
+    QTest::newRow("device lost")
+        << QStringList{"pick:2", "gone", "present", "validated", "link:1"} << QList<int>{100, 101, 102};
+    // Validation lost and back with the device still plugged: the send on its way is dropped.
+    QTest::newRow("validation lost")
+        << QStringList{"pick:2", "unvalidated", "validated", "link:1"} << QList<int>{100, 101, 102};
+    // The headset's link down while slot 1 is on its way, which the headset still takes.
+    QTest::newRow("link lost, send succeeds meanwhile")
+        << QStringList{"pick:2", "link:0", "succeeded", "link:1"} << QList<int>{100, 101, 102};
+    // Nothing picked meanwhile: the dropped send's own selection goes once the link is back.
+    QTest::newRow("validation lost, nothing picked meanwhile")
+        << QStringList{"unvalidated", "validated", "link:1"} << QList<int>{100, 101, 101};
+}
+
+void TestEqDownlinkController::waitingPickSurvivesTheLinkGoing()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QList<int>, sends);
+    // The window's device state drives the downlink as in the program.
+    DeviceStateController state;
+    state.setEqDownlink(m_downlink.get());
+    state.onTargetDevicePresentChanged(true);
+    state.onProtocolValidatedChanged(true);
+    state.onHeadsetLinkChanged(true);
+    startApplied();
+    select(1);
+    QVERIFY(m_downlink->isSendInFlight());
+
+    QString lastPick = QStringLiteral("1");
+    for (const QString &step : steps) {
+        const QString arg = step.section(QLatin1Char(':'), 1);
+        if (step.startsWith(QLatin1String("pick:"))) {
+            select(arg.toInt());
+            lastPick = arg;
+        } else if (step == QLatin1String("gone") || step == QLatin1String("present")) {
+            m_link.ready = step == QLatin1String("present");
+            state.onTargetDevicePresentChanged(m_link.ready);
+        } else if (step == QLatin1String("unvalidated") || step == QLatin1String("validated")) {
+            m_link.ready = step == QLatin1String("validated");
+            state.onProtocolValidatedChanged(m_link.ready);
+        } else if (step.startsWith(QLatin1String("link:"))) {
+            m_link.ready = arg == QLatin1String("1");
+            state.onHeadsetLinkChanged(m_link.ready);
+        } else if (step == QLatin1String("succeeded")) {
+            m_downlink->onSendSucceeded();
+        } else {
+            QFAIL(qPrintable(QStringLiteral("unknown step %1").arg(step)));
+        }
+    }
+    QVERIFY(m_downlink->isRetryRunning());
+    for (int tick = 0; tick < 5 && m_downlink->isRetryRunning(); ++tick) {
+        m_downlink->onRetryTimeout();
+        if (m_downlink->isSendInFlight())
+            m_downlink->onSendSucceeded();
+    }
+    QVERIFY(!m_downlink->isRetryRunning());
+    QCOMPARE(m_link.sentIndices, sends);
+    QCOMPARE(selectedId(), lastPick);
+    QCOMPARE(m_downlink->lastAppliedId(), lastPick);
 }
 
 void TestEqDownlinkController::bootstrapSendsTheStoredRecord()
