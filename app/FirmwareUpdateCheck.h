@@ -62,7 +62,7 @@ public:
     void onInfoFailed(int errorCode, const QString &message, const QString &requestPid);
     void apply();
     void prompt();
-    // A question that had to wait is asked now.
+    // A question that had to wait is asked now (also when the question before it closes).
     void resumeDeferredPrompt();
     // The device is gone: what was known about it is forgotten.
     void clearDeviceState();
