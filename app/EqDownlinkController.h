@@ -67,6 +67,7 @@ public:
     void setPages(Pages pages);
     void setCoordinator(EQActiveProfileCoordinator *coordinator);
     void setTimings(const Timings &timings);
+    Timings timings() const { return m_timings; }
     // While it answers true nothing here runs.
     void setQuittingProbe(std::function<bool()> quitting);
 

@@ -36,6 +36,9 @@ public:
     ~FirmwareUpdateCheck() override;
 
     void setTimings(int periodMs, int throttleMs, const QList<int> &readbackDelaysMs);
+    int periodMs() const { return m_periodMs; }
+    int throttleMs() const { return m_throttleMs; }
+    QList<int> readbackDelaysMs() const { return m_readbackDelaysMs; }
     // The server's answers arrive from `api`; null makes every request a no-op.
     void setFirmwareApi(EarphoneApi::FirmwareApi *api);
     void setPages(MoreSettingsContent *moreSettings, EquipmentSettingsBar *sidebar);
