@@ -46,6 +46,11 @@ HeadphonesDevice &DeviceWindowRig::build(const HeadphonesDeviceTimings &timings)
     setup.durations = ServiceTest::fastDurations();
     setup.hidConfig = HidTestDevices::fastConfig();
     setup.handlerSettings = ServiceTest::fastHandlerSettings();
+    // How long an answer may take is the program's own: a shortened one turns
+    // a slow (loaded) machine into failed sends the window then acts on.
+    setup.durations.validationTimeoutMs = HidProtocolServiceDurations{}.validationTimeoutMs;
+    setup.handlerSettings.requestTimeoutMs = HeadsetProtocol::ProtocolHandlerSettings{}.requestTimeoutMs;
+    setup.handlerSettings.queuedTimeoutMs = HeadsetProtocol::ProtocolHandlerSettings{}.queuedTimeoutMs;
     m_window = std::make_unique<HeadphonesDevice>(nullptr, timings, setup);
     WindowTest::isolateUpdater(*m_window, m_launcher);
     m_devices.log().attach(m_window->deviceService(), &HidProtocolService::logMessage);

@@ -223,7 +223,7 @@ void TestMainWindowEq::failedSendRestoresSelection()
     m_rig->headset().scriptFault({.command = kEqCommand}, VirtualDevices::ReplyFault{.noAnswer = true});
     QSignalSpy failed(&m_rig->service(), &HidProtocolService::eqSendFailed);
     coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("1"));
-    QVERIFY(failed.wait(5000));
+    QVERIFY(failed.wait(10000));
     QCOMPARE(coordinator()->activeSource(), EQActiveProfileCoordinator::Custom);
     QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
     QTRY_VERIFY(toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
@@ -243,7 +243,7 @@ void TestMainWindowEq::pickDuringAFailingSendWins()
     QVERIFY(window.isEqSendInFlight());
     // Picked while slot 1 is on its way; slot 1 then fails.
     coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("2"));
-    QVERIFY(failed.wait(5000));
+    QVERIFY(failed.wait(10000));
     QVERIFY(sent.wait(5000));
     QTRY_VERIFY_WITH_TIMEOUT(!window.isEqSendInFlight() && !window.isEqDownlinkRetryRunning(), 5000);
 
