@@ -348,35 +348,34 @@ void TestCbQaspEqChain::firstEightBandsWritten_data()
     const QList<Band> ten{{31, -300, 71, 1}, {62, 250, 100, 2}, {125, -100, 141, 2}, {250, 0, 200, 2},
                           {500, -200, 100, 2}, {1000, 150, 71, 2}, {2000, -400, 100, 2}, {4000, 200, 200, 2},
                           {8000, -600, 100, 2}, {16000, 300, 71, 2}};
+    // The ten bands with another ninth gain and tenth band.
+    const auto withTail = [&ten](qint16 ninthGain, Band tenth) {
+        QList<Band> bands = ten;
+        bands[8].gain = ninthGain;
+        bands[9] = tenth;
+        return bands;
+    };
+    const QList<int> kinds{1, 2, 2, 2, 2, 2, 2, 2};
+    const QString leftOut =
+        QStringLiteral("[QOR][CbQasp][EQ][Src][LeftOut] bandCount=%1 exceeds the 8 hardware filters; not written: %2");
+    const QString ninth = QStringLiteral("Band8(kind=2 freq=8000Hz gain=-6.00dB)");
+    const QString tenth = QStringLiteral("Band9(kind=2 freq=16000Hz gain=3.00dB)");
+
     QTest::newRow("Qor preset, last two bands shaping")
-        << makeEq(3, true, ten, -20) << QList<int>{1, 2, 2, 2, 2, 2, 2, 2}
-        << "[QOR][CbQasp][EQ][Src][LeftOut] bandCount=10 exceeds the 8 hardware filters; not written: "
-           "Band8(kind=2 freq=8000Hz gain=-6.00dB) Band9(kind=2 freq=16000Hz gain=3.00dB)";
-    QList<Band> flatTail = ten;
-    flatTail[8].gain = 0;
-    flatTail[9] = {16000, 0, 71, 4};
+        << makeEq(3, true, ten, -20) << kinds << leftOut.arg(10).arg(ninth + ' ' + tenth);
     QTest::newRow("Qor cloud EQ, a low-pass past the eighth")
-        << makeEq(0xFF, true, flatTail) << QList<int>{1, 2, 2, 2, 2, 2, 2, 2}
-        << "[QOR][CbQasp][EQ][Src][LeftOut] bandCount=10 exceeds the 8 hardware filters; not written: "
-           "Band9(kind=4 freq=16000Hz gain=0.00dB)";
-    QList<Band> quietTail = ten;
-    quietTail[8].gain = 0;
-    quietTail[9] = {16000, 300, 71, 0};
+        << makeEq(0xFF, true, withTail(0, {16000, 0, 71, 4})) << kinds
+        << leftOut.arg(10).arg(QStringLiteral("Band9(kind=4 freq=16000Hz gain=0.00dB)"));
     QTest::newRow("Qor preset, flat or bypassed past the eighth")
-        << makeEq(42, true, quietTail) << QList<int>{1, 2, 2, 2, 2, 2, 2, 2} << QString();
-    QTest::newRow("Qor custom, 9 bands")
-        << makeEq(120, true, ten.mid(0, 9)) << QList<int>{1, 2, 2, 2, 2, 2, 2, 2}
-        << "[QOR][CbQasp][EQ][Src][LeftOut] bandCount=9 exceeds the 8 hardware filters; not written: "
-           "Band8(kind=2 freq=8000Hz gain=-6.00dB)";
-    // A standard-coded preset: codes mapped, the ninth band left out the same way.
+        << makeEq(42, true, withTail(0, {16000, 300, 71, 0})) << kinds << QString();
+    QTest::newRow("Qor custom, 9 bands") << makeEq(120, true, ten.mid(0, 9)) << kinds << leftOut.arg(9).arg(ninth);
+    // A standard-coded preset: codes mapped, the bands past the eighth left out the same way.
     QList<Band> standard = ten;
     standard[0].type = 4;
     for (int i = 1; i < 10; ++i)
         standard[i].type = 1;
     QTest::newRow("preset, standard coding")
-        << makeEq(5, false, standard) << QList<int>{1, 2, 2, 2, 2, 2, 2, 2}
-        << "[QOR][CbQasp][EQ][Src][LeftOut] bandCount=10 exceeds the 8 hardware filters; not written: "
-           "Band8(kind=2 freq=8000Hz gain=-6.00dB) Band9(kind=2 freq=16000Hz gain=3.00dB)";
+        << makeEq(5, false, standard) << kinds << leftOut.arg(10).arg(ninth + ' ' + tenth);
 }
 
 void TestCbQaspEqChain::firstEightBandsWritten()
