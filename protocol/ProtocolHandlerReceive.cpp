@@ -142,7 +142,15 @@ std::optional<ProtocolHandler::CutFrame> ProtocolHandler::cutFrameLocked(Deferre
 
 void ProtocolHandler::scheduleFrame(const CutFrame &cut)
 {
-    QTimer::singleShot(FrameHopMs, this, [this, cut] { processFrame(cut.frame, cut.moreData); });
+    deferStep([this, cut] { processFrame(cut.frame, cut.moreData); });
+}
+
+void ProtocolHandler::deferStep(std::function<void()> step)
+{
+    if (m_settings.deferStep)
+        m_settings.deferStep(std::move(step));
+    else
+        QTimer::singleShot(FrameHopMs, this, std::move(step));
 }
 
 void ProtocolHandler::processFrame(const QByteArray &frame, bool moreData)
@@ -173,7 +181,7 @@ void ProtocolHandler::processFrame(const QByteArray &frame, bool moreData)
         }
     }
     if (moreData)
-        QTimer::singleShot(FrameHopMs, this, &ProtocolHandler::processRemainingReceiveBuffer);
+        deferStep([this] { processRemainingReceiveBuffer(); });
 }
 
 quint32 ProtocolHandler::reassemblyKey(CommandType type, quint16 cmd, quint8 seq)
