@@ -33,11 +33,17 @@ int receivedFragments(const ReassemblyBuffer &buffer)
                                           [](const QByteArray &f) { return !f.isEmpty(); }));
 }
 
-// A fragment that cannot belong to the buffered message: another total, or
-// other bytes where a fragment already arrived. A true duplicate belongs.
-bool startsNewMessage(const ReassemblyBuffer &buffer, const ParsedFrame &frame)
+// The headset writes the frames of one message back to back; a fragment this
+// long after the buffer's last one belongs to a later message, even where it
+// would fill the gap a lost fragment left.
+constexpr qint64 maxFragmentGapMs = 1000;
+
+// A fragment that cannot belong to the buffered message: another total, other
+// bytes where a fragment already arrived, or a long pause since the last one.
+// A true duplicate belongs.
+bool startsNewMessage(const ReassemblyBuffer &buffer, const ParsedFrame &frame, qint64 nowMs)
 {
-    if (frame.totalFrames != buffer.totalFrames)
+    if (frame.totalFrames != buffer.totalFrames || nowMs - buffer.lastUpdateMs > maxFragmentGapMs)
         return true;
     const QByteArray &slot = buffer.fragments[frame.frameIndex];
     return !slot.isEmpty() && slot != frame.payload;
@@ -207,7 +213,7 @@ void ProtocolHandler::reassemble(const ParsedFrame &frame)
         QMutexLocker locker(&m_mutex);
         const quint32 key = reassemblyKey(frame.type, frame.cmd, frame.seq);
         auto it = m_reassemblyBuffers.find(key);
-        if (it != m_reassemblyBuffers.end() && startsNewMessage(it.value(), frame)) {
+        if (it != m_reassemblyBuffers.end() && startsNewMessage(it.value(), frame, now())) {
             // Sequence numbers repeat every 16 messages: a partial message that lost
             // a fragment would otherwise be completed with a later message's bytes.
             const ReassemblyBuffer &stale = it.value();

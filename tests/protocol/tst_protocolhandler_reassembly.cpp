@@ -71,9 +71,15 @@ private slots:
             << request << "A0 A2 | B30 B31 B32" << QStringList{"B3"} << 1 << 0;
         QTest::newRow("device request lost a fragment, then 4 frames")
             << request << "A1 | B40 B41 B42 B43" << QStringList{"B4"} << 1 << 0;
+        // The new message's first fragment fills the old one's gap: the pause tells them apart.
+        QTest::newRow("notify lost its first fragment, then 3 frames")
+            << notify << "A1 A2 | B30 B31 B32" << QStringList{"B3"} << 1 << 0;
+        QTest::newRow("device request lost its first fragment, then 3 frames")
+            << request << "A1 A2 | B30 B31 B32" << QStringList{"B3"} << 1 << 0;
         QTest::newRow("duplicate fragment") << notify << "A0 A1 A1 A2" << QStringList{"A"} << 0 << 1;
         // Same bytes are a repeat of the buffered fragment, not a new message.
-        QTest::newRow("the same message again") << notify << "A0 A2 | A0 A1" << QStringList{"A"} << 0 << 1;
+        QTest::newRow("a fragment again at once") << notify << "A0 A1 A0 A2" << QStringList{"A"} << 0 << 1;
+        QTest::newRow("the same message again later") << notify << "A0 A2 | A0 A1 A2" << QStringList{"A"} << 1 << 0;
         QTest::newRow("two whole messages") << notify << "A0 A1 A2 | B30 B31 B32" << QStringList{"A", "B3"} << 0 << 0;
     }
 
@@ -90,6 +96,7 @@ private slots:
         QSignalSpy requests(&f.handler, &ProtocolHandler::requestReceived);
         for (const QString &step : script.split(QLatin1Char(' '))) {
             if (step == QLatin1String("|")) {
+                QVERIFY(f.drain()); // what came before the pause is taken before it
                 f.nowMs += 2000;
                 f.handler.cleanupTimeouts(); // too early for the sweep to drop anything
                 continue;
