@@ -234,13 +234,27 @@ struct Reading
     AudioEndpointSnapshot snapshot;
 };
 
-// An endpoint read right after a write to it.
+// An endpoint read right after a write to it, or instead of one.
 struct AfterWrite
 {
     bool written = false;
+    // The endpoint bound when the write ran was not the one it was meant
+    // for: nothing was written, and the bound one was read back.
+    bool dropped = false;
     int volume = -1;
     std::optional<bool> muted;
 };
+
+// Reads the bound endpoint in place of a write meant for another one.
+AfterWrite dropWrite(const Binding &binding)
+{
+    AfterWrite after;
+    after.dropped = true;
+    after.volume = volumeOf(binding);
+    if (binding.volume)
+        after.muted = binding.volume->isMuted();
+    return after;
+}
 
 } // namespace
 
@@ -309,8 +323,9 @@ WindowsAudioController::~WindowsAudioController()
         d->target->controller = nullptr;
     }
     if (d->audio) {
-        // Hands the registrations back before the controller is gone; a job
-        // not begun yet registered nothing.
+        // Hands the registrations back on the audio thread (a job not begun
+        // yet registered nothing) and returns at once: a stuck sound server
+        // must not hold up the GUI thread. The job holds the session only.
         d->audio->stop([session = d->session](IAudioEndpointSystem &system) { session->release(system); });
     }
 }
@@ -452,10 +467,15 @@ bool WindowsAudioController::setVolumeOf(AudioDirection direction, int percent)
         return false;
     const float scalar = scalarFromPercent(percent);
     (playback ? d->state.systemVolume : d->state.microphoneVolume) = percentFromScalar(scalar);
+    // Meant for the endpoint on show; a rebind asked for earlier may have
+    // bound another one by the time the write runs.
+    const std::optional<QString> shown = playback ? d->state.renderId : d->state.captureId;
     d->request<AfterWrite>(
         this,
-        [direction, scalar](Session &session, IAudioEndpointSystem &) {
+        [direction, scalar, shown](Session &session, IAudioEndpointSystem &) {
             Binding &binding = session.of(direction);
+            if (binding.device != shown)
+                return dropWrite(binding);
             AfterWrite after;
             after.written = binding.volume && binding.volume->setMasterScalar(scalar);
             // A written level comes back as a notification; a failed write is read back.
@@ -464,7 +484,9 @@ bool WindowsAudioController::setVolumeOf(AudioDirection direction, int percent)
             return after;
         },
         [this, playback](AfterWrite after) {
-            if (!after.written)
+            if (after.dropped)
+                takeReadBack(playback, after.volume, after.muted);
+            else if (!after.written)
                 (playback ? d->state.systemVolume : d->state.microphoneVolume) = after.volume;
         });
     return true;
@@ -476,10 +498,13 @@ bool WindowsAudioController::setMutedOf(AudioDirection direction, bool muted)
     if (!d->audio || !(playback ? d->state.renderBound : d->state.captureBound))
         return false;
     (playback ? d->state.systemMuted : d->state.microphoneMuted) = muted;
+    const std::optional<QString> shown = playback ? d->state.renderId : d->state.captureId;
     d->request<AfterWrite>(
         this,
-        [direction, muted](Session &session, IAudioEndpointSystem &) {
+        [direction, muted, shown](Session &session, IAudioEndpointSystem &) {
             Binding &binding = session.of(direction);
+            if (binding.device != shown)
+                return dropWrite(binding);
             AfterWrite after;
             after.written = binding.volume && binding.volume->setMuted(muted);
             after.volume = volumeOf(binding);
@@ -488,6 +513,10 @@ bool WindowsAudioController::setMutedOf(AudioDirection direction, bool muted)
             return after;
         },
         [this, playback, muted](AfterWrite after) {
+            if (after.dropped) {
+                takeReadBack(playback, after.volume, after.muted);
+                return;
+            }
             (playback ? d->state.systemVolume : d->state.microphoneVolume) = after.volume;
             if (after.muted)
                 (playback ? d->state.systemMuted : d->state.microphoneMuted) = *after.muted;
@@ -497,6 +526,25 @@ bool WindowsAudioController::setMutedOf(AudioDirection direction, bool muted)
                 emit microphoneMuteWritten(muted, after.volume);
         });
     return true;
+}
+
+void WindowsAudioController::takeReadBack(bool playback, int volume, std::optional<bool> muted)
+{
+    // The write was meant for an endpoint no longer bound: what is on show
+    // becomes the bound endpoint's own level and mute again.
+    (playback ? d->state.systemVolume : d->state.microphoneVolume) = volume;
+    (playback ? d->state.systemMuted : d->state.microphoneMuted) = muted;
+    if (playback) {
+        if (volume >= 0)
+            emit systemVolumeChanged(volume);
+        if (muted)
+            emit systemMuteChanged(*muted);
+    } else {
+        if (volume >= 0)
+            emit microphoneVolumeChanged(volume);
+        if (muted)
+            emit microphoneMuteChanged(*muted);
+    }
 }
 
 bool WindowsAudioController::hasSystemEndpoint() const

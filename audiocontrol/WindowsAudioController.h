@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace Platform {
 class AudioEndpointThread;
@@ -66,7 +67,10 @@ public:
 
     // Writes to the bound endpoint; false, and nothing written, without one.
     // The written value is taken as the state until the endpoint's own
-    // notification (or a failed write) says otherwise.
+    // notification (or a failed write) says otherwise. A write that finds
+    // another endpoint bound than the one on show when it was made (a rebind
+    // was under way) writes nothing; the bound endpoint's level and mute are
+    // read back and reported with the ...Changed signals.
     bool setSystemVolume(int percent);
     bool setMicrophoneVolume(int percent);
     // Answered with systemMuteWritten / microphoneMuteWritten.
@@ -110,8 +114,11 @@ private:
 
     void emitCurrentState();
     void onDebounceTimeout();
+    // A write carries the id of the endpoint on show; when another one is
+    // bound by the time it runs it is dropped and the bound one read back.
     bool setVolumeOf(Platform::AudioDirection direction, int percent);
     bool setMutedOf(Platform::AudioDirection direction, bool muted);
+    void takeReadBack(bool playback, int volume, std::optional<bool> muted);
 
     std::unique_ptr<Private> d;
 };

@@ -57,29 +57,25 @@ void normalizeSlotName(QJsonObject &slot, int index)
         slot.remove(QLatin1String("name"));
 }
 
-std::optional<int> storedSortOfSlotFile(const QString &path)
+int sortIndexOfSlotFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return -1;
     const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
     if (!doc.isObject())
-        return std::nullopt;
+        return -1;
     const QJsonValue sort = doc.object().value(QLatin1String("sort"));
+    // A number that is not whole, or too large for an int, names no slot:
+    // reading it as slot 0 would store it as one slot and send it as another.
     if (sort.isDouble())
-        return sort.toInt();
+        return sort.toInt(-1);
     if (sort.isString()) {
         bool ok = false;
         const int value = sort.toString().toInt(&ok, 10);
-        if (ok)
-            return value;
+        return ok ? value : -1;
     }
-    return std::nullopt;
-}
-
-int sortIndexOfSlotFile(const QString &path)
-{
-    return storedSortOfSlotFile(path).value_or(-1);
+    return -1;
 }
 
 bool finiteNumber(const QJsonValue &value, double *out)

@@ -6,8 +6,6 @@
 #include <QJsonValue>
 #include <QString>
 
-#include <optional>
-
 // The custom EQ slot JSON: one object per slot file with "sort", "name",
 // "freq", "q", "sound", "type" and "main_gain". Readers here accept more than
 // the writer produces: numbers in place of numeric texts, "sort" as text.
@@ -26,10 +24,9 @@ bool isDefaultSlotName(const QString &name, int index);
 // Drops "name" when it is blank or a default name: default names follow the language.
 void normalizeSlotName(QJsonObject &slot, int index);
 
-// The "sort" of a slot file: none when the file cannot be read, holds no JSON
-// object, or its "sort" is neither a number nor a decimal text.
-std::optional<int> storedSortOfSlotFile(const QString &path);
-// The same with -1 for none.
+// The slot number in a slot file's "sort": a whole number, or a decimal text.
+// -1 when the file cannot be read, holds no JSON object, or has no such
+// number (2.5 or 5e9 name no slot). Not range-checked.
 int sortIndexOfSlotFile(const QString &path);
 
 // A JSON number, or a text that reads wholly as a number; finite either way.

@@ -137,6 +137,7 @@ void CustomEqSlotStore::loadSlotIntoEditor(int index)
         return;
     }
     slot.json = doc.object();
+    slot.json.insert(kSort, index);
     if (!showSlotJson())
         resetEditorToDefault();
 }
@@ -301,8 +302,9 @@ CustomEqSlotStore::ImportOutcome CustomEqSlotStore::importChecked(int index, con
         outcome.status = EqSlotFile::ImportStatus::NoSlotPath;
         return outcome;
     }
-    QJsonObject object = buildSlotJson(file.storedName, index, false);
-    object.insert(kSort, CustomEq::storedSortOfSlotFile(path).value_or(index));
+    // The slot imported into, as a save writes it: the main window sends the
+    // slot by this number.
+    QJsonObject object = buildSlotJson(file.storedName, index, true);
     if (!EqSlotFile::write(path, object)) {
         log(QStringLiteral("[EQ][Slots] import into slot %1 failed: cannot write %2").arg(index).arg(path));
         outcome.status = EqSlotFile::ImportStatus::SlotWriteFailed;

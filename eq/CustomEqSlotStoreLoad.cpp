@@ -168,12 +168,13 @@ void CustomEqSlotStore::loadSlots()
         }
         const QString oldName = doc.object().value(QLatin1String("name")).toString().trimmed();
         slot.json = doc.object();
+        // The copy that is sent and saved names the slot it was loaded into,
+        // whatever form its file gives the number in ("3", 3.0).
+        slot.json.insert(QLatin1String("sort"), i);
         CustomEq::normalizeSlotName(slot.json, i);
         if (slot.json.value(QLatin1String("name")).toString().trimmed() != oldName) {
             // A stored default name would not follow the language; the file drops it too.
-            QJsonObject copy = slot.json;
-            copy.insert(QLatin1String("sort"), i);
-            EqSlotFile::write(slot.path, copy);
+            EqSlotFile::write(slot.path, slot.json);
         }
         EqBandLists bands;
         if (CustomEq::slotJsonToBands(slot.json, m_qor, &bands))

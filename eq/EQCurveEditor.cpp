@@ -72,10 +72,11 @@ void EQCurveEditor::onRemovePoint(int index)
     if (index < 0 || index >= m_points.size())
         return;
     if (index == m_editIndex) {
-        if (m_editor)
-            m_editor->hide();
+        // Cleared first: a value still typed into the editor goes with its point.
         m_editIndex = -1;
         m_editing = false;
+        if (m_editor)
+            m_editor->hide();
     }
     // Indexes past the removed point follow their band down by one.
     const auto follow = [index](int &i) {

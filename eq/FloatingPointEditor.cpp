@@ -204,6 +204,9 @@ void FloatingPointEditor::configureSpinBox(QDoubleSpinBox *spin)
     spin->setAttribute(Qt::WA_StyledBackground, true);
     spin->setFocusPolicy(Qt::StrongFocus);
     spin->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+    // A typed value counts once, when Enter or leaving the field commits it:
+    // with tracking, "1000" went out as 100 and 1000, and Enter sent it again.
+    spin->setKeyboardTracking(false);
     new FloatingPointEditorDetail::SpinSelectAllOnFocusHelper(spin);
 }
 

@@ -11,16 +11,19 @@ HidCommunicateManager::HidCommunicateManager(QObject *parent, const HIDTypes::Hi
     m_readBuffer.resize(readLength());
     m_truncationTimer.start();
 
-    // Both run on the communication thread itself.
+    // Both run on the communication thread itself. A handle handed in after
+    // the stop was asked for belongs to the next run and stays usable.
     connect(
         &m_thread, &QThread::finished, this,
         [this] {
             QMutexLocker lock(&m_handleMutex);
-            m_handleUsable = false;
+            if (m_handleGeneration == m_handleGenerationAtStop)
+                m_handleUsable = false;
         },
         Qt::DirectConnection);
     connect(&m_thread, &QThread::started, this, &HidCommunicateManager::processCommunication,
             Qt::DirectConnection);
+    connect(&m_thread, &QThread::finished, &m_ownerContext, [this] { onThreadFinished(); }, Qt::QueuedConnection);
 
     moveToThread(&m_thread);
     m_thread.start(QThread::InheritPriority);
@@ -78,6 +81,7 @@ void HidCommunicateManager::setDeviceHandle(const QString &deviceId, std::shared
             return;
         previous = std::move(m_handle); // closed after the lock is released
         m_handle = std::move(handle);
+        ++m_handleGeneration;
         m_handleUsable = connected;
         m_sendBlocked = false;
         resetCounters();
@@ -142,17 +146,21 @@ void HidCommunicateManager::sendData(const QString &dataId, const QByteArray &da
     }
 }
 
-void HidCommunicateManager::stopAndWait()
+bool HidCommunicateManager::stopAndWait()
 {
+    {
+        QMutexLocker lock(&m_handleMutex);
+        m_handleGenerationAtStop = m_handleGeneration;
+    }
     if (QThread::currentThread() == &m_thread) {
         m_running.store(false);
         m_thread.quit();
-        return;
+        return false; // ends when this call has returned into the loop
     }
     if (!m_thread.isRunning())
-        return;
+        return true;
     m_running.store(false);
-    HidThreadStopper::stop(
+    return HidThreadStopper::stop(
         m_thread, m_config.commThreadStopWaitMs, m_config.threadStopAttempts,
         HidThreadStopper::doubledExtraWaitMs(m_config.commThreadStopWaitMs),
         {QStringLiteral("[HidCommunicateManager] 通讯线程第 %1 次等待超时，继续等待…"),
@@ -161,22 +169,23 @@ void HidCommunicateManager::stopAndWait()
          QStringLiteral("[HidCommunicateManager] 额外等待 %1ms 后线程仍未退出，可能导致程序异常结束。")});
 }
 
-void HidCommunicateManager::stopThread()
+bool HidCommunicateManager::stopThread()
 {
-    if (QThread::currentThread() == &m_thread) {
-        m_running.store(false);
-        m_thread.quit();
-        return;
-    }
-    stopAndWait();
+    // A restart still waiting for the old loop is called off: a stop wins.
+    if (QThread::currentThread() != &m_thread)
+        m_restartWhenFinished = false;
+    return stopAndWait();
 }
 
-void HidCommunicateManager::suspendThread()
+bool HidCommunicateManager::suspendThread()
 {
     if (m_threadStopped)
-        return;
-    stopThread();
+        return true;
+    const bool ended = stopThread();
     m_threadStopped = true;
+    if (!ended)
+        qWarning().noquote() << QStringLiteral("[HidCommunicateManager] 通讯线程未能停止，仍占用设备");
+    return ended;
 }
 
 void HidCommunicateManager::restartThread()
@@ -184,8 +193,24 @@ void HidCommunicateManager::restartThread()
     if (!m_threadStopped)
         return;
     m_threadStopped = false;
-    if (!m_thread.isRunning()) {
-        m_running.store(true);
-        m_thread.start(QThread::InheritPriority);
+    startThread();
+}
+
+void HidCommunicateManager::startThread()
+{
+    if (m_thread.isRunning()) {
+        // The old loop is still inside hidapi; starting now would do nothing
+        // and leave the link without a loop once it returns.
+        m_restartWhenFinished = true;
+        return;
     }
+    m_restartWhenFinished = false;
+    m_running.store(true);
+    m_thread.start(QThread::InheritPriority);
+}
+
+void HidCommunicateManager::onThreadFinished()
+{
+    if (m_restartWhenFinished && !m_threadStopped)
+        startThread();
 }

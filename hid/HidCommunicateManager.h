@@ -39,10 +39,16 @@ public:
     void setDeviceHandle(const QString &deviceId, std::shared_ptr<hid_device> handle) override;
     QObject *asQObject() override;
 
-    // The exclusive firmware-update phase, and the owner's shutdown.
-    void suspendThread();
+    // The exclusive firmware-update phase, and the owner's shutdown. Each
+    // returns whether the loop has ended; a loop stuck inside hidapi past the
+    // bounded waits has not, and still holds the device it was reading.
+    // restartThread starts the loop at once or, when the old one is still
+    // running, as soon as it has ended.
+    // An owner stops the thread before deleting the object; one whose thread
+    // would not stop must not be deleted (HidThreadStopper::park).
+    bool suspendThread();
     void restartThread();
-    void stopThread();
+    bool stopThread();
 
 signals:
     void dataReceived(const QString &deviceId, const QByteArray &data);
@@ -56,7 +62,9 @@ private slots:
 private:
     struct TakenPacket;
 
-    void stopAndWait();
+    bool stopAndWait();
+    void startThread();
+    void onThreadFinished(); // on the owner's thread, after the loop's thread has ended
     void dropQueue();
     void resetCounters(); // handle mutex held
     int writeLimit() const;
@@ -73,9 +81,14 @@ private:
     HidDeviceHandle m_handle;
     mutable QMutex m_handleMutex;
     QThread m_thread;
+    // Not moved with this object: receives the thread's end on the owner's thread.
+    QObject m_ownerContext;
     std::atomic<bool> m_running{true};
     bool m_threadStopped = false;
+    bool m_restartWhenFinished = false; // owner's thread only
     bool m_handleUsable = false;
+    quint64 m_handleGeneration = 0;       // counts setDeviceHandle calls
+    quint64 m_handleGenerationAtStop = 0; // ...as the last stop was asked for
     bool m_sendBlocked = false;
     QList<SendRequest> m_queue;
     QMutex m_queueMutex;

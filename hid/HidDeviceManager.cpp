@@ -40,10 +40,12 @@ HidDeviceManager::HidDeviceManager(QObject *parent, const HIDTypes::HidManagerCo
         return;
     }
 
+    connect(m_thread.get(), &QThread::finished, this, &HidDeviceManager::onWorkerThreadFinished,
+            Qt::QueuedConnection);
     m_notifier = new WinHidHotplugNotifier(this, m_config.hotplugDebounceMs);
     m_worker = new HidHotplugWorker(m_config);
     // Moved before the thread runs, so the worker never changes hands under it.
-    m_worker->moveToThread(&m_thread);
+    m_worker->moveToThread(m_thread.get());
     connect(m_notifier, &WinHidHotplugNotifier::hotplugEvent, m_worker, &HidHotplugWorker::requestScan,
             Qt::QueuedConnection);
     connect(m_worker, &HidHotplugWorker::scanCompleted, this, &HidDeviceManager::onWorkerScanCompleted);
@@ -54,19 +56,29 @@ HidDeviceManager::HidDeviceManager(QObject *parent, const HIDTypes::HidManagerCo
 HidDeviceManager::~HidDeviceManager()
 {
     disconnectAll();
-    stopWorkerThread();
+    const bool stopped = stopWorkerThread();
     if (m_worker) {
-        if (m_thread.isRunning())
-            m_worker->deleteLater(); // the thread would not stop; let it delete its own object
-        else
+        if (stopped)
             delete m_worker;
+        else
+            m_worker->deleteLater(); // deleted on its thread once that thread ends
         m_worker = nullptr;
     }
+    if (!stopped) {
+        // Destroying a running thread aborts the program.
+        HidThreadStopper::park(m_thread.release(),
+                               QStringLiteral("[HidDeviceManager] 热插拔监测线程未能停止，保留其线程对象直至进程结束"));
+    }
     m_notifier = nullptr; // a child: goes with this object
-    if (m_initialized) {
+    if (m_initialized && !m_keepHidApiAtExit) {
         Platform::HidApiCompat::exit();
         m_initialized = false;
     }
+}
+
+void HidDeviceManager::keepHidApiAtExit()
+{
+    m_keepHidApiAtExit = true;
 }
 
 bool HidDeviceManager::initializeHidApi(int attempts)
@@ -85,17 +97,34 @@ bool HidDeviceManager::initializeHidApi(int attempts)
 
 void HidDeviceManager::startWorkerThread()
 {
-    if (!m_threadStarted.exchange(true))
-        m_thread.start(QThread::InheritPriority);
+    if (m_threadStarted.exchange(true))
+        return;
+    if (m_thread->isRunning()) {
+        // The old thread is still inside a scan; starting now would do nothing
+        // and leave no thread once it ends. Its requests wait in its queue.
+        m_restartWhenFinished = true;
+        return;
+    }
+    m_thread->start(QThread::InheritPriority);
 }
 
-void HidDeviceManager::stopWorkerThread()
+void HidDeviceManager::onWorkerThreadFinished()
+{
+    // The end of an earlier run may arrive late; the current run's follows.
+    if (!m_restartWhenFinished || !m_threadStarted.load() || m_thread->isRunning())
+        return;
+    m_restartWhenFinished = false;
+    m_thread->start(QThread::InheritPriority);
+}
+
+bool HidDeviceManager::stopWorkerThread()
 {
     m_threadStarted.exchange(false);
-    if (!m_thread.isRunning())
-        return;
-    HidThreadStopper::stop(
-        m_thread, m_config.scanThreadStopWaitMs, m_config.threadStopAttempts,
+    m_restartWhenFinished = false;
+    if (!m_thread->isRunning())
+        return true;
+    return HidThreadStopper::stop(
+        *m_thread, m_config.scanThreadStopWaitMs, m_config.threadStopAttempts,
         HidThreadStopper::doubledExtraWaitMs(m_config.scanThreadStopWaitMs),
         {QStringLiteral("[HidDeviceManager] 热插拔监测线程第 %1 次等待超时，继续等待…"),
          QStringLiteral("[HidDeviceManager] 热插拔监测线程在 %1 轮等待后仍未退出（未使用 terminate）。"

@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <memory>
 
 class HidHotplugWorker;
 class WinHidHotplugNotifier;
@@ -46,6 +47,10 @@ public:
     void reinitializeHidApi();
     void restartWorkerThread();
 
+    // Another thread still uses hidapi and cannot be stopped: destruction
+    // then leaves the library up instead of calling hid_exit under it.
+    void keepHidApiAtExit();
+
 signals:
     void deviceListUpdated(const QList<HIDTypes::HidDeviceInfo> &devices);
     // An empty handle: the device is gone or disconnected; holders drop theirs.
@@ -54,11 +59,12 @@ signals:
 private slots:
     void onHotplugDetected();
     void onWorkerScanCompleted(const QList<HIDTypes::HidDeviceInfo> &devices, int filterCount);
+    void onWorkerThreadFinished();
 
 private:
     bool initializeHidApi(int attempts);
     void startWorkerThread();
-    void stopWorkerThread();
+    bool stopWorkerThread(); // whether the thread has ended
     // Merges a scan into the cache; returns every cached record in path order
     // and fills `lostConnected` with removed paths that were Connected;
     // `removedAny` (optional) says whether any cached path went away.
@@ -74,10 +80,13 @@ private:
     mutable QMutex m_cacheMutex;
     QList<HIDTypes::TargetDeviceFilter> m_filters;
     mutable QMutex m_filterMutex;
-    QThread m_thread;
+    // On the heap: a thread that would not stop is parked rather than destroyed.
+    std::unique_ptr<QThread> m_thread = std::make_unique<QThread>();
     std::atomic<bool> m_threadStarted{false};
     bool m_threadSuspended = false;
+    bool m_restartWhenFinished = false; // GUI thread only
     bool m_hidApiReleased = false;
+    bool m_keepHidApiAtExit = false;
     QSet<QString> m_lastReportedPaths;
     WinHidHotplugNotifier *m_notifier = nullptr;
     HidHotplugWorker *m_worker = nullptr;

@@ -3,6 +3,7 @@
 #include "hid/HidCommunicateManager.h"
 #include "hid/HidDeviceManager.h"
 #include "hid/HidManager.h"
+#include "hid/HidThreadStopper.h"
 
 HidManagerImpl::HidManagerImpl(HidManager *facade, const HIDTypes::HidManagerConfig &config)
     : QObject(facade), m_facade(facade)
@@ -35,10 +36,21 @@ HidManagerImpl::~HidManagerImpl()
         }
     }
     // The communication manager goes first: it holds the open device, which
-    // must be closed before the device manager shuts hidapi down.
-    if (auto *comm = qobject_cast<HidCommunicateManager *>(commObject))
-        comm->stopThread();
-    delete m_commManager;
+    // must be closed before the device manager shuts hidapi down. Its thread
+    // is stopped once, here; its destructor then finds it ended.
+    auto *comm = qobject_cast<HidCommunicateManager *>(commObject);
+    if (comm && !comm->stopThread()) {
+        // The loop is stuck inside hidapi with the device. Deleting it would
+        // destroy a running thread, and hid_exit would pull the library from
+        // under it: the device goes when that read returns, hidapi stays up.
+        comm->setDeviceHandle(currentDeviceId(), nullptr);
+        HidThreadStopper::park(comm, QStringLiteral("[HidCommunicateManager] 通讯线程未能停止，保留其对象直至进程结束，"
+                                                    "不执行 hid_exit"));
+        if (auto *device = qobject_cast<HidDeviceManager *>(deviceObject))
+            device->keepHidApiAtExit();
+    } else {
+        delete m_commManager;
+    }
     m_commManager = nullptr;
     delete m_deviceManager;
     m_deviceManager = nullptr;
@@ -125,8 +137,12 @@ bool HidManagerImpl::suspendHid()
         return true;
     disconnectAll();
     auto *comm = qobject_cast<HidCommunicateManager *>(m_commManager ? m_commManager->asQObject() : nullptr);
-    if (comm)
-        comm->suspendThread();
+    if (comm && !comm->suspendThread()) {
+        // Its loop still reads the device it had: hidapi must stay up, and the
+        // loop comes back once that read has returned.
+        comm->restartThread();
+        return false;
+    }
     if (auto *device = qobject_cast<HidDeviceManager *>(m_deviceManager ? m_deviceManager->asQObject() : nullptr)) {
         device->suspendWorkerThread();
         if (!device->releaseHidApi()) {

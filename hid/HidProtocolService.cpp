@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <utility>
 
 using HidProtocolServiceFormat::hexDump;
 
@@ -166,7 +167,6 @@ void HidProtocolService::resetPendingCommands()
     pendingName.clear();
     factoryResetPending = false;
     receiverUnbindPending = false;
-    eqSendsOutstanding = 0;
 }
 
 void HidProtocolService::clearSessionState()
@@ -191,6 +191,16 @@ void HidProtocolService::resetDeviceState()
     validationDeviceId.clear();
     clearSessionState();
     headsetLinkKnown = false;
+}
+
+void HidProtocolService::failOutstandingEqSends(const QString &reason)
+{
+    const int dropped = std::exchange(eqSendsOutstanding, 0);
+    if (dropped <= 0)
+        return;
+    log(QStringLiteral("[HID][State] eq-send-abandoned count=%1 reason=%2").arg(dropped).arg(reason));
+    for (int i = 0; i < dropped; ++i)
+        emit eqSendFailed(reason);
 }
 
 QString HidProtocolService::delayedStepBlocker() const

@@ -40,7 +40,8 @@ class ProtocolHandler;
 // Sources by responsibility: HidProtocolService.cpp (object, wiring, data in
 // and out), ...Probe.cpp (probing, connecting, validation), ...Commands.cpp,
 // ...Link.cpp (link state, notifications, keep-alive, loss of the device),
-// ...Exclusive.cpp (firmware-update access, manual disconnects), ...Qor.cpp.
+// ...Exclusive.cpp (firmware-update access, manual disconnects),
+// ...Recovery.cpp (reconnecting after a fatal communication error), ...Qor.cpp.
 class HidProtocolService : public QObject
 {
     Q_OBJECT
@@ -146,6 +147,8 @@ private:
     void resetPendingCommands();
     void clearSessionState(); // what one device session gathered
     void resetDeviceState();  // the reset of the state without its two closing calls
+    // EQ requests whose answer the link reset took away: each gets its failure.
+    void failOutstandingEqSends(const QString &reason);
     // Why a delayed step cannot run now ("transport-disconnected", ...); empty when it can.
     QString delayedStepBlocker() const;
     qint64 nowMs() const;
@@ -177,6 +180,12 @@ private:
 
     // HidProtocolServiceExclusive.cpp
     void manualDisconnect(const QString &deviceId, bool all);
+
+    // HidProtocolServiceRecovery.cpp
+    void armCommFaultReconnect(const QString &deviceId);
+    void armNextCommFaultTry(const QString &deviceId);
+    void commFaultReconnect(const QString &deviceId, int generation);
+    void cancelCommFaultReconnect();
 
     // HidProtocolServiceQor.cpp
     void reportQorOutcome(const HidProtocolServiceQorDelivery::Outcome &outcome, const QString &failure);
@@ -234,10 +243,19 @@ private:
     std::optional<HeadsetProtocol::FirmwareInfo> cachedFirmwareInfo;
     HidProtocolServiceQorSession qorSession;
 
-    // EQ requests posted and not yet answered. Their outcomes are reported
-    // only while one is outstanding, so that a reset of the link silences
-    // whatever the protocol thread still had on its way.
+    // EQ requests posted and not yet answered. A reset of the link fails them
+    // at once (their answers went with the protocol handler's state), and
+    // outcomes are reported only while one is outstanding, so that whatever
+    // the protocol thread still had on its way is not a second outcome.
     int eqSendsOutstanding = 0;
+    // A fatal communication error takes the device down through a disconnect
+    // report that follows it; that device is then connected again, a few
+    // times at most (commFaultTries) until the device list changes.
+    QString commFaultDeviceId;
+    int commFaultTries = 0;
+    qint64 lastCommFaultAtMs = 0;
+    int commFaultGeneration = 0; // a pending try runs only while this is unchanged
+
     // A failure response is followed by a commandFailed for the same command;
     // that echo is not a second outcome.
     QHash<ushort, int> failureEchoesExpected;

@@ -17,6 +17,10 @@ struct HidProtocolServiceDurations
     int basicInfoQuerySpacingMs = 30;      // between the queries of one queryBasicInfo call
     QList<int> factoryResetFallbackDelaysMs{5000, 8000};       // tone-volume queries after a reset
     QList<int> factoryResetLinkUpDelaysMs{500, 2000, 4000};    // and after the link comes back
+    // Reconnecting a device that a fatal communication error took down: one
+    // try after each delay, then it is left until the device list changes.
+    QList<int> commFaultReconnectDelaysMs{500, 2000, 5000};
+    int commFaultSeriesGapMs = 60000; // a fault this long after the previous one gets every try again
     // Stopping the protocol thread: this many waits, then one last longer one.
     int threadStopWaitMs = 3000;
     int threadStopAttempts = 3;

@@ -31,6 +31,8 @@ bool HidProtocolService::beginExclusiveOtaSession()
         protocolProxy->setHeartbeatEnabled(false);
         protocolProxy->resetTransportState();
     }
+    failOutstandingEqSends(QStringLiteral("device released for firmware update"));
+    cancelCommFaultReconnect();
     // The updater opens the devices itself: hidapi goes down with both HID threads.
     if (hidManager) {
         if (!hidManager->suspendForExclusiveOta()) {
@@ -96,6 +98,8 @@ void HidProtocolService::manualDisconnect(const QString &deviceId, bool all)
 {
     qorSession.pendingQorMatch = false;
     transportConnected = false;
+    // Disconnected on purpose (quitting, a failed validation): not reconnected.
+    cancelCommFaultReconnect();
     resetDeviceState();
     setProtocolValidated(false);
     setHeadsetLinkConnected(false, all ? QStringLiteral("manual-disconnect-all")
@@ -104,6 +108,7 @@ void HidProtocolService::manualDisconnect(const QString &deviceId, bool all)
         protocolProxy->setHeartbeatEnabled(false);
         protocolProxy->resetTransportState();
     }
+    failOutstandingEqSends(QStringLiteral("device disconnected"));
     // The transport's disconnect report then runs the disconnect handling too.
     if (transport) {
         if (all)

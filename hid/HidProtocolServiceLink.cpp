@@ -244,12 +244,19 @@ void HidProtocolService::handleTransportDisconnected(const QString &deviceId)
     resetDeviceState();
     setProtocolValidated(false);
     setHeadsetLinkConnected(false, QStringLiteral("transport-disconnected"));
+    failOutstandingEqSends(QStringLiteral("transport disconnected"));
     lastAutoConnectAtMs = 0;
     // The duplicate-prime window is for repeated reports of one connection; a
     // device that comes back after a disconnect is a new connection and must
     // be validated, or commands would reach a device nobody checked.
     lastPrimeDeviceId.clear();
     lastPrimeAtMs = 0;
+    // A device taken down by a fatal error may well still be on the bus: the
+    // device list then never changes, and only a reconnect brings it back.
+    if (!commFaultDeviceId.isEmpty() && commFaultDeviceId == deviceId) {
+        commFaultDeviceId.clear();
+        armCommFaultReconnect(deviceId);
+    }
 }
 
 void HidProtocolService::onTransportCommError(const QString &deviceId, const QString &error, bool isFatal)
@@ -263,6 +270,8 @@ void HidProtocolService::onTransportCommError(const QString &deviceId, const QSt
         protocolProxy->resetTransportState();
         setProtocolValidated(false);
         setHeadsetLinkConnected(false, QStringLiteral("fatal-comm-error"));
+        failOutstandingEqSends(QStringLiteral("communication error"));
+        commFaultDeviceId = deviceId; // reconnected once the stack has reported the loss
     }
     log(QStringLiteral("[HID] %1 %2 fatal=%3").arg(deviceId, error, QString::number(isFatal ? 1 : 0)));
 }

@@ -63,6 +63,7 @@ void HidProtocolService::autoProbe()
 void HidProtocolService::onDeviceListUpdated(const QList<HeadsetProtocol::DiscoveryDeviceInfo> &devices)
 {
     log(QStringLiteral("[HID] hotplug: device list updated count=%1").arg(devices.size()));
+    commFaultTries = 0; // a device left alone after its failed tries gets them again
     setTargetDevicePresent(!devices.isEmpty());
     tryAutoConnect(devices, QStringLiteral("hotplug auto-reconnect"));
 }

@@ -2,9 +2,29 @@
 
 #include <QDeadlineTimer>
 #include <QDebug>
+#include <QMutex>
+#include <QObject>
 #include <QThread>
 
 #include <algorithm>
+#include <vector>
+
+namespace {
+
+// Never freed: what is parked here outlives every owner on purpose.
+struct Parked
+{
+    QMutex mutex;
+    std::vector<QObject *> objects;
+};
+
+Parked &parked()
+{
+    static Parked *list = new Parked;
+    return *list;
+}
+
+} // namespace
 
 bool HidThreadStopper::stop(QThread &thread, int waitMs, int attempts, int extraWaitMs, const Texts &texts)
 {
@@ -29,4 +49,14 @@ bool HidThreadStopper::stop(QThread &thread, int waitMs, int attempts, int extra
 int HidThreadStopper::doubledExtraWaitMs(int waitMs)
 {
     return std::max(1000, 2 * std::max(0, waitMs));
+}
+
+void HidThreadStopper::park(QObject *object, const QString &line)
+{
+    if (!object)
+        return;
+    qCritical().noquote() << line;
+    Parked &list = parked();
+    QMutexLocker lock(&list.mutex);
+    list.objects.push_back(object);
 }

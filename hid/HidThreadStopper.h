@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QObject;
 class QThread;
 
 // Stops a worker thread the one way the HID stack allows: ask, wait a bounded
@@ -25,4 +26,10 @@ public:
     static bool stop(QThread &thread, int waitMs, int attempts, int extraWaitMs, const Texts &texts);
     // The last wait of the HID managers: twice a wait, at least a second.
     static int doubledExtraWaitMs(int waitMs);
+
+    // A thread that would not stop is still using its object: destroying the
+    // object (and the QThread in it) would abort the program or pull memory
+    // from under the thread. The object is kept, reachable, for the rest of
+    // the process instead; `line` is logged as critical.
+    static void park(QObject *object, const QString &line);
 };

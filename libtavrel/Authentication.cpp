@@ -55,8 +55,9 @@ Task authenticateTask(Executor &executor, int channel, bool skipNotify)
     if (!co_await send(executor, channel, pass.data(), pass.size()))
         co_return false;
     const auto deviceChallenge = co_await executor.reply(channel, executor.timeouts().reply);
-    if (!deviceChallenge || deviceChallenge->payload.size() != AuthConstants::kChallengeSize
-        || deviceChallenge->payload[0] != AuthConstants::kChallengeType)
+    // Answered from its bytes 1-16, whatever its first byte and whatever
+    // follows them; a shorter one has nothing to answer.
+    if (!deviceChallenge || deviceChallenge->payload.size() < AuthConstants::kChallengeSize)
         co_return false;
     const auto reply = E1Cipher::makeAuthReply(deviceChallenge->payload.data());
     if (!co_await send(executor, channel, reply.data(), reply.size()))

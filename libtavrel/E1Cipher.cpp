@@ -34,7 +34,7 @@ constexpr bool kXorByte[16] = {true, false, false, true, true, false, false, tru
                                true, false, false, true, true, false, false, true};
 constexpr int kShuffle[16] = {8, 11, 12, 15, 2, 1, 6, 5, 10, 9, 14, 13, 0, 7, 4, 3};
 
-std::array<Block, 17> roundKeys(const Block &key)
+std::array<Block, 17> roundKeys(const Block &key, const E1Cipher::BiasTable &bias)
 {
     std::array<std::uint8_t, 17> reg{};
     for (int i = 0; i < 16; ++i) {
@@ -47,7 +47,7 @@ std::array<Block, 17> roundKeys(const Block &key)
         for (auto &byte : reg)
             byte = std::uint8_t(byte << 3 | byte >> 5);
         for (int t = 0; t < 16; ++t)
-            keys[j + 1][t] = std::uint8_t(reg[(j + 1 + t) % 17] + AuthConstants::kBiasTable[16 * j + 15 - t]);
+            keys[j + 1][t] = std::uint8_t(reg[(j + 1 + t) % 17] + bias[16 * j + 15 - t]);
     }
     return keys;
 }
@@ -78,10 +78,10 @@ void linearLayer(Block &x)
 
 } // namespace
 
-Block E1Cipher::saferPlus(const Block &key, const Block &input, bool modified)
+Block E1Cipher::saferPlus(const Block &key, const Block &input, bool modified, const BiasTable &bias)
 {
     const auto &t = tables();
-    const auto keys = roundKeys(key);
+    const auto keys = roundKeys(key, bias);
     Block x = input;
     for (int round = 0; round < 8; ++round) {
         if (modified && round == 2)
@@ -108,13 +108,17 @@ Block E1Cipher::offsetKey(const Block &key)
     return out;
 }
 
+Block E1Cipher::e1(const Block &key, const Address &address, const Block &input, const BiasTable &bias)
+{
+    Block mixed = saferPlus(key, input, false, bias);
+    for (int i = 0; i < 16; ++i)
+        mixed[i] = std::uint8_t((mixed[i] ^ input[i]) + address[i % 6]);
+    return saferPlus(offsetKey(key), mixed, true, bias);
+}
+
 Block E1Cipher::encrypt(const Block &input)
 {
-    const Block &key = AuthConstants::kDeviceKey;
-    Block mixed = saferPlus(key, input, false);
-    for (int i = 0; i < 16; ++i)
-        mixed[i] = std::uint8_t((mixed[i] ^ input[i]) + AuthConstants::kAddress[i % 6]);
-    return saferPlus(offsetKey(key), mixed, true);
+    return e1(AuthConstants::kDeviceKey, AuthConstants::kAddress, input, AuthConstants::kBiasTable);
 }
 
 std::array<std::uint8_t, 17> E1Cipher::makeAuthReply(const std::uint8_t *challenge17)

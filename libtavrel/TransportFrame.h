@@ -18,13 +18,13 @@ inline constexpr std::size_t kHeaderSize = 7; // up to and including the kind
 inline constexpr std::size_t kOverhead = 8;   // header and end byte
 inline constexpr int kMaxChannel = 15;        // the channel has four bits
 
-// Largest L that a device sends: a client list of all sixteen channels with
-// 255-byte names (1 + 16 * (9 + 255) payload bytes). A longer announcement is
-// noise that would otherwise hold back the real frames behind it.
-inline constexpr std::size_t kMaxReceivedLength = 1 + 16 * (9 + 255) + 1;
+// Any L from 1 up is legal: long client lists and target-information replies
+// do come, so a frame always waits for all the bytes it announces.
+inline constexpr std::size_t kMaxLength = 0xFFFF;
+inline constexpr std::size_t kMaxFrameSize = kMaxLength + 7;
 
 // Largest payload that fits the 16-bit length field.
-inline constexpr std::size_t kMaxPayload = 0xFFFF - 1;
+inline constexpr std::size_t kMaxPayload = kMaxLength - 1;
 
 // Receiver commands go out on channel 0, their replies come back on channel 1.
 inline constexpr int kCommandChannel = 0;

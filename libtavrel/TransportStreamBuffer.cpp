@@ -8,10 +8,16 @@ namespace libtavrel {
 
 void TransportStreamBuffer::append(const std::uint8_t *data, std::size_t n)
 {
-    if (begin_ != 0 && begin_ >= bytes_.size() / 2) {
+    // While a long frame gathers it sits at the front, so what moves here is
+    // only the tail of the report that ended the frame before it.
+    if (begin_ != 0) {
         bytes_.erase(bytes_.begin(), bytes_.begin() + std::ptrdiff_t(begin_));
         begin_ = 0;
     }
+    // Grow as usual, but not past one maximal frame and a report.
+    const std::size_t needed = bytes_.size() + n;
+    if (needed > bytes_.capacity())
+        bytes_.reserve(std::max(needed, std::min(2 * bytes_.capacity(), kMaxBuffered)));
     bytes_.insert(bytes_.end(), data, data + n);
 }
 
@@ -45,7 +51,7 @@ bool TransportStreamBuffer::extractFrame(ReadDataPackage &out)
             return false;
         const std::uint8_t *frame = bytes_.data() + begin_;
         const std::size_t length = std::size_t(frame[4]) << 8 | frame[5];
-        if (length == 0 || length > TransportFrame::kMaxReceivedLength) {
+        if (length == 0) {
             consume(2);
             continue;
         }

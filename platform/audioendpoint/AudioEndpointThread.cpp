@@ -2,13 +2,20 @@
 
 #include <QMetaObject>
 
-#include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
 
 namespace Platform {
+
+namespace {
+
+// Constant-initialised, so it outlives every thread at program exit.
+std::atomic<int> g_runningThreads{0};
+
+} // namespace
 
 struct AudioEndpointThread::Shared
 {
@@ -49,7 +56,14 @@ AudioEndpointThread::AudioEndpointThread(std::shared_ptr<IAudioEndpointSystem> s
 {
     m_shared->system = std::move(system);
     m_shared->owner = this;
-    m_shared->thread = std::thread([shared = m_shared] { shared->run(); });
+    ++g_runningThreads;
+    m_shared->thread = std::thread([shared = m_shared]() mutable {
+        shared->run();
+        // The system goes on the thread that used it, and before the count
+        // says this thread is done.
+        shared.reset();
+        --g_runningThreads;
+    });
 }
 
 AudioEndpointThread::~AudioEndpointThread()
@@ -66,7 +80,7 @@ void AudioEndpointThread::post(Job job)
     m_shared->wake.notify_all();
 }
 
-bool AudioEndpointThread::stop(Job finalJob, int timeoutMs)
+void AudioEndpointThread::stop(Job finalJob)
 {
     {
         std::lock_guard owner(m_shared->ownerMutex);
@@ -74,22 +88,28 @@ bool AudioEndpointThread::stop(Job finalJob, int timeoutMs)
     }
     std::unique_lock lock(m_shared->mutex);
     if (!m_shared->thread.joinable())
-        return m_shared->finished;
-    if (!m_shared->stopping) {
-        m_shared->stopping = true;
-        m_shared->queue.clear();
-        if (finalJob)
-            m_shared->queue.push_back(std::move(finalJob));
-        m_shared->wake.notify_all();
-    }
-    const bool ended = m_shared->wake.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                               [&] { return m_shared->finished; });
+        return;
+    m_shared->stopping = true;
+    // Dropped jobs may hold what must not go under the lock.
+    std::deque<Job> dropped;
+    dropped.swap(m_shared->queue);
+    if (finalJob)
+        m_shared->queue.push_back(std::move(finalJob));
+    m_shared->wake.notify_all();
+    const bool finished = m_shared->finished;
     lock.unlock();
-    if (ended)
+    // A thread that has not finished is not waited for: its owner (the GUI
+    // thread) must not hang on a stuck audio service. It ends on its own and
+    // keeps the shared state until then. Only this side touches `thread`.
+    if (finished)
         m_shared->thread.join();
     else
         m_shared->thread.detach();
-    return ended;
+}
+
+int AudioEndpointThread::runningThreads()
+{
+    return g_runningThreads.load();
 }
 
 void AudioEndpointThread::deliver(const std::shared_ptr<Shared> &shared, std::function<void()> call)

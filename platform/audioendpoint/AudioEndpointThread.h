@@ -24,7 +24,7 @@ public:
     // From now on only the audio thread calls `system` (prepare() first),
     // except for what its interface allows from any thread. Not null.
     explicit AudioEndpointThread(std::shared_ptr<IAudioEndpointSystem> system, QObject *parent = nullptr);
-    // Stops as stop() does, with `finalJob` unset and the default bound.
+    // Stops as stop() does, without a final job.
     ~AudioEndpointThread() override;
 
     void post(Job job);
@@ -52,11 +52,16 @@ public:
     // Requests whose answer has not been handed over yet.
     int pendingRequests() const { return m_pending; }
 
-    // Drops the jobs that have not begun, runs `finalJob` after the running
-    // one, and waits at most `timeoutMs` for the thread to end. A thread held
-    // up longer by the audio service is left to end on its own; it keeps what
-    // it uses alive. Returns whether the thread ended in time. Later posts are dropped.
-    bool stop(Job finalJob, int timeoutMs = 3000);
+    // Drops the jobs that have not begun and hands the thread `finalJob` to
+    // run after the running one; returns at once, without waiting for a
+    // stuck audio service. The thread then ends on its own and frees what it
+    // holds (the system included); no answer reaches this object any more.
+    // Later posts are dropped.
+    void stop(Job finalJob);
+
+    // Audio threads of this process that have not ended yet, also those still
+    // ending after their object went.
+    static int runningThreads();
 
 signals:
     // The last pending request was answered.

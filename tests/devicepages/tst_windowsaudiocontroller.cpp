@@ -1,7 +1,9 @@
 #include "audiocontrol/WindowsAudioController.h"
+#include "platform/audioendpoint/AudioEndpointThread.h"
 #include "tests/devicepages/AudioTestEndpoints.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
@@ -9,6 +11,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 using namespace AudioTestEndpoints;
@@ -75,11 +78,44 @@ QStringList *recordSignals(WindowsAudioController &controller)
 const QString kSpeakers = QStringLiteral("Speakers (Realtek High Definition Audio)");
 const QString kWiredHeadset = QStringLiteral("Headphones (VELKORA QOR)");
 
+// Set in the environment of a child run of this program: it ends while its
+// audio thread waits for a silent sound server, "stuck" or "released" just
+// before the end.
+constexpr const char *kExitChildVariable = "VELKORA_TEST_AUDIO_EXIT_CHILD";
+
+int exitWhileAudioIsStuck(bool releaseAtExit)
+{
+    int argc = 1;
+    char name[] = "tst_windowsaudiocontroller";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    auto system = systemWith({playback("spk", kSpeakers)}, QStringLiteral("spk"));
+    auto *controller = new WindowsAudioController(system);
+    if (!settle(*controller))
+        return 3;
+    system->setStalled(true);
+    controller->refreshEndpoints();
+    if (!QTest::qWaitFor([&] { return system->stalledCalls() > 0; }, 5000))
+        return 4;
+    delete controller;
+    if (releaseAtExit)
+        system->setStalled(false);
+    return 0;
+}
+
 } // namespace
 
 class TestWindowsAudioController : public QObject
 {
     Q_OBJECT
+public:
+    static void initMain()
+    {
+        const QByteArray child = qgetenv(kExitChildVariable);
+        if (!child.isEmpty())
+            std::exit(exitWhileAudioIsStuck(child == "released"));
+    }
+
 private slots:
     void percentFromScalar_data();
     void percentFromScalar();
@@ -111,6 +147,11 @@ private slots:
 
     void destructionWhileNotificationsAreInFlight();
     void stalledAudioSystemNeverHoldsUpTheCaller();
+    void writeReachesOnlyTheEndpointOnShow_data();
+    void writeReachesOnlyTheEndpointOnShow();
+    void destructionDoesNotWaitForAStuckAudioSystem();
+    void programEndsWhileAudioIsStuck_data();
+    void programEndsWhileAudioIsStuck();
 };
 
 void TestWindowsAudioController::percentFromScalar_data()
@@ -543,6 +584,10 @@ void TestWindowsAudioController::destructionWhileNotificationsAreInFlight()
         if (round % 2)
             QCoreApplication::processEvents();
         delete controller;
+        // Handed back by the audio thread's last job; the destructor does not
+        // wait for it. A job under way may still register first, so the count
+        // is read once the thread has ended.
+        QTRY_COMPARE(Platform::AudioEndpointThread::runningThreads(), 0);
         QCOMPARE(system->topologyListenerCount(), 0);
         QCOMPARE(system->volumeListenerCount(), 0);
     }
@@ -577,6 +622,145 @@ void TestWindowsAudioController::stalledAudioSystemNeverHoldsUpTheCaller()
     QCOMPARE(controller.systemVolume(), 30);
     QVERIFY(controller.isSystemMuted());
     QCOMPARE(system->muteWrites(QStringLiteral("spk")), 0);
+}
+
+void TestWindowsAudioController::writeReachesOnlyTheEndpointOnShow_data()
+{
+    QTest::addColumn<QString>("write");   // "volume" (to 77 %) or "mute"
+    QTest::addColumn<QString>("during");  // what is under way when the write is made (below)
+    QTest::addColumn<QString>("written"); // the endpoint the write reached; empty: none
+
+    // The default endpoint moved from the speakers to the headset, and a rebind was
+    // asked for by a refresh or by the debounced change notice but is not answered
+    // yet: the page still shows the speakers, so the write must not reach the headset.
+    QTest::newRow("volume during a refresh") << "volume" << "refresh" << "";
+    QTest::newRow("mute during a refresh") << "mute" << "refresh" << "";
+    QTest::newRow("volume during the debounced rebind") << "volume" << "debounce" << "";
+    QTest::newRow("mute during the debounced rebind") << "mute" << "debounce" << "";
+    // The debounce timer still runs: the speakers are bound and shown, and get it.
+    QTest::newRow("volume while the debounce timer runs") << "volume" << "debounce timer" << "spk";
+    QTest::newRow("mute while the debounce timer runs") << "mute" << "debounce timer" << "spk";
+}
+
+void TestWindowsAudioController::writeReachesOnlyTheEndpointOnShow()
+{
+    QFETCH(QString, write);
+    QFETCH(QString, during);
+    QFETCH(QString, written);
+
+    auto system = systemWith({playback("spk", kSpeakers, State::Active, 0.2f, false),
+                              playback("hs", kWiredHeadset, State::Active, 0.8f, false)},
+                             QStringLiteral("spk"));
+    WindowsAudioController::Timings timings;
+    timings.topologyDebounceMs = during == "debounce timer" ? 1000 : 20;
+    WindowsAudioController controller(system, nullptr, timings);
+    QVERIFY(settle(controller));
+    QVERIFY(system->waitForDelivery());
+    QCoreApplication::processEvents();
+    QCOMPARE(controller.systemVolume(), 20);
+    QSignalSpy volume(&controller, &WindowsAudioController::systemVolumeChanged);
+    QSignalSpy mute(&controller, &WindowsAudioController::systemMuteChanged);
+    QSignalSpy rebound(&controller, &WindowsAudioController::endpointsRebound);
+    auto release = qScopeGuard([&] { system->setStalled(false); });
+
+    system->setDefaultEndpoint(AudioDirection::Playback, QStringLiteral("hs"));
+    if (during == "refresh") {
+        system->setStalled(true);
+        QVERIFY(controller.refreshEndpoints());
+        QTRY_VERIFY(system->stalledCalls() > 0);
+    } else if (during == "debounce") {
+        system->setStalled(true);
+        system->raiseTopologyChange(Platform::AudioTopologyEvent::DefaultChanged);
+        QTRY_VERIFY(system->stalledCalls() > 0);
+    } else {
+        system->raiseTopologyChange(Platform::AudioTopologyEvent::DefaultChanged);
+        QTRY_VERIFY(controller.findChild<QTimer *>() && controller.findChild<QTimer *>()->isActive());
+    }
+    QVERIFY(write == "volume" ? controller.setSystemVolume(77) : controller.setSystemMuted(true));
+    system->setStalled(false);
+    QTRY_COMPARE(rebound.count(), 1);
+    QVERIFY(settle(controller));
+    QVERIFY(system->waitForDelivery());
+    QCoreApplication::processEvents();
+
+    for (const QString id : {"spk", "hs"}) {
+        const int writes = write == "volume" ? system->volumeWrites(id) : system->muteWrites(id);
+        QCOMPARE(writes, id == written ? 1 : 0);
+    }
+    // The headset is bound now; what the page is told is the headset's own level and mute.
+    const auto headset = system->record(QStringLiteral("hs"));
+    QCOMPARE(headset->scalar, 0.8f);
+    QVERIFY(!headset->muted);
+    QCOMPARE(controller.systemVolume(), 80);
+    QVERIFY(!controller.isSystemMuted());
+    QVERIFY(!volume.isEmpty() && !mute.isEmpty());
+    QCOMPARE(volume.last().at(0).toInt(), 80);
+    QCOMPARE(mute.last().at(0).toBool(), false);
+}
+
+void TestWindowsAudioController::destructionDoesNotWaitForAStuckAudioSystem()
+{
+    auto system = systemWith({playback("spk", kSpeakers), recording("mic", "Microphone")}, QStringLiteral("spk"),
+                             QStringLiteral("mic"));
+    // Audio threads of earlier tests end on their own, soon.
+    QTRY_COMPARE(Platform::AudioEndpointThread::runningThreads(), 0);
+    auto *controller = new WindowsAudioController(system);
+    QVERIFY(settle(*controller));
+    QCOMPARE(system->topologyListenerCount(), 1);
+    QCOMPARE(system->volumeListenerCount(), 2);
+    QCOMPARE(Platform::AudioEndpointThread::runningThreads(), 1);
+
+    system->setStalled(true);
+    auto release = qScopeGuard([&] { system->setStalled(false); });
+    QVERIFY(controller->refreshEndpoints());
+    QTRY_VERIFY(system->stalledCalls() > 0);
+    QVERIFY(controller->setSystemVolume(10)); // queued behind the stuck job
+
+    delete controller;
+    // Back while the audio thread still waits for the silent server.
+    QCOMPARE(system->stalledCalls(), 1);
+    QCOMPARE(Platform::AudioEndpointThread::runningThreads(), 1);
+    // What the system reports meanwhile reaches nobody.
+    system->changeVolumeFromOutside(QStringLiteral("spk"), 0.9f, true);
+    system->raiseTopologyChange();
+    QVERIFY(system->waitForDelivery());
+    QCoreApplication::processEvents();
+
+    release.dismiss();
+    system->setStalled(false);
+    // The stuck job ends, the registrations are handed back, the thread ends
+    // and lets go of the system; the write queued behind was dropped.
+    QTRY_COMPARE(system->topologyListenerCount(), 0);
+    QTRY_COMPARE(system->volumeListenerCount(), 0);
+    QTRY_COMPARE(Platform::AudioEndpointThread::runningThreads(), 0);
+    QCOMPARE(system->volumeWrites(QStringLiteral("spk")), 0);
+    const std::weak_ptr<InMemoryAudioEndpointSystem> released = system;
+    system.reset();
+    QVERIFY(released.expired());
+    // Nothing was posted to the controller that is gone.
+    QCoreApplication::processEvents();
+}
+
+void TestWindowsAudioController::programEndsWhileAudioIsStuck_data()
+{
+    QTest::addColumn<QByteArray>("mode");
+    QTest::newRow("server still silent at the end") << QByteArray("stuck");
+    QTest::newRow("server answers as the program ends") << QByteArray("released");
+}
+
+void TestWindowsAudioController::programEndsWhileAudioIsStuck()
+{
+    QFETCH(QByteArray, mode);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kExitChildVariable), QString::fromLatin1(mode));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForFinished(30000));
+    const QByteArray errors = child.readAllStandardError();
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(child.exitCode() == 0, errors.constData());
+    QVERIFY2(!errors.contains("Sanitizer") && !errors.contains("terminate"), errors.constData());
 }
 
 QTEST_MAIN(TestWindowsAudioController)

@@ -220,7 +220,11 @@ void TestCustomEqSlotJson::sortOfSlotFile_data()
     QTest::newRow("number") << QByteArray(R"({"sort": 3})") << 3;
     QTest::newRow("text") << QByteArray(R"({"sort": "3"})") << 3;
     QTest::newRow("out of range kept") << QByteArray(R"({"sort": 12})") << 12;
-    QTest::newRow("not whole") << QByteArray(R"({"sort": 2.9})") << 0;
+    QTest::newRow("whole written as decimal") << QByteArray(R"({"sort": 3.0})") << 3;
+    // Once read as slot 0 while the headset was sent the truncated number.
+    QTest::newRow("not whole names no slot") << QByteArray(R"({"sort": 2.9})") << -1;
+    QTest::newRow("beyond int names no slot") << QByteArray(R"({"sort": 5e9})") << -1;
+    QTest::newRow("text not whole") << QByteArray(R"({"sort": "2.5"})") << -1;
     QTest::newRow("text not a number") << QByteArray(R"({"sort": "abc"})") << -1;
     QTest::newRow("hex text") << QByteArray(R"({"sort": "0x3"})") << -1;
     QTest::newRow("boolean") << QByteArray(R"({"sort": true})") << -1;

@@ -1,6 +1,7 @@
 // The ten custom slot files: loading, clean-up, creation, saving and the
 // hand-over to the curve editor.
 #include "eq/CustomEqSlotStore.h"
+#include "eq/EqDataMapper.h"
 #include "tests/eq/EqJsonFixtures.h"
 #include "tests/eq/EqTestEnvironment.h"
 #include "tests/eq/FakeCurveEditor.h"
@@ -81,6 +82,8 @@ private slots:
     void fileBelongsToItsSortNotItsName();
     void filesWithoutSlotAreSetAsideUnchanged_data();
     void filesWithoutSlotAreSetAsideUnchanged();
+    void slotIsSentAsTheSlotItIsStoredIn_data();
+    void slotIsSentAsTheSlotItIsStoredIn();
     void storedDefaultNameIsDropped_data();
     void storedDefaultNameIsDropped();
     void defaultNamesFollowLanguage();
@@ -275,6 +278,60 @@ void TestCustomEqSlotStore::filesWithoutSlotAreSetAsideUnchanged()
     m_store->loadSlots();
     QCOMPARE(readBytes(path + ".rejected"), content);
     QCOMPARE(readBytes(path + ".rejected-2"), QByteArray("not json"));
+}
+
+void TestCustomEqSlotStore::slotIsSentAsTheSlotItIsStoredIn_data()
+{
+    QTest::addColumn<QByteArray>("sort"); // the "sort" as written in the file; empty: no "sort"
+    QTest::addColumn<int>("slot");        // -1: the file names no slot and is set aside
+
+    QTest::newRow("0") << QByteArray("0") << 0;
+    QTest::newRow("9") << QByteArray("9") << 9;
+    QTest::newRow("whole as decimal") << QByteArray("3.0") << 3;
+    QTest::newRow("text") << QByteArray(R"("3")") << 3;
+    QTest::newRow("text with blanks") << QByteArray(R"(" 4 ")") << 4;
+    QTest::newRow("not whole") << QByteArray("2.5") << -1;
+    QTest::newRow("beyond int") << QByteArray("5e9") << -1;
+    QTest::newRow("negative") << QByteArray("-1") << -1;
+    QTest::newRow("past the last slot") << QByteArray("10") << -1;
+    QTest::newRow("text not whole") << QByteArray(R"("2.5")") << -1;
+    QTest::newRow("null") << QByteArray("null") << -1;
+    QTest::newRow("missing") << QByteArray() << -1;
+}
+
+void TestCustomEqSlotStore::slotIsSentAsTheSlotItIsStoredIn()
+{
+    QFETCH(QByteArray, sort);
+    QFETCH(int, slot);
+    QByteArray content = QJsonDocument(standardSlot(QJsonValue::Undefined, "Mine")).toJson(QJsonDocument::Compact);
+    if (!sort.isEmpty())
+        content.insert(1, "\"sort\":" + sort + ",");
+    const QString path = QDir(folder()).filePath("mine.json");
+    QVERIFY(writeBytes(path, content));
+    m_store->loadSlots();
+
+    // Every slot is handed to the main window with the number it is stored
+    // under, so the headset gets the slot the page shows: 100 + slot.
+    for (int i = 0; i < 10; ++i) {
+        QJsonObject json;
+        QVERIFY(m_store->customPresetJson(i, &json));
+        QCOMPARE(json.value("sort"), QJsonValue(i));
+        QString error;
+        const auto record = EqDataMapper::fromCustomJson(json, &error);
+        QVERIFY2(record, qPrintable(error));
+        QCOMPARE(int(record->index), 100 + i);
+        QCOMPARE(m_store->slotDisplayName(i) == QStringLiteral("Mine"), i == slot);
+    }
+    if (slot < 0) {
+        QVERIFY(!QFileInfo::exists(path));
+        return;
+    }
+    QCOMPARE(m_store->slotPath(slot), path);
+    // The file takes the number in its own form at the next save.
+    QSignalSpy edited(m_store.get(), &CustomEqSlotStore::customPresetEdited);
+    m_store->scheduleSave(slot, m_store->buildSlotJson("Mine", slot, true), 0);
+    QVERIFY(edited.wait(2000));
+    QCOMPARE(readJson(path).value("sort"), QJsonValue(slot));
 }
 
 void TestCustomEqSlotStore::storedDefaultNameIsDropped_data()

@@ -7,6 +7,7 @@
 #include <QAreaSeries>
 #include <QApplication>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QMenu>
 #include <QPointer>
@@ -121,6 +122,8 @@ private slots:
     void hoveringAnotherPointEndsEditing();
     void pressInsideActiveEditorKeepsIt();
     void editorInputMovesTheBand();
+    void typingIntoTheEditor_data();
+    void typingIntoTheEditor();
     void contextResetRestoresDefaultBand();
     void contextDeleteRemovesPoint();
     void removingAnEarlierPointKeepsTheEditedBand();
@@ -333,6 +336,76 @@ void TestEqCurveEditorInteraction::editorInputMovesTheBand()
     // The editor follows its point.
     const QPoint point = rig.viewport()->mapTo(rig.window.get(), rig.at(1));
     QCOMPARE(rig.floating()->x() + rig.floating()->width() / 2, point.x());
+}
+
+void TestEqCurveEditorInteraction::typingIntoTheEditor_data()
+{
+    QTest::addColumn<QString>("field");  // "freq", "gain" or "q" of point 1: 5328 Hz, -4 dB, Q 1.5
+    QTest::addColumn<QString>("typed");  // over the field's whole text
+    QTest::addColumn<QString>("finish"); // "enter", "enter twice", "tab", "chart" (a click on it), "none"
+    QTest::addColumn<double>("value");   // the band's value afterwards
+    QTest::addColumn<int>("edits");      // presetEdited
+
+    QTest::newRow("freq enter") << "freq" << "1000" << "enter" << 1000.0 << 1;
+    QTest::newRow("freq enter twice") << "freq" << "1000" << "enter twice" << 1000.0 << 1;
+    QTest::newRow("freq tab away") << "freq" << "1000" << "tab" << 1000.0 << 1;
+    QTest::newRow("freq click on the chart") << "freq" << "1000" << "chart" << 1000.0 << 1;
+    QTest::newRow("freq not finished") << "freq" << "1000" << "none" << 5328.0 << 0;
+    QTest::newRow("freq same value") << "freq" << "5328" << "enter" << 5328.0 << 0;
+    QTest::newRow("freq letters") << "freq" << "abc" << "enter" << 5328.0 << 0;
+    QTest::newRow("freq below range") << "freq" << "5" << "enter" << 5328.0 << 0;
+    QTest::newRow("freq above range") << "freq" << "50000" << "enter" << 5000.0 << 1;
+    QTest::newRow("gain enter") << "gain" << "-7.5" << "enter" << -7.5 << 1;
+    QTest::newRow("gain above range") << "gain" << "9" << "enter" << -4.0 << 0;
+    QTest::newRow("gain below range") << "gain" << "-12" << "enter" << -1.0 << 1;
+    QTest::newRow("q tab away") << "q" << "3" << "tab" << 3.0 << 1;
+    QTest::newRow("q below range") << "q" << "0.05" << "enter" << 1.5 << 0;
+}
+
+void TestEqCurveEditorInteraction::typingIntoTheEditor()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, finish);
+    QFETCH(double, value);
+    QFETCH(int, edits);
+
+    Rig rig;
+    QApplication::setActiveWindow(rig.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    QTest::mouseClick(rig.viewport(), Qt::LeftButton, {}, rig.at(1));
+    QVERIFY(rig.editor->isEditing());
+    QDoubleSpinBox *spin = field == "freq" ? rig.floating()->frequencyField()
+                           : field == "gain" ? rig.floating()->gainField()
+                                             : rig.floating()->qField();
+    const auto bandValue = [&] {
+        const QPointF point = rig.editor->bandPoint(1);
+        return field == "freq" ? point.x() : field == "gain" ? point.y() : rig.editor->bandQ(1);
+    };
+    QSignalSpy edited(rig.editor, &EQCurveEditor::presetEdited);
+
+    spin->setFocus(Qt::TabFocusReason);
+    QVERIFY(spin->hasFocus());
+    auto *text = spin->findChild<QLineEdit *>();
+    QTRY_COMPARE(text->selectedText(), spin->cleanText());
+    QTest::keyClicks(spin, typed);
+    if (finish == "enter" || finish == "enter twice")
+        QTest::keyClick(spin, Qt::Key_Return);
+    if (finish == "enter twice")
+        QTest::keyClick(spin, Qt::Key_Return);
+    if (finish == "tab") {
+        QTest::keyClick(spin, Qt::Key_Tab);
+        QVERIFY(!spin->hasFocus());
+    }
+    if (finish == "chart") {
+        QTest::mouseClick(rig.viewport(), Qt::LeftButton, {},
+                          QPoint(rig.viewport()->width() / 2, rig.viewport()->height() - 5));
+        QVERIFY(!rig.floating()->isVisible());
+    }
+    QCoreApplication::processEvents();
+
+    QVERIFY2(std::fabs(bandValue() - value) < 1e-9, qPrintable(QString::number(bandValue())));
+    QCOMPARE(edited.count(), edits);
 }
 
 void TestEqCurveEditorInteraction::contextResetRestoresDefaultBand()

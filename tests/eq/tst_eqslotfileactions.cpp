@@ -205,9 +205,11 @@ void TestEqSlotFileActions::exportCancelledOrFailed()
 
 void TestEqSlotFileActions::importReplacesSlot()
 {
-    // The slot file keeps its "sort" as it stands in the file.
+    // Another program changed the slot file's "sort" since it was loaded: the
+    // import still belongs to the slot it was made into, in memory and on disk,
+    // so that slot 5 is never sent to the headset as slot 7.
     QJsonObject current = readJson(m_store->slotPath(5));
-    current.insert("sort", "5");
+    current.insert("sort", "7");
     QVERIFY(writeBytes(m_store->slotPath(5), QJsonDocument(current).toJson()));
 
     m_chosen = writeImportFile("Warm.json", QJsonDocument(eqFile(10)).toJson());

@@ -24,7 +24,7 @@ void check(bool condition)
 void parsePayload(const ReadDataPackage &package)
 {
     check(package.channel >= 0 && package.channel <= TransportFrame::kMaxChannel);
-    check(package.payload.size() < TransportFrame::kMaxReceivedLength);
+    check(package.payload.size() <= TransportFrame::kMaxPayload);
 
     std::vector<OnlineClient> clients;
     parseClientList(package.payload, clients);
@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                   && copy.payload == package.payload);
         }
         // Nothing piles up beyond one frame that still waits for its bytes.
-        check(stream.size() < TransportFrame::kMaxReceivedLength + 7 + chunk);
+        check(stream.size() < TransportFrame::kMaxFrameSize);
+        check(stream.capacity() <= TransportStreamBuffer::kMaxBuffered);
     }
     // The RCP parser on its own, over the raw input.
     RcpFrame frame;

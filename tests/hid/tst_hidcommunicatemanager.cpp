@@ -409,6 +409,40 @@ private slots:
         QCOMPARE(api().openHandles(), 0);
     }
 
+    // A loop stuck in a read past the stop waits has not been suspended: the
+    // owner must not hand hidapi away. Restarted meanwhile, the loop comes
+    // back once that read has returned, not never.
+    void suspendOfAStuckLoopFailsAndItsRestartWaitsForIt()
+    {
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.commThreadStopWaitMs = 20;
+        config.threadStopAttempts = 1;
+        HidCommunicateManager m(nullptr, config);
+        CommRecorder r(m);
+        bind(m, r);
+        api().stallReads(path(), true);
+        QTRY_COMPARE(api().stalledReads(path()), 1);
+
+        MessageLog log;
+        QVERIFY(!m.suspendThread());
+        QCOMPARE(log.lines(QtWarningMsg),
+                 QStringList{QStringLiteral("[HidCommunicateManager] 通讯线程未能停止，仍占用设备")});
+        QCOMPARE(log.lines(QtCriticalMsg).size(), 2); // the stop's last wait, and its failure
+        m.restartThread();
+        m.sendData(QStringLiteral("p1"), pattern(4), false);
+        // The device is handed in again while the old loop still hangs: the
+        // handle belongs to the next run, which the old loop's end must not spoil.
+        m.setDeviceHandle(dev, open());
+        m.sendData(QStringLiteral("p2"), pattern(4, 8), false);
+        QCOMPARE(api().writeAttempts(path()), 0);
+        api().stallReads(path(), false);
+        // The restart reaches the owner's thread as a queued call: spin its loop.
+        QTRY_COMPARE(api().writes(path()).size(), std::size_t(2));
+        QCOMPARE(api().writes(path()).at(0).at(0), 0);
+        QCOMPARE(api().writes(path()).at(1).at(0), 8);
+        QVERIFY(m.suspendThread());
+    }
+
     void suspendedThreadKeepsItsQueueUntilRestarted()
     {
         HidCommunicateManager m(nullptr, fastConfig());

@@ -7,6 +7,7 @@
 #include "hid/HidManager.h"
 #include "tests/support/hidapidouble/EchoResponder.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -38,6 +39,36 @@ public:
     QStringList events;
 };
 
+// Holds the next hot-plug scan inside hid_enumerate, as a scan stuck in the
+// system would, until released (or a bound of ten seconds).
+class StuckScan
+{
+public:
+    StuckScan() = default;
+    ~StuckScan() { release(); }
+    StuckScan(const StuckScan &) = delete;
+    StuckScan &operator=(const StuckScan &) = delete;
+
+    // Raises a device change and returns once its scan is held.
+    bool hold()
+    {
+        api().setEnumerateHook([entered = m_entered, released = m_released] {
+            entered->release();
+            released->tryAcquire(1, 10000);
+        });
+        lastHotplugSource()->raise();
+        const bool held = QTest::qWaitFor([this] { return m_entered->available() > 0; }, 5000);
+        api().setEnumerateHook(nullptr); // later scans run freely
+        return held;
+    }
+    void release() { m_released->release(); }
+
+private:
+    // Shared with the held scan, which may outlive this object by a moment.
+    std::shared_ptr<QSemaphore> m_entered = std::make_shared<QSemaphore>();
+    std::shared_ptr<QSemaphore> m_released = std::make_shared<QSemaphore>();
+};
+
 } // namespace
 
 class TestHidManager : public QObject
@@ -53,6 +84,51 @@ class TestHidManager : public QObject
         if (!listed.wait())
             return nullptr;
         return m;
+    }
+
+    // Stop waits that a stuck thread runs past quickly.
+    static HIDTypes::HidManagerConfig shortStopWaits(int attempts = 1)
+    {
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.commThreadStopWaitMs = 20;
+        config.scanThreadStopWaitMs = 20;
+        config.threadStopAttempts = attempts;
+        return config;
+    }
+
+    // A manager whose I/O thread hangs in a read of the connected headset.
+    std::unique_ptr<HidManager> managerWithHungRead(const HIDTypes::HidManagerConfig &config)
+    {
+        auto m = makeManager(config);
+        if (!m || !m->connectDevice(headset().id).success)
+            return nullptr;
+        api().stallReads(headset().hid.path, true);
+        if (!QTest::qWaitFor([] { return api().stalledReads(headset().hid.path) == 1; }, 5000))
+            return nullptr;
+        return m;
+    }
+
+    // A manager whose enumeration thread is held in a scan by `scan`.
+    std::unique_ptr<HidManager> managerWithStuckScan(StuckScan &scan)
+    {
+        auto m = makeManager(shortStopWaits());
+        return m && scan.hold() ? std::move(m) : nullptr;
+    }
+
+    // After a refused firmware phase: the headset connects and echoes, and
+    // nothing was left half suspended, so the next phase releases hidapi.
+    static void worksAsBeforeTheRefusal(HidManager &m)
+    {
+        QVERIFY(m.connectDevice(headset().id).success);
+        QSignalSpy received(&m, &HidManager::dataReceived);
+        m.sendData(QStringLiteral("protocol"), QByteArray(64, '\1'), true);
+        QVERIFY(received.wait());
+        QVERIFY(m.suspendForExclusiveOta());
+        QCOMPARE(api().exitCalls(), 1);
+        QCOMPARE(api().openHandles(), 0);
+        m.resumeAfterExclusiveOta();
+        QCOMPARE(api().initCalls(), 2);
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
     }
 
 private slots:
@@ -189,17 +265,87 @@ private slots:
         const int scans = api().enumerateCalls();
         lastHotplugSource()->raise();
         QTRY_VERIFY(api().enumerateCalls() > scans); // hot-plug scans are back
-        QVERIFY(m->connectDevice(headset().id).success);
-        QSignalSpy received(m.get(), &HidManager::dataReceived);
-        m->sendData(QStringLiteral("protocol"), QByteArray(64, '\1'), true);
-        QVERIFY(received.wait());
+        worksAsBeforeTheRefusal(*m);
+    }
 
-        // Nothing was left half suspended: the next phase releases hidapi.
-        QVERIFY(m->suspendForExclusiveOta());
-        QCOMPARE(api().exitCalls(), 1);
-        QCOMPARE(api().openHandles(), 0);
-        m->resumeAfterExclusiveOta();
-        QCOMPARE(api().initCalls(), 2);
+    // The I/O thread hangs in a read past its stop waits: it still holds the
+    // device, so hidapi is not shut down and the phase is refused. Its loop
+    // comes back once that read returns.
+    void exclusivePhaseIsRefusedWhileTheIoThreadHangs()
+    {
+        auto m = managerWithHungRead(shortStopWaits());
+        QVERIFY(m);
+        MessageLog log;
+        QVERIFY(!m->suspendForExclusiveOta());
+        QCOMPARE(api().exitCalls(), 0);
+        QVERIFY(api().isInitialized());
+        QCOMPARE(log.count(QtWarningMsg, QStringLiteral("[HidCommunicateManager] 通讯线程未能停止，仍占用设备")), 1);
+
+        api().stallReads(headset().hid.path, false);
+        QTRY_COMPARE(api().openHandles(), 0); // the device went with the read
+        worksAsBeforeTheRefusal(*m);
+    }
+
+    // The I/O thread hangs in a read past every wait at teardown: it is
+    // waited for once, then left alive with its object instead of being
+    // destroyed while it runs; hidapi stays up under it.
+    void teardownWithAHungReadWaitsOnceAndLeavesTheThreadAlive()
+    {
+        auto m = managerWithHungRead(shortStopWaits(2));
+        QVERIFY(m);
+        MessageLog log;
+        m.reset();
+        QCOMPARE(log.lines(QtWarningMsg).filter(QStringLiteral("通讯线程第")),
+                 QStringList{QStringLiteral("[HidCommunicateManager] 通讯线程第 1 次等待超时，继续等待…")});
+        QCOMPARE(log.lines(QtCriticalMsg),
+                 (QStringList{QStringLiteral("[HidCommunicateManager] 通讯线程在 2 轮等待后仍未退出（未使用 terminate）。"
+                                             "将执行一次额外阻塞等待，避免析构时线程仍在运行。"),
+                              QStringLiteral("[HidCommunicateManager] 额外等待 1000ms 后线程仍未退出，可能导致程序异常结束。"),
+                              QStringLiteral("[HidCommunicateManager] 通讯线程未能停止，保留其对象直至进程结束，不执行 hid_exit")}));
+        QCOMPARE(api().exitCalls(), 0);
+
+        api().stallReads(headset().hid.path, false);
+        QTRY_COMPARE(api().openHandles(), 0); // the device goes with the read that held it
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
+    }
+
+    // A scan stuck inside hidapi at teardown: the enumeration thread is left
+    // alive rather than destroyed while it runs, and hidapi is not shut down
+    // under it.
+    void teardownWithAStuckScanLeavesTheThreadAlive()
+    {
+        StuckScan scan;
+        auto m = managerWithStuckScan(scan);
+        QVERIFY(m);
+        const int scans = api().enumerateCalls();
+
+        MessageLog log;
+        m.reset();
+        QVERIFY(log.lines(QtCriticalMsg).contains(
+            QStringLiteral("[HidDeviceManager] 热插拔监测线程未能停止，保留其线程对象直至进程结束")));
+        QCOMPARE(api().exitCalls(), 0);
+
+        scan.release();
+        QTRY_COMPARE(api().enumerateCalls(), scans + 1); // the stuck scan ends
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
+    }
+
+    // The enumeration thread is stuck in a scan when the firmware phase
+    // begins: hidapi stays up, and hot-plug scans come back once the scan ends.
+    void scansComeBackAfterAPhaseRefusedForAStuckScan()
+    {
+        StuckScan scan;
+        auto m = managerWithStuckScan(scan);
+        QVERIFY(m);
+
+        QVERIFY(!m->suspendForExclusiveOta());
+        QCOMPARE(api().exitCalls(), 0);
+        scan.release();
+
+        FacadeRecorder r(*m);
+        api().unplug(receiver().hid.path);
+        lastHotplugSource()->raise();
+        QTRY_VERIFY(r.events.contains(QStringLiteral("list %1").arg(headset().id)));
         QCOMPARE(api().misuse(), std::vector<std::string>{});
     }
 

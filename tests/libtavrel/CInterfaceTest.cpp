@@ -79,7 +79,21 @@ protected:
 
     static VirtualHidBus &bus() { return VirtualHidBus::instance(); }
 
+    // For tests that expect every answer to come: the engine's reply waits at
+    // their real length, so that a loaded machine cannot end one before the
+    // answer is read. Such a run still ends as soon as the answers are in.
+    static void useRealTimeouts() { bus().setTimeScale(1.0); }
+
     FirmwareBehaviour firmware(bool loader = false) const { return testFirmware(image, loader); }
+
+    // Updates the headset on channel 3 through the exports, into `recorder`.
+    void updateHeadset(OtaRecorder &recorder, bool authenticate, bool authenticateAfterReconnect)
+    {
+        const auto callbacks = recorder.callbacks();
+        ota_update_client(handle, 3, image.data(), int(image.size()), authenticate, authenticateAfterReconnect,
+                          &callbacks);
+        runAllTask(handle);
+    }
 
     void addHeadset(FirmwareBehaviour behaviour, int channel = 3)
     {
@@ -181,6 +195,7 @@ struct ListRecorder
 
 TEST_F(CInterfaceTest, ReadsTheOnlineClients)
 {
+    useRealTimeouts();
     ClientEntry longName;
     longName.channel = 4;
     longName.name = std::string(255, 'N');
@@ -213,6 +228,7 @@ TEST_F(CInterfaceTest, ReadsTheOnlineClients)
 
 TEST_F(CInterfaceTest, EmptyClientListComesWithCountZero)
 {
+    useRealTimeouts();
     receiver->setListsItself(false);
     ListRecorder recorder;
     open();
@@ -259,9 +275,7 @@ TEST_F(CInterfaceTest, HeadsetListedAsAuthenticatedIsNotChallenged)
     receiver->addHeadset(client, std::move(behaviour));
     OtaRecorder recorder;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), true, false, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, true, false);
 
     EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.front().second;
     EXPECT_EQ(recorder.finishes, 1);
@@ -271,14 +285,46 @@ TEST_F(CInterfaceTest, HeadsetListedAsAuthenticatedIsNotChallenged)
     }));
 }
 
+// The device's own challenge is answered from its bytes 1-16, whatever its
+// first byte and however many bytes follow them.
+struct ChallengeCase
+{
+    const char *name;
+    int sizeChange;
+    std::uint8_t type;
+};
+
+class CInterfaceChallengeTest : public CInterfaceTest, public ::testing::WithParamInterface<ChallengeCase>
+{};
+
+TEST_P(CInterfaceChallengeTest, HostAnswersAndTheUpdateRuns)
+{
+    auto behaviour = firmware();
+    behaviour.ownChallengeSizeChange = GetParam().sizeChange;
+    behaviour.ownChallengeType = GetParam().type;
+    addHeadset(behaviour);
+    OtaRecorder recorder;
+    open();
+    updateHeadset(recorder, true, false);
+    EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.front().second;
+    EXPECT_EQ(recorder.finishes, 1);
+    EXPECT_TRUE(receiver->imageMatches(3));
+}
+
+INSTANTIATE_TEST_SUITE_P(Challenges, CInterfaceChallengeTest,
+                         ::testing::Values(ChallengeCase{"seventeen_bytes", 0, 0x00},
+                                           ChallengeCase{"eighteen_bytes", 1, 0x00},
+                                           ChallengeCase{"forty_bytes", 23, 0x00},
+                                           ChallengeCase{"first_byte_01", 0, 0x01},
+                                           ChallengeCase{"first_byte_ff_and_longer", 3, 0xFF}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 TEST_F(CInterfaceTest, UpdatesAHeadsetThroughItsLoader)
 {
     addHeadset(firmware(true));
     OtaRecorder recorder;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), true, true, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, true, true);
 
     EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.front().second;
     EXPECT_EQ(recorder.finishes, 1);
@@ -374,9 +420,7 @@ TEST_F(CInterfaceTest, ResumedTransferStartsAtTheDevicesOffset)
     addHeadset(behaviour);
     OtaRecorder recorder;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, false, false);
     EXPECT_TRUE(recorder.errors.empty());
     EXPECT_TRUE(receiver->imageMatches(3));
     EXPECT_TRUE(recorder.progressRises());
@@ -389,9 +433,7 @@ TEST_F(CInterfaceTest, EmptyCheckRangeSendsTheSingleByte)
     addHeadset(behaviour);
     OtaRecorder recorder;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, false, false);
     EXPECT_TRUE(recorder.errors.empty());
     EXPECT_TRUE(receiver->imageMatches(3));
 }
@@ -415,6 +457,7 @@ TEST_F(CInterfaceTest, ShortStatusReplyMeansNotInUpdateMode)
 
 TEST_F(CInterfaceTest, TwoTasksRunInOneCall)
 {
+    useRealTimeouts();
     addHeadset(firmware());
     ListRecorder list;
     OtaRecorder update;
@@ -447,9 +490,7 @@ TEST_F(CInterfaceTest, ThrowingCallbackEndsTheTaskWithOneError)
     OtaRecorder recorder;
     recorder.throwOnProgress = true;
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
-    EXPECT_NO_THROW(runAllTask(handle));
+    EXPECT_NO_THROW(updateHeadset(recorder, false, false));
     EXPECT_THAT(recorder.errors, ElementsAre(Pair(3, "internal error")));
     EXPECT_EQ(recorder.finishes, 0);
 }
@@ -465,9 +506,7 @@ TEST_F(CInterfaceTest, ExceptionInAStepReportsThatStepsError)
             throw std::runtime_error("callback gone wrong");
     };
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
-    EXPECT_NO_THROW(runAllTask(handle));
+    EXPECT_NO_THROW(updateHeadset(recorder, false, false));
     EXPECT_THAT(recorder.errors, ElementsAre(Pair(3, "update file")));
     EXPECT_EQ(recorder.finishes, 0);
 }
@@ -494,9 +533,7 @@ TEST_F(CInterfaceTest, ReceiverUnpluggedMidTransferEndsWithOneError)
             VirtualHidBus::instance().unplug(std::exchange(port, nullptr));
     };
     open();
-    const auto callbacks = recorder.callbacks();
-    ota_update_client(handle, 3, image.data(), int(image.size()), false, false, &callbacks);
-    runAllTask(handle);
+    updateHeadset(recorder, false, false);
     EXPECT_THAT(recorder.errors, ElementsAre(Pair(3, "update file")));
     const auto start = std::chrono::steady_clock::now();
     DestroyExecutorHandle(handle);
@@ -601,6 +638,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"auth_answer_silent", T::Headset, false, true, [](R &, B &b) { b.silentAuthSteps = {1}; }, 2, "auth failed"},
         FaultCase{"auth_challenge_silent", T::Headset, false, true, [](R &, B &b) { b.silentAuthSteps = {2}; }, 2, "auth failed"},
         FaultCase{"auth_verdict_silent", T::Headset, false, true, [](R &, B &b) { b.silentAuthSteps = {3}; }, 2, "auth failed"},
+        FaultCase{"device_challenge_16_bytes", T::Headset, false, true, [](R &, B &b) { b.ownChallengeSizeChange = -1; }, 2, "auth failed"},
         FaultCase{"host_answer_rejected", T::Headset, false, true, [](R &, B &b) { b.rejectHostAnswer = true; }, 2, "auth failed"},
         FaultCase{"verdict_without_type_byte", T::Headset, false, true,
                   [](R &, B &b) { b.verdict = std::vector<std::uint8_t>{'p', 'a', 's', 's'}; }, 2, "auth failed"},

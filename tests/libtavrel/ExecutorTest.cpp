@@ -443,3 +443,34 @@ INSTANTIATE_TEST_SUITE_P(
                       ShapeCase{"noise_before_frames", {64, true, {0x4A, 0x00, 0x4C, 0xED, 0x4A}}},
                       ShapeCase{"first_frame_damaged", {64, true, {}}, 1}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// Long frames cross the link whole, in 64-byte reports. A receiver reply
+// inside one's payload never reaches a task waiting on the reply channel:
+// the first package there is the real one the receiver sends after it.
+class IOLoopLongFrameTest : public ::testing::TestWithParam<std::size_t>
+{};
+
+TEST_P(IOLoopLongFrameTest, PayloadIsNeverReadAsFrames)
+{
+    ExecutorRig rig;
+    Bytes payload(GetParam(), 0x5A);
+    const Bytes fakeReply{0x4A, 0x4C, 0x10, 0x00, 0x00, 0x02, 0x06, 0x00, 0xED}; // kind 6 on channel 1
+    std::copy(fakeReply.begin(), fakeReply.end(), payload.begin() + 100);
+    rig.receiver->emitFrame(3, 0, payload);
+    rig.receiver->emitFrame(TransportFrame::kReplyChannel, 2, {0x00});
+
+    Wait outer, reply;
+    auto &ex = *rig.executor;
+    ex.addTask(waitForReply(ex, 3, 0ms, 10s, &outer));
+    ex.addTask(waitForReply(ex, TransportFrame::kReplyChannel, 0ms, 10s, &reply));
+    ex.runAll();
+    ASSERT_TRUE(reply.package);
+    EXPECT_EQ(reply.package->kind, 2);
+    ASSERT_TRUE(outer.package);
+    EXPECT_EQ(outer.package->payload, payload);
+}
+
+// A 5000-byte frame, and the largest payload the length field holds.
+INSTANTIATE_TEST_SUITE_P(Sizes, IOLoopLongFrameTest,
+                         ::testing::Values(std::size_t(4992), TransportFrame::kMaxPayload),
+                         [](const auto &info) { return "payload" + std::to_string(info.param); });

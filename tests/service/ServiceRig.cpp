@@ -29,6 +29,21 @@ HeadsetProtocol::ProtocolHandlerSettings fastHandlerSettings()
     return s;
 }
 
+HidProtocolServiceDurations patientDurations()
+{
+    HidProtocolServiceDurations d = fastDurations();
+    d.validationTimeoutMs = 60000;
+    return d;
+}
+
+HeadsetProtocol::ProtocolHandlerSettings patientHandlerSettings()
+{
+    HeadsetProtocol::ProtocolHandlerSettings s = fastHandlerSettings();
+    s.requestTimeoutMs = 60000;
+    s.queuedTimeoutMs = 60000;
+    return s;
+}
+
 HeadsetProtocol::EQData tenBandEq()
 {
     HeadsetProtocol::EQData eq;
@@ -88,7 +103,10 @@ bool ServiceEvents::waitFor(const QString &event, int timeoutMs, int from)
     return QTest::qWaitFor([&] { return m_events.indexOf(event, from) >= 0; }, timeoutMs);
 }
 
-ServiceRig::ServiceRig(const HidProtocolServiceDurations &durations) : m_durations(durations)
+ServiceRig::ServiceRig(const HidProtocolServiceDurations &durations,
+                       const HeadsetProtocol::ProtocolHandlerSettings &handlerSettings,
+                       const HIDTypes::HidManagerConfig &hidConfig)
+    : m_durations(durations), m_handlerSettings(handlerSettings), m_hidConfig(hidConfig)
 {
     HidTestDevices::resetDouble();
 }
@@ -128,8 +146,7 @@ bool ServiceRig::unplugReceiver()
 
 HidProtocolService &ServiceRig::start()
 {
-    m_service = std::make_unique<HidProtocolService>(nullptr, m_durations, HidTestDevices::fastConfig(),
-                                                     fastHandlerSettings());
+    m_service = std::make_unique<HidProtocolService>(nullptr, m_durations, m_hidConfig, m_handlerSettings);
     m_events = std::make_unique<ServiceEvents>(*m_service);
     m_log.attach(m_service.get(), &HidProtocolService::logMessage);
     if (qEnvironmentVariableIsSet("VELKORA_SERVICE_TEST_LOG")) {
@@ -138,12 +155,13 @@ HidProtocolService &ServiceRig::start()
     return *m_service;
 }
 
-bool ServiceRig::startLinked()
+bool ServiceRig::startLinked(int timeoutMs)
 {
     start();
-    return m_events->waitFor(QStringLiteral("validated(1)")) && m_events->waitFor(QStringLiteral("link(1)"))
+    return m_events->waitFor(QStringLiteral("validated(1)"), timeoutMs)
+        && m_events->waitFor(QStringLiteral("link(1)"), timeoutMs)
         && QTest::qWaitFor([this] { return m_events->count("battery(") > 0 && m_events->count("name(") > 0; },
-                           5000);
+                           timeoutMs);
 }
 
 void ServiceRig::destroyService()

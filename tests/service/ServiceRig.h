@@ -18,6 +18,10 @@ namespace ServiceTest {
 
 HidProtocolServiceDurations fastDurations();
 HeadsetProtocol::ProtocolHandlerSettings fastHandlerSettings();
+// The fast durations without the time limits that a busy machine can run
+// past: validation and requests are given as long as a test will wait.
+HidProtocolServiceDurations patientDurations();
+HeadsetProtocol::ProtocolHandlerSettings patientHandlerSettings();
 
 // A valid ten-band custom EQ (index 0x65).
 HeadsetProtocol::EQData tenBandEq();
@@ -47,7 +51,9 @@ private:
 class ServiceRig
 {
 public:
-    explicit ServiceRig(const HidProtocolServiceDurations &durations = fastDurations());
+    explicit ServiceRig(const HidProtocolServiceDurations &durations = fastDurations(),
+                        const HeadsetProtocol::ProtocolHandlerSettings &handlerSettings = fastHandlerSettings(),
+                        const HIDTypes::HidManagerConfig &hidConfig = HidTestDevices::fastConfig());
     ~ServiceRig();
     ServiceRig(const ServiceRig &) = delete;
     ServiceRig &operator=(const ServiceRig &) = delete;
@@ -66,7 +72,7 @@ public:
     HidProtocolService &start();
     // start(), then waits until the receiver is validated, its link is up and
     // the link-up battery and name have been published.
-    bool startLinked();
+    bool startLinked(int timeoutMs = 5000);
     void destroyService();
 
     HidProtocolService &service() { return *m_service; }
@@ -82,6 +88,8 @@ public:
 
 private:
     HidProtocolServiceDurations m_durations;
+    HeadsetProtocol::ProtocolHandlerSettings m_handlerSettings;
+    HIDTypes::HidManagerConfig m_hidConfig;
     std::shared_ptr<VirtualDevices::VirtualHeadset> m_headset;
     std::unique_ptr<HidProtocolService> m_service;
     std::unique_ptr<ServiceEvents> m_events;

@@ -6,6 +6,7 @@
 #include "protocol/Commands.h"
 #include "tests/support/virtualheadset/EqRecord.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace ServiceTest;
@@ -398,17 +399,21 @@ private slots:
     }
 
     // Once the device is gone, its outstanding commands end without a signal,
-    // whatever the protocol thread still had on its way.
-    void noOutcomeAfterTheDeviceIsGone_data()
+    // whatever the protocol thread still had on its way; only the EQ send is
+    // failed, at once and once, so that no caller waits for it in vain.
+    void onlyTheEqFailsAfterTheDeviceIsGone_data()
     {
         QTest::addColumn<bool>("unplug");
-        QTest::newRow("unplugged") << true;
-        QTest::newRow("manual disconnect") << false;
+        QTest::addColumn<QString>("reason");
+        // The I/O thread's failing reads or the hot-plug scan: whichever notices first.
+        QTest::newRow("unplugged") << true << "communication error|transport disconnected";
+        QTest::newRow("manual disconnect") << false << "device disconnected";
     }
 
-    void noOutcomeAfterTheDeviceIsGone()
+    void onlyTheEqFailsAfterTheDeviceIsGone()
     {
         QFETCH(bool, unplug);
+        QFETCH(QString, reason);
         ServiceRig rig;
         rig.plugReceiver();
         QVERIFY(rig.startLinked());
@@ -426,7 +431,11 @@ private slots:
             service.disconnectAll();
         }
         ServiceRig::settle(2 * fastHandlerSettings().requestTimeoutMs);
-        QCOMPARE(outcomes(rig.events()), 0);
+        QCOMPARE(outcomes(rig.events()), 1);
+        const QStringList eq = rig.events().matching("eq");
+        QCOMPARE(eq.size(), 1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^eqFailed\\((%1)\\)$").arg(reason)).match(eq.first()).hasMatch(),
+                 qPrintable(eq.first()));
         QVERIFY(!service.isReadyForCommands());
     }
 };

@@ -83,6 +83,43 @@ private slots:
         QCOMPARE(api().misuse(), std::vector<std::string>{});
     }
 
+    // The I/O thread hangs in a read past its stop waits: it still holds the
+    // receiver, so the session is refused and hidapi stays up. Once the read
+    // returns the I/O loop is back: the receiver reconnects and takes an EQ,
+    // and the next session releases hidapi cleanly.
+    void refusedWhileAReadHangs()
+    {
+        HIDTypes::HidManagerConfig hid = HidTestDevices::fastConfig();
+        hid.commThreadStopWaitMs = 20;
+        hid.threadStopAttempts = 1;
+        ServiceRig rig(fastDurations(), fastHandlerSettings(), hid);
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked());
+        HidProtocolService &service = rig.service();
+        const std::string path = HidTestDevices::receiver().hid.path;
+        api().stallReads(path, true);
+        QTRY_COMPARE(api().stalledReads(path), 1);
+
+        QVERIFY(!service.beginExclusiveOtaSession());
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] exclusive-ota-session refused: hidapi still in use")));
+        QCOMPARE(rig.log().count(QStringLiteral("exclusive-ota-session changed=")), 0);
+        QCOMPARE(api().exitCalls(), 0);
+        QVERIFY(api().isInitialized());
+
+        api().stallReads(path, false);
+        const int from = rig.events().all().size();
+        service.resumeAfterLegacyRecovery();
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)"), 5000, from));
+        QVERIFY(service.sendEqSettings(tenBandEq()));
+        QVERIFY(rig.events().waitFor(QStringLiteral("eqOk"), 5000, from));
+
+        QVERIFY(service.beginExclusiveOtaSession());
+        QCOMPARE(api().exitCalls(), 1);
+        QCOMPARE(api().openHandles(), 0);
+        service.endExclusiveOtaSession();
+        QCOMPARE(api().misuse(), std::vector<std::string>{});
+    }
+
     // The coordinator's sequence: suspend reconnection, release, update,
     // take back, lift the suspension, reconnect. Nothing connects before.
     void noReconnectWhileSuspendedThenAFreshProbe()

@@ -4,6 +4,7 @@
 #include "HidApiDoubleState.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace VirtualDevices {
 
@@ -31,6 +32,7 @@ void HidApiDouble::reset()
     m_globalError.reset();
     m_stallBound = std::chrono::milliseconds(10000);
     m_openHook = nullptr;
+    m_enumerateHook = nullptr;
     m_changed.notify_all();
 }
 
@@ -249,6 +251,12 @@ void HidApiDouble::setOpenHook(std::function<void(const std::string &path)> hook
 {
     std::lock_guard lock(m_mutex);
     m_openHook = std::move(hook);
+}
+
+void HidApiDouble::setEnumerateHook(std::function<void()> hook)
+{
+    std::lock_guard lock(m_mutex);
+    m_enumerateHook = std::move(hook);
 }
 
 std::shared_ptr<HidApiDouble::DeviceState> HidApiDouble::findListed(const std::string &path) const

@@ -86,6 +86,9 @@ public:
     // Runs inside hid_open_path just before it returns, without the double's
     // lock: plays whatever races an open (an unplug and a rescan, say).
     void setOpenHook(std::function<void(const std::string &path)> hook);
+    // Runs inside hid_enumerate before it lists anything, without the double's
+    // lock: plays a scan stuck in the system.
+    void setEnumerateHook(std::function<void()> hook);
 
     // hidapi entry points (called by the exported C functions).
     int hidInit();
@@ -132,6 +135,7 @@ private:
     std::optional<std::wstring> m_globalError;
     std::chrono::milliseconds m_stallBound{10000};
     std::function<void(const std::string &)> m_openHook;
+    std::function<void()> m_enumerateHook;
 };
 
 } // namespace VirtualDevices

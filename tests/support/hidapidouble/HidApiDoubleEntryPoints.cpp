@@ -73,6 +73,13 @@ int HidApiDouble::hidExit()
 hid_device_info *HidApiDouble::hidEnumerate(unsigned short vendorId, unsigned short productId)
 {
     GlobalCall call(*this, "hid_enumerate");
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(m_mutex);
+        hook = m_enumerateHook;
+    }
+    if (hook)
+        hook();
     std::lock_guard lock(m_mutex);
     checkInitialised("hid_enumerate");
     ++m_enumerateCalls;

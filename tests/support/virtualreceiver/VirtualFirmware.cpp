@@ -76,11 +76,15 @@ void VirtualFirmware::onAuthBytes(const std::vector<std::uint8_t> &payload, Outp
         // The host accepted; now the host must prove itself.
         std::random_device source;
         std::array<std::uint8_t, 17> challenge{};
+        challenge[0] = b.ownChallengeType;
         for (std::size_t i = 1; i < challenge.size(); ++i)
             challenge[i] = std::uint8_t(source());
         ownChallenge_ = challenge;
+        // A longer challenge carries bytes the answer does not cover.
+        std::vector<std::uint8_t> bytes(challenge.begin(), challenge.end());
+        bytes.resize(std::size_t(std::ptrdiff_t(bytes.size()) + b.ownChallengeSizeChange), 0xA5);
         if (!b.silentAuthSteps.contains(2))
-            out.frames.emplace_back(challenge.begin(), challenge.end());
+            out.frames.push_back(std::move(bytes));
     } else if (payload.size() == 17 && payload[0] == 0x01 && ownChallenge_) {
         const auto expected = E1Reference::answer(ownChallenge_->data());
         const bool right = std::equal(expected.begin(), expected.end(), payload.begin()) && !b.rejectHostAnswer;

@@ -31,6 +31,8 @@ struct FirmwareBehaviour
     int authAnswerSizeChange = 0;        // the right answer, this many bytes longer (shorter when negative)
     std::optional<std::vector<std::uint8_t>> verdict; // said instead of the verdict on the host's answer
     bool rejectHostAnswer = false;       // says "fail" to a right answer
+    int ownChallengeSizeChange = 0;      // its own challenge, this many bytes longer (shorter when negative)
+    std::uint8_t ownChallengeType = 0x00; // first byte of its own challenge
     std::set<int> silentAuthSteps;       // 1: answer, 2: own challenge, 3: verdict
     std::set<std::uint8_t> silentOpcodes; // RCP commands left unanswered
     std::set<std::uint8_t> staleOpcodes;  // answered with the sequence number of the command before

@@ -1,0 +1,77 @@
+// HidProtocolService: connecting again after a fatal communication error.
+// Such an error takes the device down while it usually stays on the bus, so
+// no change of the device list would ever bring it back. It gets a few tries
+// on a fresh enumeration, further and further apart; a device that keeps
+// failing is left alone until the device list changes.
+#include "hid/HidProtocolService.h"
+
+#include "protocol/IDeviceDiscovery.h"
+#include "protocol/IHidTransport.h"
+
+#include <QTimer>
+
+void HidProtocolService::armCommFaultReconnect(const QString &deviceId)
+{
+    const qint64 now = nowMs();
+    if (lastCommFaultAtMs == 0 || now - lastCommFaultAtMs > m_durations.commFaultSeriesGapMs)
+        commFaultTries = 0;
+    lastCommFaultAtMs = now;
+    armNextCommFaultTry(deviceId);
+}
+
+void HidProtocolService::armNextCommFaultTry(const QString &deviceId)
+{
+    const QList<int> &delays = m_durations.commFaultReconnectDelaysMs;
+    if (commFaultTries >= delays.size()) {
+        log(QStringLiteral("[HID][State] comm-fault-reconnect-giveup device=%1 tries=%2 (until the device list changes)")
+                .arg(deviceId)
+                .arg(commFaultTries));
+        return;
+    }
+    const int delayMs = delays.at(commFaultTries);
+    ++commFaultTries;
+    const int generation = ++commFaultGeneration;
+    log(QStringLiteral("[HID][State] comm-fault-reconnect-armed device=%1 try=%2/%3 delayMs=%4")
+            .arg(deviceId)
+            .arg(commFaultTries)
+            .arg(delays.size())
+            .arg(delayMs));
+    QTimer::singleShot(delayMs, this, [this, deviceId, generation] { commFaultReconnect(deviceId, generation); });
+}
+
+void HidProtocolService::cancelCommFaultReconnect()
+{
+    commFaultDeviceId.clear();
+    ++commFaultGeneration;
+}
+
+void HidProtocolService::commFaultReconnect(const QString &deviceId, int generation)
+{
+    const auto skip = [this, &deviceId](const QString &reason) {
+        log(QStringLiteral("[HID][State] comm-fault-reconnect-skip device=%1 reason=%2").arg(deviceId, reason));
+    };
+    if (generation != commFaultGeneration)
+        return skip(QStringLiteral("cancelled"));
+    if (!discovery || !transport || !protocolProxy)
+        return skip(QStringLiteral("missing-transport-or-proxy"));
+    if (exclusiveOtaActive)
+        return skip(QStringLiteral("exclusive-ota"));
+    if (autoReconnectSuspended)
+        return skip(QStringLiteral("auto-reconnect-suspended"));
+    const QString current = transport->currentDeviceId();
+    if (!current.isEmpty())
+        return skip(QStringLiteral("already-connected current=%1").arg(current));
+
+    const QList<HeadsetProtocol::DiscoveryDeviceInfo> devices = discovery->enumerateDevices();
+    setTargetDevicePresent(!devices.isEmpty());
+    if (devices.isEmpty())
+        return skip(QStringLiteral("no-device")); // unplugged: its return is a change of the list
+    log(QStringLiteral("[HID][State] comm-fault-reconnect device=%1 try=%2/%3 listed=%4")
+            .arg(deviceId)
+            .arg(commFaultTries)
+            .arg(m_durations.commFaultReconnectDelaysMs.size())
+            .arg(devices.size()));
+    tryAutoConnect(devices, QStringLiteral("comm-fault-reconnect"));
+    if (transport->currentDeviceId().isEmpty())
+        armNextCommFaultTry(deviceId); // refused or throttled: the next try, if one is left
+}

@@ -1,0 +1,266 @@
+// HidProtocolService and the receiver under I/O faults: every EQ send ends in
+// exactly one outcome, success only when the headset stored the EQ, and the
+// link comes back afterwards, through a reconnect when a fatal error took the
+// receiver down while it stayed on the bus.
+#include "ServiceRig.h"
+
+#include <QTest>
+
+using namespace ServiceTest;
+using HidTestDevices::api;
+using VirtualDevices::HidApiDouble;
+
+namespace {
+
+// No heartbeat runs (every write of a test is its own), validation has no
+// time limit a busy machine could run past, a lost frame costs its request
+// two seconds, reconnect tries follow each other quickly, and the EQ's two
+// frames are enough write errors to be fatal.
+HidProtocolServiceDurations faultDurations()
+{
+    HidProtocolServiceDurations d = patientDurations();
+    d.heartbeatIntervalMs = 600000;
+    d.commFaultReconnectDelaysMs = {50, 100, 200};
+    return d;
+}
+
+HeadsetProtocol::ProtocolHandlerSettings faultHandlerSettings()
+{
+    HeadsetProtocol::ProtocolHandlerSettings s = patientHandlerSettings();
+    s.requestTimeoutMs = 2000;
+    return s;
+}
+
+HIDTypes::HidManagerConfig faultHidConfig()
+{
+    HIDTypes::HidManagerConfig c = HidTestDevices::fastConfig();
+    c.maxConsecutiveWriteFailures = 2;
+    return c;
+}
+
+constexpr int kWaitMs = 30000;
+
+HeadsetProtocol::EQData otherEq()
+{
+    HeadsetProtocol::EQData eq = tenBandEq();
+    eq.index = 0x66;
+    eq.gains = {-300, -200, 0, 150, 300, 0, -100, 0, 200, -450};
+    return eq;
+}
+
+bool holds(const VirtualDevices::VirtualHeadset &headset, const HeadsetProtocol::EQData &eq)
+{
+    const auto stored = VirtualDevices::decodeEqRecord(headset.state().eq);
+    return stored && stored->index == eq.index
+        && stored->gains == std::vector<std::int16_t>(eq.gains.begin(), eq.gains.end());
+}
+
+const std::string &receiverPath()
+{
+    static const std::string path = HidTestDevices::receiver().hid.path;
+    return path;
+}
+
+// What held when an EQ outcome was signalled.
+struct OutcomeSnapshot
+{
+    bool ready = false;
+    bool storedFirstEq = false;
+};
+
+enum class Fault {
+    WriteError,
+    WriteErrorsToThreshold,
+    ZeroByteWrite,
+    ShortWrite,
+    ReadErrorsBelowThreshold,
+    ReadErrorsAtThreshold,
+    ReadStall,
+    UnplugDuringSend,
+};
+
+} // namespace
+
+class TestServiceFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eachEqSendHasOneOutcome_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<bool>("delivered"); // eqOk, with the EQ stored; else eqFailed
+        QTest::addColumn<bool>("linkLost");  // the fault takes the receiver down
+        QTest::newRow("write error") << int(Fault::WriteError) << false << false;
+        QTest::newRow("write errors up to the threshold") << int(Fault::WriteErrorsToThreshold) << false << true;
+        QTest::newRow("zero-byte write") << int(Fault::ZeroByteWrite) << false << false;
+        QTest::newRow("short write") << int(Fault::ShortWrite) << false << false;
+        QTest::newRow("read errors below the threshold") << int(Fault::ReadErrorsBelowThreshold) << true << false;
+        QTest::newRow("read errors at the threshold") << int(Fault::ReadErrorsAtThreshold) << false << true;
+        QTest::newRow("read stalls past the request time-out") << int(Fault::ReadStall) << false << false;
+        QTest::newRow("unplugged during the send") << int(Fault::UnplugDuringSend) << false << true;
+    }
+
+    void eachEqSendHasOneOutcome()
+    {
+        QFETCH(int, fault);
+        QFETCH(bool, delivered);
+        QFETCH(bool, linkLost);
+        ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked(kWaitMs));
+        HidProtocolService &service = rig.service();
+        const HeadsetProtocol::EQData first = tenBandEq();
+        QList<OutcomeSnapshot> snapshots;
+        const auto snapshot = [&] { snapshots.append({service.isReadyForCommands(), holds(rig.headset(), first)}); };
+        connect(&service, &HidProtocolService::eqSendSucceeded, this, snapshot);
+        connect(&service, &HidProtocolService::eqSendFailed, this, snapshot);
+        rig.events().clear();
+
+        switch (Fault(fault)) {
+        case Fault::WriteError:
+            api().queueWriteFaults(receiverPath(), HidApiDouble::WriteFault::Error, 1);
+            break;
+        case Fault::WriteErrorsToThreshold:
+            api().queueWriteFaults(receiverPath(), HidApiDouble::WriteFault::Error, 2);
+            break;
+        case Fault::ZeroByteWrite:
+            api().queueWriteFaults(receiverPath(), HidApiDouble::WriteFault::Zero, 1);
+            break;
+        case Fault::ShortWrite:
+            api().queueWriteFaults(receiverPath(), HidApiDouble::WriteFault::Short, 1, 10);
+            break;
+        case Fault::ReadErrorsBelowThreshold:
+            api().failReads(receiverPath(), 2);
+            break;
+        case Fault::ReadErrorsAtThreshold:
+            api().failReads(receiverPath(), 3);
+            break;
+        case Fault::ReadStall:
+        case Fault::UnplugDuringSend:
+            // The I/O thread hangs in a read: the EQ's frames wait in its queue.
+            api().stallReads(receiverPath(), true);
+            QTRY_COMPARE(api().stalledReads(receiverPath()), 1);
+            break;
+        }
+        const int framesBefore = rig.log().count(QStringLiteral("[HID][Frame][Send][Full]"));
+        QVERIFY(service.sendEqSettings(first));
+        if (Fault(fault) == Fault::UnplugDuringSend) {
+            QVERIFY(QTest::qWaitFor(
+                [&] { return rig.log().count(QStringLiteral("[HID][Frame][Send][Full]")) == framesBefore + 2; },
+                kWaitMs));
+            QVERIFY(rig.unplugReceiver());
+        }
+        QVERIFY(QTest::qWaitFor([&] { return rig.events().count("eq") == 1; }, kWaitMs));
+        api().stallReads(receiverPath(), false);
+        const int afterOutcome = rig.events().all().size();
+
+        const QString outcome = rig.events().matching("eq").first();
+        QCOMPARE(snapshots.size(), 1);
+        if (delivered) {
+            QCOMPARE(outcome, QStringLiteral("eqOk"));
+            QVERIFY(snapshots.first().storedFirstEq);
+        } else {
+            QVERIFY2(outcome.startsWith(QLatin1String("eqFailed(")), qPrintable(outcome));
+            QVERIFY(!snapshots.first().storedFirstEq);
+        }
+        QCOMPARE(snapshots.first().ready, !linkLost);
+
+        // Recovery: the same receiver, validated again where the link was lost.
+        if (Fault(fault) == Fault::UnplugDuringSend)
+            rig.replugReceiver();
+        if (linkLost)
+            QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)"), kWaitMs, afterOutcome));
+        QVERIFY(service.isReadyForCommands());
+        const HeadsetProtocol::EQData second = otherEq();
+        QVERIFY(service.sendEqSettings(second));
+        QVERIFY(QTest::qWaitFor([&] { return rig.events().count("eq") == 2; }, kWaitMs));
+        QCOMPARE(rig.events().matching("eq").last(), QStringLiteral("eqOk"));
+        QVERIFY(holds(rig.headset(), second));
+
+        // Whatever was still on its way has arrived by the time a name reply has.
+        const int from = rig.events().all().size();
+        service.queryBasicInfo({0x02});
+        QVERIFY(rig.events().waitFor(QStringLiteral("name(Velkora H1)"), kWaitMs, from));
+        QCOMPARE(rig.events().count("eq"), 2);
+        QCOMPARE(snapshots.size(), 2);
+    }
+
+    // Three failed reads take the receiver down while it stays on the bus, so
+    // the device list never changes: the service connects it again by itself.
+    void fatalReadErrorsReconnectTheReceiver()
+    {
+        ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked(kWaitMs));
+        HidProtocolService &service = rig.service();
+        const QString id = rig.receiverId();
+        const int listUpdates = rig.log().count(QStringLiteral("[HID] hotplug: device list updated"));
+        rig.events().clear();
+
+        api().failReads(receiverPath(), 3);
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(0)"), kWaitMs));
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)"), kWaitMs));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] comm-fault-reconnect-armed device=%1 try=1/3 delayMs=50").arg(id)));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID][State] comm-fault-reconnect device=%1 try=1/3 listed=1").arg(id)));
+        QVERIFY(rig.log().contains(QStringLiteral("[HID] comm-fault-reconnect: connected %1").arg(id)));
+        QCOMPARE(rig.log().count(QStringLiteral("[HID] hotplug: device list updated")), listUpdates);
+        QCOMPARE(service.currentDeviceId(), id);
+
+        QVERIFY(service.sendEqSettings(otherEq()));
+        QVERIFY(rig.events().waitFor(QStringLiteral("eqOk"), kWaitMs));
+        QVERIFY(holds(rig.headset(), otherEq()));
+    }
+
+    // A receiver that cannot be opened again gets its few tries and is then
+    // left alone; the next change of the device list tries it again.
+    void aReceiverThatKeepsFailingIsLeftAloneUntilTheListChanges()
+    {
+        ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked(kWaitMs));
+        const QString id = rig.receiverId();
+        api().failOpen(receiverPath(), L"device busy (injected)");
+        const int opens = api().openCalls();
+
+        api().failReads(receiverPath(), 3);
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("[HID][State] comm-fault-reconnect-giveup device=%1 tries=3").arg(id),
+                                           kWaitMs));
+        QCOMPARE(api().openCalls(), opens + 3);
+        QCOMPARE(rig.log().count(QStringLiteral("[HID] comm-fault-reconnect: connect failed: device busy (injected)")), 3);
+        ServiceRig::settle(4 * faultDurations().commFaultReconnectDelaysMs.last());
+        QCOMPARE(api().openCalls(), opens + 3);
+        QCOMPARE(rig.service().currentDeviceId(), QString());
+
+        api().clearOpenFailure(receiverPath());
+        const int from = rig.events().all().size();
+        QVERIFY(rig.unplugReceiver());
+        QVERIFY(rig.events().waitFor(QStringLiteral("present(0)"), kWaitMs, from));
+        rig.replugReceiver();
+        QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)"), kWaitMs, from));
+    }
+
+    // A reconnected receiver that fails validation is disconnected and not
+    // tried again.
+    void aFailedValidationEndsTheReconnects()
+    {
+        ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked(kWaitMs));
+        const QString id = rig.receiverId();
+        rig.headset().updateState([](VirtualDevices::HeadsetState &s) { s.pid = 0; });
+        rig.events().clear();
+
+        api().failReads(receiverPath(), 3);
+        QVERIFY(rig.events().waitFor(
+            QStringLiteral("validationFailed(%1,%2)").arg(id).arg(int(HidProtocolService::IdentityRejected)), kWaitMs));
+        const int opens = api().openCalls();
+        ServiceRig::settle(4 * faultDurations().commFaultReconnectDelaysMs.last());
+        QCOMPARE(api().openCalls(), opens);
+        QCOMPARE(rig.log().count(QStringLiteral("[HID][State] comm-fault-reconnect device=")), 1);
+        QCOMPARE(rig.service().currentDeviceId(), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServiceFaults)
+#include "tst_servicefaults.moc"
