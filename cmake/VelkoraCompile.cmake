@@ -7,9 +7,10 @@ if(VELKORA_SANITIZER STREQUAL "asan")
 elseif(VELKORA_SANITIZER STREQUAL "tsan")
   set(_san -fsanitize=thread -fno-omit-frame-pointer)
   # Qt comes uninstrumented from the distribution: leave the accesses made
-  # inside it alone, and suppress the few hand-offs of Qt's inline code that
-  # its unseen locks order (cmake/tsan-qt.supp). The first report stops the
-  # program with exit code 66, so a test with a race fails.
+  # inside it alone; the Qt tests mark the hand-offs its unseen locks order
+  # (tests/tsan/QtTsanAnnotations.cpp) and cmake/tsan-qt.supp covers the few
+  # the marks cannot reach. The first report stops the program with exit
+  # code 66, so a test with a race fails.
   set(VELKORA_TSAN_OPTIONS
     "ignore_noninstrumented_modules=1 suppressions='${PROJECT_SOURCE_DIR}/cmake/tsan-qt.supp' halt_on_error=1 exitcode=66 second_deadlock_stack=1")
   configure_file(${CMAKE_CURRENT_LIST_DIR}/TsanDefaults.c.in ${CMAKE_BINARY_DIR}/tsan/TsanDefaults.c @ONLY)
