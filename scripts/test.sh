@@ -33,3 +33,7 @@ cmake -S . -B build/release-test -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKORA_S
   -DVELKORA_BUILD_BENCH=OFF
 cmake --build build/release-test -j "$jobs"
 ctest --test-dir build/release-test --output-on-failure -j "$jobs" "$@"
+
+# Last, the threaded tests (protocol, hid, service, libtavrel) under ThreadSanitizer,
+# in a lean build of their own (build/tsan).
+./scripts/test-tsan.sh "$@"
