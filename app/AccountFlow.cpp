@@ -279,11 +279,9 @@ QString AccountFlow::apiErrorText(int errorCode)
 
 void AccountFlow::refreshUserRecord()
 {
-    if (!isSignedIn())
-        return;
-    const QString uid = m_controller->loadStoredUserInfo().uid.trimmed();
-    if (!uid.isEmpty() && m_controller->userApi())
-        m_controller->userApi()->getUserInfo(uid);
+    // Through the session, which keeps only the answer to what it asked.
+    if (isSignedIn())
+        m_controller->refreshUserRecord();
 }
 
 int AccountFlow::runProfileDialog(QDialog *dialog)

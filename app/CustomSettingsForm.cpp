@@ -25,10 +25,15 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QSize kLanguageCardSize(894, 87);
 const QSize kCardSize(435, 88);
+constexpr int kCardSpacing = 24;
+// The small cards' texts start this far in; a row that is longer keeps as much room at its end.
+constexpr int kCardTextInset = 20;
 
 // Process-wide pixmap cache; a missing file is tried once.
 QPixmap loadCachedPixmap(const QString &path)
@@ -216,12 +221,12 @@ void CustomSettingsForm::buildUi()
     column->setSpacing(20);
     auto *firstRow = new QHBoxLayout;
     firstRow->setContentsMargins(0, 0, 0, 0);
-    firstRow->setSpacing(24);
+    firstRow->setSpacing(kCardSpacing);
     firstRow->addWidget(m_startupCard);
     firstRow->addWidget(m_closeCard);
     auto *secondRow = new QHBoxLayout;
     secondRow->setContentsMargins(0, 0, 0, 0);
-    secondRow->setSpacing(24);
+    secondRow->setSpacing(kCardSpacing);
     secondRow->addWidget(m_contactCard);
     secondRow->addWidget(m_aboutCard);
     column->addLayout(firstRow);
@@ -392,6 +397,7 @@ void CustomSettingsForm::buildAboutCard()
     m_agreementLink->setObjectName(QStringLiteral("userAgreementLink"));
 
     auto *row = new QHBoxLayout;
+    m_aboutRow = row;
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(7);
     row->addWidget(m_versionCaption);
@@ -441,6 +447,23 @@ void CustomSettingsForm::retranslateUi()
     m_footer->setText(tr("Copyright © VELKORA. 保留所有权利。"));
 }
 
+// The four small cards keep one width and the language card spans two of
+// them, so a row too long for its card (the about row in English) widens
+// them all alike instead of being squeezed into the card's edge.
+void CustomSettingsForm::fitCardWidths()
+{
+    if (!m_aboutRow || !m_languageCard)
+        return;
+    // The texts' fonts come from their style sheets; a changed text leaves the row's hint stale.
+    m_aboutCard->ensurePolished();
+    m_aboutRow->invalidate();
+    const int needed = kCardTextInset + m_aboutRow->sizeHint().width() + kCardTextInset;
+    const int width = std::max(kCardSize.width(), needed);
+    for (QFrame *card : {m_startupCard, m_closeCard, m_contactCard, m_aboutCard})
+        card->setFixedWidth(width);
+    m_languageCard->setFixedWidth(std::max(kLanguageCardSize.width(), 2 * width + kCardSpacing));
+}
+
 void CustomSettingsForm::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange)
@@ -454,6 +477,7 @@ void CustomSettingsForm::refreshUpdateLabel()
         m_updateLabel->setText(tr("已是最新版本"));
         m_updateLabel->setEnabled(false);
         m_updateLabel->setClickable(false);
+        fitCardWidths();
         return;
     }
     m_updateLabel->setEnabled(true);
@@ -464,6 +488,7 @@ void CustomSettingsForm::refreshUpdateLabel()
         m_updateLabel->setText(tr("需立即更新"));
     else
         m_updateLabel->setText(tr("有新版本"));
+    fitCardWidths();
 }
 
 void CustomSettingsForm::setUpdateAvailable(bool available)
@@ -487,6 +512,7 @@ void CustomSettingsForm::setVersionTooLow(bool tooLow)
 void CustomSettingsForm::setUpdateBadgeVisible(bool visible)
 {
     m_updateBadge->setVisible(visible);
+    fitCardWidths();
 }
 
 bool CustomSettingsForm::isAutoStartChecked() const

@@ -7,6 +7,7 @@ class CustomRadioButtons;
 class QButtonGroup;
 class QComboBox;
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QVBoxLayout;
 
@@ -73,6 +74,7 @@ private:
     void setupLanguagePopup();
     void retranslateUi();
     void refreshUpdateLabel();
+    void fitCardWidths();
     void onCloseOptionToggled(bool state);
 
     QFrame *m_languageCard = nullptr;
@@ -97,6 +99,7 @@ private:
     CustomClickableLabel *m_privacyLink = nullptr;
     CustomClickableLabel *m_agreementLink = nullptr;
     QLabel *m_updateBadge = nullptr;
+    QHBoxLayout *m_aboutRow = nullptr;
     QLabel *m_footer = nullptr;
     QVBoxLayout *m_rootLayout = nullptr;
     QButtonGroup *m_closeGroup = nullptr;

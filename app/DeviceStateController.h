@@ -53,6 +53,7 @@ public:
                   EquipmentContentsBar *contentBar, CustomTitleBar *titleBar);
     void setPageStack(PageStack stack);
     void setTimings(const Timings &timings);
+    Timings timings() const { return m_timings; }
     // While it answers true nothing here runs.
     void setQuittingProbe(std::function<bool()> quitting);
 

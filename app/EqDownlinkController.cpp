@@ -201,9 +201,14 @@ void EqDownlinkController::sendActiveEq(Source source, const QString &id)
         sendEqData(source, id, *record, false);
         return;
     }
-    if (!error.isEmpty())
-        warn(QStringLiteral("[EQ][Send] map failed source=%1 id=%2 error=%3").arg(int(source)).arg(id, error));
     m_bootstrapPending = false;
+    if (error.isEmpty())
+        return; // not found on its page (yet): nothing was refused
+    warn(QStringLiteral("[EQ][Send] map failed source=%1 id=%2 error=%3").arg(int(source)).arg(id, error));
+    // A selection that cannot become a record fails like a refused send: the
+    // user is told, and the selection goes back to what the device holds.
+    beginSend(source, id, {}, false);
+    onSendFailed(error);
 }
 
 void EqDownlinkController::sendEqData(Source source, const QString &id, const HeadsetProtocol::EQData &record,
@@ -211,17 +216,7 @@ void EqDownlinkController::sendEqData(Source source, const QString &id, const He
 {
     if (!hasDevice())
         return;
-    if (fromBootstrap)
-        m_bootstrapInFlight = true;
-    else
-        m_bootstrapPending = false; // a selection of the user replaces the restore
-    m_pendingSnapshot = buildDownlinkSnapshot(record);
-    m_pendingSource = source;
-    m_pendingId = id.trimmed();
-    m_sendInFlight = true;
-    m_pickWaiting = false; // whatever waited is the coordinator's selection, which this send carries or replaces
-    ++m_sendsStarted;
-    stopRetry();
+    beginSend(source, id, buildDownlinkSnapshot(record), fromBootstrap);
 
     if (serviceQorSession()) {
         QString error;
@@ -237,6 +232,22 @@ void EqDownlinkController::sendEqData(Source source, const QString &id, const He
         warn(QStringLiteral("[EQ][Send] hid send failed source=%1 id=%2").arg(int(source)).arg(id));
         onSendFailed(QStringLiteral("transport not ready"));
     }
+}
+
+void EqDownlinkController::beginSend(Source source, const QString &id, const QByteArray &snapshot,
+                                     bool fromBootstrap)
+{
+    if (fromBootstrap)
+        m_bootstrapInFlight = true;
+    else
+        m_bootstrapPending = false; // a selection of the user replaces the restore
+    m_pendingSnapshot = snapshot;
+    m_pendingSource = source;
+    m_pendingId = id.trimmed();
+    m_sendInFlight = true;
+    m_pickWaiting = false; // whatever waited is the coordinator's selection, which this send carries or replaces
+    ++m_sendsStarted;
+    stopRetry();
 }
 
 void EqDownlinkController::onSendSucceeded()
@@ -419,7 +430,9 @@ void EqDownlinkController::armBootstrap()
 
 void EqDownlinkController::startRetryForBootstrap()
 {
-    if (m_bootstrapPending && !m_bootstrapDone && !m_bootstrapInFlight)
+    // A pick that waits is carried by the retry as well: the link going and
+    // coming back stopped the retry, and nothing else would send it.
+    if ((m_bootstrapPending && !m_bootstrapDone && !m_bootstrapInFlight) || m_pickWaiting)
         startRetry();
 }
 
@@ -444,7 +457,10 @@ void EqDownlinkController::onDeviceLost()
 
 void EqDownlinkController::onValidationLost()
 {
-    // A request of the lost session is never answered.
+    // A request of the lost session is never answered: the selection it carried
+    // waits for the link like a pick made meanwhile.
+    if (m_sendInFlight && m_pendingSource != EQActiveProfileCoordinator::None)
+        m_pickWaiting = true;
     abandonSendInFlight(QStringLiteral("validation-lost"));
     m_lastAppliedHeld = false;
 }

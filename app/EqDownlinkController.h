@@ -67,6 +67,7 @@ public:
     void setPages(Pages pages);
     void setCoordinator(EQActiveProfileCoordinator *coordinator);
     void setTimings(const Timings &timings);
+    Timings timings() const { return m_timings; }
     // While it answers true nothing here runs.
     void setQuittingProbe(std::function<bool()> quitting);
 
@@ -91,13 +92,15 @@ public:
     // The persisted bootstrap of the device session, as the device state drives it.
     // Armed unless already done this session.
     void armBootstrap();
-    // Starts the retry when the bootstrap waits and is neither done nor on its way.
+    // Starts the retry when the bootstrap waits and is neither done nor on its
+    // way, or when a pick of the user waits (device present, validated, link up).
     void startRetryForBootstrap();
     // Pending and in-flight marks cleared; done stays.
     void disarmBootstrap();
     // The device went: the bootstrap starts afresh, nothing waits for it, no outcome is awaited.
     void onDeviceLost();
-    // The link of the validated session went: its requests are never answered.
+    // The link of the validated session went: its requests are never answered,
+    // and the selection on its way waits for the link to return.
     void onValidationLost();
 
     // The selection the device now holds without a send (e.g. its default after a factory reset).
@@ -131,6 +134,8 @@ private:
     bool qorMode() const;
     bool deviceReadyForEq() const;
     bool isCoordinatorSelection(Source source, const QString &id) const;
+    // Marks a send as started: its outcome is awaited and the retry stops.
+    void beginSend(Source source, const QString &id, const QByteArray &snapshot, bool fromBootstrap);
     void abandonSendInFlight(const QString &reason);
     void dropRealtimeRequest();
     void restoreLastApplied();

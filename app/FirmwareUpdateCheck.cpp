@@ -312,6 +312,8 @@ void FirmwareUpdateCheck::onPromptAnswered(int choice)
         return;
     if (choice == UpdateAvailableDialog::Confirmed)
         emit moreSettingsRequested();
+    // A newer offer that came while this question was up waited for it.
+    resumeDeferredPrompt();
 }
 
 void FirmwareUpdateCheck::resumeDeferredPrompt()

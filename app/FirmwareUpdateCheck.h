@@ -36,6 +36,9 @@ public:
     ~FirmwareUpdateCheck() override;
 
     void setTimings(int periodMs, int throttleMs, const QList<int> &readbackDelaysMs);
+    int periodMs() const { return m_periodMs; }
+    int throttleMs() const { return m_throttleMs; }
+    QList<int> readbackDelaysMs() const { return m_readbackDelaysMs; }
     // The server's answers arrive from `api`; null makes every request a no-op.
     void setFirmwareApi(EarphoneApi::FirmwareApi *api);
     void setPages(MoreSettingsContent *moreSettings, EquipmentSettingsBar *sidebar);
@@ -62,7 +65,7 @@ public:
     void onInfoFailed(int errorCode, const QString &message, const QString &requestPid);
     void apply();
     void prompt();
-    // A question that had to wait is asked now.
+    // A question that had to wait is asked now (also when the question before it closes).
     void resumeDeferredPrompt();
     // The device is gone: what was known about it is forgotten.
     void clearDeviceState();

@@ -1,5 +1,8 @@
 #include "cloud/ApiManager.h"
 
+#include "cloud/FriendlyErrorText.h"
+#include "cloud/ReplySizeLimit.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDebug>
@@ -18,6 +21,8 @@
 namespace EarphoneApi {
 
 namespace {
+
+const char *const tooLargeProperty = "replyTooLarge";
 
 // Percent-encodes everything but the unreserved characters, so a "+" in a
 // value (an e-mail address, say) is not read back as a blank by the server.
@@ -197,7 +202,7 @@ QNetworkReply *ApiManager::postForm(const QString &endpoint, const QUrlQuery &pa
     QNetworkReply *reply = m_networkManager->post(*request, formBody(params));
     if (!reply)
         return nullptr;
-    startRequestTimer(reply, endpoint, timeoutMs);
+    armReply(reply, endpoint, timeoutMs);
     return reply;
 }
 
@@ -227,7 +232,7 @@ QNetworkReply *ApiManager::postMultiPartBody(const QNetworkRequest &request, QHt
         return nullptr;
     }
     body->setParent(reply);
-    startRequestTimer(reply, endpoint, timeoutMs);
+    armReply(reply, endpoint, timeoutMs);
     return reply;
 }
 
@@ -240,7 +245,7 @@ QNetworkReply *ApiManager::postJson(const QString &endpoint, const QJsonObject &
     QNetworkReply *reply = m_networkManager->post(*request, QJsonDocument(body).toJson(QJsonDocument::Compact));
     if (!reply)
         return nullptr;
-    startRequestTimer(reply, endpoint, -1);
+    armReply(reply, endpoint, -1);
     return reply;
 }
 
@@ -288,6 +293,25 @@ void ApiManager::dropPending(QPointer<QNetworkReply> &slot)
     old->deleteLater();
 }
 
+void ApiManager::armReply(QNetworkReply *reply, const QString &endpoint, int timeoutMs)
+{
+    startRequestTimer(reply, endpoint, timeoutMs);
+    // Aborted before the rest arrives; the handler then reports a network failure.
+    limitReplySize(reply, maxReplyBytes, this, [reply, endpoint](qint64 bytes) {
+        qWarning().noquote() << QStringLiteral("[Api][Reply] reply of %1 is %2 bytes, over the limit of %3; aborted")
+                                    .arg(endpoint)
+                                    .arg(bytes)
+                                    .arg(maxReplyBytes);
+        reply->setProperty(tooLargeProperty, true);
+        reply->abort();
+    });
+}
+
+bool ApiManager::isReplyTooLarge(const QNetworkReply *reply)
+{
+    return reply && reply->property(tooLargeProperty).toBool();
+}
+
 void ApiManager::startRequestTimer(QNetworkReply *reply, const QString &endpoint, int timeoutMs)
 {
     auto *timer = new QTimer(reply);
@@ -319,7 +343,8 @@ bool ApiManager::reportNetworkFailure(QNetworkReply *reply, const FailureReporte
 {
     if (reply->error() == QNetworkReply::NoError)
         return false;
-    const QString text = reply->errorString();
+    // The abort's own text ("Operation canceled") would tell the user nothing.
+    const QString text = isReplyTooLarge(reply) ? friendlyApiErrorText(-1) : reply->errorString();
     fail(-1, text);
     emit networkError(static_cast<int>(reply->error()), text);
     return true;

@@ -38,6 +38,10 @@ public:
     static QString builtInFixedSignValue();
     static QStringList defaultTokenRequiredEndpoints();
     static constexpr int builtInTimeoutMs = 10000;
+    // Largest reply body taken; a reply that announces or sends more is
+    // aborted and reported as a network failure. The biggest real replies
+    // (sound and cloud lists) stay far below it.
+    static constexpr qint64 maxReplyBytes = 4 * 1024 * 1024;
 
     // Appends "/" when missing, so an empty text becomes "/".
     void setBaseUrl(const QString &url);
@@ -74,6 +78,9 @@ signals:
     void tokenInvalid(int errorCode, const QString &message);
 
 protected:
+    // Whether `reply` was aborted for passing maxReplyBytes.
+    static bool isReplyTooLarge(const QNetworkReply *reply);
+
     // Reports a failure of one request to the operation's own failure signal.
     using FailureReporter = std::function<void(int errorCode, const QString &message)>;
 
@@ -139,6 +146,8 @@ private:
     std::optional<QNetworkRequest> requestFor(const QString &endpoint, int timeoutMs) const;
     QNetworkReply *postMultiPartBody(const QNetworkRequest &request, QHttpMultiPart *body, const QString &endpoint,
                                      int timeoutMs);
+    // What every post does with its reply: the per-request timer and the size limit.
+    void armReply(QNetworkReply *reply, const QString &endpoint, int timeoutMs);
 
     QString m_baseUrl;
     QString m_language;

@@ -1,5 +1,8 @@
 #include "cloud/FirmwareApi.h"
 
+#include "cloud/FriendlyErrorText.h"
+#include "cloud/ReplySizeLimit.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -47,6 +50,10 @@ void FirmwareApi::handlePcFirmwareInfoResponse()
     if (pid.isEmpty())
         pid = QStringLiteral("1");
 
+    if (isReplyTooLarge(reply)) {
+        emit pcFirmwareInfoFailed(-1, friendlyApiErrorText(-1), pid);
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         emit pcFirmwareInfoFailed(static_cast<int>(reply->error()), reply->errorString(), pid);
         return;
@@ -155,21 +162,29 @@ FirmwareDownloadResult FirmwareApi::downloadFirmware(const QUrl &url, int timeou
     QTimer timer;
     timer.setSingleShot(true);
     bool timedOut = false;
+    bool tooLarge = false;
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
         timedOut = true;
         loop.quit();
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    limitReplySize(reply, maxFirmwareBytes, &loop, [&](qint64) {
+        tooLarge = true;
+        loop.quit();
+    });
     timer.start(limitMs);
     if (!reply->isFinished())
         loop.exec();
 
-    if (!reply->isFinished()) {
-        // Out of time, or the loop was ended from outside (the application is
-        // quitting): a transfer still under way is never a firmware file.
+    if (!reply->isFinished() || tooLarge) {
+        // Out of time, too large, or the loop was ended from outside (the
+        // application is quitting): a transfer still under way is never a firmware file.
         QObject::disconnect(reply, nullptr, &loop, nullptr);
         reply->abort();
-        result.error = timedOut ? QStringLiteral("Firmware download timed out") : reply->errorString();
+        if (tooLarge)
+            result.error = QStringLiteral("Firmware file is larger than %1 bytes").arg(maxFirmwareBytes);
+        else
+            result.error = timedOut ? QStringLiteral("Firmware download timed out") : reply->errorString();
         delete reply;
         return result;
     }
@@ -181,8 +196,14 @@ FirmwareDownloadResult FirmwareApi::downloadFirmware(const QUrl &url, int timeou
         result.error = httpStatus >= 400 ? QStringLiteral("HTTP %1").arg(httpStatus) : reply->errorString();
     } else {
         const QByteArray body = reply->readAll();
+        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
         if (httpStatus >= 400)
             result.error = QStringLiteral("HTTP %1").arg(httpStatus);
+        else if (announced.isValid() && announced.toLongLong() != body.size())
+            // A connection dropped mid-body can still end without an error.
+            result.error = QStringLiteral("Firmware download incomplete: %1 of %2 bytes")
+                               .arg(body.size())
+                               .arg(announced.toLongLong());
         else if (body.isEmpty())
             result.error = QStringLiteral("Empty firmware file");
         else {

@@ -23,6 +23,9 @@ public:
         int downloadDefaultMs = 120000;
     };
 
+    // Images are a few hundred KiB; anything far beyond is not a firmware file.
+    static constexpr qint64 maxFirmwareBytes = 64 * 1024 * 1024;
+
     explicit FirmwareApi(QObject *parent = nullptr);
     ~FirmwareApi() override;
 

@@ -221,6 +221,7 @@ void LoginController::onLoginSuccess(const EarphoneApi::LoginResponse &response)
     // A reply to a window the user has closed opens no session.
     if (!windowVisible())
         return;
+    dropUserRecordAsks();
     saveSession(response);
     setSessionToken(response.token);
     emit loginSucceededUpdateUI(response.userInfo.iconUrl, response.userInfo.nickName);

@@ -3,6 +3,7 @@
 #include "cloud/LoginResponse.h"
 #include "cloud/UserInfo.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -12,6 +13,7 @@
 
 class ITokenProtector;
 class LoginWindowInterface;
+class QNetworkReply;
 
 namespace EarphoneApi {
 class AccountApi;
@@ -48,6 +50,9 @@ public:
     void bindLoginWindow(LoginWindowInterface *window);
     // Ends the session, with the server when a token is stored.
     void logout();
+    // Asks the server for the signed-in user's record; the answer is stored
+    // when it is that user's and the session still holds.
+    void refreshUserRecord();
 
     // True when "Login/loggedIn" is set and the stored token is not blank. Read from the store.
     bool isLoggedIn() const;
@@ -115,6 +120,12 @@ private:
     // The queued start-up step: ask the server for the stored user's record.
     void refreshProfile();
     void retryProfile(const QString &uid);
+    void askUserRecord(const QString &uid);
+    // Forgets what was asked in the session that ends and stops its requests,
+    // so no answer of it can land in the next one.
+    void dropUserRecordAsks();
+    // Whether a refreshed record answers what was asked in this session.
+    bool answersAsk(const EarphoneApi::UserInfo &record) const;
     // The login window's error text for a failed request.
     QString failureText(int errorCode) const;
     bool windowVisible() const;
@@ -128,6 +139,11 @@ private:
     QString m_currentToken;
     QString m_pendingProfileUid;
     qint32 m_profileSyncRetries = 0;
+    // The user and session of the record asked for last, and the requests still out.
+    QString m_askedUid;
+    QString m_askedToken;
+    QList<QPointer<QNetworkReply>> m_recordRequests;
+    bool m_droppingAsks = false;
 
     Options m_options;
     std::unique_ptr<ITokenProtector> m_ownedProtector;

@@ -7,9 +7,12 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkReply>
 #include <QSettings>
 #include <QTimer>
 #include <QtDebug>
+
+#include <utility>
 
 namespace {
 
@@ -110,6 +113,7 @@ void LoginController::clearSession()
         settings.remove(keyLoggedIn);
         settings.remove(keyUserInfo);
     }
+    dropUserRecordAsks();
     setSessionToken(QString());
     emit loggedOut();
 }
@@ -154,7 +158,7 @@ void LoginController::refreshProfile()
     }
     m_pendingProfileUid = uid;
     m_profileSyncRetries = 0;
-    m_userApi->getUserInfo(uid);
+    askUserRecord(uid);
 }
 
 void LoginController::retryProfile(const QString &uid)
@@ -163,21 +167,66 @@ void LoginController::retryProfile(const QString &uid)
         return;
     if (loadStoredUserInfo().uid.trimmed() != uid)
         return;
-    m_userApi->getUserInfo(uid);
+    askUserRecord(uid);
+}
+
+void LoginController::refreshUserRecord()
+{
+    if (!m_userApi || !isLoggedIn())
+        return;
+    const QString uid = loadStoredUserInfo().uid.trimmed();
+    if (!uid.isEmpty())
+        askUserRecord(uid);
+}
+
+void LoginController::askUserRecord(const QString &uid)
+{
+    m_recordRequests.removeIf([](const QPointer<QNetworkReply> &reply) { return !reply || reply->isFinished(); });
+    m_askedUid = uid;
+    m_askedToken = m_currentToken;
+    if (QNetworkReply *reply = m_userApi->getUserInfo(uid))
+        m_recordRequests.append(reply);
+}
+
+void LoginController::dropUserRecordAsks()
+{
+    m_askedUid.clear();
+    m_askedToken.clear();
+    // Their failures belong to the session that ends; nothing is retried or reported.
+    const QList<QPointer<QNetworkReply>> requests = std::exchange(m_recordRequests, {});
+    m_droppingAsks = true;
+    for (const QPointer<QNetworkReply> &reply : requests) {
+        if (reply && reply->isRunning())
+            reply->abort();
+    }
+    m_droppingAsks = false;
+}
+
+bool LoginController::answersAsk(const EarphoneApi::UserInfo &record) const
+{
+    if (m_askedUid.isEmpty() || m_askedToken != m_currentToken)
+        return false;
+    return record.uid.trimmed() == m_askedUid && loadStoredUserInfo().uid.trimmed() == m_askedUid;
 }
 
 void LoginController::onUserInfoUpdated(const EarphoneApi::UserInfo &userInfo)
 {
-    m_profileSyncRetries = 0;
-    m_pendingProfileUid.clear();
     // A record that arrives after sign-out must not bring the user back on
-    // screen nor leave the account's data in the store.
+    // screen nor leave the account's data in the store; one asked for in an
+    // earlier session must not land in this one.
     if (!isLoggedIn())
         return;
     EarphoneApi::UserInfo record = userInfo;
-    const QString storedUid = loadStoredUserInfo().uid.trimmed();
-    if (record.uid.trimmed().isEmpty() && !storedUid.isEmpty())
-        record.uid = storedUid;
+    if (record.uid.trimmed().isEmpty())
+        record.uid = m_askedUid;
+    if (!answersAsk(record)) {
+        qWarning().noquote()
+            << QStringLiteral("[Login][Profile] record of uid %1 not asked for in this session; dropped")
+                   .arg(userInfo.uid.trimmed());
+        return;
+    }
+    m_profileSyncRetries = 0;
+    m_pendingProfileUid.clear();
     const QString json =
         QString::fromUtf8(QJsonDocument(EarphoneApi::userInfoToJson(record)).toJson(QJsonDocument::Compact));
     QSettings().setValue(keyUserInfo, protectStoredText(json));
@@ -186,6 +235,8 @@ void LoginController::onUserInfoUpdated(const EarphoneApi::UserInfo &userInfo)
 
 void LoginController::onGetUserInfoFailed(int errorCode, const QString &message)
 {
+    if (m_droppingAsks)
+        return;
     if (!isLoggedIn()) {
         m_profileSyncRetries = 0;
         m_pendingProfileUid.clear();

@@ -1,5 +1,6 @@
 #include "cloud/RemoteUpdater.h"
 
+#include "cloud/InstallerHashCheck.h"
 #include "platform/installer/DetachedProcessLauncher.h"
 #include "platform/signature/OpenSslRsaSignatureVerifier.h"
 
@@ -57,6 +58,7 @@ RemoteUpdater::~RemoteUpdater()
     abortManifestRequest();
     abortDownload();
     discardDownloadFile();
+    stopInstallerCheck();
 }
 
 void RemoteUpdater::setProcessLauncher(IProcessLauncher *launcher)
@@ -106,7 +108,7 @@ bool RemoteUpdater::recoverStaleBusyState()
 {
     if (m_state == Idle)
         return true;
-    if (m_manifestReply || m_downloadReply || m_downloadFile)
+    if (m_manifestReply || m_downloadReply || m_downloadFile || m_installerCheck)
         return false;
     qWarning().noquote() << QStringLiteral("[Update] stale busy state recovered from %1 to Idle").arg(stateName(m_state));
     m_state = Idle;

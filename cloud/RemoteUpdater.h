@@ -2,7 +2,6 @@
 
 #include "cloud/UpdateInfo.h"
 
-#include <QCryptographicHash>
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
@@ -22,11 +21,14 @@ class QTimer;
 
 namespace RemoteUpdate {
 
+class InstallerHashCheck;
+
 // The program's self-update: fetches and checks the signed manifest,
-// downloads the installer to the temporary folder, verifies its SHA-256,
-// hands it to the installer companion (or starts it directly) and asks the
-// application to quit. Every step has a time-out and network failures a small
-// retry budget. GUI thread only; outcomes come only through the signals.
+// downloads the installer to a private folder of the user, reads it back to
+// verify its SHA-256 (on a thread of its own), hands it to the installer
+// companion (or starts it directly) and asks the application to quit. Every
+// step has a time-out or a size limit and network failures a small retry
+// budget. GUI thread only; outcomes come only through the signals.
 class RemoteUpdater : public QObject
 {
     Q_OBJECT
@@ -47,6 +49,8 @@ public:
     void setDownloadTimeoutMs(int ms) { m_downloadTimeoutMs = ms; }
     void setMaxRetries(int retries) { m_maxRetries = retries; }
     void setRetryBaseDelayMs(int ms) { m_retryBaseDelayMs = ms; }
+    // Largest installer taken; a bigger one is refused and its partial file deleted.
+    void setMaxInstallerBytes(qint64 bytes) { m_maxInstallerBytes = bytes; }
     // Where the installer companion is looked for; the program's own folder by default.
     void setProgramDirectory(const QString &folder) { m_programDirectory = folder; }
     // Not owned; null restores the platform's own.
@@ -68,6 +72,12 @@ public:
     bool verifyManifestSignature(const RemoteUpdate::UpdateInfo &info, QString *error = nullptr) const;
 
     static constexpr qint64 hashBlockBytes = 1048576;
+    // A manifest is a few hundred bytes; a reply far larger is refused.
+    static constexpr qint64 maxManifestBytes = 64 * 1024;
+    static constexpr qint64 defaultMaxInstallerBytes = qint64(1) << 30;
+    // Where installers are saved: "RemoteUpdate/<application name>" below the
+    // user's own cache folder, never a folder other users share.
+    static QString downloadFolder();
 
 signals:
     void checkStarted();
@@ -103,20 +113,29 @@ private:
     void evaluateManifest(const QByteArray &body);
     // Ends a check cycle that failed after a reply arrived.
     void finishCheckWithFailure(const QString &message, const QJsonObject &eventFields);
+    void onManifestTooLarge();
     void onDownloadReadyRead();
-    // Writes a received chunk to the download file and into the running hash.
+    // Writes a received chunk to the download file and counts it; false on a write error.
     bool storeDownloadChunk(const QByteArray &chunk, QString *error);
     void onDownloadFinished();
+    void onDownloadTooLarge();
     void onOperationTimeout();
     void failDownload(const QString &message);
+    // Reads the committed installer back and checks it against `expected`
+    // off the GUI thread; the outcome comes to onInstallerHashed.
+    void verifyInstaller(const QString &filePath, const QString &expected);
+    void onInstallerHashed(const QString &digestHex, const QString &readError);
+    // Deletes an installer that failed its check and reports it.
+    void rejectInstaller(const QString &filePath);
+    void stopInstallerCheck();
     void handOff(const QString &installerPath);
 
     bool scheduleRetry(const std::function<void()> &action, int &attempt, const QString &kind,
                        const QString &reason);
     void recordEvent(const QString &name, const QJsonObject &fields);
-    // Checks the file against the hash taken while it was written, so the
-    // check never reads the installer back on the GUI thread.
-    bool verifyFileSha256(const QString &filePath, const QString &expected);
+    // The expected hash as 64 lower-case hex digits: blanks and a leading
+    // "0x" dropped. Any other length never matches.
+    static QString normalizedSha256(const QString &expected);
 
     QNetworkAccessManager *m_networkManager;
     QUrl m_manifestUrl;
@@ -127,9 +146,11 @@ private:
     QSaveFile *m_downloadFile = nullptr;
     QString m_downloadFilePath;
     QString m_expectedSha256;
-    // SHA-256 of every byte written to m_downloadFile so far.
-    QCryptographicHash m_downloadHash{QCryptographicHash::Sha256};
-    qint64 m_hashedBytes = 0;
+    qint64 m_downloadedBytes = 0;
+    qint64 m_maxInstallerBytes = defaultMaxInstallerBytes;
+    // The read-back of a committed installer, and the file it reads.
+    QPointer<InstallerHashCheck> m_installerCheck;
+    QString m_checkedInstallerPath;
     State m_state = Idle;
     QTimer *m_operationTimer;
     int m_checkTimeoutMs = 15000;

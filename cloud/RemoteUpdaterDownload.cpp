@@ -2,10 +2,11 @@
 // check, and the hand-off to the installer companion or the installer.
 #include "cloud/RemoteUpdater.h"
 
+#include "cloud/InstallerHashCheck.h"
+#include "cloud/ReplySizeLimit.h"
 #include "platform/installer/IProcessLauncher.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,10 +14,11 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtDebug>
 
-#include <algorithm>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -27,27 +29,24 @@ namespace RemoteUpdate {
 
 namespace {
 
-// The temporary folder may be shared with other users (/tmp). Whoever owns
-// or may write to a folder on the way to the installer could swap the file
-// between its hash check and its start, so both levels must be ours (the
-// outer one may also be a sticky folder of root's) and real folders.
-bool isSafeDownloadFolder(const QString &outer, const QString &inner)
+// How long the destructor waits for a read-back to stop; a block of 1 MiB
+// takes milliseconds, so only a hanging disk reaches it.
+constexpr int kInstallerCheckStopMs = 2000;
+
+// The folder is below the user's own cache folder, but a link or a folder of
+// someone else on the way would still let another user swap the installer
+// between its check and its start: each level must be a real folder of this
+// user that only this user may enter.
+bool makePrivateFolder(const QString &path)
 {
 #ifdef Q_OS_UNIX
-    const auto check = [](const QString &path, bool mayBeSharedByRoot) {
-        const QByteArray native = QFile::encodeName(path);
-        struct stat st = {};
-        if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-            return false;
-        const bool othersMayWrite = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
-        if (st.st_uid == ::geteuid())
-            return !othersMayWrite || ::chmod(native.constData(), S_IRWXU) == 0;
-        return mayBeSharedByRoot && st.st_uid == 0 && (!othersMayWrite || (st.st_mode & S_ISVTX) != 0);
-    };
-    return check(outer, true) && check(inner, false);
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st = {};
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    return (st.st_mode & 07777) == S_IRWXU || ::chmod(native.constData(), S_IRWXU) == 0;
 #else
-    Q_UNUSED(outer);
-    Q_UNUSED(inner);
+    Q_UNUSED(path);
     return true;
 #endif
 }
@@ -97,6 +96,14 @@ void RemoteUpdater::failDownload(const QString &message)
     emit downloadFailed(message);
 }
 
+QString RemoteUpdater::downloadFolder()
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty())
+        return {};
+    return QDir(cache).filePath(QStringLiteral("RemoteUpdate/") + QCoreApplication::applicationName());
+}
+
 void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
 {
     recoverStaleBusyState();
@@ -128,14 +135,13 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
     if ((suffix != QLatin1String("exe") && suffix != QLatin1String("msi")) || !isPlainFileName(fileName))
         return failDownload(QStringLiteral("Only .exe or .msi installers are allowed"));
 
-    const QString outerFolder = QDir(QDir::tempPath()).filePath(QStringLiteral("RemoteUpdate"));
-    const QString folder = QDir(outerFolder).filePath(QCoreApplication::applicationName());
-    if (!QDir().mkpath(folder) || !isSafeDownloadFolder(outerFolder, folder))
+    const QString folder = downloadFolder();
+    if (folder.isEmpty() || !QDir().mkpath(folder) || !makePrivateFolder(QFileInfo(folder).path())
+        || !makePrivateFolder(folder))
         return failDownload(QStringLiteral("Failed to create download directory"));
 
     m_downloadFilePath = QDir(folder).filePath(fileName);
-    m_downloadHash.reset();
-    m_hashedBytes = 0;
+    m_downloadedBytes = 0;
     m_downloadFile = new QSaveFile(m_downloadFilePath, this);
     if (!m_downloadFile->open(QIODevice::WriteOnly)) {
         const QString message =
@@ -156,6 +162,8 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
                 {{QStringLiteral("url"), info.downloadUrl}, {QStringLiteral("latestVersion"), info.latestVersion}});
     startOperationTimer();
 
+    // An announced size past the limit ends the download before any of it is written.
+    limitReplySize(reply, m_maxInstallerBytes, this, [this](qint64) { onDownloadTooLarge(); });
     connect(reply, &QNetworkReply::downloadProgress, this, &RemoteUpdater::downloadProgress);
     connect(reply, &QNetworkReply::readyRead, this, &RemoteUpdater::onDownloadReadyRead);
     connect(reply, &QNetworkReply::finished, this, &RemoteUpdater::onDownloadFinished);
@@ -169,8 +177,11 @@ void RemoteUpdater::onDownloadReadyRead()
     if (m_state == Downloading && m_downloadTimeoutMs > 0)
         m_operationTimer->start(m_downloadTimeoutMs);
 
+    const QByteArray chunk = m_downloadReply->readAll();
+    if (m_downloadedBytes + chunk.size() > m_maxInstallerBytes)
+        return onDownloadTooLarge();
     QString error;
-    if (!storeDownloadChunk(m_downloadReply->readAll(), &error)) {
+    if (!storeDownloadChunk(chunk, &error)) {
         m_operationTimer->stop();
         m_state = Idle;
         abortDownload();
@@ -182,9 +193,21 @@ bool RemoteUpdater::storeDownloadChunk(const QByteArray &chunk, QString *error)
 {
     if (!writeAll(m_downloadFile, chunk, error))
         return false;
-    m_downloadHash.addData(chunk);
-    m_hashedBytes += chunk.size();
+    m_downloadedBytes += chunk.size();
     return true;
+}
+
+void RemoteUpdater::onDownloadTooLarge()
+{
+    // Not retried: the same server would send the same file.
+    m_operationTimer->stop();
+    m_state = Idle;
+    abortDownload();
+    const QString message =
+        QStringLiteral("Installer download is larger than the limit of %1 bytes").arg(m_maxInstallerBytes);
+    qWarning().noquote() << QStringLiteral("[Update] %1; partial file deleted").arg(message);
+    failDownload(message);
+    recordEvent(QStringLiteral("download_fail"), {{QStringLiteral("reason"), message}});
 }
 
 void RemoteUpdater::onDownloadFinished()
@@ -218,6 +241,8 @@ void RemoteUpdater::onDownloadFinished()
         return;
     }
 
+    if (m_downloadedBytes + rest.size() > m_maxInstallerBytes)
+        return onDownloadTooLarge();
     QString writeError;
     if (!storeDownloadChunk(rest, &writeError)) {
         discardDownloadFile();
@@ -235,48 +260,83 @@ void RemoteUpdater::onDownloadFinished()
     }
     delete m_downloadFile;
     m_downloadFile = nullptr;
-    const QString path = m_downloadFilePath;
-    m_downloadFilePath.clear();
-
-    if (!verifyFileSha256(path, m_expectedSha256)) {
-        QFile::remove(path);
-        m_expectedSha256.clear();
-        m_state = Idle;
-        m_downloadAttempt = 0;
-        emit hashVerificationFailed(QStringLiteral("SHA-256 mismatch. The file was deleted for safety."));
-        recordEvent(QStringLiteral("hash_verification_fail"), {{QStringLiteral("filePath"), path}});
-        return;
-    }
-    m_expectedSha256.clear();
-    emit downloadFinished(path);
-    handOff(path);
+    const QString path = std::exchange(m_downloadFilePath, QString());
+    verifyInstaller(path, std::exchange(m_expectedSha256, QString()));
 }
 
-bool RemoteUpdater::verifyFileSha256(const QString &filePath, const QString &expected)
+QString RemoteUpdater::normalizedSha256(const QString &expected)
 {
     QString wanted = expected;
     wanted.remove(QLatin1Char(' '));
     if (wanted.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
         wanted.remove(0, 2);
-    wanted = wanted.toLower();
-    if (wanted.size() != 64)
-        return false;
+    return wanted.toLower();
+}
 
-    // The committed file must be exactly what was hashed on the way in.
-    const QFileInfo file(filePath);
-    if (!file.isFile())
-        return false;
-    const qint64 size = file.size();
-    if (size != m_hashedBytes)
-        return false;
-    const bool matches = QString::fromLatin1(m_downloadHash.result().toHex()) == wanted;
-    // Progress in the blocks a read-back would have taken, an empty file once.
-    qint64 processed = 0;
-    do {
-        processed = std::min(processed + hashBlockBytes, size);
-        emit hashVerificationProgress(processed, size);
-    } while (processed < size);
-    return matches;
+void RemoteUpdater::verifyInstaller(const QString &filePath, const QString &expected)
+{
+    const QString wanted = normalizedSha256(expected);
+    if (wanted.size() != 64)
+        return rejectInstaller(filePath);
+
+    // What is handed off below is the file as it is on disk now, so that is
+    // what is hashed, not the bytes as they arrived. The state stays
+    // Downloading until the check has answered.
+    m_checkedInstallerPath = filePath;
+    m_expectedSha256 = wanted;
+    m_installerCheck = InstallerHashCheck::start(filePath, hashBlockBytes);
+    connect(m_installerCheck, &InstallerHashCheck::progress, this, &RemoteUpdater::hashVerificationProgress);
+    connect(m_installerCheck, &InstallerHashCheck::finished, this, &RemoteUpdater::onInstallerHashed);
+}
+
+void RemoteUpdater::onInstallerHashed(const QString &digestHex, const QString &readError)
+{
+    // The check object goes by itself once its thread has ended.
+    m_installerCheck.clear();
+    const QString path = std::exchange(m_checkedInstallerPath, QString());
+    const QString wanted = std::exchange(m_expectedSha256, QString());
+    if (!readError.isEmpty())
+        qWarning().noquote() << QStringLiteral("[Update] installer could not be read back: %1").arg(readError);
+    if (digestHex.isEmpty() || digestHex != wanted)
+        return rejectInstaller(path);
+    emit downloadFinished(path);
+    handOff(path);
+}
+
+void RemoteUpdater::rejectInstaller(const QString &filePath)
+{
+    QFile file(filePath);
+    const bool deleted = file.remove() || !file.exists();
+    QString message = QStringLiteral("SHA-256 mismatch. The file was deleted for safety.");
+    if (!deleted) {
+        qWarning().noquote() << QStringLiteral("[Update] installer that failed its check could not be deleted: %1: %2")
+                                    .arg(filePath, file.errorString());
+        message = QStringLiteral("SHA-256 mismatch. The file could not be deleted: %1").arg(filePath);
+    }
+    m_expectedSha256.clear();
+    m_state = Idle;
+    m_downloadAttempt = 0;
+    emit hashVerificationFailed(message);
+    recordEvent(QStringLiteral("hash_verification_fail"), {{QStringLiteral("filePath"), filePath}});
+}
+
+void RemoteUpdater::stopInstallerCheck()
+{
+    InstallerHashCheck *check = m_installerCheck.data();
+    m_installerCheck.clear();
+    m_checkedInstallerPath.clear();
+    if (!check)
+        return;
+    disconnect(check, nullptr, this, nullptr);
+    check->cancel();
+    if (check->waitFinished(kInstallerCheckStopMs)) {
+        delete check;
+        return;
+    }
+    // A read that hangs keeps its object; it goes once the read returns.
+    qWarning().noquote()
+        << QStringLiteral("[Update] installer read-back still busy after %1 ms; left to end on its own")
+               .arg(kInstallerCheckStopMs);
 }
 
 void RemoteUpdater::handOff(const QString &installerPath)

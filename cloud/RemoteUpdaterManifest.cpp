@@ -4,7 +4,9 @@
 
 #include "language/AppLanguageManager.h"
 #include "cloud/ApiManager.h"
+#include "cloud/ManifestEnvelope.h"
 #include "cloud/ManifestSignature.h"
+#include "cloud/ReplySizeLimit.h"
 #include "cloud/UpdateVersion.h"
 
 #include <QCoreApplication>
@@ -16,9 +18,6 @@
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QtDebug>
-
-#include <cmath>
-#include <limits>
 
 namespace RemoteUpdate {
 
@@ -32,17 +31,6 @@ const char *yesNo(bool value)
 const char *trueFalse(bool value)
 {
     return value ? "true" : "false";
-}
-
-qint64 envelopeCode(const QJsonValue &value)
-{
-    if (!value.isDouble())
-        return 0;
-    const double d = std::trunc(value.toDouble());
-    if (!std::isfinite(d))
-        return 0;
-    return static_cast<qint64>(std::clamp(d, double(std::numeric_limits<int>::min()),
-                                          double(std::numeric_limits<int>::max())));
 }
 
 } // namespace
@@ -87,7 +75,18 @@ void RemoteUpdater::sendManifestRequest()
 
     m_manifestReply = m_networkManager->post(request, QByteArray());
     startOperationTimer();
+    limitReplySize(m_manifestReply, maxManifestBytes, this, [this](qint64) { onManifestTooLarge(); });
     connect(m_manifestReply, &QNetworkReply::finished, this, &RemoteUpdater::onManifestFinished);
+}
+
+void RemoteUpdater::onManifestTooLarge()
+{
+    // Not retried: a server that sends this much would send it again.
+    abortManifestRequest();
+    m_operationTimer->stop();
+    const QString message = QStringLiteral("Update manifest is larger than %1 bytes").arg(maxManifestBytes);
+    qWarning().noquote() << QStringLiteral("[Update] %1; request aborted").arg(message);
+    finishCheckWithFailure(message, {{QStringLiteral("reason"), message}});
 }
 
 void RemoteUpdater::onManifestFinished()
@@ -156,26 +155,18 @@ void RemoteUpdater::evaluateManifest(const QByteArray &body)
                                       {{QStringLiteral("reason"), description}});
     }
 
-    QJsonObject manifest = doc.object();
-    const QJsonValue data = manifest.value(QLatin1String("data"));
-    if (data.isObject()) {
-        const qint64 code = manifest.contains(QLatin1String("errorCode"))
-                                ? envelopeCode(manifest.value(QLatin1String("errorCode")))
-                                : 0;
-        if (code != 0) {
-            const QJsonValue message = manifest.value(QLatin1String("message"));
-            return finishCheckWithFailure(
-                QStringLiteral("Update API errorCode=%1, message=%2")
-                    .arg(code)
-                    .arg(message.isString() ? message.toString() : QString()),
-                {{QStringLiteral("reason"), QStringLiteral("api_error")}, {QStringLiteral("errorCode"), code}});
-        }
-        manifest = data.toObject();
-        qInfo("[Update] manifest unwrapped from data envelope");
+    const ManifestEnvelope envelope = ManifestEnvelope::unwrap(doc.object());
+    if (envelope.errorCode != 0) {
+        return finishCheckWithFailure(
+            QStringLiteral("Update API errorCode=%1, message=%2").arg(envelope.errorCode).arg(envelope.message),
+            {{QStringLiteral("reason"), QStringLiteral("api_error")},
+             {QStringLiteral("errorCode"), envelope.errorCode}});
     }
+    if (envelope.unwrapped)
+        qInfo("[Update] manifest unwrapped from data envelope");
 
     QString parseFailure;
-    const UpdateInfo info = UpdateInfo::fromJson(normalizeManifestAliases(manifest), &parseFailure);
+    const UpdateInfo info = UpdateInfo::fromJson(normalizeManifestAliases(envelope.manifest), &parseFailure);
     if (!parseFailure.isEmpty()) {
         qWarning().noquote() << QStringLiteral("[Update] manifest parse failed: %1").arg(parseFailure);
         return finishCheckWithFailure(parseFailure, {{QStringLiteral("reason"), parseFailure}});

@@ -3,12 +3,16 @@
 #include "devicepages/DeviceInfoWidget.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QVBoxLayout>
 
 namespace {
+
+// The sidebar is 200 px wide; a longer name ends in an ellipsis this far from its edges.
+constexpr int kNameMaxWidth = 180;
 
 QWidget *makeSpacer(QWidget *parent, const char *name)
 {
@@ -36,6 +40,7 @@ DeviceInfoItem::DeviceInfoItem(QWidget *parent) : QWidget(parent)
     m_nameLabel->setStyleSheet(QStringLiteral(
         "font-family: 'Microsoft YaHei','PingFang SC','Segoe UI',sans-serif;font-style: normal;font-weight: 400;"
         "font-size: 14px;line-height: 20px;text-align: center;color: #999999;"));
+    m_nameLabel->setMaximumWidth(kNameMaxWidth);
 
     m_status = new DeviceInfoWidget(this, 11, 8);
     m_status->setObjectName(QStringLiteral("deviceStatus"));
@@ -78,7 +83,16 @@ void DeviceInfoItem::setBatteryVisible(bool visible)
 void DeviceInfoItem::setDeviceName(const QString &name)
 {
     m_deviceName = name.trimmed();
-    m_nameLabel->setText(m_deviceName);
+    showName();
+}
+
+void DeviceInfoItem::showName()
+{
+    // The label's font comes from its style sheet.
+    m_nameLabel->ensurePolished();
+    const QString shown = m_nameLabel->fontMetrics().elidedText(m_deviceName, Qt::ElideRight, kNameMaxWidth);
+    m_nameLabel->setText(shown);
+    m_nameLabel->setToolTip(shown == m_deviceName ? QString() : m_deviceName);
 }
 
 void DeviceInfoItem::setWiredConnection(bool wired)
@@ -116,6 +130,6 @@ void DeviceInfoItem::relayoutStatusRow()
 void DeviceInfoItem::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange && m_nameLabel)
-        m_nameLabel->setText(m_deviceName);
+        showName();
     QWidget::changeEvent(event);
 }

@@ -32,6 +32,8 @@ protected:
 
 private:
     void relayoutStatusRow();
+    // The stored name, with an ellipsis (and whole in the tool tip) when wider than the sidebar allows.
+    void showName();
 
     QString m_imagePath = QStringLiteral(":/images/#6E00FFmin.png");
     QLabel *m_thumbnail = nullptr;

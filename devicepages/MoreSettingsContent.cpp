@@ -22,6 +22,14 @@ constexpr int kMaxPromptTone = 7;
 constexpr int kInitialPromptTone = 3;
 constexpr int kMaxNameBytes = 31;
 const int kPromptToneLabelX[] = {598, 635, 670, 707, 742, 779, 814};
+// The name and its edit button on the rename card: right-aligned, ending at
+// the card's inner edge; the row starts at kNameRowX unless the name needs more.
+constexpr int kNameRowX = 180;
+constexpr int kNameRowY = 36;
+constexpr int kNameRowRight = 395;
+constexpr int kNameRowHeight = 16;
+constexpr int kNameRowSpacing = 4;
+constexpr int kNameTitleGap = 16;
 
 QString cardStyle()
 {
@@ -136,7 +144,9 @@ QFrame *MoreSettingsContent::buildRenameCard()
     m_renameTitle->setObjectName(QStringLiteral("renameTitle"));
 
     auto *row = new QWidget(card);
-    row->setGeometry(180, 36, 215, 16);
+    m_nameRow = row;
+    row->setObjectName(QStringLiteral("deviceNameRow"));
+    row->setGeometry(kNameRowX, kNameRowY, kNameRowRight - kNameRowX, kNameRowHeight);
     row->setStyleSheet(QStringLiteral("background: transparent;"));
     m_nameLabel = createLabel(row, QRect(), DevicePageStyles::font(10.6667, 400), "#999999",
                               Qt::AlignRight | Qt::AlignVCenter);
@@ -154,7 +164,7 @@ QFrame *MoreSettingsContent::buildRenameCard()
     }
     auto *rowLayout = new QHBoxLayout(row);
     rowLayout->setContentsMargins(0, 0, 0, 0);
-    rowLayout->setSpacing(4);
+    rowLayout->setSpacing(kNameRowSpacing);
     rowLayout->addWidget(m_nameLabel, 1);
     rowLayout->addWidget(m_renameButton);
     connect(m_renameButton, &QPushButton::clicked, this, &MoreSettingsContent::showRenameDialog);
@@ -181,6 +191,7 @@ void MoreSettingsContent::retranslateUi()
 {
     m_promptToneTitle->setText(tr("耳机提示音音量"));
     m_renameTitle->setText(tr("耳机重命名"));
+    placeNameRow();
     m_resetTitle->setText(tr("恢复出厂设置"));
     m_resetSubtitle->setText(tr("耳机所有状态将恢复到出厂默认"));
     m_resetButton->setText(tr("恢复出厂"));
@@ -255,10 +266,26 @@ bool MoreSettingsContent::applyDeviceName(const QString &name, bool emitChange)
     if (trimmed == m_deviceName)
         return false;
     m_deviceName = trimmed;
-    m_nameLabel->setText(trimmed);
+    placeNameRow();
     if (emitChange)
         emit deviceNameChanged(trimmed);
     return true;
+}
+
+// A name wider than its row takes room to the left, up to the title; longer
+// still, it ends in an ellipsis and is whole in the tool tip.
+void MoreSettingsContent::placeNameRow()
+{
+    const QFontMetrics nameMetrics(m_nameLabel->font());
+    const int buttonPart = kNameRowSpacing + m_renameButton->width();
+    const int needed = nameMetrics.horizontalAdvance(m_deviceName) + 2 + buttonPart;
+    const QFontMetrics titleMetrics(m_renameTitle->font());
+    const int titleEnd = m_renameTitle->x() + titleMetrics.horizontalAdvance(m_renameTitle->text());
+    const int left = qMin(kNameRowX, qMax(titleEnd + kNameTitleGap, kNameRowRight - needed));
+    m_nameRow->setGeometry(left, kNameRowY, kNameRowRight - left, kNameRowHeight);
+    const QString shown = nameMetrics.elidedText(m_deviceName, Qt::ElideRight, m_nameRow->width() - buttonPart);
+    m_nameLabel->setText(shown);
+    m_nameLabel->setToolTip(shown == m_deviceName ? QString() : m_deviceName);
 }
 
 void MoreSettingsContent::showRenameDialog()

@@ -77,6 +77,7 @@ private:
     QFrame *buildFactoryResetCard();
     void buildFirmwareCard(FirmwareCard &card, const char *objectName, int latestStatusMinWidth);
     void retranslateUi();
+    void placeNameRow();
 
     void updatePromptToneScale(int level);
     void onPromptToneSliderChanged(int level);
@@ -100,6 +101,7 @@ private:
     QList<QLabel *> m_promptToneLabels;
     QLabel *m_promptToneTitle = nullptr;
     QLabel *m_renameTitle = nullptr;
+    QWidget *m_nameRow = nullptr;
     QLabel *m_nameLabel = nullptr;
     QPushButton *m_renameButton = nullptr;
     QLabel *m_resetTitle = nullptr;

@@ -13,8 +13,10 @@ namespace {
 
 constexpr int kVersionLineY = 51;
 constexpr int kVersionLineHeight = 14;
-// The status text may reach this x before the upgrade button's column.
+// The status text may reach this x before the upgrade button's column; with
+// the button hidden, the card's inner edge.
 constexpr int kStatusRightLimit = 295;
+constexpr int kCardInset = 20;
 
 QFont sectionTitleFont()
 {
@@ -96,13 +98,13 @@ void MoreSettingsContent::refreshFirmwareCard(FirmwareCard &card)
         card.availableCaption->setGeometry(end + 4, kVersionLineY, qMax(65, advanceOf(card.availableCaption) + 2),
                                            kVersionLineHeight);
         card.availableVersion->setText(card.availableVersionText);
-        card.availableVersion->setGeometry(card.availableCaption->geometry().right() + 1, kVersionLineY, 44,
-                                           kVersionLineHeight);
+        card.availableVersion->setGeometry(card.availableCaption->geometry().right() + 1, kVersionLineY,
+                                           qMax(44, advanceOf(card.availableVersion) + 2), kVersionLineHeight);
         return;
     }
     const int minimum = card.latestStatusMinWidth;
-    const int width =
-        qMin(qMax(minimum, advanceOf(card.latestStatus) + 2), qMax(minimum, kStatusRightLimit - (end + 4)));
+    const int rightLimit = card.upgradeButton->isHidden() ? card.frame->width() - kCardInset : kStatusRightLimit;
+    const int width = qMin(qMax(minimum, advanceOf(card.latestStatus) + 2), qMax(minimum, rightLimit - (end + 4)));
     card.latestStatus->setGeometry(end + 4, kVersionLineY, width, kVersionLineHeight);
     // A text longer than its room ends in an ellipsis rather than a cut letter.
     const QString shown =
@@ -170,11 +172,13 @@ void MoreSettingsContent::setReceiverOtaAvailable(bool available, const QString 
 void MoreSettingsContent::setHeadphoneUpgradeButtonVisible(bool visible)
 {
     m_headphone.upgradeButton->setVisible(visible);
+    refreshFirmwareCard(m_headphone);
 }
 
 void MoreSettingsContent::setReceiverUpgradeButtonVisible(bool visible)
 {
     m_receiver.upgradeButton->setVisible(visible);
+    refreshFirmwareCard(m_receiver);
 }
 
 void MoreSettingsContent::setOtaRowVisible(FirmwareCard &card, bool visible)

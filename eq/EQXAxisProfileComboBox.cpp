@@ -83,7 +83,14 @@ void EQXAxisProfileComboBox::adjustPopupWidth(QWidget *popup)
     for (int i = 0; i < count(); ++i)
         widest = std::max(widest, metrics.horizontalAdvance(itemText(i)));
     const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
-    popup->setMinimumWidth(std::max(width(), widest + (frame + kPopupSlack) * 2));
+    int minimum = std::max(width(), widest + (frame + kPopupSlack) * 2);
+    // The rows are as wide as the list's viewport; the popup's border, padding
+    // and frame around it must not leave the widest name too little of a row.
+    if (popup->isVisible() && view() && view()->viewport()) {
+        const int chrome = popup->width() - view()->viewport()->width();
+        minimum = std::max(minimum, EQXAxisProfileItemDelegate::rowWidthFor(widest) + chrome);
+    }
+    popup->setMinimumWidth(minimum);
 }
 
 void EQXAxisProfileComboBox::positionPopup(QWidget *popup)

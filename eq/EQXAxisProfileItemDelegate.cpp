@@ -12,6 +12,7 @@ constexpr qreal kRowPointSize = 8.17;
 constexpr int kMinTextWidth = 120;
 constexpr int kRowExtra = 45;
 constexpr int kRowHeight = 26;
+constexpr int kRowBesideText = 37;
 } // namespace
 
 EQXAxisProfileItemDelegate::EQXAxisProfileItemDelegate(QComboBox *picker, QObject *parent)
@@ -46,7 +47,7 @@ void EQXAxisProfileItemDelegate::paint(QPainter *painter, const QStyleOptionView
 
     const QFont font = rowFont(option.font);
     painter->setFont(font);
-    const QRect textRect(r.left() + 10, r.top(), r.width() - 37, r.height());
+    const QRect textRect(r.left() + 10, r.top(), textWidth(r.width()), r.height());
     const QString text =
         QFontMetrics(font).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, textRect.width());
     painter->setPen(isCurrent ? QColor(0xE4, 0xE4, 0xE4) : QColor(0x99, 0x99, 0x99));
@@ -68,6 +69,16 @@ void EQXAxisProfileItemDelegate::paint(QPainter *painter, const QStyleOptionView
         painter->drawLine(QPoint(r.left() + 10, r.bottom()), QPoint(r.right() - 10, r.bottom()));
     }
     painter->restore();
+}
+
+int EQXAxisProfileItemDelegate::textWidth(int rowWidth)
+{
+    return rowWidth - kRowBesideText;
+}
+
+int EQXAxisProfileItemDelegate::rowWidthFor(int textWidth)
+{
+    return textWidth + kRowBesideText;
 }
 
 QSize EQXAxisProfileItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const

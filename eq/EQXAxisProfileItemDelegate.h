@@ -15,6 +15,10 @@ public:
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
     static QFont rowFont(const QFont &base);
+    // What a row this wide leaves its name, beside the margins and the status
+    // dot; and how wide a row must be for a name this wide.
+    static int textWidth(int rowWidth);
+    static int rowWidthFor(int textWidth);
 
 private:
     QComboBox *m_picker;

@@ -11,8 +11,14 @@
 
 namespace {
 
+// The smallest frame and text; a longer text widens both, and past the widest
+// line (or what the window leaves free) it wraps and the frame grows taller.
 constexpr int kFrameWidth = 254;
 constexpr int kFrameHeight = 80;
+constexpr int kTextWidth = 200;
+constexpr int kTextHeight = 19;
+constexpr int kWidestTextLine = 480;
+constexpr int kWindowMargin = 40;
 
 } // namespace
 
@@ -86,13 +92,28 @@ void PageToast::createFrame(QWidget *host)
     m_icon->setAlignment(Qt::AlignCenter);
     m_icon->setStyleSheet(QStringLiteral("background: transparent;")); // the frame's shade only once
     m_text = new QLabel(m_frame);
-    m_text->setFixedSize(200, 19);
+    m_text->setFixedSize(kTextWidth, kTextHeight);
     m_text->setAlignment(Qt::AlignCenter);
     m_text->setStyleSheet(QStringLiteral(
         "background: transparent;color: #E4E4E4;font-family: 'Microsoft YaHei','PingFang SC','Segoe UI',sans-serif;"
         "font-style: normal;font-weight: 500;font-size: 13.3333px;line-height: 19px;text-align: center;"));
     layout->addWidget(m_icon, 0, Qt::AlignHCenter);
     layout->addWidget(m_text, 0, Qt::AlignHCenter);
+}
+
+void PageToast::fitText(int hostWidth)
+{
+    // The text's font comes from its style sheet.
+    m_text->ensurePolished();
+    const int framePadding = kFrameWidth - kTextWidth;
+    const int widest = std::max(kTextWidth, std::min(kWidestTextLine, hostWidth - 2 * kWindowMargin - framePadding));
+    const int needed = m_text->fontMetrics().horizontalAdvance(m_text->text());
+    const bool wrap = needed > widest;
+    m_text->setWordWrap(wrap);
+    const int width = std::clamp(needed, kTextWidth, widest);
+    const int height = wrap ? std::max(kTextHeight, m_text->heightForWidth(width)) : kTextHeight;
+    m_text->setFixedSize(width, height);
+    m_frame->setFixedSize(width + framePadding, kFrameHeight - kTextHeight + height);
 }
 
 void PageToast::show(const QString &text, int kind, int durationMs)
@@ -119,6 +140,7 @@ void PageToast::show(const QString &text, int kind, int durationMs)
     else
         m_icon->clear();
     m_text->setText(trimmed);
+    fitText(host->width());
     m_frame->move((host->width() - m_frame->width()) / 2, (host->height() - m_frame->height()) / 2);
     m_frame->raise();
     m_frame->show();

@@ -12,9 +12,10 @@ class QTimer;
 class QWidget;
 
 // The short message of a page, centred over the page's top-level window: an
-// icon for its kind above one line of text. A new toast replaces the one on
-// show and restarts its time; the same text again within the repeat window
-// (150 ms) is dropped, so double reports collapse. GUI thread only.
+// icon for its kind above the text, on one line as far as it goes. A new
+// toast replaces the one on show and restarts its time; the same text again
+// within the repeat window (150 ms) is dropped, so double reports collapse.
+// GUI thread only.
 class PageToast : public QObject
 {
     Q_OBJECT
@@ -51,6 +52,8 @@ public:
 
 private:
     void createFrame(QWidget *host);
+    // Sizes the text and the frame to the text, within a window `hostWidth` wide.
+    void fitText(int hostWidth);
     const char *iconFor(int kind) const;
 
     QWidget *m_page;

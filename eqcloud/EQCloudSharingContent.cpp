@@ -27,7 +27,9 @@
 
 namespace {
 
+// The narrowest a tab gets; a longer title widens its tab by this much on each side.
 constexpr int kTabWidth = 82;
+constexpr int kTabTitlePadding = 13;
 constexpr int kToastMs = 1000;
 
 } // namespace
@@ -201,9 +203,10 @@ void EQCloudSharingContent::retranslateUi()
 void EQCloudSharingContent::updateTabWidths()
 {
     int total = 0;
-    for (int i = 0; i < m_tabs.size(); ++i) {
-        TabItem *tab = m_tabs.at(i);
-        const int width = i == DownloadsTab ? std::max(tab->sizeHint().width(), kTabWidth) : kTabWidth;
+    for (TabItem *tab : std::as_const(m_tabs)) {
+        // The title's font comes from its style sheet; measured unpolished it would be the default one.
+        tab->ensurePolished();
+        const int width = std::max(tab->sizeHint().width() + 2 * kTabTitlePadding, kTabWidth);
         tab->setFixedWidth(width);
         total += width;
     }

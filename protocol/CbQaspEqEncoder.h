@@ -105,8 +105,11 @@ public:
 
     // Builds and hands all eleven reports to the transport; true once the last
     // one was handed over (delivery is reported later by the transport's
-    // dataSent with kDataId). `reportsHanded`, when given, receives how many
-    // reports went to the transport, also on a failure part way.
+    // dataSent with kDataId). The record's first eight bands fill the eight
+    // filters (the rest are bypassed); a ninth and tenth band are not written.
+    // A band whose coefficients fall outside Q2.30 refuses the whole write.
+    // `reportsHanded`, when given, receives how many reports went to the
+    // transport, also on a failure part way.
     static bool buildChain(HeadsetProtocol::IHidTransport *transport, const QString &deviceId,
                            const HeadsetProtocol::EQData &eq, QString *error,
                            const std::function<void(const QString &)> &log, int *reportsHanded = nullptr);

@@ -4,6 +4,7 @@
 #include "protocol/IHidTransport.h"
 
 #include <QScopeGuard>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -46,6 +47,32 @@ bool slotHasBand(const HeadsetProtocol::EQData &eq, std::size_t slot)
 
 using LogFn = std::function<void(const QString &)>;
 
+// Presets, game and cloud EQs have up to ten bands and the decoder eight
+// filters: the bands past the eighth are not written. Those that would have
+// shaped the sound are named, so a curve that plays differently can be traced.
+void logBandsLeftOut(const HeadsetProtocol::EQData &eq, const LogFn &log)
+{
+    QStringList shaping;
+    for (std::size_t band = CbQaspEqEncoder::kFilterSlots; band < eq.bandCount && slotHasBand(eq, band); ++band) {
+        const CbQaspEqEncoder::QaspFilterKind kind = CbQaspEqEncoder::kindForFilterByte(eq, eq.filterTypes[band]);
+        const bool passFilter =
+            kind == CbQaspEqEncoder::QaspFilterKind::LowPass || kind == CbQaspEqEncoder::QaspFilterKind::HighPass;
+        if (kind == CbQaspEqEncoder::QaspFilterKind::Disabled || (eq.gains[band] == 0 && !passFilter))
+            continue;
+        shaping.append(QStringLiteral("Band%1(kind=%2 freq=%3Hz gain=%4dB)")
+                           .arg(band)
+                           .arg(static_cast<int>(kind))
+                           .arg(eq.frequencies[band])
+                           .arg(eq.gains[band] / 100.0, 0, 'f', 2));
+    }
+    if (shaping.isEmpty())
+        return;
+    log(QStringLiteral("[QOR][CbQasp][EQ][Src][LeftOut] bandCount=%1 exceeds the %2 hardware filters; not written: %3")
+            .arg(eq.bandCount)
+            .arg(CbQaspEqEncoder::kFilterSlots)
+            .arg(shaping.join(QLatin1Char(' '))));
+}
+
 // The record as it came in: summary, TLV form, one line per hardware slot, the overall gain.
 void logSource(const HeadsetProtocol::EQData &eq, const QString &deviceId, qint8 gainOffset, const LogFn &log)
 {
@@ -77,6 +104,7 @@ void logSource(const HeadsetProtocol::EQData &eq, const QString &deviceId, qint8
                 .arg(hex2(eq.filterTypes[slot]), policy)
                 .toUpper());
     }
+    logBandsLeftOut(eq, log);
     log(QStringLiteral("[QOR][CbQasp][EQ][Src][MainGain] totalGain(raw)=%1 → Filter_Gain_Offset/0x03(dB)=%2 "
                        "mode=all_8_bands_offset+0x03(no_0x07)")
             .arg(eq.totalGain)
@@ -169,13 +197,6 @@ bool CbQaspEqEncoder::buildChain(HeadsetProtocol::IHidTransport *transport, cons
                         .arg(eq.gains.size())
                         .arg(eq.qValues.size())
                         .arg(eq.filterTypes.size()));
-    }
-    // Preset and game records may hold 9 or 10 bands; the decoder has 8 filters
-    // and dropping bands would play a different curve than the one chosen.
-    if (bands > static_cast<std::size_t>(kFilterSlots)) {
-        return fail(QStringLiteral("QOR EQ: bandCount=%1 exceeds the %2 hardware filters; refusing to drop bands")
-                        .arg(bands)
-                        .arg(kFilterSlots));
     }
 
     const qint8 gainOffset = gainOffsetDb(eq.totalGain);

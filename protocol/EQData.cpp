@@ -49,10 +49,10 @@ bool validateEQData(const EQData &eq)
         return false;
     }
 
-    // A Qor custom record may have 1-8 bands. Its EQ chain carries no more than
-    // 8, so a larger Qor record is refused instead of losing bands on the way.
+    // A Qor custom record may also have 1-5 bands; presets, game and cloud EQs
+    // keep their 6-10 in Qor mode too (the chain writes their first eight).
     const bool qorCustomBands = eq.qorCustom && isCustomIndex(eq.index) && bands >= 1 && bands <= QorMaxBands;
-    if (!qorCustomBands && (bands < 6 || bands > 10 || (eq.qorCustom && bands > QorMaxBands))) {
+    if (!qorCustomBands && (bands < 6 || bands > 10)) {
         qWarning() << "Invalid band count:" << bands << "(expect 6-10, or QOR custom 1-8)";
         return false;
     }

@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QTimer;
@@ -126,6 +127,7 @@ private:
     // ProtocolHandlerReceive.cpp: receive buffer, frames, reassembly, sweep.
     std::optional<CutFrame> cutFrameLocked(DeferredLog &lines);
     void scheduleFrame(const CutFrame &cut);
+    void deferStep(std::function<void()> step);
     void processFrame(const QByteArray &frame, bool moreData);
     void reassemble(const ParsedFrame &frame);
     static quint32 reassemblyKey(CommandType type, quint16 cmd, quint8 seq);

@@ -26,6 +26,29 @@ bool isKnownType(CommandType type)
     return type == CommandType::Request || type == CommandType::Response || type == CommandType::Notify;
 }
 
+// An empty fragment never counts as received.
+int receivedFragments(const ReassemblyBuffer &buffer)
+{
+    return static_cast<int>(std::count_if(buffer.fragments.cbegin(), buffer.fragments.cend(),
+                                          [](const QByteArray &f) { return !f.isEmpty(); }));
+}
+
+// The headset writes the frames of one message back to back; a fragment this
+// long after the buffer's last one belongs to a later message, even where it
+// would fill the gap a lost fragment left.
+constexpr qint64 maxFragmentGapMs = 1000;
+
+// A fragment that cannot belong to the buffered message: another total, other
+// bytes where a fragment already arrived, or a long pause since the last one.
+// A true duplicate belongs.
+bool startsNewMessage(const ReassemblyBuffer &buffer, const ParsedFrame &frame, qint64 nowMs)
+{
+    if (frame.totalFrames != buffer.totalFrames || nowMs - buffer.lastUpdateMs > maxFragmentGapMs)
+        return true;
+    const QByteArray &slot = buffer.fragments[frame.frameIndex];
+    return !slot.isEmpty() && slot != frame.payload;
+}
+
 } // namespace
 
 void ProtocolHandler::setStripReportId(bool strip)
@@ -125,7 +148,15 @@ std::optional<ProtocolHandler::CutFrame> ProtocolHandler::cutFrameLocked(Deferre
 
 void ProtocolHandler::scheduleFrame(const CutFrame &cut)
 {
-    QTimer::singleShot(FrameHopMs, this, [this, cut] { processFrame(cut.frame, cut.moreData); });
+    deferStep([this, cut] { processFrame(cut.frame, cut.moreData); });
+}
+
+void ProtocolHandler::deferStep(std::function<void()> step)
+{
+    if (m_settings.deferStep)
+        m_settings.deferStep(std::move(step));
+    else
+        QTimer::singleShot(FrameHopMs, this, std::move(step));
 }
 
 void ProtocolHandler::processFrame(const QByteArray &frame, bool moreData)
@@ -156,7 +187,7 @@ void ProtocolHandler::processFrame(const QByteArray &frame, bool moreData)
         }
     }
     if (moreData)
-        QTimer::singleShot(FrameHopMs, this, &ProtocolHandler::processRemainingReceiveBuffer);
+        deferStep([this] { processRemainingReceiveBuffer(); });
 }
 
 quint32 ProtocolHandler::reassemblyKey(CommandType type, quint16 cmd, quint8 seq)
@@ -167,12 +198,37 @@ quint32 ProtocolHandler::reassemblyKey(CommandType type, quint16 cmd, quint8 seq
 
 void ProtocolHandler::reassemble(const ParsedFrame &frame)
 {
+    if (frame.frameIndex >= frame.totalFrames) {
+        // Malformed in itself: it neither starts a message nor ends a partial one.
+        const QString text = QStringLiteral("Invalid frame sequence number: %1 (max: %2)")
+                                 .arg(frame.frameIndex)
+                                 .arg(frame.totalFrames - 1);
+        log(text, LogError);
+        emit errorOccurred(text);
+        return;
+    }
     DeferredLog lines;
     std::optional<QByteArray> complete;
     {
         QMutexLocker locker(&m_mutex);
         const quint32 key = reassemblyKey(frame.type, frame.cmd, frame.seq);
         auto it = m_reassemblyBuffers.find(key);
+        if (it != m_reassemblyBuffers.end() && startsNewMessage(it.value(), frame, now())) {
+            // Sequence numbers repeat every 16 messages: a partial message that lost
+            // a fragment would otherwise be completed with a later message's bytes.
+            const ReassemblyBuffer &stale = it.value();
+            lines.append({QStringLiteral("Stale partial message dropped, a new one began. Cmd: 0x%1, Seq: %2, "
+                                         "Frames: %3/%4, new total: %5")
+                              .arg(hex(stale.cmd))
+                              .arg(stale.seq)
+                              .arg(receivedFragments(stale))
+                              .arg(stale.totalFrames)
+                              .arg(frame.totalFrames),
+                          LogWarning,
+                          {}});
+            m_reassemblyBuffers.erase(it);
+            it = m_reassemblyBuffers.end();
+        }
         if (it == m_reassemblyBuffers.end()) {
             ReassemblyBuffer buffer;
             buffer.cmd = frame.cmd;
@@ -189,38 +245,29 @@ void ProtocolHandler::reassemble(const ParsedFrame &frame)
                           {}});
         }
         ReassemblyBuffer &buffer = it.value();
-        if (frame.frameIndex >= buffer.totalFrames) {
-            const QString text = QStringLiteral("Invalid frame sequence number: %1 (max: %2)")
-                                     .arg(frame.frameIndex)
-                                     .arg(buffer.totalFrames - 1);
-            lines.append({text, LogError, text});
-        } else {
-            QByteArray &slot = buffer.fragments[frame.frameIndex];
-            if (!slot.isEmpty())
-                lines.append({QStringLiteral("Duplicate frame received. Seq: %1").arg(frame.frameIndex), LogWarning, {}});
-            slot = frame.payload;
-            buffer.lastUpdateMs = now();
-            lines.append({QStringLiteral("Frame %1/%2 received. Size: %3 bytes")
-                              .arg(frame.frameIndex + 1)
-                              .arg(buffer.totalFrames)
-                              .arg(frame.payload.size()),
-                          LogWarning,
+        QByteArray &slot = buffer.fragments[frame.frameIndex];
+        if (!slot.isEmpty())
+            lines.append({QStringLiteral("Duplicate frame received. Seq: %1").arg(frame.frameIndex), LogWarning, {}});
+        slot = frame.payload;
+        buffer.lastUpdateMs = now();
+        lines.append({QStringLiteral("Frame %1/%2 received. Size: %3 bytes")
+                          .arg(frame.frameIndex + 1)
+                          .arg(buffer.totalFrames)
+                          .arg(frame.payload.size()),
+                      LogWarning,
+                      {}});
+        if (receivedFragments(buffer) == buffer.totalFrames) {
+            QByteArray joined;
+            joined.reserve(static_cast<qsizetype>(buffer.fragments.size()) * FrameCodec::MaxPayloadPerFrame);
+            for (const QByteArray &fragment : buffer.fragments)
+                joined += fragment;
+            m_reassemblyBuffers.erase(it);
+            lines.append({QStringLiteral("All frames received for command 0x%1. Total size: %2 bytes")
+                              .arg(hex(frame.cmd))
+                              .arg(joined.size()),
+                          LogInfo,
                           {}});
-            const bool done = std::none_of(buffer.fragments.cbegin(), buffer.fragments.cend(),
-                                           [](const QByteArray &f) { return f.isEmpty(); });
-            if (done) {
-                QByteArray joined;
-                joined.reserve(static_cast<qsizetype>(buffer.fragments.size()) * FrameCodec::MaxPayloadPerFrame);
-                for (const QByteArray &fragment : buffer.fragments)
-                    joined += fragment;
-                m_reassemblyBuffers.erase(it);
-                lines.append({QStringLiteral("All frames received for command 0x%1. Total size: %2 bytes")
-                                  .arg(hex(frame.cmd))
-                                  .arg(joined.size()),
-                              LogInfo,
-                              {}});
-                complete = std::move(joined);
-            }
+            complete = std::move(joined);
         }
     }
     flush(lines);
@@ -256,8 +303,7 @@ void ProtocolHandler::cleanupTimeouts()
         for (auto it = m_reassemblyBuffers.begin(); it != m_reassemblyBuffers.end();) {
             const ReassemblyBuffer &buffer = it.value();
             const qint64 idle = nowMs - buffer.lastUpdateMs;
-            const auto received = std::count_if(buffer.fragments.cbegin(), buffer.fragments.cend(),
-                                                [](const QByteArray &f) { return !f.isEmpty(); });
+            const int received = receivedFragments(buffer);
             const bool underHalf = buffer.totalFrames == 0 || double(received) / buffer.totalFrames < 0.5;
             if (idle > timeout || (underHalf && idle > timeout / 2)) {
                 lines.append({QStringLiteral("Frame reassembly timeout/incomplete. Cmd: 0x%1, Seq: %2, Frames: %3/%4")

@@ -21,6 +21,10 @@ struct ProtocolHandlerSettings
     int cleanupIntervalMs = 1000;
     // Milliseconds for time-outs and reassembly ages; empty: a monotonic clock.
     std::function<qint64()> clock;
+    // Runs a deferred receive step (processing the frame just cut, cutting the
+    // next one) later on the handler's thread; empty: a 1 ms single-shot timer.
+    // A harness that drives the handler synchronously queues and runs them itself.
+    std::function<void(std::function<void()>)> deferStep;
 };
 
 } // namespace HeadsetProtocol

@@ -13,12 +13,14 @@ export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-# The OTA engine's parsers under libFuzzer (clang, no Qt).
-if [ -d libtavrel ] && [ -f tests/fuzz/CMakeLists.txt ]; then
+# Every parser under libFuzzer (clang; the program's parsers on Debian's Qt Core),
+# each target for 20 s, as many at once as there are cores.
+# ./scripts/fuzz-long.sh runs them for 10 minutes each.
+if [ -f tests/fuzz/CMakeLists.txt ]; then
   cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELKORA_FUZZ_ONLY=ON
   cmake --build build/fuzz -j "$jobs"
-  ctest --test-dir build/fuzz --output-on-failure
+  ctest --test-dir build/fuzz --output-on-failure -j "$jobs"
 fi
 
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELKORA_SANITIZER=asan
@@ -31,3 +33,7 @@ cmake -S . -B build/release-test -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKORA_S
   -DVELKORA_BUILD_BENCH=OFF
 cmake --build build/release-test -j "$jobs"
 ctest --test-dir build/release-test --output-on-failure -j "$jobs" "$@"
+
+# Last, the threaded tests (protocol, hid, service, libtavrel) under ThreadSanitizer,
+# in a lean build of their own (build/tsan).
+./scripts/test-tsan.sh "$@"

@@ -13,6 +13,7 @@ namespace {
 constexpr int kWidth = 364;
 constexpr int kMinimumHeight = 154;
 constexpr int kTextWidth = 316;
+constexpr int kMessageButtonGap = 8;
 
 const QString &messageStyle()
 {
@@ -122,7 +123,8 @@ UpdateAvailableDialog::UpdateAvailableDialog(QWidget *parent)
     layout->addWidget(m_titleLabel, 0, Qt::AlignHCenter);
     layout->addSpacing(15);
     layout->addWidget(m_messageLabel, 0, Qt::AlignHCenter);
-    layout->addStretch(1);
+    // The stretch, but never so short that a long message runs into the buttons.
+    layout->addSpacerItem(new QSpacerItem(0, kMessageButtonGap, QSizePolicy::Minimum, QSizePolicy::Expanding));
     layout->addLayout(buttonLine);
     applyRoundedMask(this);
 }

@@ -5,6 +5,7 @@
 #include "hid/HidProtocolService.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/hid/HidTestDevices.h"
+#include "tests/support/virtualqor/VirtualQorDevice.h"
 
 #include <QSettings>
 #include <QTest>
@@ -45,10 +46,22 @@ HeadphonesDevice &DeviceWindowRig::build(const HeadphonesDeviceTimings &timings)
     setup.durations = ServiceTest::fastDurations();
     setup.hidConfig = HidTestDevices::fastConfig();
     setup.handlerSettings = ServiceTest::fastHandlerSettings();
+    // How long an answer may take is the program's own: a shortened one turns
+    // a slow (loaded) machine into failed sends the window then acts on.
+    setup.durations.validationTimeoutMs = HidProtocolServiceDurations{}.validationTimeoutMs;
+    setup.handlerSettings.requestTimeoutMs = HeadsetProtocol::ProtocolHandlerSettings{}.requestTimeoutMs;
+    setup.handlerSettings.queuedTimeoutMs = HeadsetProtocol::ProtocolHandlerSettings{}.queuedTimeoutMs;
     m_window = std::make_unique<HeadphonesDevice>(nullptr, timings, setup);
     WindowTest::isolateUpdater(*m_window, m_launcher);
     m_devices.log().attach(m_window->deviceService(), &HidProtocolService::logMessage);
     return *m_window;
+}
+
+std::shared_ptr<VirtualDevices::VirtualQorDevice> DeviceWindowRig::plugQor()
+{
+    auto decoder = std::make_shared<VirtualDevices::VirtualQorDevice>();
+    HidTestDevices::api().addDevice(HidTestDevices::qor().hid, decoder);
+    return decoder;
 }
 
 HidProtocolService &DeviceWindowRig::service()

@@ -13,6 +13,10 @@
 class HidProtocolService;
 class MoreSettingsContent;
 
+namespace VirtualDevices {
+class VirtualQorDevice;
+}
+
 // The main window with its device service on the hidapi double (a virtual
 // receiver and headset when plugged), its API on the fake server and every
 // wait of the service shortened. Settings and files live in the test's
@@ -39,6 +43,8 @@ public:
     bool unplugReceiver() { return m_devices.unplugReceiver(); }
     void replugReceiver() { m_devices.replugReceiver(); }
     VirtualDevices::VirtualHeadset &headset() { return m_devices.headset(); }
+    // The wired Qor decoder on the bus before the window looks.
+    std::shared_ptr<VirtualDevices::VirtualQorDevice> plugQor();
     LogCapture &log() { return m_devices.log(); }
 
     HeadphonesDevice &build(const HeadphonesDeviceTimings &timings = fastTimings());

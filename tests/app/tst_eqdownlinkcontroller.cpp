@@ -1,6 +1,7 @@
 // The EQ downlink on its own: a fake device link that records each record it
 // is handed and answers when the test says so, custom slots from a table and
 // the real active-profile coordinator over a private settings store.
+#include "app/DeviceStateController.h"
 #include "app/EqDownlinkController.h"
 #include "eq/EQActiveProfileCoordinator.h"
 #include "tests/app/TestEnvironment.h"
@@ -18,16 +19,27 @@ using WindowTest::MessageLog;
 
 namespace {
 
-// A custom slot whose record carries index 100 + slot; eight bands, so that the Qor model takes it too.
+// A custom slot whose record carries index 100 + slot; eight bands, so that
+// the Qor model takes it too. Slot 9 has nine, more than a Qor slot may hold.
 QJsonObject customSlot(int slot)
 {
+    QJsonArray freq{62, 125, 250, 500, 1000, 2000, 4000, 8000};
+    QJsonArray q{1, 1, 1, 1, 1, 1, 1, 1};
+    QJsonArray sound{slot, 0, 0, 0, 0, 0, 0, 0};
+    QJsonArray type{"2", "2", "2", "2", "2", "2", "2", "2"};
+    if (slot == 9) {
+        freq.append(16000);
+        q.append(1);
+        sound.append(0);
+        type.append("2");
+    }
     QJsonObject json;
     json.insert(QStringLiteral("sort"), slot);
     json.insert(QStringLiteral("name"), QStringLiteral("slot %1").arg(slot));
-    json.insert(QStringLiteral("freq"), QJsonArray{62, 125, 250, 500, 1000, 2000, 4000, 8000});
-    json.insert(QStringLiteral("q"), QJsonArray{1, 1, 1, 1, 1, 1, 1, 1});
-    json.insert(QStringLiteral("sound"), QJsonArray{slot, 0, 0, 0, 0, 0, 0, 0});
-    json.insert(QStringLiteral("type"), QJsonArray{"2", "2", "2", "2", "2", "2", "2", "2"});
+    json.insert(QStringLiteral("freq"), freq);
+    json.insert(QStringLiteral("q"), q);
+    json.insert(QStringLiteral("sound"), sound);
+    json.insert(QStringLiteral("type"), type);
     json.insert(QStringLiteral("main_gain"), 0);
     return json;
 }
@@ -56,6 +68,8 @@ private slots:
     void refusedSendFailsAtOnce_data();
     void refusedSendFailsAtOnce();
     void deviceLossForgetsWhatTheDeviceHeld();
+    void waitingPickSurvivesTheLinkGoing_data();
+    void waitingPickSurvivesTheLinkGoing();
     void bootstrapSendsTheStoredRecord();
     void editDuringASendGoesAfterIt();
 
@@ -194,23 +208,41 @@ void TestEqDownlinkController::pickWaitingDuringASend()
 void TestEqDownlinkController::refusedSendFailsAtOnce_data()
 {
     QTest::addColumn<bool>("qor");
+    QTest::addColumn<bool>("accepts");
+    QTest::addColumn<int>("slot");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("framed") << false << QStringLiteral("reason=transport not ready");
-    QTest::newRow("qor chain without a reason") << true << QStringLiteral("reason=qor eq chain failed");
+    QTest::addColumn<QList<int>>("sends");
+    QTest::newRow("framed") << false << false << 1 << QStringLiteral("id=1 reason=transport not ready")
+                            << QList<int>{100, 101};
+    QTest::newRow("qor chain without a reason")
+        << true << false << 1 << QStringLiteral("id=1 reason=qor eq chain failed") << QList<int>{100, 101};
+    // The mapping refuses it: nothing reaches the device, and the user hears of it all the same.
+    QTest::newRow("qor slot the mapping refuses")
+        << true << true << 9 << QStringLiteral("id=9 reason=QOR custom EQ: band count must be 1..8")
+        << QList<int>{100};
 }
 
 void TestEqDownlinkController::refusedSendFailsAtOnce()
 {
     QFETCH(bool, qor);
+    QFETCH(bool, accepts);
+    QFETCH(int, slot);
     QFETCH(QString, reason);
+    QFETCH(QList<int>, sends);
     m_link.qorSession = qor;
     startApplied();
     MessageLog log;
-    m_link.accepts = false;
-    select(1);
+    QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
+    m_link.accepts = accepts;
+    select(slot);
     QVERIFY(!m_downlink->isSendInFlight());
+    QVERIFY(!m_downlink->isRetryRunning());
     QCOMPARE(selectedId(), QStringLiteral("0"));
-    QVERIFY(log.contains(QStringLiteral("[EQ][Send] apply failed source=4 id=1 ") + reason));
+    QCOMPARE(m_downlink->lastAppliedId(), QStringLiteral("0"));
+    QCOMPARE(toasts.size(), 1);
+    QCOMPARE(toasts.at(0).at(0).toString(), QStringLiteral("设备下发失败，已恢复上次配置"));
+    QVERIFY(log.contains(QStringLiteral("[EQ][Send] apply failed source=4 ") + reason));
+    QCOMPARE(m_link.sentIndices, sends);
 }
 
 void TestEqDownlinkController::deviceLossForgetsWhatTheDeviceHeld()
@@ -232,6 +264,72 @@ void TestEqDownlinkController::deviceLossForgetsWhatTheDeviceHeld()
     m_downlink->onRetryTimeout();
     QVERIFY(m_downlink->isSendInFlight());
     QCOMPARE(m_link.sentIndices, QList<int>{100});
+}
+
+void TestEqDownlinkController::waitingPickSurvivesTheLinkGoing_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QList<int>>("sends");
+    // Slot 0 is applied, slot 1 on its way, slot 2 picked meanwhile; then the link goes and comes back.
+    // Gone with the device: the plug-in restores what the user picked last.
+    QTest::newRow("device lost")
+        << QStringList{"pick:2", "gone", "present", "validated", "link:1"} << QList<int>{100, 101, 102};
+    // Validation lost and back with the device still plugged: the send on its way is dropped.
+    QTest::newRow("validation lost")
+        << QStringList{"pick:2", "unvalidated", "validated", "link:1"} << QList<int>{100, 101, 102};
+    // The headset's link down while slot 1 is on its way, which the headset still takes.
+    QTest::newRow("link lost, send succeeds meanwhile")
+        << QStringList{"pick:2", "link:0", "succeeded", "link:1"} << QList<int>{100, 101, 102};
+    // Nothing picked meanwhile: the dropped send's own selection goes once the link is back.
+    QTest::newRow("validation lost, nothing picked meanwhile")
+        << QStringList{"unvalidated", "validated", "link:1"} << QList<int>{100, 101, 101};
+}
+
+void TestEqDownlinkController::waitingPickSurvivesTheLinkGoing()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QList<int>, sends);
+    // The window's device state drives the downlink as in the program.
+    DeviceStateController state;
+    state.setEqDownlink(m_downlink.get());
+    state.onTargetDevicePresentChanged(true);
+    state.onProtocolValidatedChanged(true);
+    state.onHeadsetLinkChanged(true);
+    startApplied();
+    select(1);
+    QVERIFY(m_downlink->isSendInFlight());
+
+    QString lastPick = QStringLiteral("1");
+    for (const QString &step : steps) {
+        const QString arg = step.section(QLatin1Char(':'), 1);
+        if (step.startsWith(QLatin1String("pick:"))) {
+            select(arg.toInt());
+            lastPick = arg;
+        } else if (step == QLatin1String("gone") || step == QLatin1String("present")) {
+            m_link.ready = step == QLatin1String("present");
+            state.onTargetDevicePresentChanged(m_link.ready);
+        } else if (step == QLatin1String("unvalidated") || step == QLatin1String("validated")) {
+            m_link.ready = step == QLatin1String("validated");
+            state.onProtocolValidatedChanged(m_link.ready);
+        } else if (step.startsWith(QLatin1String("link:"))) {
+            m_link.ready = arg == QLatin1String("1");
+            state.onHeadsetLinkChanged(m_link.ready);
+        } else if (step == QLatin1String("succeeded")) {
+            m_downlink->onSendSucceeded();
+        } else {
+            QFAIL(qPrintable(QStringLiteral("unknown step %1").arg(step)));
+        }
+    }
+    QVERIFY(m_downlink->isRetryRunning());
+    for (int tick = 0; tick < 5 && m_downlink->isRetryRunning(); ++tick) {
+        m_downlink->onRetryTimeout();
+        if (m_downlink->isSendInFlight())
+            m_downlink->onSendSucceeded();
+    }
+    QVERIFY(!m_downlink->isRetryRunning());
+    QCOMPARE(m_link.sentIndices, sends);
+    QCOMPARE(selectedId(), lastPick);
+    QCOMPARE(m_downlink->lastAppliedId(), lastPick);
 }
 
 void TestEqDownlinkController::bootstrapSendsTheStoredRecord()

@@ -79,6 +79,7 @@ private slots:
     void askedOncePerVersion();
     void confirmAsksForMoreSettings();
     void deviceLostWhileTheQuestionIsUp();
+    void newerOfferWhileTheQuestionIsUpWaits_data();
     void newerOfferWhileTheQuestionIsUpWaits();
     void blockedQuestionWaitsForTheScreen();
     void quittingWhileTheQuestionIsUp();
@@ -239,21 +240,37 @@ void TestFirmwareUpdateCheck::deviceLostWhileTheQuestionIsUp()
     QCOMPARE(title(question()), QStringLiteral("发现耳机固件新版本"));
 }
 
+void TestFirmwareUpdateCheck::newerOfferWhileTheQuestionIsUpWaits_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("toMoreSettings");
+    QTest::newRow("not now") << QStringLiteral("cancelButton") << 0;
+    QTest::newRow("go to update") << QStringLiteral("confirmButton") << 1;
+}
+
 void TestFirmwareUpdateCheck::newerOfferWhileTheQuestionIsUpWaits()
 {
+    QFETCH(QString, button);
+    QFETCH(int, toMoreSettings);
+    QSignalSpy toMore(m_check, &FirmwareUpdateCheck::moreSettingsRequested);
     report(QStringLiteral("1.2.9"), answer(QStringLiteral("1.3.0")));
-    UpdateAvailableDialog *first = question();
+    QPointer<UpdateAvailableDialog> first = question();
     QVERIFY(first);
     m_check->onInfoReceived(answer(QStringLiteral("1.3.1")));
     // No second question over the first.
     QCOMPARE(m_window->findChildren<UpdateAvailableDialog *>().size(), 1);
-    QCOMPARE(question(), first);
+    QCOMPARE(question(), first.data());
     QVERIFY(m_check->isPromptDeferred());
-    press(first, "cancelButton");
-    // The waiting one comes when the screen is free again.
-    m_check->resumeDeferredPrompt();
-    QVERIFY(question());
+    // Closing the first question asks the waiting one: nothing else has to.
+    press(first, qPrintable(button));
+    QCOMPARE(toMore.size(), toMoreSettings);
+    QVERIFY(!m_check->isPromptDeferred());
+    QTRY_VERIFY(question() && question() != first);
     QVERIFY(message(question()).contains(QStringLiteral("V.1.3.1")));
+    // Once per version: closing that one asks nothing more.
+    press(question(), "cancelButton");
+    QTRY_VERIFY(!question());
+    QTRY_VERIFY(!first);
 }
 
 void TestFirmwareUpdateCheck::blockedQuestionWaitsForTheScreen()

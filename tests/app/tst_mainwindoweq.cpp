@@ -7,7 +7,10 @@
 #include "eq/EQCustomContent.h"
 #include "hid/HidProtocolService.h"
 #include "protocol/EQData.h"
+#include "eq/EQOfficialPresetContent.h"
+#include "eq/EQSoundListController.h"
 #include "tests/support/virtualheadset/EqRecord.h"
+#include "tests/support/virtualqor/VirtualQorDevice.h"
 #include "tests/app/DeviceWindowRig.h"
 #include "tests/app/TestEnvironment.h"
 #include "tests/app/WindowTestSupport.h"
@@ -17,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 
 using DeviceWindowTest::DeviceWindowRig;
@@ -29,6 +33,25 @@ constexpr std::uint16_t kEqCommand = 0x20;
 HeadsetProtocol::EQData tenBands()
 {
     return ServiceTest::tenBandEq();
+}
+
+// An official preset as the server lists it for the Qor model: ten bands in
+// the Qasp type codes, the last two of them shaping the sound.
+EarphoneApi::EQEffect qorPreset(const QString &id, const QString &index, const QString &firstBandType,
+                                double firstBandGain)
+{
+    EarphoneApi::EQEffect effect;
+    effect.id = id;
+    effect.name = QStringLiteral("preset %1").arg(id);
+    effect.gain = index;
+    effect.freq = {31, 62, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+    effect.sound = {-3, 2.5, -1, 0, -2, 1.5, -4, 2, -6, 3};
+    effect.q = {0.7, 1, 1.4, 2, 1, 0.7, 1, 2, 1, 0.7};
+    effect.type = QStringList(10, QStringLiteral("2"));
+    effect.type[0] = firstBandType;
+    effect.sound[0] = firstBandGain;
+    effect.main_gain = -2;
+    return effect;
 }
 
 HeadsetProtocol::EQData qorCustomBands()
@@ -66,11 +89,15 @@ private slots:
     void customIdMustBeASlotIndex();
     void sendLostWithTheDeviceDoesNotBlockTheNext();
     void pickReplacesWaitingPreview();
+    void qorOfficialPresetWritesItsFirstEightBands();
+    void qorPresetTheChainRefusesIsUndone();
 
 private:
     EQActiveProfileCoordinator *coordinator() { return m_rig->window().contentBar()->activeProfileCoordinator(); }
     // The receiver linked and the window's first send of custom slot 0 confirmed.
     bool startWithCustomSlot();
+    // The Qor decoder in its session, the official page holding `presets`, the window shown.
+    std::shared_ptr<VirtualDevices::VirtualQorDevice> startWithQor(const QList<EarphoneApi::EQEffect> &presets);
 
     TestEnvironment m_env;
     std::unique_ptr<DeviceWindowRig> m_rig;
@@ -102,6 +129,17 @@ bool TestMainWindowEq::startWithCustomSlot()
     QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
     coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("0"));
     return sent.wait(5000);
+}
+
+std::shared_ptr<VirtualDevices::VirtualQorDevice> TestMainWindowEq::startWithQor(
+    const QList<EarphoneApi::EQEffect> &presets)
+{
+    std::shared_ptr<VirtualDevices::VirtualQorDevice> decoder = m_rig->plugQor();
+    HeadphonesDevice &window = m_rig->build();
+    if (!m_rig->show() || !QTest::qWaitFor([&] { return window.isDeviceReadyForEq(); }, 10000))
+        return nullptr;
+    emit window.contentBar()->officialPresetPage()->soundList()->officialSoundsLoaded(presets, {});
+    return decoder;
 }
 
 void TestMainWindowEq::snapshotRoundTrip_data()
@@ -185,7 +223,7 @@ void TestMainWindowEq::failedSendRestoresSelection()
     m_rig->headset().scriptFault({.command = kEqCommand}, VirtualDevices::ReplyFault{.noAnswer = true});
     QSignalSpy failed(&m_rig->service(), &HidProtocolService::eqSendFailed);
     coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("1"));
-    QVERIFY(failed.wait(5000));
+    QVERIFY(failed.wait(10000));
     QCOMPARE(coordinator()->activeSource(), EQActiveProfileCoordinator::Custom);
     QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
     QTRY_VERIFY(toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
@@ -205,7 +243,7 @@ void TestMainWindowEq::pickDuringAFailingSendWins()
     QVERIFY(window.isEqSendInFlight());
     // Picked while slot 1 is on its way; slot 1 then fails.
     coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("2"));
-    QVERIFY(failed.wait(5000));
+    QVERIFY(failed.wait(10000));
     QVERIFY(sent.wait(5000));
     QTRY_VERIFY_WITH_TIMEOUT(!window.isEqSendInFlight() && !window.isEqDownlinkRetryRunning(), 5000);
 
@@ -312,6 +350,64 @@ void TestMainWindowEq::pickReplacesWaitingPreview()
     QCOMPARE(m_rig->headset().commandCount(kEqCommand), 1);
     QCOMPARE(coordinator()->activeSource(), EQActiveProfileCoordinator::Custom);
     QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
+}
+
+void TestMainWindowEq::qorOfficialPresetWritesItsFirstEightBands()
+{
+    const EarphoneApi::EQEffect preset = qorPreset(QStringLiteral("pop"), QStringLiteral("4"), QStringLiteral("1"), -3);
+    const std::shared_ptr<VirtualDevices::VirtualQorDevice> decoder = startWithQor({preset});
+    QVERIFY(decoder);
+    WindowTest::ToastRecorder toasts;
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::OfficialBasic, QStringLiteral("pop"));
+    QVERIFY(sent.wait(10000));
+
+    QCOMPARE(decoder->completedWrites(), 1);
+    QCOMPARE(decoder->errors(), std::vector<std::string>{});
+    const auto held = decoder->filterSlots();
+    for (int slot = 0; slot < VirtualDevices::VirtualQorDevice::kSlots; ++slot) {
+        QCOMPARE(int(held[slot].eqNumber), 4);
+        QCOMPARE(int(held[slot].fcHz), int(preset.freq[slot]));
+        QCOMPARE(held[slot].gainDb(), preset.sound[slot]);
+        QCOMPARE(int(held[slot].kind), slot == 0 ? 1 : 2);
+    }
+    QCOMPARE(decoder->overallGainDb(), -2.0);
+    QVERIFY(m_rig->log().containsSubstring(
+        QStringLiteral("[QOR][CbQasp][EQ][Src][LeftOut] bandCount=10 exceeds the 8 hardware filters; not written: "
+                       "Band8(kind=2 freq=8000Hz gain=-6.00dB) Band9(kind=2 freq=16000Hz gain=3.00dB)")));
+    QCOMPARE(coordinator()->activeId(), QStringLiteral("pop"));
+    QVERIFY(!toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
+}
+
+void TestMainWindowEq::qorPresetTheChainRefusesIsUndone()
+{
+    // "loud" opens with a high-shelf boost: its coefficients do not fit the decoder's words.
+    const std::shared_ptr<VirtualDevices::VirtualQorDevice> decoder =
+        startWithQor({qorPreset(QStringLiteral("pop"), QStringLiteral("4"), QStringLiteral("1"), -3),
+                      qorPreset(QStringLiteral("loud"), QStringLiteral("5"), QStringLiteral("3"), 3)});
+    QVERIFY(decoder);
+    HeadphonesDevice &window = m_rig->window();
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::OfficialBasic, QStringLiteral("pop"));
+    QVERIFY(sent.wait(10000));
+    QCOMPARE(decoder->completedWrites(), 1);
+
+    WindowTest::ToastRecorder toasts;
+    MessageLog log;
+    QSignalSpy selections(coordinator(), &EQActiveProfileCoordinator::activeSelectionChanged);
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::OfficialBasic, QStringLiteral("loud"));
+    // Refused before any report went out: the failure is at once, and the earlier pick comes back.
+    QVERIFY(!window.isEqSendInFlight());
+    QCOMPARE(coordinator()->activeId(), QStringLiteral("pop"));
+    QCOMPARE(selections.size(), 2);
+    QCOMPARE(selections.last().at(1).toString(), QStringLiteral("pop"));
+    QTRY_VERIFY(toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
+    QVERIFY(log.contains(QStringLiteral("[EQ][Send] qor cb-qasp chain failed source=1 id=loud error=biquad out of "
+                                        "range filter=0")));
+    QCOMPARE(decoder->completedWrites(), 1);
+    QCOMPARE(decoder->packetLog().size(), std::size_t(11));
+    QCOMPARE(int(decoder->filterSlots()[0].kind), 1);
+    QCOMPARE(sent.size(), 1);
 }
 
 QTEST_MAIN(TestMainWindowEq)

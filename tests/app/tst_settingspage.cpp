@@ -3,11 +3,14 @@
 #include "widgets/CustomClickableLabel.h"
 #include "widgets/CustomRadioButtons.h"
 #include "tests/app/TestEnvironment.h"
+#include "tests/support/testenv/TextFit.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFrame>
 #include <QLabel>
 #include <QMetaMethod>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -81,6 +84,8 @@ private slots:
     void updateStatus_data();
     void updateStatus();
     void languageChangeKeepsSelectionQuietly();
+    void aboutRowFitsItsCard_data();
+    void aboutRowFitsItsCard();
     void linksOpenThenReport();
 
 private:
@@ -255,6 +260,61 @@ void TestSettingsPage::languageChangeKeepsSelectionQuietly()
     AppLanguageManager::applyLanguage("zh_CN");
     QTRY_COMPARE(option(page, "exitOnCloseOption")->text(), QStringLiteral("关闭即退出程序"));
     QCOMPARE(language.count(), 0);
+}
+
+void TestSettingsPage::aboutRowFitsItsCard_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("tooLow");
+    QTest::addColumn<bool>("required");
+    QTest::addColumn<bool>("badge");
+    QTest::addColumn<bool>("switchWhileShown");
+    QTest::newRow("zh_CN, up to date") << "zh_CN" << false << false << false << false;
+    QTest::newRow("zh_CN, outdated, badge") << "zh_CN" << true << false << true << false;
+    QTest::newRow("en_US, up to date") << "en_US" << false << false << false << false;
+    QTest::newRow("en_US, update required, badge") << "en_US" << false << true << true << false;
+    QTest::newRow("switched to en_US on the page") << "en_US" << false << false << true << true;
+}
+
+// The about row is longer in English than its card: the cards grow alike
+// (the grid stays), the row's texts keep their room and the card's margin.
+void TestSettingsPage::aboutRowFitsItsCard()
+{
+    QFETCH(QString, language);
+    QFETCH(bool, tooLow);
+    QFETCH(bool, required);
+    QFETCH(bool, badge);
+    QFETCH(bool, switchWhileShown);
+    if (!switchWhileShown)
+        QVERIFY(AppLanguageManager::applyLanguage(language));
+    const auto restore = qScopeGuard([] { AppLanguageManager::applyLanguage("zh_CN"); });
+    CustomSettingsForm page(nullptr);
+    page.resize(1280, 652);
+    page.setVersionTooLow(tooLow);
+    page.setUpdateRequired(required);
+    page.setUpdateBadgeVisible(badge);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    if (switchWhileShown) {
+        QVERIFY(AppLanguageManager::applyLanguage(language));
+        QTRY_COMPARE(page.findChild<QLabel *>("userAgreementLink")->text(), QStringLiteral("User Agreement"));
+    }
+
+    const auto cardOf = [&page](const char *child) { return page.findChild<QWidget *>(child)->parentWidget(); };
+    QWidget *about = cardOf("updateStatusLabel");
+    QTRY_VERIFY2_WITH_TIMEOUT(TextFit::cutTexts(&page).isEmpty(), qPrintable(TextFit::cutTexts(&page).join('\n')),
+                              2000);
+    const QRect aboutRect(about->mapTo(&page, QPoint(0, 0)), about->size());
+    const QRect lastText = TextFit::textRect(page.findChild<QWidget *>("userAgreementLink"), &page);
+    QVERIFY(aboutRect.right() - lastText.right() >= 20);
+
+    const int width = about->width();
+    QVERIFY(width >= 435);
+    if (language == QLatin1String("zh_CN"))
+        QCOMPARE(width, 435);
+    for (const char *child : {"autoStartOption", "exitOnCloseOption", "contactEmailLink"})
+        QCOMPARE(cardOf(child)->width(), width);
+    QCOMPARE(cardOf("languageCombo")->width(), 2 * width + 24);
 }
 
 void TestSettingsPage::linksOpenThenReport()

@@ -2,6 +2,7 @@
 #include "app/dialogs/UpdateAvailableDialog.h"
 #include "app/dialogs/UpdateDownloadProgressDialog.h"
 #include "tests/app/TestEnvironment.h"
+#include "tests/support/testenv/TextFit.h"
 
 #include <QApplication>
 #include <QImage>
@@ -71,6 +72,8 @@ private slots:
     void questionEndsWith();
     void questionHeightFollowsTheText();
     void questionChoiceResetsWithNewContent();
+    void questionKeepsTheMessageOffTheButtons_data();
+    void questionKeepsTheMessageOffTheButtons();
     void textsAreNotClipped();
 
     void progressDialogConstruction();
@@ -165,6 +168,64 @@ void TestUpdateDialogs::questionChoiceResetsWithNewContent()
     QTimer::singleShot(0, &dialog, [&] { dialog.reject(); });
     dialog.exec();
     QCOMPARE(dialog.choice(), 2);
+}
+
+void TestUpdateDialogs::questionKeepsTheMessageOffTheButtons_data()
+{
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("chineseHeight");
+    const struct
+    {
+        const char *name;
+        const char *title;
+        const char *message;
+        int chineseHeight;
+    } questions[] = {
+        {"firmware, both", "发现固件新版本", "耳机和接收器均有新版本，是否前往「更多设置」升级？", 154},
+        {"firmware, one", "发现耳机固件新版本", "可升级至 %1，是否前往「更多设置」升级？", 154},
+        {"program, too low", "版本过低", "当前版本已低于最低支持，请安装更新后继续使用。", 154},
+        {"program, new", "发现新版本", "系统检测有新版本，是否立即更新？", 154},
+    };
+    for (const auto &q : questions) {
+        for (const char *language : {"zh_CN", "en_US"}) {
+            QTest::addRow("%s, %s", q.name, language)
+                << QStringLiteral(":/i18n/VELKORA_%1.qm").arg(QLatin1String(language)) << QString::fromUtf8(q.title)
+                << QString::fromUtf8(q.message) << (QLatin1String(language) == QLatin1String("zh_CN") ? q.chineseHeight : 0);
+        }
+    }
+}
+
+// The questions the window asks, in both languages: the message never runs
+// into the buttons, and a short Chinese one keeps the box at its 154 px.
+void TestUpdateDialogs::questionKeepsTheMessageOffTheButtons()
+{
+    QFETCH(QString, catalogue);
+    QFETCH(QString, title);
+    QFETCH(QString, message);
+    QFETCH(int, chineseHeight);
+    QTranslator translator;
+    QVERIFY(translator.load(catalogue));
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    const auto window = [](const QString &source) {
+        return QCoreApplication::translate("HeadphonesDevice", source.toUtf8().constData());
+    };
+    UpdateAvailableDialog dialog;
+    dialog.setContent(window(title), window(message).arg(QStringLiteral("1.3.0")), window("稍后"), window("前往升级"));
+    QCoreApplication::removeTranslator(&translator);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    const QStringList cut = TextFit::cutTexts(&dialog);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+    const QRect text = TextFit::textRect(dialog.findChild<QLabel *>("messageLabel"), &dialog);
+    const QWidget *cancel = button(dialog, "cancelButton");
+    const int buttonsTop = cancel->mapTo(&dialog, QPoint(0, 0)).y();
+    const int gap = buttonsTop - text.bottom() - 1;
+    QVERIFY2(gap >= 8, qPrintable(QStringLiteral("%1 px").arg(gap)));
+    if (chineseHeight > 0)
+        QCOMPARE(dialog.height(), chineseHeight);
 }
 
 // A wrapped label shows all its lines only when it is as tall as its text needs at its width.

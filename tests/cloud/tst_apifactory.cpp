@@ -8,6 +8,7 @@
 #include "cloud/UserApi.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -50,6 +51,7 @@ private slots:
     void storedEndpointText();
     void storedTimeout_data();
     void storedTimeout();
+    void environmentKeyIsUsedButNotStored_data();
     void environmentKeyIsUsedButNotStored();
     void storedKeyWinsOverEnvironment();
     void applyKeepsBuiltInsWhereConfigIsEmpty();
@@ -215,9 +217,18 @@ void TestApiFactory::storedTimeout()
     QCOMPARE(h.factory->config().requestTimeoutMs, timeoutMs);
 }
 
+void TestApiFactory::environmentKeyIsUsedButNotStored_data()
+{
+    QTest::addColumn<bool>("storedEmpty");
+    QTest::newRow("stored empty") << true;
+    QTest::newRow("never stored (first start)") << false;
+}
+
 void TestApiFactory::environmentKeyIsUsedButNotStored()
 {
-    QSettings().setValue("api/secretKey", QString());
+    QFETCH(bool, storedEmpty);
+    if (storedEmpty)
+        QSettings().setValue("api/secretKey", QString());
     qputenv(secretEnv, "env-key-123");
     FactoryHandle h;
     QCOMPARE(h.factory->config().secretKey, QStringLiteral("env-key-123"));
@@ -230,6 +241,11 @@ void TestApiFactory::environmentKeyIsUsedButNotStored()
     QSettings settings;
     QVERIFY(settings.contains("api/secretKey"));
     QCOMPARE(settings.value("api/secretKey").toString(), QString());
+    // Nowhere else in the store either.
+    QFile store(settings.fileName());
+    settings.sync();
+    QVERIFY(store.open(QIODevice::ReadOnly));
+    QVERIFY(!store.readAll().contains("env-key-123"));
 }
 
 void TestApiFactory::storedKeyWinsOverEnvironment()

@@ -4,6 +4,7 @@
 
 #include "cloud/ApiManager.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
+#include "tests/support/testenv/MessageLog.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -117,6 +118,8 @@ private slots:
     void envelope();
     void replyFaults_data();
     void replyFaults();
+    void oversizeReplyIsANetworkFailure_data();
+    void oversizeReplyIsANetworkFailure();
 
     void timerFiresWhileDataKeepsArriving();
     void stalledReplyFailsAfterItsTimeout();
@@ -421,6 +424,60 @@ void TestApiManager::replyFaults()
     if (networkError)
         expected << QStringLiteral("networkError");
     QCOMPARE(events, expected);
+}
+
+void TestApiManager::oversizeReplyIsANetworkFailure_data()
+{
+    QTest::addColumn<QString>("body"); // how the request is posted
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<bool>("taken");
+    const qint64 limit = ApiManager::maxReplyBytes;
+    // The padding is blanks after the envelope: still a valid reply, only too long.
+    const Fault flood = Fault::stream(64 * 1024 * 1024, 256 * 1024);
+    QTest::newRow("form, announced") << "form" << Fault::overstate(limit + 1) << false;
+    QTest::newRow("form, sent without a length") << "form" << flood << false;
+    QTest::newRow("multipart, sent without a length") << "multipart" << flood << false;
+    QTest::newRow("json, announced") << "json" << Fault::overstate(limit + 1) << false;
+    QTest::newRow("form, exactly the limit") << "form" << Fault::stream(int(limit), 256 * 1024) << true;
+}
+
+void TestApiManager::oversizeReplyIsANetworkFailure()
+{
+    QFETCH(QString, body);
+    QFETCH(Fault, fault);
+    QFETCH(bool, taken);
+    MessageLog log;
+    const QString route = body == QLatin1String("json") ? QStringLiteral("home/cloud/saveCloud") : verifyRoute;
+    m_server->setFault(route, fault);
+    QStringList events;
+    connect(m_api, &ProbeApi::failed, this,
+            [&](int c, const QString &m) { events << QStringLiteral("failed %1 %2").arg(c).arg(m); });
+    connect(m_api, &ProbeApi::succeeded, this, [&] { events << QStringLiteral("ok"); });
+    connect(m_api, &ApiManager::networkError, this, [&] { events << QStringLiteral("networkError"); });
+    connect(m_api, &ApiManager::requestTimeout, this, [&] { events << QStringLiteral("requestTimeout"); });
+
+    QNetworkReply *reply = nullptr;
+    if (body == QLatin1String("form"))
+        reply = m_api->postForm(route, verifyForm(), -1);
+    else if (body == QLatin1String("multipart"))
+        reply = m_api->postMultipart(route, {{QStringLiteral("userName"), QStringLiteral("1")}}, -1);
+    else
+        reply = m_api->postJson(route, {{"name", "x"}});
+    QVERIFY(m_api->track(reply));
+    QTRY_VERIFY_WITH_TIMEOUT(!events.isEmpty(), 10000);
+
+    if (taken) {
+        QCOMPARE(events, QStringList{QStringLiteral("ok")});
+        return;
+    }
+    QCOMPARE(events, (QStringList{QStringLiteral("failed -1 网络异常，请重试"), QStringLiteral("networkError")}));
+    // What the reply held, or announced, when it was aborted: a piece past
+    // the limit, not the 64 MiB the server had to send.
+    const QStringList aborted = log.lines(QtWarningMsg).filter(QStringLiteral("[Api][Reply] reply of ") + route);
+    QCOMPARE(aborted.size(), 1);
+    const qint64 seen = aborted.first().section(QLatin1Char(' '), 5, 5).toLongLong();
+    QVERIFY2(seen > ApiManager::maxReplyBytes && seen <= ApiManager::maxReplyBytes + 1024 * 1024,
+             qPrintable(aborted.first()));
 }
 
 void TestApiManager::timerFiresWhileDataKeepsArriving()

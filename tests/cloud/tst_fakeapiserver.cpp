@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -77,6 +78,8 @@ private slots:
     void signingAndTokenChecks_data();
     void signingAndTokenChecks();
     void loginRefusesClearPassword();
+    void answersOfAnyLength_data();
+    void answersOfAnyLength();
 };
 
 void TestFakeApiServer::chunkedRequestFedInPieces()
@@ -202,6 +205,51 @@ void TestFakeApiServer::loginRefusesClearPassword()
     QCOMPARE(exchange(server.port(), formPost("home/account/login", headers, "userName=u&password=p")).errorCode(), 2025);
     const QByteArray hash = server.backend().passwordHash(QStringLiteral("p")).toUtf8();
     QCOMPARE(exchange(server.port(), formPost("home/account/login", headers, "userName=u&password=" + hash)).errorCode(), 0);
+}
+
+void TestFakeApiServer::answersOfAnyLength_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QByteArray>("length"); // the Content-Length line, empty when none is sent
+    QTest::addColumn<int>("bodyBytes");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("stream padded to 300000") << Fault::stream(300000, 4096) << QByteArray() << 300000 << true;
+    Fault trickle = Fault::trickle(1, 3000);
+    trickle.chunkBytes = 100;
+    QTest::newRow("trickle padded to 3000") << trickle << QByteArray("3000") << 3000 << true;
+    QTest::newRow("overstated") << Fault::overstate(999999) << QByteArray("999999") << -1 << false;
+}
+
+void TestFakeApiServer::answersOfAnyLength()
+{
+    QFETCH(Fault, fault);
+    QFETCH(QByteArray, length);
+    QFETCH(int, bodyBytes);
+    QFETCH(bool, closes);
+    FakeApiServer server;
+    QVERIFY(server.start());
+    server.setFault(QStringLiteral("home/x"), fault);
+    QTcpSocket socket;
+    QByteArray all;
+    bool closed = false;
+    connect(&socket, &QTcpSocket::connected, this,
+            [&] { socket.write(formPost(QStringLiteral("home/x"), {}, "a=1")); });
+    connect(&socket, &QTcpSocket::readyRead, this, [&] { all += socket.readAll(); });
+    connect(&socket, &QTcpSocket::disconnected, this, [&] { closed = true; });
+    socket.connectToHost(QHostAddress::LocalHost, server.port());
+    const auto envelopeDone = [&] {
+        const QByteArray body = all.mid(all.indexOf("\r\n\r\n") + 4);
+        return all.contains("\r\n\r\n") && QJsonDocument::fromJson(body.trimmed()).isObject();
+    };
+    QVERIFY(QTest::qWaitFor([&] { return closes ? closed : envelopeDone(); }, 10000));
+    const QByteArray head = all.left(all.indexOf("\r\n\r\n"));
+    const QByteArray body = all.mid(head.size() + 4);
+    QCOMPARE(head.contains("\r\nContent-Length: " + length), !length.isEmpty());
+    if (bodyBytes >= 0)
+        QCOMPARE(body.size(), bodyBytes);
+    // The envelope first, then only blanks.
+    QVERIFY(QJsonDocument::fromJson(body.trimmed()).isObject());
+    QCOMPARE(socket.state() == QAbstractSocket::ConnectedState, !closes);
 }
 
 QTEST_MAIN(TestFakeApiServer)

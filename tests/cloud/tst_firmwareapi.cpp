@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -48,6 +49,7 @@ private slots:
     void infoFailures_data();
     void infoFailures();
     void transportFailureCarriesNetworkCode();
+    void oversizeInfoReplyIsANetworkFailure();
     void infoTimesOut();
     void newerRequestSupersedesOlder();
     void normalizeVersion_data();
@@ -195,6 +197,20 @@ void TestFirmwareApi::transportFailureCarriesNetworkCode()
     QCOMPARE(networkError.count(), 0);
 }
 
+void TestFirmwareApi::oversizeInfoReplyIsANetworkFailure()
+{
+    // An abort of its own, not the transport's: -1 and the text of a network failure.
+    m_server->setFault(infoRoute, Fault::stream(64 * 1024 * 1024, 256 * 1024));
+    QSignalSpy failed(m_api, &FirmwareApi::pcFirmwareInfoFailed);
+    QSignalSpy received(m_api, &FirmwareApi::pcFirmwareInfoReceived);
+    const QString aborted = QStringLiteral("^\\[Api\\]\\[Reply\\] reply of %1 is ").arg(infoRoute);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(aborted));
+    QVERIFY(m_api->requestPcFirmwareInfo(QStringLiteral("7")));
+    QVERIFY(failed.wait(5000));
+    QCOMPARE(failed.at(0), (QVariantList{-1, QStringLiteral("网络异常，请重试"), QStringLiteral("7")}));
+    QCOMPARE(received.count(), 0);
+}
+
 void TestFirmwareApi::infoTimesOut()
 {
     m_api->setTimeouts({.infoRequestMs = 150, .downloadDefaultMs = 120000});
@@ -300,6 +316,9 @@ void TestFirmwareApi::download_data()
     QTest::newRow("missing file") << "none.ufw" << Fault() << false << false << "HTTP 404";
     QTest::newRow("server error") << "fw.ufw" << Fault::status(500) << true << false << "HTTP 500";
     QTest::newRow("cut off") << "fw.ufw" << Fault::of(Fault::Kind::CloseMidBody) << true << false << "*";
+    QTest::newRow("larger than the limit")
+        << "fw.ufw" << Fault::overstate(FirmwareApi::maxFirmwareBytes + 1) << true << false
+        << QStringLiteral("Firmware file is larger than %1 bytes").arg(FirmwareApi::maxFirmwareBytes);
     QTest::newRow("redirect followed") << "old.ufw" << Fault::redirect(QStringLiteral("files/fw.ufw")) << true << true
                                        << "";
     QTest::newRow("stalled") << "fw.ufw" << Fault::of(Fault::Kind::Stall) << true << false

@@ -212,6 +212,11 @@ void TestFriendlyErrorText::updateTexts_data()
 
     QTest::newRow("sha mismatch") << "SHA-256 mismatch. The file was deleted for safety." << "安装包校验失败，请重新下载。"
                                   << "Package verification failed. Download again.";
+    QTest::newRow("sha mismatch, file kept") << "SHA-256 mismatch. The file could not be deleted: /c/a.exe"
+                                             << "安装包校验失败，请重新下载。"
+                                             << "Package verification failed. Download again.";
+    QTest::newRow("installer too large") << "Installer download is larger than the limit of 1073741824 bytes" << ""
+                                         << "";
     QTest::newRow("write") << "Failed to write download file" << "磁盘写入失败，请检查磁盘空间。"
                            << "Couldn't write to disk. Check free space.";
     QTest::newRow("finalize") << "Cannot finalize the installer file" << "无法保存安装包，请检查磁盘空间。"

@@ -87,6 +87,8 @@ private slots:
     void refreshGivesUpAfterThreeFailures();
     void refreshWithExpiredTokenEndsSession();
     void recordArrivingAfterLogoutIsDropped();
+    void recordOfAnEarlierSessionIsDropped_data();
+    void recordOfAnEarlierSessionIsDropped();
     void logoutWithoutTokenSendsNothing();
     void logoutEndsSessionWhateverTheServerSays_data();
     void logoutEndsSessionWhateverTheServerSays();
@@ -112,6 +114,7 @@ private:
 
 void TestLoginController::init()
 {
+    qunsetenv("VELKORA_API_SECRET_KEY");
     m_settings = std::make_unique<CloudTest::SettingsScope>();
     m_server = new FakeApi::FakeApiServer(this);
     QVERIFY(m_server->start());
@@ -131,6 +134,7 @@ void TestLoginController::cleanup()
     delete m_server;
     m_settings.reset();
     qunsetenv("VELKORA_API_BASE_URL");
+    qunsetenv("VELKORA_API_SECRET_KEY");
 }
 
 LoginController *TestLoginController::makeController(ITokenProtector *protector)
@@ -164,11 +168,16 @@ void TestLoginController::apisComeFromSettingsOrEnvironment_data()
 void TestLoginController::apisComeFromSettingsOrEnvironment()
 {
     QFETCH(bool, fromEnvironment);
+    const QString secret =
+        fromEnvironment ? QStringLiteral("env-secret-42") : EarphoneApi::ApiManager::builtInSecretKey();
     if (fromEnvironment) {
         QSettings().remove(QStringLiteral("api/baseUrl"));
         qputenv("VELKORA_API_BASE_URL", m_server->baseUrl().toUtf8());
+        qputenv("VELKORA_API_SECRET_KEY", secret.toUtf8());
     }
     std::unique_ptr<LoginController> controller(makeController());
+    // Used, never written to the store.
+    QVERIFY(!QSettings().contains(QStringLiteral("api/secretKey")));
     for (EarphoneApi::ApiManager *api :
          {static_cast<EarphoneApi::ApiManager *>(controller->accountApi()),
           static_cast<EarphoneApi::ApiManager *>(controller->userApi()),
@@ -176,7 +185,7 @@ void TestLoginController::apisComeFromSettingsOrEnvironment()
           static_cast<EarphoneApi::ApiManager *>(controller->firmwareApi())}) {
         QVERIFY(api);
         QCOMPARE(api->baseUrl(), m_server->baseUrl());
-        QCOMPARE(api->secretKey(), EarphoneApi::ApiManager::builtInSecretKey());
+        QCOMPARE(api->secretKey(), secret);
         QCOMPARE(api->defaultTimeoutMs(), EarphoneApi::ApiManager::builtInTimeoutMs);
         QCOMPARE(api->parent(), controller.get());
     }
@@ -509,11 +518,76 @@ void TestLoginController::recordArrivingAfterLogoutIsDropped()
     std::unique_ptr<LoginController> controller(makeController());
     QSignalSpy ui(controller.get(), &LoginController::loginSucceededUpdateUI);
     QSignalSpy record(controller->userApi(), &EarphoneApi::UserApi::userInfoUpdated);
+    QSignalSpy failed(controller->userApi(), &EarphoneApi::UserApi::getUserInfoFailed);
+    QSignalSpy gaveUp(controller.get(), &LoginController::profileSyncFromServerFailed);
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount(profileRoute), 1, 5000);
     controller->clearSession();
-    QVERIFY(record.wait(5000));
+    // The sign-out stops the request; a record that comes all the same is not stored.
+    QTRY_COMPARE_WITH_TIMEOUT(record.size() + failed.size(), 1, 5000);
+    emit controller->userApi()->userInfoUpdated(
+        UserInfo{m_user.uid, m_user.userName, m_user.nickName, {}, {}, {}, 0, 0, {}});
     QCOMPARE(ui.size(), 0);
+    QCOMPARE(gaveUp.size(), 0);
     QVERIFY(!QSettings().contains("Login/userInfo"));
+}
+
+void TestLoginController::recordOfAnEarlierSessionIsDropped_data()
+{
+    QTest::addColumn<bool>("fromServer"); // else it reaches the session without a request of this one
+    QTest::newRow("start-up refresh answered late") << true;
+    QTest::newRow("record delivered anyway") << false;
+}
+
+void TestLoginController::recordOfAnEarlierSessionIsDropped()
+{
+    // Ann's start-up refresh is out when she signs out and Bob signs in: her
+    // record must not become his (her nickname shown, her uid asked for with his token).
+    QFETCH(bool, fromServer);
+    FakeApi::User bob;
+    bob.uid = QStringLiteral("7002");
+    bob.userName = QStringLiteral("13900000000");
+    bob.nickName = QStringLiteral("Bob");
+    bob.iconUrl = QStringLiteral("http://img/bob.png");
+    m_server->backend().addUser(bob, QStringLiteral("bob-pw"));
+    storeSession(UserInfo{m_user.uid, m_user.userName, QStringLiteral("Ann"), {}, {}, {}, 0, 0, {}});
+    Fault late = Fault::delay(300);
+    late.times = 1;
+    m_server->setFault(profileRoute, late);
+
+    std::unique_ptr<LoginController> controller(makeController());
+    QSignalSpy answered(controller->userApi(), &EarphoneApi::UserApi::userInfoUpdated);
+    QSignalSpy failed(controller->userApi(), &EarphoneApi::UserApi::getUserInfoFailed);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount(profileRoute), 1, 5000);
+    controller->clearSession();
+    showWindow(controller.get());
+    QSignalSpy ui(controller.get(), &LoginController::loginSucceededUpdateUI);
+    emit m_window->loginRequested(1, bob.userName, QStringLiteral("bob-pw"));
+    QVERIFY(ui.wait(5000));
+
+    if (fromServer) {
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size() + failed.size(), 1, 5000); // Ann's request has ended
+    } else {
+        emit controller->userApi()->userInfoUpdated(
+            UserInfo{m_user.uid, m_user.userName, m_user.nickName, m_user.iconUrl, {}, {}, 0, 0, {}});
+    }
+    QCOMPARE(ui.size(), 1);
+    QCOMPARE(ui.at(0), (QVariantList{bob.iconUrl, bob.nickName}));
+    QCOMPARE(controller->loadStoredUserInfo().uid, bob.uid);
+    QCOMPARE(controller->loadStoredUserInfo().nickName, bob.nickName);
+
+    // His own refresh asks for him with his token and lands.
+    bob.nickName = QStringLiteral("Bobby");
+    m_server->backend().addUser(bob, QStringLiteral("bob-pw"));
+    controller->refreshUserRecord();
+    QVERIFY(ui.wait(5000));
+    const FakeApi::HttpRequest request = m_server->lastRequest(profileRoute);
+    QCOMPARE(request.field("uid"), bob.uid);
+    QCOMPARE(request.header("token"), controller->loadStoredToken().toUtf8());
+    QCOMPARE(controller->loadStoredUserInfo().nickName, QStringLiteral("Bobby"));
+    // A record of someone else that arrives now is not his either.
+    emit controller->userApi()->userInfoUpdated(UserInfo{m_user.uid, {}, m_user.nickName, {}, {}, {}, 0, 0, {}});
+    QCOMPARE(controller->loadStoredUserInfo().uid, bob.uid);
+    QCOMPARE(ui.size(), 2);
 }
 
 void TestLoginController::logoutWithoutTokenSendsNothing()

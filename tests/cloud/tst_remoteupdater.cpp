@@ -1,6 +1,7 @@
 // The self-update engine against the fake server: the signed manifest
-// request, the decision, retries and time-outs, the download with its hash
-// check, and the hand-off to a recording launcher (nothing is ever started).
+// request, the decision, retries, time-outs and size limits, the download
+// into the user's private folder with its read-back hash check, and the
+// hand-off to a recording launcher (nothing is ever started).
 #include "CloudTestSupport.h"
 #include "TestRsaKey.h"
 
@@ -20,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -128,10 +130,19 @@ private slots:
     void urlEndingInSlashSavesInstallerExe();
     void downloadFolderMustBePrivate_data();
     void downloadFolderMustBePrivate();
+    void sharedTemporaryFolderIsNotUsed_data();
+    void sharedTemporaryFolderIsNotUsed();
     void expectedHashSpellings_data();
     void expectedHashSpellings();
     void emptyFileHashesOnce();
-    void hashCheckDoesNotReadTheInstallerBack();
+    void installerChangedOnDiskAfterItsDownloadIsRefused();
+    void mismatchNamesAFileItCouldNotDelete();
+    void checkWhileTheInstallerIsReadBackIsRefused();
+    void updaterDestroyedWhileReadingBackStopsTheReader();
+    void oversizeManifestIsRefused_data();
+    void oversizeManifestIsRefused();
+    void oversizeInstallerIsRefused_data();
+    void oversizeInstallerIsRefused();
     void downloadErrorsAreRetriedThenFinal_data();
     void downloadErrorsAreRetriedThenFinal();
     void retryMessageKeepsPercentSignsOfTheReason();
@@ -146,10 +157,13 @@ private:
                        const QString &minimum = QString(), bool inEnvelope = true);
     bool runCheck(); // true when the check finished within the bound
     QString downloadFolder() const;
+    // Runs a download of `info` until it is handed over or refused.
+    bool runDownload(const UpdateInfo &info);
 
     std::unique_ptr<CloudTest::SettingsScope> m_settings;
     std::unique_ptr<QTemporaryDir> m_tmp;
     QByteArray m_previousTmp;
+    QByteArray m_previousHome;
     FakeApi::FakeApiServer *m_server = nullptr;
     RemoteUpdater *m_updater = nullptr;
     RecordingProcessLauncher m_launcher;
@@ -168,8 +182,12 @@ void TestRemoteUpdater::init()
     m_tmp = std::make_unique<QTemporaryDir>();
     QVERIFY(m_tmp->isValid());
     m_previousTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(m_tmp->path()));
-    QDir(m_tmp->path()).mkdir(QStringLiteral("program"));
+    qputenv("TMPDIR", QFile::encodeName(m_tmp->filePath(QStringLiteral("tmp"))));
+    // The user's cache folder, where installers go, follows HOME.
+    m_previousHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(m_tmp->filePath(QStringLiteral("home"))));
+    for (const char *folder : {"program", "tmp", "home"})
+        QDir(m_tmp->path()).mkdir(QLatin1String(folder));
 
     m_server = new FakeApi::FakeApiServer(this);
     QVERIFY(m_server->start());
@@ -194,17 +212,30 @@ void TestRemoteUpdater::cleanup()
     qInstallMessageHandler(g_previousHandler);
     delete m_updater;
     delete m_server;
-    if (m_previousTmp.isNull())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", m_previousTmp);
+    for (const auto &[name, previous] : {std::pair{"TMPDIR", m_previousTmp}, std::pair{"HOME", m_previousHome}}) {
+        if (previous.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, previous);
+    }
     m_tmp.reset();
     m_settings.reset();
 }
 
 QString TestRemoteUpdater::downloadFolder() const
 {
-    return m_tmp->filePath(QStringLiteral("RemoteUpdate/") + QCoreApplication::applicationName());
+    const QString folder = RemoteUpdater::downloadFolder();
+    // Never outside this test's own folder.
+    return folder.startsWith(m_tmp->filePath(QStringLiteral("home/"))) ? folder : QString();
+}
+
+bool TestRemoteUpdater::runDownload(const UpdateInfo &info)
+{
+    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
+    QSignalSpy refused(m_updater, &RemoteUpdater::hashVerificationFailed);
+    QSignalSpy failed(m_updater, &RemoteUpdater::downloadFailed);
+    m_updater->downloadAndInstall(info);
+    return QTest::qWaitFor([&] { return started.size() + refused.size() + failed.size() > 0; }, 10000);
 }
 
 UpdateInfo TestRemoteUpdater::publish(const QString &version, const QString &fileName, const QByteArray &bytes,
@@ -550,9 +581,11 @@ void TestRemoteUpdater::downloadFolderMustBePrivate()
     QFETCH(QString, setup);
     QFETCH(bool, refused);
     const UpdateInfo info = publish("0.2", "a.exe", "bytes");
-    const QString outer = m_tmp->filePath(QStringLiteral("RemoteUpdate"));
+    QVERIFY(!downloadFolder().isEmpty());
+    const QString outer = QFileInfo(downloadFolder()).path();
     if (setup == QLatin1String("link")) {
         QVERIFY(QDir(m_tmp->path()).mkpath(QStringLiteral("elsewhere/") + QCoreApplication::applicationName()));
+        QVERIFY(QDir().mkpath(QFileInfo(outer).path()));
         QVERIFY(QFile::link(m_tmp->filePath(QStringLiteral("elsewhere")), outer));
     } else {
         QVERIFY(QDir().mkpath(downloadFolder()));
@@ -572,6 +605,44 @@ void TestRemoteUpdater::downloadFolderMustBePrivate()
     QVERIFY(started.wait(5000));
     QCOMPARE(QFileInfo(downloadFolder()).permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther),
              QFileDevice::Permissions());
+}
+
+void TestRemoteUpdater::sharedTemporaryFolderIsNotUsed_data()
+{
+    QTest::addColumn<bool>("foreignFolder"); // else a plain file takes the name
+    QTest::newRow("created by another user") << true;
+    QTest::newRow("a file in its place") << false;
+}
+
+void TestRemoteUpdater::sharedTemporaryFolderIsNotUsed()
+{
+    // The folder the temporary folder would give is shared by every user:
+    // whoever makes it first decides who may update.
+    QFETCH(bool, foreignFolder);
+    const QString shared = m_tmp->filePath(QStringLiteral("tmp/RemoteUpdate"));
+    if (foreignFolder) {
+        const QString inner = shared + QLatin1Char('/') + QCoreApplication::applicationName();
+        QVERIFY(QDir().mkpath(inner));
+        for (const QString &folder : {shared, inner}) {
+            if (::chown(QFile::encodeName(folder).constData(), 4242, 4242) != 0)
+                QSKIP("changing a folder's owner needs privileges");
+        }
+    } else {
+        QFile file(shared);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const UpdateInfo info = publish("0.2", "a.exe", "installer");
+    QVERIFY(runDownload(info));
+    QCOMPARE(m_launcher.starts.size(), 1);
+    const QString saved = QDir(downloadFolder()).filePath(QStringLiteral("a.exe"));
+    QCOMPARE(m_launcher.starts.at(0).program, saved);
+    QVERIFY(QFile::exists(saved));
+    // Both levels of the user's own folder are closed to others.
+    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    for (const QString &folder : {downloadFolder(), QFileInfo(downloadFolder()).path()})
+        QCOMPARE(QFileInfo(folder).permissions() & others, QFileDevice::Permissions());
+    QCOMPARE(QFileInfo(shared).isDir(), foreignFolder);
 }
 
 void TestRemoteUpdater::expectedHashSpellings_data()
@@ -619,11 +690,11 @@ void TestRemoteUpdater::emptyFileHashesOnce()
     QCOMPARE(hashed.at(0), (QVariantList{qlonglong(0), qlonglong(0)}));
 }
 
-void TestRemoteUpdater::hashCheckDoesNotReadTheInstallerBack()
+void TestRemoteUpdater::installerChangedOnDiskAfterItsDownloadIsRefused()
 {
-    // The digest is taken from the bytes as they arrive: spoiling the file on
-    // disk once the check has begun cannot change its outcome, whereas a
-    // read-back in 1 MiB blocks would see the spoiled tail.
+    // The file handed over is the file checked: it is read back from disk,
+    // so a tail spoiled once the check has begun is seen. (Hashing the bytes
+    // as they arrived launched such a file as verified.)
     const QByteArray installer(3 * 1024 * 1024 + 5, 'B');
     const UpdateInfo info = publish("0.2", "big.exe", installer);
     const QString path = QDir(downloadFolder()).filePath(QStringLiteral("big.exe"));
@@ -635,18 +706,142 @@ void TestRemoteUpdater::hashCheckDoesNotReadTheInstallerBack()
         QFile file(path);
         spoiled = file.open(QIODevice::ReadWrite) && file.seek(installer.size() - 4) && file.write("XXXX") == 4;
     });
-    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
-    QSignalSpy mismatch(m_updater, &RemoteUpdater::hashVerificationFailed);
-    m_updater->downloadAndInstall(info);
-    QVERIFY(QTest::qWaitFor([&] { return started.size() + mismatch.size() > 0; }, 10000));
+    SignalLog log(m_updater);
+    QVERIFY(runDownload(info));
     QVERIFY(spoiled);
-    QCOMPARE(mismatch.size(), 0);
-    QCOMPARE(started.size(), 1);
+    QCOMPARE(log.lines, (QStringList{"downloadStarted",
+                                     "hashVerificationFailed: SHA-256 mismatch. The file was deleted for safety."}));
+    QCOMPARE(m_launcher.starts.size(), 0);
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+    // Every 1 MiB block was read back and reported, the spoiled one included.
     const qlonglong size = installer.size();
     QCOMPARE(hashed.size(), 4);
     for (int block = 0; block < 3; ++block)
         QCOMPARE(hashed.at(block), (QVariantList{qlonglong(block + 1) * 1048576, size}));
     QCOMPARE(hashed.at(3), (QVariantList{size, size}));
+}
+
+void TestRemoteUpdater::mismatchNamesAFileItCouldNotDelete()
+{
+    UpdateInfo info = publish("0.2", "a.exe", QByteArray(2 * 1024 * 1024, 'D'));
+    info.sha256 = sha256Hex("something else");
+    const QString path = QDir(downloadFolder()).filePath(QStringLiteral("a.exe"));
+    // While it is read back the file is replaced by a folder that holds a file: nothing can delete that.
+    bool replaced = false;
+    connect(m_updater, &RemoteUpdater::hashVerificationProgress, this, [&] {
+        if (replaced)
+            return;
+        replaced = QFile::remove(path) && QDir().mkpath(path + QStringLiteral("/inside"));
+    });
+    QSignalSpy mismatch(m_updater, &RemoteUpdater::hashVerificationFailed);
+    QVERIFY(runDownload(info));
+    QVERIFY(replaced);
+    QCOMPARE(mismatch.size(), 1);
+    const QString message = mismatch.at(0).at(0).toString();
+    QCOMPARE(message, QStringLiteral("SHA-256 mismatch. The file could not be deleted: ") + path);
+    QVERIFY(!message.contains(QLatin1String("was deleted")));
+    const QString warning = QStringLiteral("[Update] installer that failed its check could not be deleted: ") + path;
+    QVERIFY(std::any_of(g_log.cbegin(), g_log.cend(), [&](const QString &line) { return line.startsWith(warning); }));
+    QCOMPARE(m_launcher.starts.size(), 0);
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+}
+
+void TestRemoteUpdater::checkWhileTheInstallerIsReadBackIsRefused()
+{
+    // The read-back has no network reply and no open file, yet it is an operation under way.
+    const UpdateInfo info = publish("0.2", "a.exe", QByteArray(2 * 1024 * 1024 + 1, 'E'));
+    QStringList answers;
+    connect(m_updater, &RemoteUpdater::hashVerificationProgress, this, [&] {
+        if (!answers.isEmpty())
+            return;
+        QSignalSpy failed(m_updater, &RemoteUpdater::checkFailed);
+        m_updater->checkForUpdates();
+        answers << failed.value(0).value(0).toString();
+    });
+    QVERIFY(runDownload(info));
+    QCOMPARE(answers, QStringList{busy});
+    QCOMPARE(m_launcher.starts.size(), 1);
+    QVERIFY(!g_log.join('\n').contains(QLatin1String("stale busy state")));
+}
+
+void TestRemoteUpdater::updaterDestroyedWhileReadingBackStopsTheReader()
+{
+    const UpdateInfo info = publish("0.2", "a.exe", QByteArray(8 * 1024 * 1024, 'F'));
+    QSignalSpy hashed(m_updater, &RemoteUpdater::hashVerificationProgress);
+    QSignalSpy destroyed(m_updater, &QObject::destroyed);
+    connect(m_updater, &RemoteUpdater::hashVerificationProgress, this, [&] {
+        if (hashed.size() == 1)
+            m_updater->deleteLater();
+    });
+    m_updater->downloadAndInstall(info);
+    QVERIFY(destroyed.wait(10000));
+    m_updater = nullptr;
+    // The reader ended with the updater: nothing is left running and nothing was started.
+    QVERIFY(!g_log.join('\n').contains(QLatin1String("still busy")));
+    QVERIFY(hashed.size() < 8);
+    QCOMPARE(m_launcher.starts.size(), 0);
+}
+
+void TestRemoteUpdater::oversizeManifestIsRefused_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::newRow("announced") << Fault::overstate(RemoteUpdater::maxManifestBytes + 1);
+    QTest::newRow("streamed") << Fault::stream(64 * 1024 * 1024, 16 * 1024);
+}
+
+void TestRemoteUpdater::oversizeManifestIsRefused()
+{
+    QFETCH(Fault, fault);
+    publish("0.2", "a.exe", "x");
+    m_server->setFault(manifestRoute, fault);
+    QSignalSpy available(m_updater, &RemoteUpdater::updateAvailable);
+    SignalLog log(m_updater);
+    QVERIFY(runCheck());
+    const QString message = QStringLiteral("Update manifest is larger than 65536 bytes");
+    QCOMPARE(log.lines, (QStringList{"checkStarted", "checkFailed: " + message, "checkFinished"}));
+    QCOMPARE(loggedEvent("check_fail").value("reason").toString(), message);
+    QCOMPARE(m_server->requestCount(manifestRoute), 1); // not retried
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+    // A manifest that fits is taken.
+    m_server->clearFault(manifestRoute);
+    QVERIFY(runCheck());
+    QCOMPARE(available.size(), 1);
+}
+
+void TestRemoteUpdater::oversizeInstallerIsRefused_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<bool>("taken");
+    const int limit = 1024 * 1024;
+    QTest::newRow("announced") << Fault::overstate(qint64(limit) + 1) << limit << false;
+    QTest::newRow("sent without a length") << Fault::stream(0, 64 * 1024) << 2 * limit << false;
+    QTest::newRow("exactly the limit") << Fault::stream(0, 64 * 1024) << limit << true;
+}
+
+void TestRemoteUpdater::oversizeInstallerIsRefused()
+{
+    QFETCH(Fault, fault);
+    QFETCH(int, bytes);
+    QFETCH(bool, taken);
+    m_updater->setMaxInstallerBytes(1024 * 1024);
+    const UpdateInfo info = publish("0.2", "a.exe", QByteArray(bytes, 'G'));
+    m_server->setFault(QStringLiteral("files/a.exe"), fault);
+    SignalLog log(m_updater);
+    QVERIFY(runDownload(info));
+    if (taken) {
+        QCOMPARE(m_launcher.starts.size(), 1);
+        return;
+    }
+    const QString message = QStringLiteral("Installer download is larger than the limit of 1048576 bytes");
+    QCOMPARE(log.lines, (QStringList{"downloadStarted", "downloadFailed: " + message}));
+    QCOMPARE(loggedEvent("download_fail").value("reason").toString(), message);
+    QCOMPARE(m_server->requestCount(QStringLiteral("files/a.exe")), 1); // not retried
+    // Neither the target nor a partial temporary stays behind.
+    QCOMPARE(QDir(downloadFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(m_launcher.starts.size(), 0);
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
 }
 
 void TestRemoteUpdater::downloadErrorsAreRetriedThenFinal_data()

@@ -10,6 +10,7 @@
 #include "devicepages/EquipmentSettingsBar.h"
 #include "devicepages/MoreSettingsMenuItem.h"
 #include "devicepages/SurroundMenuItem.h"
+#include "tests/support/testenv/TextFit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,6 +40,8 @@ private slots:
     void wiredWithoutBatteryCentresTheStatus();
     void deviceHeaderKeepsAGoodPicture();
     void languageChangeRetranslates();
+    void longNameEndsInAnEllipsis_data();
+    void longNameEndsInAnEllipsis();
 
 private:
     QList<SidebarMenuItem *> topLevel() const
@@ -304,6 +307,37 @@ void TestEquipmentSettingsBar::languageChangeRetranslates()
     QCOMPARE(sub[2]->text(), QStringLiteral("Custom"));
     QCOMPARE(m_bar->deviceItem()->statusWidget()->statusText(), QStringLiteral("2.4G Connected"));
     QCOMPARE(m_bar->deviceItem()->findChild<QLabel *>("deviceNameLabel")->text(), QStringLiteral("Headset"));
+}
+
+void TestEquipmentSettingsBar::longNameEndsInAnEllipsis_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("short") << "en_US" << "Velkora H1" << true;
+    QTest::newRow("ten Chinese characters") << "zh_CN" << QString(10, QChar(0x8033)) << true;
+    QTest::newRow("31 bytes of text") << "en_US" << "A very long headset name that e" << false;
+    QTest::newRow("31 bytes, Chinese page") << "zh_CN" << "A very long headset name that e" << false;
+}
+
+// The headset names itself (up to 31 bytes); a name wider than the 200 px
+// sidebar ends in an ellipsis instead of running over both edges.
+void TestEquipmentSettingsBar::longNameEndsInAnEllipsis()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, name);
+    QFETCH(bool, whole);
+    QVERIFY(AppLanguageManager::applyLanguage(language));
+    m_bar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_bar.get()));
+    m_bar->setDeviceName(name);
+    auto *label = m_bar->deviceItem()->findChild<QLabel *>("deviceNameLabel");
+    const QString elision = TextFit::elisionProblem(label, name, whole);
+    QVERIFY2(elision.isEmpty(), qPrintable(elision));
+    QTRY_VERIFY2_WITH_TIMEOUT(TextFit::cutTexts(m_bar.get()).isEmpty(),
+                              qPrintable(TextFit::cutTexts(m_bar.get()).join(QLatin1Char('\n'))), 2000);
+    const QRect text = TextFit::textRect(label, m_bar.get());
+    QVERIFY(text.left() >= 10 && text.right() < 190);
 }
 
 QTEST_MAIN(TestEquipmentSettingsBar)

@@ -5,6 +5,7 @@
 #include "devicepages/MoreSettingsContent.h"
 #include "devicepages/RoundedTrackSlider.h"
 #include "tests/devicepages/DevicePagesTestSupport.h"
+#include "tests/support/testenv/TextFit.h"
 
 #include <QFontMetrics>
 #include <QFrame>
@@ -52,6 +53,10 @@ private slots:
     void cardWithoutUsableUpdateStaysLatest();
     void versionLineGeometry();
     void badgeFollowsTheTitle();
+    void latestStatusTakesTheRoomItHas_data();
+    void latestStatusTakesTheRoomItHas();
+    void longNameTakesRoomThenEndsInEllipsis_data();
+    void longNameTakesRoomThenEndsInEllipsis();
 
 private:
     QFrame *card(const char *name) const { return m_page->findChild<QFrame *>(name); }
@@ -371,6 +376,89 @@ void TestMoreSettingsContent::badgeFollowsTheTitle()
 
     m_page->setHeadphoneOtaRowVisible(false);
     QVERIFY(!badge->isVisibleTo(m_page));
+}
+
+void TestMoreSettingsContent::latestStatusTakesTheRoomItHas_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("buttonShown");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("zh_CN") << "zh_CN" << false << "当前已是最新版本";
+    QTest::newRow("en_US") << "en_US" << false << "Already on the latest version";
+    QTest::newRow("en_US beside the upgrade button") << "en_US" << true << QString();
+}
+
+// The status of an up-to-date card stops before the upgrade button's column
+// only while that button is shown; without it the English text fits whole.
+void TestMoreSettingsContent::latestStatusTakesTheRoomItHas()
+{
+    QFETCH(QString, language);
+    QFETCH(bool, buttonShown);
+    QFETCH(QString, status);
+    QVERIFY(AppLanguageManager::applyLanguage(language));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_page->setHeadphoneFirmwareVersion(QStringLiteral("1.3.0"));
+    m_page->setReceiverFirmwareVersion(QStringLiteral("1.0.8"));
+    m_page->setHeadphoneUpgradeButtonVisible(buttonShown);
+    m_page->setReceiverUpgradeButtonVisible(buttonShown);
+
+    for (const char *name : {"headphoneFirmwareCard", "receiverFirmwareCard"}) {
+        auto *latest = in<QLabel>(name, "latestStatus");
+        QVERIFY(latest->isVisible());
+        if (!status.isEmpty()) {
+            const QString elision = TextFit::elisionProblem(latest, status, true);
+            QVERIFY2(elision.isEmpty(), qPrintable(elision));
+        }
+        QVERIFY(latest->geometry().right() < (buttonShown ? 295 : 395));
+    }
+    QStringList cut = TextFit::cutTexts(m_page);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+
+    // An offered version longer than the usual three numbers is not cut either.
+    m_page->setHeadphoneOtaAvailable(true, QStringLiteral("v10.10.1024"));
+    QVERIFY(in<QLabel>("headphoneFirmwareCard", "availableVersion")->isVisible());
+    cut = TextFit::cutTexts(m_page);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+}
+
+void TestMoreSettingsContent::longNameTakesRoomThenEndsInEllipsis_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("partRow");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("short") << "en_US" << "Velkora H1" << true << true;
+    QTest::newRow("ten Chinese characters") << "zh_CN" << repeated(QStringLiteral("耳"), 10) << true << true;
+    QTest::newRow("24 wide letters") << "en_US" << repeated(QStringLiteral("W"), 24) << false << true;
+    QTest::newRow("31 wide letters") << "zh_CN" << repeated(QStringLiteral("W"), 31) << false << false;
+}
+
+// The name row starts at 180 px like the card's design, reaches left up to
+// the title when the name needs it, and only past that cuts with an ellipsis.
+void TestMoreSettingsContent::longNameTakesRoomThenEndsInEllipsis()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, name);
+    QFETCH(bool, partRow);
+    QFETCH(bool, whole);
+    QVERIFY(AppLanguageManager::applyLanguage(language));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_page->setDeviceName(name);
+    QCOMPARE(m_page->deviceName(), name);
+
+    auto *row = in<QWidget>("renameCard", "deviceNameRow");
+    auto *label = in<QLabel>("renameCard", "deviceNameLabel");
+    QCOMPARE(row->geometry().right(), 394);
+    if (partRow)
+        QCOMPARE(row->geometry(), QRect(180, 36, 215, 16));
+    else
+        QVERIFY(row->x() < 180);
+    const QString elision = TextFit::elisionProblem(label, name, whole);
+    QVERIFY2(elision.isEmpty(), qPrintable(elision));
+    const QStringList problems = TextFit::cutTexts(m_page) + TextFit::overlappingTexts(card("renameCard"), 12);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestMoreSettingsContent)

@@ -63,7 +63,8 @@ private slots:
     void qorCustomSlotRefused();
     void builderShapeChecks_data();
     void builderShapeChecks();
-    void qorModeWithTenBands();
+    void qorModeKeepsTenBands_data();
+    void qorModeKeepsTenBands();
     void arrayReaders();
     void recordSurvivesTlv();
 };
@@ -351,13 +352,36 @@ void TestEqDataMapper::builderShapeChecks()
     }
 }
 
-void TestEqDataMapper::qorModeWithTenBands()
+void TestEqDataMapper::qorModeKeepsTenBands_data()
 {
-    // The Qor chain holds 8 filters, so the headset layer refuses a Qasp-coded
-    // record of 10 bands: official and cloud EQs do not map in Qor mode.
-    QString error;
-    QVERIFY(!fromOfficialEffect(officialEffect("3", 10), &error, true));
-    QCOMPARE(error, QStringLiteral("EQData validate failed after mapping"));
+    QTest::addColumn<bool>("official");
+    QTest::addColumn<int>("index");
+    QTest::newRow("official preset") << true << 3;
+    QTest::newRow("cloud EQ") << false << 255;
+}
+
+void TestEqDataMapper::qorModeKeepsTenBands()
+{
+    // In Qor mode official and cloud EQs keep their ten bands, in the Qasp
+    // codes (a name is no Qasp code: peaking); the chain writes the first eight.
+    QFETCH(bool, official);
+    QFETCH(int, index);
+    EarphoneApi::CloudEQItem item;
+    item.freq = QStringList(10, QStringLiteral("100"));
+    item.q = QStringList(10, QStringLiteral("2"));
+    item.sound = QStringList(10, QStringLiteral("1"));
+    item.type = QStringList(10, QStringLiteral("Low Shelf"));
+    QString error = QStringLiteral("untouched");
+    const std::optional<EQData> eq =
+        official ? fromOfficialEffect(officialEffect("3", 10), &error, true) : fromCloudItem(item, &error, true);
+    QVERIFY2(eq, qPrintable(error));
+    QCOMPARE(error, QStringLiteral("untouched"));
+    QCOMPARE(int(eq->index), index);
+    QCOMPARE(int(eq->bandCount), 10);
+    QVERIFY(eq->qorCustom);
+    QCOMPARE(eq->filterTypes, std::vector<quint8>(10, 2));
+    QCOMPARE(eq->gains, std::vector<qint16>(10, 100));
+    QVERIFY(HeadsetProtocol::validateEQData(*eq));
 }
 
 void TestEqDataMapper::arrayReaders()

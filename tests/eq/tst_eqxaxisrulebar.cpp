@@ -2,17 +2,20 @@
 // the chart's axis, painting, elided labels and the language.
 #include "eq/EQCurveEditor.h"
 #include "eq/EQXAxisProfileComboBox.h"
+#include "eq/EQXAxisProfileItemDelegate.h"
 #include "eq/EQXAxisRuleBar.h"
 
 #include <QAbstractItemView>
 #include <QChart>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 #include <QTranslator>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -35,6 +38,16 @@ void moveMouse(QWidget *w, const QPoint &pos)
     QCoreApplication::sendEvent(w, &event);
 }
 
+// A bar across a shown page, as over the chart; its picker, or null when the page never showed.
+EQXAxisProfileComboBox *showBarIn(QWidget &page)
+{
+    page.resize(900, 300);
+    auto *bar = new EQXAxisRuleBar(&page);
+    bar->setGeometry(0, 100, 900, 24);
+    page.show();
+    return QTest::qWaitForWindowExposed(&page) ? bar->profileCombo() : nullptr;
+}
+
 } // namespace
 
 class TestEqXAxisRuleBar : public QObject
@@ -51,6 +64,8 @@ private slots:
     void frequencyToX();
     void paintsBlocksAndDividers();
     void popupIsRightAlignedWithThePicker();
+    void popupRowsShowWholeNames_data();
+    void popupRowsShowWholeNames();
     void followsTheChartsPlotArea();
     void elidedLabelsShowTheirTooltip();
     void userPickEmitsAndLanguageChangeKeepsTheProfile();
@@ -202,12 +217,8 @@ void TestEqXAxisRuleBar::paintsBlocksAndDividers()
 void TestEqXAxisRuleBar::popupIsRightAlignedWithThePicker()
 {
     QWidget page;
-    page.resize(900, 300);
-    auto *bar = new EQXAxisRuleBar(&page);
-    bar->setGeometry(0, 100, 900, 24);
-    page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
-    EQXAxisProfileComboBox *combo = bar->profileCombo();
+    EQXAxisProfileComboBox *combo = showBarIn(page);
+    QVERIFY(combo);
     combo->showPopup();
     QWidget *popup = combo->view()->window();
     QVERIFY(popup != &page);
@@ -217,6 +228,41 @@ void TestEqXAxisRuleBar::popupIsRightAlignedWithThePicker()
     QVERIFY(popup->x() >= page.mapToGlobal(QPoint(0, 0)).x());
     combo->hidePopup();
     QVERIFY(combo->lineEdit()->text().isEmpty());
+}
+
+void TestEqXAxisRuleBar::popupRowsShowWholeNames_data()
+{
+    QTest::addColumn<QString>("catalogue");
+    QTest::newRow("zh_CN") << QStringLiteral(":/i18n/VELKORA_zh_CN.qm");
+    QTest::newRow("en_US") << QStringLiteral(":/i18n/VELKORA_en_US.qm");
+}
+
+// "Call of Duty: Modern Warfare" is the widest name; the popup is wide
+// enough that its row does not cut it (or any other) with an ellipsis.
+void TestEqXAxisRuleBar::popupRowsShowWholeNames()
+{
+    QFETCH(QString, catalogue);
+    QTranslator translator;
+    QVERIFY(translator.load(catalogue));
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    const auto removeTranslator = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+    QWidget page;
+    EQXAxisProfileComboBox *combo = showBarIn(page);
+    QVERIFY(combo);
+    const QFontMetrics metrics(EQXAxisProfileItemDelegate::rowFont(combo->font()));
+    int widest = 0;
+    for (int i = 0; i < combo->count(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(combo->itemText(i)));
+
+    combo->showPopup();
+    QWidget *viewport = combo->view()->viewport();
+    QTRY_VERIFY(combo->view()->window()->isVisible());
+    // A row is painted as wide as the list's viewport.
+    QTRY_VERIFY2(EQXAxisProfileItemDelegate::textWidth(viewport->width()) >= widest,
+                 qPrintable(QStringLiteral("rows %1 px for names up to %2 px").arg(viewport->width()).arg(widest)));
+    const int comboRight = combo->mapToGlobal(QPoint(combo->width(), 0)).x();
+    QTRY_COMPARE(combo->view()->window()->geometry().right() + 1, comboRight);
+    combo->hidePopup();
 }
 
 void TestEqXAxisRuleBar::followsTheChartsPlotArea()

@@ -1,5 +1,6 @@
 // The toast the EQ and cloud pages share: kinds, repeats and its frame's life.
 #include "eq/PageToast.h"
+#include "tests/support/testenv/TextFit.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -20,6 +21,8 @@ private slots:
     void showsOverTheWindow_data();
     void showsOverTheWindow();
     void sameTextWithinTheRepeatWindowShowsOnce();
+    void frameFitsItsText_data();
+    void frameFitsItsText();
     void frameGoesWithItsPage();
 };
 
@@ -77,6 +80,62 @@ void TestPageToast::sameTextWithinTheRepeatWindowShowsOnce()
     now += 150;
     toast.show(QStringLiteral("other"), PageToast::Info, 1000);
     QCOMPARE(toast.kind(), int(PageToast::Info));
+}
+
+void TestPageToast::frameFitsItsText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("windowWidth");
+    QTest::addColumn<bool>("smallest");
+    QTest::addColumn<bool>("wraps");
+    QTest::newRow("short") << QStringLiteral("已应用") << 1280 << true << false;
+    QTest::newRow("English, one line") << QStringLiteral("The interface is not ready. Please try again later") << 1280
+                                       << false << false;
+    QTest::newRow("English, wrapped")
+        << QStringLiteral("Import failed: QOR custom EQ needs freq, q, sound, and type lists of equal length with 1–8 "
+                          "bands")
+        << 1280 << false << true;
+    QTest::newRow("Chinese, one line") << QStringLiteral("导入失败：QOR 自定义 EQ 要求 freq、q、sound、type 等长且 1～8 项")
+                                       << 1280 << false << false;
+    QTest::newRow("narrow window wraps sooner") << QStringLiteral("The interface is not ready. Please try again later")
+                                                << 400 << false << true;
+}
+
+// The frame is the smallest size for a short text and grows with a longer
+// one, wrapping past one wide line, so no text is cut.
+void TestPageToast::frameFitsItsText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, windowWidth);
+    QFETCH(bool, smallest);
+    QFETCH(bool, wraps);
+    QWidget window;
+    window.resize(windowWidth, 600);
+    auto *page = new QWidget(&window);
+    PageToast toast(page, look);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    toast.show(text, PageToast::Failure, 1000);
+    QFrame *frame = toast.frame();
+    QVERIFY(frame->isVisible());
+    const QStringList cut = TextFit::cutTexts(frame);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+    QVERIFY(frame->width() >= 254);
+    QVERIFY(frame->height() >= 80);
+    if (smallest)
+        QCOMPARE(frame->size(), QSize(254, 80));
+    else
+        QVERIFY(frame->width() > 254);
+    QCOMPARE(toast.textLabel()->wordWrap(), wraps);
+    QCOMPARE(frame->height() > 80, wraps);
+    QVERIFY(window.rect().contains(frame->geometry()));
+    QCOMPARE(frame->geometry().center(), window.rect().center());
+
+    // The next short toast takes the smallest frame again.
+    toast.show(QStringLiteral("saved"), PageToast::Info, 1000);
+    QCOMPARE(frame->size(), QSize(254, 80));
+    QVERIFY(!toast.textLabel()->wordWrap());
 }
 
 void TestPageToast::frameGoesWithItsPage()

@@ -15,8 +15,10 @@
 #include "eqcloud/EQCloudListModel.h"
 #include "eqcloud/EQCloudSharingContent.h"
 #include "eq/PageToast.h"
+#include "tests/support/testenv/TextFit.h"
 
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -24,6 +26,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QScopeGuard>
+#include <QTranslator>
 
 using EarphoneApi::CloudEQItem;
 using EarphoneApi::CloudEQOperation;
@@ -60,6 +64,8 @@ private slots:
     void firstLoadWaitsForAVisiblePage();
     void tabsAskTheirLists();
     void currentTabCannotBeSwitchedOff();
+    void tabTitlesFitTheirTabs_data();
+    void tabTitlesFitTheirTabs();
     void sortAndSearch();
     void shortPagePullsTheNextOne();
     void failedLaterPageIsNotAskedInALoop();
@@ -174,6 +180,57 @@ void TestEqCloudSharingContent::currentTabCannotBeSwitchedOff()
     QVERIFY(f.page()->tabItem(EQCloudSharingContent::CloudTab)->isSelected());
     QCOMPARE(f.page()->currentTab(), EQCloudSharingContent::CloudTab);
     QCOMPARE(f.session().server().requestCount(listRoute), before);
+}
+
+void TestEqCloudSharingContent::tabTitlesFitTheirTabs_data()
+{
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<bool>("switchWhileShown");
+    QTest::addColumn<bool>("chinese");
+    QTest::newRow("zh_CN") << QStringLiteral(":/i18n/VELKORA_zh_CN.qm") << false << true;
+    QTest::newRow("en_US") << QStringLiteral(":/i18n/VELKORA_en_US.qm") << false << false;
+    QTest::newRow("en_US after a language change") << QStringLiteral(":/i18n/VELKORA_en_US.qm") << true << false;
+}
+
+// English titles are longer than the Chinese ones the narrowest tab was made
+// for: each tab grows with its title, and titles keep apart.
+void TestEqCloudSharingContent::tabTitlesFitTheirTabs()
+{
+    QFETCH(QString, catalogue);
+    QFETCH(bool, switchWhileShown);
+    QFETCH(bool, chinese);
+    QTranslator translator;
+    QVERIFY(translator.load(catalogue));
+    if (!switchWhileShown)
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+    const auto removeTranslator = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+    EqCloudPageFixture f(false);
+    QVERIFY(f.show());
+    EQCloudSharingContent *page = f.page();
+    if (switchWhileShown) {
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+        QTRY_COMPARE(page->tabItem(EQCloudSharingContent::CollectedTab)->text(), QStringLiteral("Favorited"));
+    }
+    // The layouts settle on posted events after the texts change.
+    QTRY_VERIFY_WITH_TIMEOUT(TextFit::cutTexts(page).isEmpty(), 2000);
+
+    QRect previousTab;
+    QRect previousTitle;
+    for (int i = 0; i < 4; ++i) {
+        TabItem *tab = page->tabItem(EQCloudSharingContent::Tab(i));
+        const QRect tabRect(tab->mapTo(page, QPoint(0, 0)), tab->size());
+        const QRect titleRect = TextFit::textRect(tab->findChild<QLabel *>(), page);
+        QVERIFY2(tab->width() >= 82, qPrintable(tab->text()));
+        if (chinese)
+            QCOMPARE(tab->width(), 82);
+        QVERIFY2(tabRect.contains(titleRect), qPrintable(tab->text()));
+        if (i > 0) {
+            QVERIFY2(tabRect.left() > previousTab.right(), qPrintable(tab->text()));
+            QVERIFY2(titleRect.left() - previousTitle.right() >= 20, qPrintable(tab->text()));
+        }
+        previousTab = tabRect;
+        previousTitle = titleRect;
+    }
 }
 
 void TestEqCloudSharingContent::sortAndSearch()

@@ -68,12 +68,15 @@ private slots:
         QTest::newRow("qor custom, 1 band") << qor(100, 1) << QString();
         QTest::newRow("custom 3 bands without qor flag")
             << bands(120, 3) << "Invalid band count: 3 (expect 6-10, or QOR custom 1-8)";
-        // The Qor chain carries 8 bands at most; more would be dropped on the way.
-        QTest::newRow("qor custom, 9 bands") << qor(120, 9) << "Invalid band count: 9 (expect 6-10, or QOR custom 1-8)";
-        QTest::newRow("qor custom, 10 bands")
-            << qor(155, 10) << "Invalid band count: 10 (expect 6-10, or QOR custom 1-8)";
-        QTest::newRow("qor flag on a preset, 9 bands")
-            << qor(3, 9) << "Invalid band count: 9 (expect 6-10, or QOR custom 1-8)";
+        // Past eight bands a Qor record takes the 6-10 of every record (the chain writes the first eight).
+        QTest::newRow("qor custom, 9 bands") << qor(120, 9) << QString();
+        QTest::newRow("qor custom, 10 bands") << qor(155, 10) << QString();
+        QTest::newRow("qor flag on a preset, 9 bands") << qor(3, 9) << QString();
+        QTest::newRow("qor flag on a cloud EQ, 10 bands") << qor(0xFF, 10) << QString();
+        QTest::newRow("qor flag on a preset, 5 bands")
+            << qor(3, 5) << "Invalid band count: 5 (expect 6-10, or QOR custom 1-8)";
+        QTest::newRow("qor custom, 11 bands")
+            << qor(120, 11) << "Invalid band count: 11 (expect 6-10, or QOR custom 1-8)";
         QTest::newRow("qor custom, 0 bands") << qor(120, 0) << "Invalid band count: 0 (expect 6-10, or QOR custom 1-8)";
         QTest::newRow("index 155") << bands(155, 6) << QString();
         QTest::newRow("index 156") << bands(156, 6)

@@ -251,10 +251,13 @@ private slots:
         QTest::newRow("high-shelf boost")
             << unwritableEq()
             << "biquad out of range filter=1 (kind=3 fc=1000Hz gain=3.0dB): a coefficient exceeds the Q2.30 range";
+        // Ten bands are written as their first eight; the high-shelf boost of band 9 is not among them,
+        // the one of band 1 (standard code 5) is.
         HeadsetProtocol::EQData preset = tenBandEq();
         preset.index = 3;
-        QTest::newRow("ten-band preset")
-            << preset << "QOR EQ: bandCount=10 exceeds the 8 hardware filters; refusing to drop bands";
+        preset.filterTypes[1] = 5;
+        QTest::newRow("ten-band preset, high-shelf boost among the first eight")
+            << preset << "biquad out of range filter=1 (kind=3 fc=62Hz gain=2.5dB): a coefficient exceeds the Q2.30 range";
     }
 
     void unwritableEqFailsWithTheEncodersReason()

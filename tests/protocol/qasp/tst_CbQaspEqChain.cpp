@@ -86,6 +86,8 @@ private slots:
     void filterKinds();
     void guards_data();
     void guards();
+    void firstEightBandsWritten_data();
+    void firstEightBandsWritten();
     void unwritableBandSendsNothing();
     void logLines();
     void nextWriteReplacesEveryFilter();
@@ -292,19 +294,6 @@ void TestCbQaspEqChain::guards_data()
     noQ.qValues.clear();
     EQData noGains = good;
     noGains.gains.clear();
-    EQData tenBands = makeEq(5, false,
-                             {{31, 0, 71, 1}, {62, 0, 71, 1}, {125, 0, 71, 1}, {250, 0, 71, 1}, {500, 0, 71, 1},
-                              {1000, 0, 71, 1}, {2000, 0, 71, 1}, {4000, 0, 71, 1}, {8000, 0, 71, 1},
-                              {16000, 0, 71, 1}});
-    EQData qorNine = tenBands;
-    qorNine.index = 120;
-    qorNine.qorCustom = true;
-    qorNine.bandCount = 9;
-    for (auto *v : {&qorNine.gains, &qorNine.qValues})
-        v->pop_back();
-    qorNine.frequencies.pop_back();
-    qorNine.filterTypes.pop_back();
-
     QTest::newRow("no transport") << false << kDevice << kDevice << good << "transport null";
     QTest::newRow("empty device id") << true << kDevice << QString() << good << "device mismatch or not connected";
     QTest::newRow("other device") << true << kDevice << QStringLiteral("other") << good
@@ -312,7 +301,9 @@ void TestCbQaspEqChain::guards_data()
     QTest::newRow("transport not connected") << true << QString() << kDevice << good
                                              << "device mismatch or not connected";
     QTest::newRow("invalid record") << true << kDevice << kDevice << invalid << "eq data invalid";
-    QTest::newRow("Qor record with 9 bands") << true << kDevice << kDevice << qorNine << "eq data invalid";
+    QTest::newRow("Qor record with 11 bands")
+        << true << kDevice << kDevice
+        << makeEq(120, true, QList<Band>(11, Band{1000, 0, 71, 2})) << "eq data invalid";
     QTest::newRow("valid record without Q values")
         << true << kDevice << kDevice << noQ
         << "QOR EQ: gains/qValues/filterTypes must match bandCount=6 (got gain=6 q=0 type=6); incomplete TLV "
@@ -321,9 +312,6 @@ void TestCbQaspEqChain::guards_data()
         << true << kDevice << kDevice << noGains
         << "QOR EQ: gains/qValues/filterTypes must match bandCount=6 (got gain=0 q=6 type=6); incomplete TLV "
            "leaves bands as Disable → silence/wrong curve";
-    QTest::newRow("preset with 10 bands")
-        << true << kDevice << kDevice << tenBands
-        << "QOR EQ: bandCount=10 exceeds the 8 hardware filters; refusing to drop bands";
 }
 
 void TestCbQaspEqChain::guards()
@@ -349,6 +337,72 @@ void TestCbQaspEqChain::guards()
     // Without an error text or a log the refusal is silent.
     QVERIFY(!CbQaspEqEncoder::buildChain(withTransport ? &transport : nullptr, deviceId, eq, nullptr, {}));
     QVERIFY(transport.writes.isEmpty());
+}
+
+void TestCbQaspEqChain::firstEightBandsWritten_data()
+{
+    QTest::addColumn<EQData>("eq");
+    QTest::addColumn<QList<int>>("kinds");
+    QTest::addColumn<QString>("leftOut"); // the log line naming the bands not written; empty: none
+
+    const QList<Band> ten{{31, -300, 71, 1}, {62, 250, 100, 2}, {125, -100, 141, 2}, {250, 0, 200, 2},
+                          {500, -200, 100, 2}, {1000, 150, 71, 2}, {2000, -400, 100, 2}, {4000, 200, 200, 2},
+                          {8000, -600, 100, 2}, {16000, 300, 71, 2}};
+    // The ten bands with another ninth gain and tenth band.
+    const auto withTail = [&ten](qint16 ninthGain, Band tenth) {
+        QList<Band> bands = ten;
+        bands[8].gain = ninthGain;
+        bands[9] = tenth;
+        return bands;
+    };
+    const QList<int> kinds{1, 2, 2, 2, 2, 2, 2, 2};
+    const QString leftOut =
+        QStringLiteral("[QOR][CbQasp][EQ][Src][LeftOut] bandCount=%1 exceeds the 8 hardware filters; not written: %2");
+    const QString ninth = QStringLiteral("Band8(kind=2 freq=8000Hz gain=-6.00dB)");
+    const QString tenth = QStringLiteral("Band9(kind=2 freq=16000Hz gain=3.00dB)");
+
+    QTest::newRow("Qor preset, last two bands shaping")
+        << makeEq(3, true, ten, -20) << kinds << leftOut.arg(10).arg(ninth + ' ' + tenth);
+    QTest::newRow("Qor cloud EQ, a low-pass past the eighth")
+        << makeEq(0xFF, true, withTail(0, {16000, 0, 71, 4})) << kinds
+        << leftOut.arg(10).arg(QStringLiteral("Band9(kind=4 freq=16000Hz gain=0.00dB)"));
+    QTest::newRow("Qor preset, flat or bypassed past the eighth")
+        << makeEq(42, true, withTail(0, {16000, 300, 71, 0})) << kinds << QString();
+    QTest::newRow("Qor custom, 9 bands") << makeEq(120, true, ten.mid(0, 9)) << kinds << leftOut.arg(9).arg(ninth);
+    // A standard-coded preset: codes mapped, the bands past the eighth left out the same way.
+    QList<Band> standard = ten;
+    standard[0].type = 4;
+    for (int i = 1; i < 10; ++i)
+        standard[i].type = 1;
+    QTest::newRow("preset, standard coding")
+        << makeEq(5, false, standard) << kinds << leftOut.arg(10).arg(ninth + ' ' + tenth);
+}
+
+void TestCbQaspEqChain::firstEightBandsWritten()
+{
+    QFETCH(EQData, eq);
+    QFETCH(QList<int>, kinds);
+    QFETCH(QString, leftOut);
+
+    Chain chain;
+    QVERIFY2(chain.write(eq), qPrintable(chain.error));
+    QCOMPARE(chain.handed, CbQaspEqEncoder::kChainReportCount);
+    QVERIFY2(chain.device.errors().empty(), qPrintable(joined(chain.device.errors())));
+    QCOMPARE(chain.device.completedWrites(), 1);
+    const auto held = chain.device.filterSlots();
+    for (int slot = 0; slot < CbQaspEqEncoder::kFilterSlots; ++slot) {
+        QCOMPARE(held[slot].fcHz, eq.frequencies[slot]);
+        QCOMPARE(int(held[slot].gainWord), eq.gains[slot] * 256 / 100);
+        QCOMPARE(int(held[slot].kind), kinds[slot]);
+        QCOMPARE(held[slot].eqNumber, eq.index);
+    }
+    QCOMPARE(chain.device.overallGainDb(), double(CbQaspEqEncoder::gainOffsetDb(eq.totalGain)));
+
+    const QStringList lines = chain.log.filter(QStringLiteral("[LeftOut]"));
+    QCOMPARE(lines, leftOut.isEmpty() ? QStringList() : QStringList{leftOut});
+    // Named right after the record's own bands, before the overall gain.
+    if (!leftOut.isEmpty())
+        QVERIFY(chain.log.value(chain.log.indexOf(leftOut) + 1).startsWith(QStringLiteral("[QOR][CbQasp][EQ][Src][MainGain]")));
 }
 
 void TestCbQaspEqChain::unwritableBandSendsNothing()

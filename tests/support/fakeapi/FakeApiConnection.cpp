@@ -82,7 +82,11 @@ void Connection::writeNow()
                       + "\r\n";
     for (const auto &[name, value] : std::as_const(m_response.headers))
         head += name + ": " + value + "\r\n";
-    head += "Content-Length: " + QByteArray::number(m_response.body.size()) + "\r\n";
+    if (m_response.delivery != Delivery::Stream) {
+        const qint64 length = m_response.announcedLength >= 0 ? m_response.announcedLength
+                                                              : m_response.body.size() + m_response.padding;
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    }
     head += "Connection: close\r\n\r\n";
 
     switch (m_response.delivery) {
@@ -96,9 +100,15 @@ void Connection::writeNow()
         m_socket->abort();
         deleteLater();
         return;
+    case Delivery::HoldOpen:
+        m_socket->write(head + m_response.body);
+        return;
     case Delivery::Trickle:
+    case Delivery::Stream:
         m_socket->write(head);
         m_pending = m_response.body;
+        m_pendingOffset = 0;
+        m_padding = m_response.padding;
         m_trickleTimer = new QTimer(this);
         connect(m_trickleTimer, &QTimer::timeout, this, &Connection::writeNextChunk);
         m_trickleTimer->start(qMax(1, m_response.trickleIntervalMs));
@@ -114,9 +124,14 @@ void Connection::writeNextChunk()
         m_trickleTimer->stop();
         return;
     }
-    m_socket->write(m_pending.left(qMax(1, m_response.trickleBytes)));
-    m_pending.remove(0, qMax(1, m_response.trickleBytes));
-    if (m_pending.isEmpty()) {
+    const qsizetype piece = qMax(1, m_response.trickleBytes);
+    QByteArray chunk = m_pending.mid(m_pendingOffset, piece);
+    m_pendingOffset += chunk.size();
+    const qint64 blanks = qMin<qint64>(m_padding, piece - chunk.size());
+    chunk.append(QByteArray(blanks, ' '));
+    m_padding -= blanks;
+    m_socket->write(chunk);
+    if (m_pendingOffset >= m_pending.size() && m_padding == 0) {
         m_trickleTimer->stop();
         m_socket->disconnectFromHost();
     }

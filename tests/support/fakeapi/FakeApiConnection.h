@@ -19,7 +19,9 @@ class Connection : public QObject
 {
     Q_OBJECT
 public:
-    enum class Delivery { Whole, Trickle, CutMidBody, Never };
+    // Stream: no Content-Length, the body in pieces, then the close.
+    // HoldOpen: head and body at once, then the connection stays open.
+    enum class Delivery { Whole, Trickle, CutMidBody, Never, Stream, HoldOpen };
 
     struct Response
     {
@@ -30,6 +32,8 @@ public:
         int delayMs = 0;
         int trickleIntervalMs = 20;
         int trickleBytes = 1;
+        qint64 announcedLength = -1; // Content-Length to send; -1: the body's size
+        qint64 padding = 0;          // Trickle, Stream: blanks sent after the body, made as they go
     };
 
     using RequestHandler = std::function<void(Connection *, HttpRequest &)>;
@@ -49,7 +53,9 @@ private:
     RequestHandler m_handler;
     HttpRequestParser m_parser;
     Response m_response;
-    QByteArray m_pending; // body bytes still to trickle
+    QByteArray m_pending; // body bytes still to trickle, from m_pendingOffset on
+    qsizetype m_pendingOffset = 0;
+    qint64 m_padding = 0; // blanks still to send after them
     QTimer *m_trickleTimer = nullptr;
     bool m_answered = false;
 };

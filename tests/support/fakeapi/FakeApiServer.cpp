@@ -147,17 +147,22 @@ void FakeApiServer::dispatch(Connection *connection, HttpRequest &request)
             response.delivery = Connection::Delivery::Never;
             break;
         case Fault::Kind::Trickle:
-            response.delivery = Connection::Delivery::Trickle;
+        case Fault::Kind::Stream:
+            response.delivery = fault.kind == Fault::Kind::Stream ? Connection::Delivery::Stream
+                                                                  : Connection::Delivery::Trickle;
             response.trickleIntervalMs = fault.intervalMs;
             response.trickleBytes = fault.chunkBytes;
-            if (response.body.size() < fault.padBodyTo)
-                response.body.append(QByteArray(fault.padBodyTo - response.body.size(), ' '));
+            response.padding = qMax<qint64>(0, fault.padBodyTo - response.body.size());
             break;
         case Fault::Kind::CloseMidBody:
             response.delivery = Connection::Delivery::CutMidBody;
             break;
         case Fault::Kind::RawBody:
             response.body = fault.rawBody;
+            break;
+        case Fault::Kind::Overstate:
+            response.announcedLength = fault.announcedBytes;
+            response.delivery = Connection::Delivery::HoldOpen;
             break;
         case Fault::Kind::Redirect: {
             response.status = fault.httpStatus;

@@ -21,6 +21,9 @@ struct Fault
         CloseMidBody,     // headers and half the body, then the connection is dropped
         Redirect,         // `httpStatus` (302 unless set) to `location`
         RawBody,          // 200 with `rawBody` in place of the envelope
+        Overstate,        // `announcedBytes` in Content-Length, then the real body; the connection stays open
+        Stream,           // no Content-Length: the body, padded with blanks to `padBodyTo`, in `chunkBytes`
+                          // pieces every `intervalMs`; the close ends it
     };
 
     Kind kind = Kind::HttpStatus;
@@ -29,9 +32,10 @@ struct Fault
     int delayMs = 0;
     int intervalMs = 20;     // Trickle
     int chunkBytes = 1;      // Trickle
-    int padBodyTo = 0;       // Trickle: blanks appended so the body lasts long enough
+    int padBodyTo = 0;       // Trickle, Stream: blanks appended so the body lasts long enough
     QString location;        // Redirect: absolute URL or a path on this server
     QByteArray rawBody;      // RawBody
+    qint64 announcedBytes = 0; // Overstate
     int times = -1;          // requests it applies to; -1 for every one
 
     static Fault status(int code) { Fault f; f.kind = Kind::HttpStatus; f.httpStatus = code; return f; }
@@ -44,6 +48,22 @@ struct Fault
         f.kind = Kind::Trickle;
         f.intervalMs = intervalMs;
         f.padBodyTo = padTo;
+        return f;
+    }
+    static Fault overstate(qint64 announced)
+    {
+        Fault f;
+        f.kind = Kind::Overstate;
+        f.announcedBytes = announced;
+        return f;
+    }
+    static Fault stream(int totalBytes, int chunkBytes)
+    {
+        Fault f;
+        f.kind = Kind::Stream;
+        f.padBodyTo = totalBytes;
+        f.chunkBytes = chunkBytes;
+        f.intervalMs = 1;
         return f;
     }
     static Fault errorCodeAsText(const QString &text) { Fault f; f.kind = Kind::ErrorCodeString; f.errorCodeText = text; return f; }

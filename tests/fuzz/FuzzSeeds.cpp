@@ -1,0 +1,189 @@
+// Writes the seed corpora of the headset fuzz targets from the virtual headset:
+// its replies to the requests a receive-path input sends (with a few of its
+// scripted faults), its notifications, the single frames of those reports,
+// and the TLV payloads its replies carry. The JSON corpora are kept by hand.
+//
+//   velkora-fuzz-seeds <tests/fuzz/corpus>
+#include "protocol/ProtocolHandler.h"
+#include "tests/fuzz/ReceivePathInput.h"
+#include "tests/support/virtualheadset/HeadsetPayloads.h"
+#include "tests/support/virtualheadset/VirtualHeadset.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+#include <functional>
+
+using namespace VirtualDevices;
+using ReceivePathInput::Head;
+
+namespace {
+
+struct Seed
+{
+    QString name;
+    Head head;
+    VirtualHeadsetConfig config{};
+    std::function<void(VirtualHeadset &)> script{}; // faults and unsolicited traffic
+};
+
+QByteArray bytesOf(const std::vector<std::uint8_t> &bytes)
+{
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+}
+
+bool write(const QString &folder, const QString &name, const QByteArray &bytes)
+{
+    QDir().mkpath(folder);
+    QFile file(QDir(folder).filePath(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+        return false;
+    }
+    return true;
+}
+
+// The device's reports for the head's requests, as one receive-path input.
+QList<QByteArray> deviceReports(const Seed &seed)
+{
+    const auto now = Clock::now();
+    VirtualHeadset device(seed.config);
+    if (seed.script)
+        seed.script(device);
+    HeadsetProtocol::ProtocolHandler host;
+    QObject::connect(&host, &HeadsetProtocol::ProtocolHandler::frameReady, [&](const QByteArray &frame) {
+        Report report{0x00};
+        report.insert(report.end(), frame.cbegin(), frame.cend());
+        device.onHostReport(report, now);
+    });
+    ReceivePathInput::sendRequests(host, seed.head);
+    QList<QByteArray> reports;
+    while (const std::optional<Report> report = device.takeDeviceReport(now + std::chrono::hours(1)))
+        reports << bytesOf(*report);
+    return reports;
+}
+
+QList<Seed> receivePathSeeds()
+{
+    using namespace ReceivePathInput;
+    const auto basicInfo = [](quint8 type) {
+        Head head;
+        head.requests = BasicInfo;
+        head.basicInfoType = type;
+        return head;
+    };
+    Head commands;
+    commands.requests = Name | ToneVolume | FactoryReset | Unbind | StatusOnly;
+    Head eq;
+    eq.requests = Eq;
+    Head withReportId = basicInfo(0x01);
+    withReportId.reportSize = 65;
+    withReportId.stripReportId = true;
+    Head slowClock = eq;
+    slowClock.stepMs = 2000;
+    Head smallReports = basicInfo(0x03);
+    smallReports.reportSize = 7;
+
+    QList<Seed> seeds;
+    for (const quint8 type : {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0B, 0xFF})
+        seeds << Seed{QStringLiteral("basic_info_%1").arg(type, 2, 16, QLatin1Char('0')), basicInfo(type)};
+    seeds << Seed{"basic_info_full_firmware", basicInfo(0x04), {.receiverFirmwareForm = FirmwareForm::Full}};
+    seeds << Seed{"eq_echo", eq};
+    seeds << Seed{"eq_echo_small_fragments", eq, {.framePayloadBytes = 9}};
+    seeds << Seed{"commands", commands};
+    seeds << Seed{"report_id", withReportId, {.reportIdPrefix = true}};
+    seeds << Seed{"small_reports", smallReports};
+    seeds << Seed{"refusal", commands, {}, [](VirtualHeadset &d) {
+                      d.scriptFault({.command = 0x22}, ReplyFault::failureStatus({'b', 'u', 's', 'y'}));
+                      d.scriptFault({.command = 0x23}, ReplyFault::failureStatus({0x2A}));
+                  }};
+    seeds << Seed{"fragments_out_of_order", eq, {.framePayloadBytes = 30}, [](VirtualHeadset &d) {
+                      d.scriptFault({.command = 0x20}, ReplyFault{.frameOrder = {2, 0, 1}});
+                  }};
+    seeds << Seed{"fragment_lost_and_duplicated", slowClock, {.framePayloadBytes = 30}, [](VirtualHeadset &d) {
+                      d.scriptFault({.command = 0x20}, ReplyFault{.frameOrder = {0, 0, 2}});
+                  }};
+    seeds << Seed{"damaged_frames", commands, {}, [](VirtualHeadset &d) {
+                      d.scriptFault({.command = 0x21}, ReplyFault{.garbageBeforeSync = {0x01, 0xFE, 0x02}});
+                      d.scriptFault({.command = 0x22}, ReplyFault{.corruptCrc = true});
+                      d.scriptFault({.command = 0x23}, ReplyFault{.lengthField = 60});
+                      d.scriptFault({.command = 0x24}, ReplyFault{.encryptedBit = true});
+                      d.scriptFault({.command = 0x26}, ReplyFault{.sequence = 9, .splitAt = 20});
+                  }};
+    seeds << Seed{"notify_all_items", Head{}, {}, [](VirtualHeadset &d) {
+                      d.notify({NotifyItem::Battery, NotifyItem::EqAutoReport, NotifyItem::NameAndFirmware,
+                                NotifyItem::Link, NotifyItem::Surround},
+                               Clock::now());
+                  }};
+    seeds << Seed{"device_request", Head{}, {.framePayloadBytes = 20}, [](VirtualHeadset &d) {
+                      d.sendMessage(0x50, HeadsetWire::FrameType::Request, 5, Bytes(70, 0x5A), Clock::now());
+                  }};
+    return seeds;
+}
+
+// One frame per file: the reports of the receive-path seeds cut at their frames.
+QList<QByteArray> framesIn(const QByteArray &stream)
+{
+    QList<QByteArray> frames;
+    for (qsizetype at = stream.indexOf(char(0xFE)); at >= 0 && at + 11 <= stream.size();
+         at = stream.indexOf(char(0xFE), at + 1)) {
+        const int length = quint8(stream[at + 7]) | (quint8(stream[at + 8]) << 8);
+        if (length <= 53 && at + 11 + length <= stream.size())
+            frames << stream.mid(at, 11 + length);
+    }
+    return frames;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+        return 2;
+    }
+    const QDir corpus(QString::fromLocal8Bit(argv[1]));
+    bool ok = true;
+    int frameCount = 0;
+    for (const Seed &seed : receivePathSeeds()) {
+        QByteArray stream;
+        for (const QByteArray &report : deviceReports(seed))
+            stream += report;
+        ok = write(corpus.filePath(QStringLiteral("receivepath")), seed.name,
+                   ReceivePathInput::headBytes(seed.head) + stream)
+             && ok;
+        for (const QByteArray &frame : framesIn(stream)) {
+            // Byte 0 of a frame-codec input: deciphering off, no key.
+            if (frameCount < 24) {
+                ok = write(corpus.filePath(QStringLiteral("framecodec")), QStringLiteral("frame_%1").arg(frameCount),
+                           QByteArray(1, '\0') + frame)
+                     && ok;
+            }
+            ++frameCount;
+        }
+    }
+
+    const HeadsetState state;
+    for (const FirmwareForm form : {FirmwareForm::Short, FirmwareForm::Full}) {
+        for (const quint8 type : {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0B, 0xFF}) {
+            if (form == FirmwareForm::Full && type != 0x04)
+                continue;
+            const QString name = QStringLiteral("basic_info_%1%2")
+                                     .arg(type, 2, 16, QLatin1Char('0'))
+                                     .arg(form == FirmwareForm::Full ? QStringLiteral("_full") : QString());
+            ok = write(corpus.filePath(QStringLiteral("tlvrecords")), name,
+                       bytesOf(HeadsetPayloads::basicInfoReply(state, form, type)))
+                 && ok;
+        }
+    }
+    const NotifyItem items[] = {NotifyItem::Battery, NotifyItem::EqAutoReport, NotifyItem::NameAndFirmware,
+                                NotifyItem::Link, NotifyItem::Surround};
+    ok = write(corpus.filePath(QStringLiteral("tlvrecords")), QStringLiteral("notify_all_items"),
+               bytesOf(HeadsetPayloads::notifyPayload(state, items)))
+         && ok;
+    ok = write(corpus.filePath(QStringLiteral("tlvrecords")), QStringLiteral("eq_record"), bytesOf(state.eq)) && ok;
+    return ok ? 0 : 1;
+}

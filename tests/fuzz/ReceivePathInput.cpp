@@ -1,0 +1,69 @@
+#include "tests/fuzz/ReceivePathInput.h"
+
+#include "protocol/Commands.h"
+#include "protocol/EQData.h"
+#include "protocol/ProtocolHandler.h"
+
+namespace ReceivePathInput {
+
+namespace {
+
+constexpr std::size_t MaxReportSize = 65;
+constexpr qint64 StepUnitMs = 50;
+
+HeadsetProtocol::EQData sampleEq()
+{
+    HeadsetProtocol::EQData eq;
+    eq.index = 101;
+    eq.bandCount = 10;
+    eq.frequencies = {31, 62, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+    eq.gains = {300, 200, 100, 0, -100, -200, 0, 150, 250, 400};
+    eq.qValues = {70, 70, 100, 100, 141, 141, 100, 100, 70, 70};
+    eq.filterTypes = {4, 1, 1, 1, 1, 1, 1, 1, 1, 5};
+    eq.totalGain = -30;
+    return eq;
+}
+
+} // namespace
+
+Head readHead(const std::uint8_t *data)
+{
+    Head head;
+    head.reportSize = 1 + data[0] % MaxReportSize;
+    head.stripReportId = (data[1] & 0x01) != 0;
+    head.requests = data[1] & 0xFE;
+    head.basicInfoType = data[2];
+    head.stepMs = qint64(data[3]) * StepUnitMs;
+    return head;
+}
+
+QByteArray headBytes(const Head &head)
+{
+    QByteArray out(int(HeadSize), '\0');
+    out[0] = char((head.reportSize - 1) % MaxReportSize);
+    out[1] = char(head.requests | (head.stripReportId ? 0x01 : 0x00));
+    out[2] = char(head.basicInfoType);
+    out[3] = char(head.stepMs / StepUnitMs);
+    return out;
+}
+
+void sendRequests(HeadsetProtocol::ProtocolHandler &handler, const Head &head)
+{
+    using namespace HeadsetProtocol;
+    if (head.requests & BasicInfo)
+        handler.sendGetBasicInfo(head.basicInfoType);
+    if (head.requests & Eq)
+        handler.sendEqSettings(sampleEq());
+    if (head.requests & Name)
+        handler.sendSetBluetoothName(QStringLiteral("Nova"));
+    if (head.requests & ToneVolume)
+        handler.sendSetToneVolume(5);
+    if (head.requests & FactoryReset)
+        handler.sendFactoryReset();
+    if (head.requests & Unbind)
+        handler.sendReceiverUnbind();
+    if (head.requests & StatusOnly)
+        handler.sendRequest(Command::StatusOnly, CommandType::Request, QByteArray(1, '\x01'));
+}
+
+} // namespace ReceivePathInput
