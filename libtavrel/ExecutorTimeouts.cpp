@@ -2,20 +2,27 @@
 
 namespace libtavrel {
 
-ExecutorTimeouts ExecutorTimeouts::scaled(double factor) const
+namespace {
+
+ExecutorTimeouts::Duration scale(ExecutorTimeouts::Duration d, double factor)
 {
     if (!(factor > 0.0) || factor == 1.0)
-        return *this;
-    const auto scale = [factor](Duration d) {
-        return std::chrono::duration_cast<Duration>(std::chrono::duration<double, std::nano>(double(d.count()) * factor));
-    };
+        return d;
+    return std::chrono::duration_cast<ExecutorTimeouts::Duration>(
+        std::chrono::duration<double, std::nano>(double(d.count()) * factor));
+}
+
+} // namespace
+
+ExecutorTimeouts ExecutorTimeouts::scaled(const WaitScales &factors) const
+{
     ExecutorTimeouts t;
-    t.write = scale(write);
-    t.reply = scale(reply);
-    t.receiverReply = scale(receiverReply);
-    t.lock = scale(lock);
-    t.reconnectPoll = scale(reconnectPoll);
-    t.loaderSettle = scale(loaderSettle);
+    t.write = scale(write, factors.write);
+    t.reply = scale(reply, factors.reply);
+    t.receiverReply = scale(receiverReply, factors.receiverReply);
+    t.lock = scale(lock, factors.lock);
+    t.reconnectPoll = scale(reconnectPoll, factors.reconnectPoll);
+    t.loaderSettle = scale(loaderSettle, factors.loaderSettle);
     return t;
 }
 

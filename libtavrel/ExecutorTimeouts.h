@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/tavrelhid/IHidDevice.h"
+
 #include <chrono>
 
 namespace libtavrel {
@@ -19,7 +21,8 @@ struct ExecutorTimeouts
     Duration reconnectPoll = std::chrono::milliseconds(500);  // between client-list polls
     Duration loaderSettle = std::chrono::milliseconds(200);   // after the loader reports ready
 
-    ExecutorTimeouts scaled(double factor) const;
+    // Each wait multiplied by its own factor; one not above 0 leaves the wait as it is.
+    ExecutorTimeouts scaled(const WaitScales &factors) const;
 };
 
 } // namespace libtavrel

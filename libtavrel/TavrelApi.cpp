@@ -98,7 +98,7 @@ TAVREL_API void *CreateExecutorHandle(const char *devicePath)
         auto device = hidBackend().open(devicePath);
         if (!device)
             return nullptr;
-        const auto timeouts = ExecutorTimeouts{}.scaled(device->timeScale());
+        const auto timeouts = ExecutorTimeouts{}.scaled(device->waitScales());
         return new Executor(std::move(device), timeouts);
     } catch (...) {
         return nullptr;

@@ -31,7 +31,7 @@ void idleExecutor(benchmark::State &state)
     VirtualDevices::VirtualHidBus bus;
     auto receiver = std::make_shared<VirtualDevices::VirtualReceiver>();
     auto port = bus.plug("/virtual/hidraw0", {0x3654, 0x6901, 0x0100, 3}, "Velkora Receiver", receiver);
-    Executor executor(std::make_shared<VirtualDevices::VirtualPortDevice>(port, 1.0));
+    Executor executor(std::make_shared<VirtualDevices::VirtualPortDevice>(port));
     double cpu = 0;
     double wall = 0;
     for (auto _ : state) {

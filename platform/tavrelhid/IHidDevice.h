@@ -18,6 +18,20 @@ enum class HidIoResult {
     Failed,      // the device refused or is gone
 };
 
+// How long each of the engine's fixed waits lasts with a device, as a
+// fraction of its real length.
+struct WaitScales
+{
+    double write = 1.0;         // a report reaches the device
+    double reply = 1.0;         // RCP replies and the slow receiver commands
+    double receiverReply = 1.0; // the quick receiver commands
+    double lock = 1.0;
+    double reconnectPoll = 1.0; // pause between client-list polls
+    double loaderSettle = 1.0;  // pause after the loader reports ready
+
+    static WaitScales uniform(double scale) { return {scale, scale, scale, scale, scale, scale}; }
+};
+
 // One opened HID interface. readReport and writeReport are called from one I/O
 // thread; interruptRead and cancel may be called from any thread. Closing is
 // the destructor's job.
@@ -41,9 +55,9 @@ public:
     // Every blocking call, now and later, returns at once; the device is done.
     virtual void cancel() = 0;
 
-    // Fraction of real time that fixed waits of the engine take with this
-    // device. Real hardware runs at 1; simulated devices may run faster.
-    virtual double timeScale() const { return 1.0; }
+    // Real hardware runs every wait at its real length. A simulated device may
+    // run its pauses faster and still give its answers their full time.
+    virtual WaitScales waitScales() const { return {}; }
 };
 
 } // namespace libtavrel

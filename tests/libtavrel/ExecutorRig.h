@@ -26,7 +26,7 @@ struct ExecutorRig
     explicit ExecutorRig(libtavrel::ExecutorTimeouts timeouts = fastTimeouts())
         : receiver(std::make_shared<VirtualDevices::VirtualReceiver>())
         , port(bus.plug("/virtual/hidraw0", {0x3654, 0x6901, 0x0100, 3}, "Velkora Receiver", receiver))
-        , device(std::make_shared<VirtualDevices::VirtualPortDevice>(port, 1.0))
+        , device(std::make_shared<VirtualDevices::VirtualPortDevice>(port))
         , executor(std::make_unique<libtavrel::Executor>(device, timeouts))
     {
     }

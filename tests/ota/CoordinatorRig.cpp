@@ -2,13 +2,12 @@
 
 #include <QTest>
 
-
 using namespace std::chrono_literals;
 
 CoordinatorRig::CoordinatorRig() : m_receiver(std::make_shared<VirtualDevices::VirtualReceiver>())
 {
     bus().reset();
-    bus().setTimeScale(kTimeScale);
+    bus().setWaitScales(VirtualDevices::VirtualHidBus::longAnswerWaits(kTimeScale));
     if (!m_api.start())
         qFatal("fake API server did not start");
 }
@@ -30,6 +29,15 @@ void CoordinatorRig::addHeadset(int channel, const std::vector<std::uint8_t> &im
     VirtualDevices::ClientEntry client;
     client.channel = channel;
     m_receiver->addHeadset(client, VirtualDevices::testFirmware(image, loader));
+}
+
+void CoordinatorRig::setReceiverSilent(bool silent)
+{
+    m_receiver->setSilent(silent);
+    std::optional<libtavrel::WaitScales> scales;
+    if (silent)
+        scales = libtavrel::WaitScales::uniform(kTimeScale);
+    VirtualDevices::VirtualHidBus::setPortWaitScales(*m_receiver->currentPort(), scales);
 }
 
 int CoordinatorRig::otaOpens() const

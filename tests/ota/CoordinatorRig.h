@@ -19,7 +19,9 @@
 // with the virtual headset (the program's own HID access), the OTA engine
 // over the virtual HID bus with the virtual receiver and its headsets (the
 // engine's access to the same device), and the fake API server for the
-// download. The engine's waits and the flow's own waits are cut short.
+// download. The engine's pauses and the flow's own waits are cut short; the
+// engine's waits for an answer last ten seconds or more, so that a loaded
+// machine cannot end one before the answer is read.
 class CoordinatorRig
 {
 public:
@@ -39,6 +41,8 @@ public:
     // hidapi double, so that both name the same path.
     void plugOtaReceiver(const std::string &node, std::uint16_t productId = VirtualDevices::VirtualReceiver::kProductId);
     void addHeadset(int channel, const std::vector<std::uint8_t> &image, bool loader = false);
+    // A silent receiver answers nothing: an engine that opens it meanwhile waits only briefly.
+    void setReceiverSilent(bool silent);
     // How often the engine opened the receiver (in any of its modes).
     int otaOpens() const;
 

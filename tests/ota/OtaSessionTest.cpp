@@ -97,7 +97,10 @@ protected:
         auto other = std::make_shared<VirtualReceiver>();
         other->setSilent(silent);
         others.push_back(other);
-        return bus().plug(node, {0x3654, 0x6901, 0x0100, mi}, "Velkora Receiver", other);
+        auto port = bus().plug(node, {0x3654, 0x6901, 0x0100, mi}, "Velkora Receiver", other);
+        if (silent)
+            VirtualHidBus::setPortWaitScales(*port, libtavrel::WaitScales::uniform(kTimeScale));
+        return port;
     }
 
     static int opens(const std::shared_ptr<VirtualPort> &port)
@@ -161,7 +164,7 @@ TEST_F(OtaSessionTest, OpenFailuresAreLogged)
 
 TEST_F(OtaSessionTest, FallbackTriesEveryPathInOrder)
 {
-    receiver->setSilent(true);
+    silence(*receiver);
     plugReceiver("/virtual/hidraw1", 3, true);
     auto answering = plugReceiver("/virtual/hidraw2", 3);
     session().refreshDeviceSnapshot();

@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureCase{"no_receiver", 0, [](auto &, auto &, Config &c) { c.devicePathFilter = "vid_3654&pid_5055"; },
                     "failed to open/read online devices", nullptr},
-        FailureCase{"receiver_silent", 0, [](auto &, VirtualReceiver &r, auto &) { r.setSilent(true); },
+        FailureCase{"receiver_silent", 0, [](auto &, VirtualReceiver &r, auto &) { Self::silence(r); },
                     "failed to open/read online devices", "Read online devices failed: no client list received"},
         FailureCase{"receiver_cannot_be_opened", 0,
                     [](auto &, VirtualReceiver &r, auto &) {
@@ -270,7 +270,7 @@ TEST_F(RunOtaSessionTest, ThrowingCallbacksDoNotStopTheUpdate)
 
 TEST_F(RunOtaSessionTest, WithoutHintEveryPathIsTriedAndTheAnsweringOneKept)
 {
-    receiver->setSilent(true);
+    silence(*receiver);
     auto answering = std::make_shared<VirtualReceiver>();
     ClientEntry headset;
     headset.channel = 3;

@@ -8,7 +8,7 @@ using namespace std::chrono_literals;
 void VirtualOtaRig::SetUp()
 {
     bus().reset();
-    bus().setTimeScale(kTimeScale);
+    bus().setWaitScales(VirtualHidBus::longAnswerWaits(kTimeScale));
     receiver = std::make_shared<VirtualReceiver>();
     receiver->plugInto(bus());
 }
@@ -24,6 +24,12 @@ void VirtualOtaRig::addHeadset(int channel, FirmwareBehaviour behaviour, std::st
     client.channel = channel;
     client.name = std::move(name);
     receiver->addHeadset(client, std::move(behaviour));
+}
+
+void VirtualOtaRig::silence(VirtualReceiver &silent)
+{
+    silent.setSilent(true);
+    VirtualHidBus::setPortWaitScales(*silent.currentPort(), libtavrel::WaitScales::uniform(kTimeScale));
 }
 
 OtaSessionRunnerConfig VirtualOtaRig::fastConfig(std::uint32_t mode) const

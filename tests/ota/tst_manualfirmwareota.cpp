@@ -254,7 +254,7 @@ void TestManualFirmwareOta::failureThenRetryReusesTheImage()
     CoordinatorRig &rig = flow.rig;
     QVERIFY(linkedReceiver(flow));
     rig.addHeadset(3, rig.headsetImage);
-    rig.receiver().setSilent(true);
+    rig.setReceiverSilent(true);
     rig.api().backend().setFile(kFile, CoordinatorRig::bytes(rig.headsetImage));
     MessageLog messages;
 
@@ -268,7 +268,7 @@ void TestManualFirmwareOta::failureThenRetryReusesTheImage()
                   failureText = label(dialog, "failureLabel");
                   closeEnabled = dialog->findChild<QPushButton *>(QStringLiteral("closeButton"))->isEnabled();
                   betweenRuns.take();
-                  rig.receiver().setSilent(false);
+                  rig.setReceiverSilent(false);
                   click(dialog, "retryButton");
               })
         .then("up to date", [](QDialog *d) { return page(d) == 1; },

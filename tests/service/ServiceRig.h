@@ -72,7 +72,7 @@ public:
     HidProtocolService &start();
     // start(), then waits until the receiver is validated, its link is up and
     // the link-up battery and name have been published.
-    bool startLinked(int timeoutMs = 5000);
+    bool startLinked(int timeoutMs = 20000);
     void destroyService();
 
     HidProtocolService &service() { return *m_service; }

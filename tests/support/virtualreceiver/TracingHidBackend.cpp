@@ -31,7 +31,7 @@ public:
     }
     void interruptRead() override { inner_->interruptRead(); }
     void cancel() override { inner_->cancel(); }
-    double timeScale() const override { return inner_->timeScale(); }
+    libtavrel::WaitScales waitScales() const override { return inner_->waitScales(); }
 
 private:
     std::shared_ptr<libtavrel::IHidDevice> inner_;

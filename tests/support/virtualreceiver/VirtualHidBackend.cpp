@@ -19,13 +19,15 @@ std::shared_ptr<libtavrel::IHidDevice> VirtualHidBackend::open(const std::string
     auto port = bus_.find(devicePath);
     if (!port)
         return nullptr;
+    std::optional<libtavrel::WaitScales> scales;
     {
         std::lock_guard lock(port->mutex);
         if (port->openFails)
             return nullptr;
         ++port->opens;
+        scales = port->waitScales;
     }
-    return std::make_shared<VirtualPortDevice>(port, bus_.timeScale());
+    return std::make_shared<VirtualPortDevice>(port, scales.value_or(bus_.waitScales()));
 }
 
 } // namespace VirtualDevices

@@ -21,7 +21,7 @@ void VirtualHidBus::reset()
     {
         std::lock_guard lock(mutex_);
         ports.swap(ports_);
-        timeScale_ = 1.0;
+        waitScales_ = {};
     }
     for (auto &port : ports)
         unplug(port);
@@ -104,14 +104,35 @@ std::shared_ptr<VirtualPort> VirtualHidBus::find(const std::string &devicePath)
 
 void VirtualHidBus::setTimeScale(double scale)
 {
-    std::lock_guard lock(mutex_);
-    timeScale_ = scale;
+    setWaitScales(libtavrel::WaitScales::uniform(scale));
 }
 
-double VirtualHidBus::timeScale() const
+void VirtualHidBus::setWaitScales(const libtavrel::WaitScales &scales)
 {
     std::lock_guard lock(mutex_);
-    return timeScale_;
+    waitScales_ = scales;
+}
+
+libtavrel::WaitScales VirtualHidBus::waitScales() const
+{
+    std::lock_guard lock(mutex_);
+    return waitScales_;
+}
+
+libtavrel::WaitScales VirtualHidBus::longAnswerWaits(double pauseScale)
+{
+    libtavrel::WaitScales scales;
+    scales.write = 5.0;          // 2 s
+    scales.receiverReply = 10.0; // 1 s
+    scales.reconnectPoll = pauseScale;
+    scales.loaderSettle = pauseScale;
+    return scales;
+}
+
+void VirtualHidBus::setPortWaitScales(VirtualPort &port, std::optional<libtavrel::WaitScales> scales)
+{
+    std::lock_guard lock(port.mutex);
+    port.waitScales = scales;
 }
 
 } // namespace VirtualDevices

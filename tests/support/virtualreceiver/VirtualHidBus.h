@@ -2,6 +2,7 @@
 
 #include "platform/tavrelhid/HidDeviceRecord.h"
 #include "platform/tavrelhid/HidPathTokens.h"
+#include "platform/tavrelhid/IHidDevice.h"
 #include "tests/support/virtualdevice/IReportResponder.h"
 
 #include <condition_variable>
@@ -32,9 +33,12 @@ struct VirtualPort
     bool openFails = false;
     int failingWrites = 0;        // the next n writes fail; -1: all of them
     bool stallWrites = false;     // writes hang until their time-out
+    int stalledWrites = 0;        // writes that have begun to hang
     Clock::duration hostToDevice{}; // spacing of host reports on the link
     Clock::duration deviceToHost{}; // spacing of device reports on the link
     int opens = 0;
+    // In place of the bus's, for engines that open the port from now on.
+    std::optional<libtavrel::WaitScales> waitScales;
     // From handing a device report to the host to the host's next write, each time.
     std::vector<Clock::duration> hostTurnarounds;
 
@@ -66,16 +70,27 @@ public:
     std::vector<libtavrel::HidDeviceRecord> enumerate();
     std::shared_ptr<VirtualPort> find(const std::string &devicePath);
 
-    // Fraction of real time that the engine's fixed waits take with devices
-    // opened from now on.
+    // How long the engine's fixed waits last with devices opened from now on,
+    // as fractions of their real lengths: all alike, or each its own.
     void setTimeScale(double scale);
-    double timeScale() const;
+    void setWaitScales(const libtavrel::WaitScales &scales);
+    libtavrel::WaitScales waitScales() const;
+
+    // The engine's waits for an answer at ten seconds or more (their real
+    // length where that is longer), so that a slow machine cannot end one
+    // before the answer is read; its pauses (between polls, after the
+    // loader) at `pauseScale`. An answered wait ends with its answer, so the
+    // length costs nothing.
+    static libtavrel::WaitScales longAnswerWaits(double pauseScale);
+    // Engines that open `port` from now on take these lengths, or the bus's
+    // again when there are none (e.g. short ones while the device is silent).
+    static void setPortWaitScales(VirtualPort &port, std::optional<libtavrel::WaitScales> scales);
 
 private:
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<VirtualPort>> ports_;
     int nextId_ = 1;
-    double timeScale_ = 1.0;
+    libtavrel::WaitScales waitScales_;
 };
 
 } // namespace VirtualDevices

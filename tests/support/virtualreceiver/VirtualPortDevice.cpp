@@ -22,9 +22,9 @@ void preciseTimers()
 
 } // namespace
 
-VirtualPortDevice::VirtualPortDevice(std::shared_ptr<VirtualPort> port, double timeScale)
+VirtualPortDevice::VirtualPortDevice(std::shared_ptr<VirtualPort> port, libtavrel::WaitScales waitScales)
     : port_(std::move(port))
-    , timeScale_(timeScale)
+    , waitScales_(waitScales)
 {
 }
 
@@ -49,6 +49,8 @@ HidIoResult VirtualPortDevice::writeReport(const libtavrel::HidReport &report, s
             return HidIoResult::Failed;
         }
         if (port_->stallWrites) {
+            ++port_->stalledWrites;
+            port_->changed.notify_all();
             port_->changed.wait_until(lock, deadline, [this] { return cancelled_; });
             return cancelled_ ? HidIoResult::Interrupted : HidIoResult::Timeout;
         }

@@ -12,18 +12,18 @@ namespace VirtualDevices {
 class VirtualPortDevice : public libtavrel::IHidDevice
 {
 public:
-    VirtualPortDevice(std::shared_ptr<VirtualPort> port, double timeScale);
+    explicit VirtualPortDevice(std::shared_ptr<VirtualPort> port, libtavrel::WaitScales waitScales = {});
 
     libtavrel::HidIoResult writeReport(const libtavrel::HidReport &report, std::chrono::milliseconds timeout) override;
     libtavrel::HidIoResult readReport(libtavrel::HidReport &report, std::size_t &length,
                                       std::chrono::milliseconds timeout) override;
     void interruptRead() override;
     void cancel() override;
-    double timeScale() const override { return timeScale_; }
+    libtavrel::WaitScales waitScales() const override { return waitScales_; }
 
 private:
     std::shared_ptr<VirtualPort> port_;
-    double timeScale_;
+    libtavrel::WaitScales waitScales_;
     // Guarded by the port's mutex.
     bool interrupted_ = false;
     bool cancelled_ = false;
