@@ -1,9 +1,9 @@
 #include "devicepages/DeviceInfoItem.h"
 
 #include "devicepages/DeviceInfoWidget.h"
+#include "widgets/ElidedLabelText.h"
 
 #include <QEvent>
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -90,9 +90,7 @@ void DeviceInfoItem::showName()
 {
     // The label's font comes from its style sheet.
     m_nameLabel->ensurePolished();
-    const QString shown = m_nameLabel->fontMetrics().elidedText(m_deviceName, Qt::ElideRight, kNameMaxWidth);
-    m_nameLabel->setText(shown);
-    m_nameLabel->setToolTip(shown == m_deviceName ? QString() : m_deviceName);
+    setElidedLabelText(m_nameLabel, m_deviceName, kNameMaxWidth, m_nameLabel->font());
 }
 
 void DeviceInfoItem::setWiredConnection(bool wired)

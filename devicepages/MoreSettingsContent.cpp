@@ -4,6 +4,7 @@
 #include "devicepages/DevicePageDialog.h"
 #include "devicepages/DevicePageStyles.h"
 #include "devicepages/RoundedTrackSlider.h"
+#include "widgets/ElidedLabelText.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -283,9 +284,7 @@ void MoreSettingsContent::placeNameRow()
     const int titleEnd = m_renameTitle->x() + titleMetrics.horizontalAdvance(m_renameTitle->text());
     const int left = qMin(kNameRowX, qMax(titleEnd + kNameTitleGap, kNameRowRight - needed));
     m_nameRow->setGeometry(left, kNameRowY, kNameRowRight - left, kNameRowHeight);
-    const QString shown = nameMetrics.elidedText(m_deviceName, Qt::ElideRight, m_nameRow->width() - buttonPart);
-    m_nameLabel->setText(shown);
-    m_nameLabel->setToolTip(shown == m_deviceName ? QString() : m_deviceName);
+    setElidedLabelText(m_nameLabel, m_deviceName, m_nameRow->width() - buttonPart, m_nameLabel->font());
 }
 
 void MoreSettingsContent::showRenameDialog()

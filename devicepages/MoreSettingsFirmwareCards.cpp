@@ -3,6 +3,7 @@
 #include "devicepages/MoreSettingsContent.h"
 
 #include "devicepages/DevicePageStyles.h"
+#include "widgets/ElidedLabelText.h"
 
 #include <QFontMetrics>
 #include <QFrame>
@@ -107,10 +108,7 @@ void MoreSettingsContent::refreshFirmwareCard(FirmwareCard &card)
     const int width = qMin(qMax(minimum, advanceOf(card.latestStatus) + 2), qMax(minimum, rightLimit - (end + 4)));
     card.latestStatus->setGeometry(end + 4, kVersionLineY, width, kVersionLineHeight);
     // A text longer than its room ends in an ellipsis rather than a cut letter.
-    const QString shown =
-        QFontMetrics(card.latestStatus->font()).elidedText(latestText, Qt::ElideRight, width);
-    card.latestStatus->setText(shown);
-    card.latestStatus->setToolTip(shown == latestText ? QString() : latestText);
+    setElidedLabelText(card.latestStatus, latestText, width, card.latestStatus->font());
 }
 
 void MoreSettingsContent::createUpdateBadge(FirmwareCard &card)
