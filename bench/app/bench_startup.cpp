@@ -8,11 +8,12 @@
 #include "app/AppStartup.h"
 #include "app/HeadphonesDevice.h"
 #include "app/SingleInstance.h"
+#include "bench/support/BenchmarkRun.h"
+#include "bench/support/ChildReport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -73,32 +75,10 @@ int runChild(int argc, char **argv)
     return 0;
 }
 
-struct ChildResult
+// Figures: milliseconds from main to the shown window, resident MiB.
+std::optional<ChildReport> startChild(const QString &program, const QProcessEnvironment &env)
 {
-    bool ok = false;
-    double wallMs = 0;
-    double inProcessMs = 0;
-    double rssMiB = 0;
-};
-
-ChildResult startChild(const QString &program, const QProcessEnvironment &env)
-{
-    ChildResult result;
-    QProcess child;
-    child.setProcessEnvironment(env);
-    QElapsedTimer timer;
-    timer.start();
-    child.start(program, {QString::fromLatin1(kChildSwitch)});
-    if (!child.waitForFinished(30000))
-        return result;
-    result.wallMs = timer.nsecsElapsed() / 1e6;
-    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
-    if (child.exitCode() != 0 || fields.size() != 3 || fields.at(0) != "shown")
-        return result;
-    result.ok = true;
-    result.inProcessMs = fields.at(1).toDouble();
-    result.rssMiB = fields.at(2).toDouble();
-    return result;
+    return ChildReport::run(program, {QString::fromLatin1(kChildSwitch)}, env, "shown", 2, 30000);
 }
 
 QString g_program;
@@ -117,14 +97,14 @@ void BM_StartupToFirstShownWindow(benchmark::State &state)
     double rss = 0;
     double inProcess = 0;
     for (auto _ : state) {
-        const ChildResult result = startChild(g_program, env);
-        if (!result.ok) {
+        const std::optional<ChildReport> report = startChild(g_program, env);
+        if (!report) {
             state.SkipWithError("the child did not show its window");
             return;
         }
-        state.SetIterationTime(result.wallMs / 1000.0);
-        rss = result.rssMiB;
-        inProcess += result.inProcessMs;
+        state.SetIterationTime(report->wallMs / 1000.0);
+        inProcess += report->figures.at(0);
+        rss = report->figures.at(1);
     }
     state.counters["rss_MiB"] = rss;
     state.counters["main_to_shown_ms"] = inProcess / static_cast<double>(state.iterations());
@@ -165,10 +145,5 @@ int main(int argc, char **argv)
     AppStartup::setIdentity(app);
     g_program = QCoreApplication::applicationFilePath();
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 // The work of one redraw of the EQ curve: designing the sections, sampling the
 // 1024-point summed response, clipping it; and one whole drag step of a point
 // on a shown editor (mouse move, curves, series, repaint); loading a slot's bands.
+#include "bench/support/BenchmarkRun.h"
 #include "eq/EQCurveEditor.h"
 
 #include <QApplication>
@@ -148,8 +149,5 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -6,12 +6,13 @@
 // eager|lazy"): a fresh process, so the multimedia back end is set up from
 // nothing, as at the program's start. The child builds the three widgets and
 // reports how long that took, then how long the first press took.
+#include "bench/support/BenchmarkRun.h"
+#include "bench/support/ChildReport.h"
 #include "eq/EQSoundEffectTestWidget.h"
 #include "eq/QtSoundTestAudio.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -55,29 +57,12 @@ int runChild(int argc, char **argv)
     return 0;
 }
 
-struct ChildResult
-{
-    bool ok = false;
-    double builtMs = 0;
-    double pressMs = 0;
-};
-
 QString g_program;
 
-ChildResult startChild(const char *mode)
+std::optional<ChildReport> startChild(const char *mode)
 {
-    ChildResult result;
-    QProcess child;
-    child.start(g_program, {QString::fromLatin1(kChildSwitch), QString::fromLatin1(mode)});
-    if (!child.waitForFinished(60000))
-        return result;
-    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
-    if (child.exitCode() != 0 || fields.size() != 3 || fields.at(0) != "built")
-        return result;
-    result.ok = true;
-    result.builtMs = fields.at(1).toDouble();
-    result.pressMs = fields.at(2).toDouble();
-    return result;
+    return ChildReport::run(g_program, {QString::fromLatin1(kChildSwitch), QString::fromLatin1(mode)},
+                            QProcessEnvironment::systemEnvironment(), "built", 2, 60000);
 }
 
 // Building the three sound tests in a fresh process; the first press of one of them.
@@ -86,13 +71,13 @@ void BM_ThreeSoundTestsInFreshProcess(benchmark::State &state, const char *mode)
     startChild(mode); // warms the file cache and the back end's plugin registry
     double press = 0;
     for (auto _ : state) {
-        const ChildResult result = startChild(mode);
-        if (!result.ok) {
+        const std::optional<ChildReport> report = startChild(mode);
+        if (!report) {
             state.SkipWithError("the child did not report");
             return;
         }
-        state.SetIterationTime(result.builtMs / 1000.0);
-        press += result.pressMs;
+        state.SetIterationTime(report->figures.at(0) / 1000.0); // building
+        press += report->figures.at(1);
     }
     state.counters["first_press_ms"] = press / static_cast<double>(state.iterations());
 }
@@ -129,10 +114,5 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     g_program = QCoreApplication::applicationFilePath();
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

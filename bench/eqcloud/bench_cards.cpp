@@ -2,6 +2,7 @@
 // of keeping a widget per row. These measure what that costs: one card
 // painted, a full repaint of a shown grid, the local update after a mark on
 // a growing list, and a lookup in a full picture cache.
+#include "bench/support/BenchmarkRun.h"
 #include "eqcloud/EQCloudCardListView.h"
 #include "eqcloud/EQCloudGameCardDelegate.h"
 #include "eqcloud/EQCloudListModel.h"
@@ -126,8 +127,5 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

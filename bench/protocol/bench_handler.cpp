@@ -1,6 +1,7 @@
 // Latency of the protocol handler on its own thread: a request call to its
 // responseReceived against the virtual headset (no link delay), and the
 // reassembly of a 255-frame message delivered one report per frame.
+#include "bench/support/BenchmarkRun.h"
 #include "protocol/FrameCodec.h"
 #include "protocol/ProtocolHandler.h"
 #include "tests/protocol/VirtualHeadsetHarness.h"
@@ -168,10 +169,5 @@ BENCHMARK(BM_Reassemble255Frames)->ArgName("logListener")->Arg(0)->Arg(1)->UseMa
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -1,0 +1,13 @@
+#include "bench/support/BenchmarkRun.h"
+
+#include <benchmark/benchmark.h>
+
+int runBenchmarks(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
