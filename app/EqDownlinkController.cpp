@@ -2,6 +2,7 @@
 
 #include "cloud/EQEffect.h"
 #include "eq/EqDataMapper.h"
+#include "protocol/CbQaspEqChainPlan.h"
 #include "protocol/TlvParser.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,8 @@ const QByteArray kSnapshotMagic("DRQ1");
 constexpr char kSnapshotVersion = 0x01;
 constexpr int kSnapshotHeadBytes = 6;
 constexpr int kToastMs = 1000;
+// A toast that says which band and why is a sentence to read.
+constexpr int kExplainedToastMs = 3000;
 
 void warn(const QString &line)
 {
@@ -30,7 +33,21 @@ QString windowText(const char *text)
 {
     return QCoreApplication::translate("HeadphonesDevice", text);
 }
+
+int customSlotIndex(Source source, const QString &id)
+{
+    if (source != EQActiveProfileCoordinator::Custom)
+        return -1;
+    bool ok = false;
+    const int index = id.trimmed().toInt(&ok, 10);
+    return ok && index >= 0 ? index : -1;
+}
 } // namespace
+
+QString EqDownlinkController::deviceRejectedReason()
+{
+    return QStringLiteral("device rejected eq settings");
+}
 
 EqDownlinkController::EqDownlinkController(QObject *parent) : QObject(parent) {}
 
@@ -163,8 +180,13 @@ std::optional<HeadsetProtocol::EQData> EqDownlinkController::mapSelectionToEqDat
     case EQActiveProfileCoordinator::OfficialBasic:
     case EQActiveProfileCoordinator::OfficialGame: {
         EarphoneApi::EQEffect effect;
-        if (!m_pages.findOfficialEffect || !m_pages.findOfficialEffect(source, key, effect))
+        if (!m_pages.findOfficialEffect || !m_pages.findOfficialEffect(source, key, effect)) {
+            // Not listed yet is no failure: the page announces its selection
+            // again when its list arrives. A list without it is one.
+            if (error && m_pages.officialListLoaded && m_pages.officialListLoaded())
+                *error = QStringLiteral("official preset is not in the list");
             return std::nullopt;
+        }
         return EqDataMapper::fromOfficialEffect(effect, error, qorSession);
     }
     case EQActiveProfileCoordinator::CloudDownload: {
@@ -208,7 +230,7 @@ void EqDownlinkController::sendActiveEq(Source source, const QString &id)
     // A selection that cannot become a record fails like a refused send: the
     // user is told, and the selection goes back to what the device holds.
     beginSend(source, id, {}, false);
-    onSendFailed(error);
+    failSend(error, false);
 }
 
 void EqDownlinkController::sendEqData(Source source, const QString &id, const HeadsetProtocol::EQData &record,
@@ -217,21 +239,35 @@ void EqDownlinkController::sendEqData(Source source, const QString &id, const He
     if (!hasDevice())
         return;
     beginSend(source, id, buildDownlinkSnapshot(record), fromBootstrap);
+    m_pendingRecord = record;
 
+    // A send refused here wrote nothing: the device keeps what it had.
     if (serviceQorSession()) {
         QString error;
         if (!m_link.sendQorChain(record, &error)) {
             warn(QStringLiteral("[EQ][Send] qor cb-qasp chain failed source=%1 id=%2 error=%3")
                      .arg(int(source))
                      .arg(id, error));
-            onSendFailed(error.isEmpty() ? QStringLiteral("qor eq chain failed") : error);
+            const QString toast = qorRefusalToast(record);
+            failSend(error.isEmpty() ? QStringLiteral("qor eq chain failed") : error, false, toast,
+                     toast.isEmpty() ? kToastMs : kExplainedToastMs);
         }
         return;
     }
     if (!m_link.sendFramed(record)) {
         warn(QStringLiteral("[EQ][Send] hid send failed source=%1 id=%2").arg(int(source)).arg(id));
-        onSendFailed(QStringLiteral("transport not ready"));
+        failSend(QStringLiteral("transport not ready"), false);
     }
+}
+
+QString EqDownlinkController::qorRefusalToast(const HeadsetProtocol::EQData &record)
+{
+    const CbQaspEqChainPlan plan = CbQaspEqChainPlan::of(record);
+    if (plan.refusal != CbQaspEqChainPlan::Refusal::BandOutOfRange)
+        return {};
+    return windowText("第%1段（%2 Hz）超出耳机滤波器的范围：该频率下增益过高或 Q 值过小。已恢复上次配置")
+        .arg(plan.refusedSlot + 1)
+        .arg(plan.filters[plan.refusedSlot].packet.fcHz);
 }
 
 void EqDownlinkController::beginSend(Source source, const QString &id, const QByteArray &snapshot,
@@ -244,6 +280,11 @@ void EqDownlinkController::beginSend(Source source, const QString &id, const QBy
     m_pendingSnapshot = snapshot;
     m_pendingSource = source;
     m_pendingId = id.trimmed();
+    m_pendingRecord.reset();
+    m_pendingSlotJson = QJsonObject();
+    const int slot = customSlotIndex(source, m_pendingId);
+    if (slot >= 0 && hasPages())
+        m_pages.customSlot(slot, m_pendingSlotJson);
     m_sendInFlight = true;
     m_pickWaiting = false; // whatever waited is the coordinator's selection, which this send carries or replaces
     ++m_sendsStarted;
@@ -260,9 +301,15 @@ void EqDownlinkController::onSendSucceeded()
         m_bootstrapDone = true;
         m_bootstrapPending = false;
     }
+    m_resendingRestore = false;
     m_lastAppliedSource = m_pendingSource;
     m_lastAppliedId = m_pendingId;
     m_lastAppliedHeld = true;
+    m_lastAppliedRecord = std::exchange(m_pendingRecord, std::nullopt);
+    if (const int slot = customSlotIndex(m_pendingSource, m_pendingId); slot >= 0 && !m_pendingSlotJson.isEmpty()) {
+        m_appliedSlotIndex = slot;
+        m_appliedSlotJson = m_pendingSlotJson;
+    }
     const QByteArray snapshot = std::exchange(m_pendingSnapshot, {});
     if (m_realtimeInFlight && !m_realtimePayloadInFlight.isEmpty())
         m_lastAppliedRealtimePayload = m_realtimePayloadInFlight;
@@ -281,12 +328,21 @@ void EqDownlinkController::onSendSucceeded()
 
 void EqDownlinkController::onSendFailed(const QString &reason)
 {
+    failSend(reason, reason != deviceRejectedReason());
+}
+
+void EqDownlinkController::failSend(const QString &reason, bool deviceMayHoldIt, const QString &toastText,
+                                    int toastMs)
+{
     if (quitting() || !m_sendInFlight)
         return;
     const bool bootstrapFailed = m_bootstrapInFlight;
+    const bool realtimeFailed = m_realtimeInFlight;
+    const bool resendFailed = std::exchange(m_resendingRestore, false);
     m_bootstrapInFlight = false;
     m_sendInFlight = false;
     m_pendingSnapshot.clear();
+    m_pendingRecord.reset();
     m_realtimePayloadInFlight.clear();
     if (m_realtimeInFlight) {
         m_realtimeInFlight = false;
@@ -299,15 +355,62 @@ void EqDownlinkController::onSendFailed(const QString &reason)
     warn(QStringLiteral("[EQ][Send] apply failed source=%1 id=%2 reason=%3")
              .arg(int(m_pendingSource))
              .arg(m_pendingId, reason));
+    // Its answer late or lost, the send may have been stored: what the device holds is no longer known.
+    if (deviceMayHoldIt)
+        m_lastAppliedHeld = false;
     if (m_coordinator && m_pickWaiting) {
         // The user picked again while this send was on its way: that pick stands and goes next,
         // unless it is what the device holds already. Nothing is reverted, so no toast says so.
         startRetry();
         return;
     }
-    if (hasPages())
-        emit failureToastRequested(windowText("设备下发失败，已恢复上次配置"), kToastMs);
+    if (resendFailed) {
+        // The selection is back already and the user was told; the link is failing, so no further try.
+        warn(QStringLiteral("[EQ][Send] restore resend failed source=%1 id=%2").arg(int(m_pendingSource)).arg(m_pendingId));
+        return;
+    }
+    if (realtimeFailed)
+        revertEditedSlot(m_pendingSource, m_pendingId);
+    if (hasPages()) {
+        emit failureToastRequested(toastText.isEmpty() ? windowText("设备下发失败，已恢复上次配置") : toastText,
+                                   toastMs > 0 ? toastMs : kToastMs);
+    }
     restoreLastApplied();
+    // A late or lost answer: the device may hold what was reported failed.
+    if (deviceMayHoldIt)
+        resendRestored();
+}
+
+void EqDownlinkController::resendRestored()
+{
+    if (m_sendInFlight || !deviceReadyForCommands())
+        return;
+    const bool selection = m_lastAppliedSource != EQActiveProfileCoordinator::None && !m_lastAppliedId.isEmpty();
+    if (!selection && !m_lastAppliedRecord)
+        return; // nothing this session sent stands to be put back
+    warn(QStringLiteral("[EQ][Send] restore resend source=%1 id=%2").arg(int(m_lastAppliedSource)).arg(m_lastAppliedId));
+    m_resendingRestore = true;
+    if (selection)
+        sendActiveEq(m_lastAppliedSource, m_lastAppliedId);
+    else
+        sendEqData(EQActiveProfileCoordinator::None, QString(), *m_lastAppliedRecord, false);
+    if (!m_sendInFlight)
+        m_resendingRestore = false;
+}
+
+void EqDownlinkController::revertEditedSlot(Source source, const QString &id)
+{
+    const int slot = customSlotIndex(source, id);
+    if (slot < 0)
+        return;
+    if (slot != m_appliedSlotIndex || m_appliedSlotJson.isEmpty() || !m_pages.restoreCustomSlot) {
+        warn(QStringLiteral("[EQ][Realtime] slot %1 keeps the failed edit: no content of it reached the device").arg(slot));
+        return;
+    }
+    // Later edits of the slot go back with it: they were made on top of the failed one.
+    dropRealtimeRequest();
+    m_pages.restoreCustomSlot(slot, m_appliedSlotJson);
+    warn(QStringLiteral("[EQ][Realtime] slot %1 back to the content last applied").arg(slot));
 }
 
 void EqDownlinkController::restoreLastApplied()
@@ -333,7 +436,9 @@ void EqDownlinkController::abandonSendInFlight(const QString &reason)
              .arg(m_pendingId, reason));
     m_sendInFlight = false;
     m_bootstrapInFlight = false;
+    m_resendingRestore = false;
     m_pendingSnapshot.clear();
+    m_pendingRecord.reset();
     m_realtimeInFlight = false;
     m_realtimePayloadInFlight.clear();
 }
@@ -450,6 +555,7 @@ void EqDownlinkController::onDeviceLost()
     stopRetry();
     abandonSendInFlight(QStringLiteral("device-lost"));
     m_lastAppliedHeld = false; // a device that comes back holds what it holds
+    m_lastAppliedRecord.reset();
     // A preview is for the moment it was asked; replayed at the next plug-in it would
     // replace the restored selection.
     m_ephemeralPending = false;
@@ -508,6 +614,7 @@ void EqDownlinkController::adoptDeviceSelection(Source source, const QString &id
     m_clearingSelection = false;
     m_lastAppliedSource = source;
     m_lastAppliedId = id;
+    m_lastAppliedRecord.reset();
     m_pendingSource = source;
     m_pendingId = id;
     dropRealtimeRequest();
@@ -519,6 +626,7 @@ void EqDownlinkController::takeCurrentSelectionAsApplied()
         return;
     m_lastAppliedSource = m_coordinator->activeSource();
     m_lastAppliedId = m_coordinator->activeId();
+    m_lastAppliedRecord.reset();
 }
 
 // ---- Edits of the active custom slot -----------------------------------------------------------
@@ -647,6 +755,7 @@ void EqDownlinkController::applyEphemeralCloudEq(const EarphoneApi::CloudEQItem 
     }
     m_lastAppliedSource = EQActiveProfileCoordinator::None;
     m_lastAppliedId.clear();
+    m_lastAppliedRecord.reset();
     dropRealtimeRequest();
     m_lastAppliedRealtimePayload.clear();
     m_bootstrapPending = false;

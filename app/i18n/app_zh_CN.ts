@@ -355,6 +355,11 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <location filename="../EqDownlinkController.cpp" line="268"/>
+        <source>第%1段（%2 Hz）超出耳机滤波器的范围：该频率下增益过高或 Q 值过小。已恢复上次配置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <location filename="../EqDownlinkController.cpp" line="621"/>
         <source>音效映射失败，无法下发</source>
         <translation type="unfinished"></translation>
