@@ -2,7 +2,6 @@
 
 #include "cloud/EQEffect.h"
 #include "eq/EqDataMapper.h"
-#include "protocol/CbQaspEqChainPlan.h"
 #include "protocol/TlvParser.h"
 
 #include <QCoreApplication>
@@ -19,22 +18,20 @@ namespace {
 const QByteArray kSnapshotMagic("DRQ1");
 constexpr char kSnapshotVersion = 0x01;
 constexpr int kSnapshotHeadBytes = 6;
-constexpr int kToastMs = 1000;
-// A toast that says which band and why is a sentence to read.
-constexpr int kExplainedToastMs = 3000;
+} // namespace
 
-void warn(const QString &line)
+void EqDownlinkController::warn(const QString &line)
 {
     qWarning().noquote() << line;
 }
 
 // The window's texts keep the window's translation context.
-QString windowText(const char *text)
+QString EqDownlinkController::windowText(const char *text)
 {
     return QCoreApplication::translate("HeadphonesDevice", text);
 }
 
-int customSlotIndex(Source source, const QString &id)
+int EqDownlinkController::customSlotIndex(Source source, const QString &id)
 {
     if (source != EQActiveProfileCoordinator::Custom)
         return -1;
@@ -42,7 +39,6 @@ int customSlotIndex(Source source, const QString &id)
     const int index = id.trimmed().toInt(&ok, 10);
     return ok && index >= 0 ? index : -1;
 }
-} // namespace
 
 QString EqDownlinkController::deviceRejectedReason()
 {
@@ -260,16 +256,6 @@ void EqDownlinkController::sendEqData(Source source, const QString &id, const He
     }
 }
 
-QString EqDownlinkController::qorRefusalToast(const HeadsetProtocol::EQData &record)
-{
-    const CbQaspEqChainPlan plan = CbQaspEqChainPlan::of(record);
-    if (plan.refusal != CbQaspEqChainPlan::Refusal::BandOutOfRange)
-        return {};
-    return windowText("第%1段（%2 Hz）超出耳机滤波器的范围：该频率下增益过高或 Q 值过小。已恢复上次配置")
-        .arg(plan.refusedSlot + 1)
-        .arg(plan.filters[plan.refusedSlot].packet.fcHz);
-}
-
 void EqDownlinkController::beginSend(Source source, const QString &id, const QByteArray &snapshot,
                                      bool fromBootstrap)
 {
@@ -324,123 +310,6 @@ void EqDownlinkController::onSendSucceeded()
     }
     if (m_realtimePending)
         QTimer::singleShot(0, this, &EqDownlinkController::sendRealtimeEq);
-}
-
-void EqDownlinkController::onSendFailed(const QString &reason)
-{
-    failSend(reason, reason != deviceRejectedReason());
-}
-
-void EqDownlinkController::failSend(const QString &reason, bool deviceMayHoldIt, const QString &toastText,
-                                    int toastMs)
-{
-    if (quitting() || !m_sendInFlight)
-        return;
-    const bool bootstrapFailed = m_bootstrapInFlight;
-    const bool realtimeFailed = m_realtimeInFlight;
-    const bool resendFailed = std::exchange(m_resendingRestore, false);
-    m_bootstrapInFlight = false;
-    m_sendInFlight = false;
-    m_pendingSnapshot.clear();
-    m_pendingRecord.reset();
-    m_realtimePayloadInFlight.clear();
-    if (m_realtimeInFlight) {
-        m_realtimeInFlight = false;
-        warn(QStringLiteral("[EQ][Realtime] failed reason=%1 pending=%2").arg(reason).arg(m_realtimePending ? 1 : 0));
-        if (m_realtimePending)
-            QTimer::singleShot(0, this, &EqDownlinkController::sendRealtimeEq);
-    }
-    if (bootstrapFailed && !m_bootstrapDone)
-        m_bootstrapPending = false;
-    warn(QStringLiteral("[EQ][Send] apply failed source=%1 id=%2 reason=%3")
-             .arg(int(m_pendingSource))
-             .arg(m_pendingId, reason));
-    // Its answer late or lost, the send may have been stored: what the device holds is no longer known.
-    if (deviceMayHoldIt)
-        m_lastAppliedHeld = false;
-    if (m_coordinator && m_pickWaiting) {
-        // The user picked again while this send was on its way: that pick stands and goes next,
-        // unless it is what the device holds already. Nothing is reverted, so no toast says so.
-        startRetry();
-        return;
-    }
-    if (resendFailed) {
-        // The selection is back already and the user was told; the link is failing, so no further try.
-        warn(QStringLiteral("[EQ][Send] restore resend failed source=%1 id=%2").arg(int(m_pendingSource)).arg(m_pendingId));
-        return;
-    }
-    if (realtimeFailed)
-        revertEditedSlot(m_pendingSource, m_pendingId);
-    if (hasPages()) {
-        emit failureToastRequested(toastText.isEmpty() ? windowText("设备下发失败，已恢复上次配置") : toastText,
-                                   toastMs > 0 ? toastMs : kToastMs);
-    }
-    restoreLastApplied();
-    // A late or lost answer: the device may hold what was reported failed.
-    if (deviceMayHoldIt)
-        resendRestored();
-}
-
-void EqDownlinkController::resendRestored()
-{
-    if (m_sendInFlight || !deviceReadyForCommands())
-        return;
-    const bool selection = m_lastAppliedSource != EQActiveProfileCoordinator::None && !m_lastAppliedId.isEmpty();
-    if (!selection && !m_lastAppliedRecord)
-        return; // nothing this session sent stands to be put back
-    warn(QStringLiteral("[EQ][Send] restore resend source=%1 id=%2").arg(int(m_lastAppliedSource)).arg(m_lastAppliedId));
-    m_resendingRestore = true;
-    if (selection)
-        sendActiveEq(m_lastAppliedSource, m_lastAppliedId);
-    else
-        sendEqData(EQActiveProfileCoordinator::None, QString(), *m_lastAppliedRecord, false);
-    if (!m_sendInFlight)
-        m_resendingRestore = false;
-}
-
-void EqDownlinkController::revertEditedSlot(Source source, const QString &id)
-{
-    const int slot = customSlotIndex(source, id);
-    if (slot < 0)
-        return;
-    if (slot != m_appliedSlotIndex || m_appliedSlotJson.isEmpty() || !m_pages.restoreCustomSlot) {
-        warn(QStringLiteral("[EQ][Realtime] slot %1 keeps the failed edit: no content of it reached the device").arg(slot));
-        return;
-    }
-    // Later edits of the slot go back with it: they were made on top of the failed one.
-    dropRealtimeRequest();
-    m_pages.restoreCustomSlot(slot, m_appliedSlotJson);
-    warn(QStringLiteral("[EQ][Realtime] slot %1 back to the content last applied").arg(slot));
-}
-
-void EqDownlinkController::restoreLastApplied()
-{
-    if (!m_coordinator)
-        return;
-    // The device keeps what it had; so does the selection.
-    m_restoringSelection = true;
-    if (m_lastAppliedSource != EQActiveProfileCoordinator::None && !m_lastAppliedId.isEmpty())
-        m_coordinator->setActiveSelection(m_lastAppliedSource, m_lastAppliedId);
-    else
-        m_coordinator->clearActiveSelection();
-    m_restoringSelection = false;
-}
-
-void EqDownlinkController::abandonSendInFlight(const QString &reason)
-{
-    // The device service drops the outcome of a request whose device went away.
-    if (!m_sendInFlight && !m_realtimeInFlight)
-        return;
-    warn(QStringLiteral("[EQ][Send] in-flight send dropped source=%1 id=%2 reason=%3")
-             .arg(int(m_pendingSource))
-             .arg(m_pendingId, reason));
-    m_sendInFlight = false;
-    m_bootstrapInFlight = false;
-    m_resendingRestore = false;
-    m_pendingSnapshot.clear();
-    m_pendingRecord.reset();
-    m_realtimeInFlight = false;
-    m_realtimePayloadInFlight.clear();
 }
 
 // ---- Waiting for the device link ---------------------------------------------------------------
@@ -627,137 +496,4 @@ void EqDownlinkController::takeCurrentSelectionAsApplied()
     m_lastAppliedSource = m_coordinator->activeSource();
     m_lastAppliedId = m_coordinator->activeId();
     m_lastAppliedRecord.reset();
-}
-
-// ---- Edits of the active custom slot -----------------------------------------------------------
-
-void EqDownlinkController::scheduleRealtimeSend(Source source, const QString &id)
-{
-    if (quitting())
-        return;
-    const QString key = id.trimmed();
-    if (source == EQActiveProfileCoordinator::None || key.isEmpty() || !m_coordinator || m_restoringSelection)
-        return;
-    if (!isCoordinatorSelection(source, key))
-        return;
-    QByteArray payload;
-    if (source == EQActiveProfileCoordinator::Custom) {
-        bool ok = false;
-        const int index = key.toInt(&ok, 10);
-        QJsonObject slot;
-        if (!ok || index < 0 || !hasPages() || !m_pages.customSlot(index, slot))
-            return;
-        payload = QJsonDocument(slot).toJson(QJsonDocument::Compact);
-    }
-    m_realtimeSource = source;
-    m_realtimeId = key;
-    m_realtimePayload = payload;
-    m_realtimePending = true;
-    if (!m_realtimeDebounce) {
-        m_realtimeDebounce = new QTimer(this);
-        m_realtimeDebounce->setSingleShot(true);
-        connect(m_realtimeDebounce, &QTimer::timeout, this, &EqDownlinkController::sendRealtimeEq);
-    }
-    m_realtimeDebounce->start(m_timings.realtimeDebounceMs);
-}
-
-void EqDownlinkController::sendRealtimeEq()
-{
-    if (quitting() || !m_realtimePending)
-        return;
-    if (m_sendInFlight || m_realtimeInFlight) {
-        if (m_realtimeDebounce)
-            m_realtimeDebounce->start(m_timings.realtimeDebounceMs);
-        return;
-    }
-    if (!hasPages() || !m_coordinator) {
-        warn(QStringLiteral("[EQ][Realtime] drop reason=missing-content-bar-or-coordinator"));
-        return;
-    }
-    if (!isCoordinatorSelection(m_realtimeSource, m_realtimeId)) {
-        m_realtimePending = false;
-        m_realtimePayload.clear();
-        return;
-    }
-    if (!m_realtimePayload.isEmpty() && m_realtimePayload == m_lastAppliedRealtimePayload) {
-        m_realtimePending = false; // the device holds this content already
-        return;
-    }
-    if (!deviceReadyForCommands()) {
-        startRetry();
-        return;
-    }
-    m_realtimePending = false;
-    m_realtimePayloadInFlight = std::exchange(m_realtimePayload, {});
-    m_realtimeInFlight = true;
-    const quint64 sendsBefore = m_sendsStarted;
-    sendActiveEq(m_realtimeSource, m_realtimeId);
-    if (m_sendsStarted == sendsBefore) {
-        m_realtimeInFlight = false;
-        warn(QStringLiteral("[EQ][Realtime] send-not-started source=%1 id=%2")
-                 .arg(int(m_realtimeSource))
-                 .arg(m_realtimeId));
-    }
-}
-
-void EqDownlinkController::dropRealtimeRequest()
-{
-    m_realtimePending = false;
-    m_realtimePayload.clear();
-    m_realtimePayloadInFlight.clear();
-    if (m_realtimeDebounce)
-        m_realtimeDebounce->stop();
-}
-
-void EqDownlinkController::onCustomPresetImported(int slot)
-{
-    if (quitting() || slot < 0 || slot > 9 || !m_coordinator)
-        return;
-    const QString id = QString::number(slot);
-    if (isCoordinatorSelection(EQActiveProfileCoordinator::Custom, id)) {
-        // An import is always sent, even with the content the device holds.
-        m_lastAppliedRealtimePayload.clear();
-        scheduleRealtimeSend(EQActiveProfileCoordinator::Custom, id);
-        return;
-    }
-    m_coordinator->setActiveSelection(EQActiveProfileCoordinator::Custom, id);
-}
-
-// ---- A cloud EQ heard without becoming the selection -------------------------------------------
-
-void EqDownlinkController::applyEphemeralCloudEq(const EarphoneApi::CloudEQItem &item)
-{
-    if (quitting() || !hasPages() || !hasDevice())
-        return;
-    // Waits for the link, and for the outcome of a send on its way.
-    if (!m_link.readyForCommands() || m_sendInFlight || m_realtimeInFlight) {
-        m_ephemeralItem = item;
-        m_ephemeralPending = true;
-        startRetry();
-        return;
-    }
-    m_ephemeralPending = false;
-    QString error;
-    const std::optional<HeadsetProtocol::EQData> record = EqDataMapper::fromCloudItem(item, &error, serviceQorSession());
-    if (!record) {
-        if (!error.isEmpty())
-            warn(QStringLiteral("[EQ][EphemeralCloud] map failed id=%1 error=%2").arg(item.id.trimmed(), error));
-        emit failureToastRequested(windowText("音效映射失败，无法下发"), kToastMs);
-        return;
-    }
-    if (m_coordinator) {
-        // The preview is no selection: what these announce is ignored.
-        m_clearingSelection = true;
-        m_coordinator->setQorMode(qorMode());
-        m_coordinator->clearActiveSelection();
-        m_clearingSelection = false;
-        m_coordinator->clearDownlinkSnapshot();
-    }
-    m_lastAppliedSource = EQActiveProfileCoordinator::None;
-    m_lastAppliedId.clear();
-    m_lastAppliedRecord.reset();
-    dropRealtimeRequest();
-    m_lastAppliedRealtimePayload.clear();
-    m_bootstrapPending = false;
-    sendEqData(EQActiveProfileCoordinator::None, QString(), *record, false);
 }

@@ -135,6 +135,15 @@ signals:
     void failureToastRequested(const QString &text, int durationMs);
 
 private:
+    static constexpr int kToastMs = 1000;
+    // A toast that says which band and why is a sentence to read.
+    static constexpr int kExplainedToastMs = 3000;
+
+    static void warn(const QString &line);
+    static QString windowText(const char *text);
+    // The slot index of a Custom selection; -1 for anything else.
+    static int customSlotIndex(Source source, const QString &id);
+
     bool quitting() const;
     bool hasDevice() const;
     bool hasPages() const { return static_cast<bool>(m_pages.customSlot); }

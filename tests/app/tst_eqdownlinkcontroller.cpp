@@ -10,8 +10,10 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTranslator>
 
 #include <memory>
 
@@ -91,6 +93,7 @@ private slots:
     void pickWaitingDuringASend();
     void refusedSendFailsAtOnce_data();
     void refusedSendFailsAtOnce();
+    void refusalToastInEnglish();
     void deviceLossForgetsWhatTheDeviceHeld();
     void waitingPickSurvivesTheLinkGoing_data();
     void waitingPickSurvivesTheLinkGoing();
@@ -328,6 +331,24 @@ void TestEqDownlinkController::refusedSendFailsAtOnce()
     QVERIFY(log.contains(QStringLiteral("[EQ][Send] apply failed source=4 ") + reason));
     // Nothing reached the device: nothing is sent again.
     QCOMPARE(m_link.sentIndices, sends);
+}
+
+void TestEqDownlinkController::refusalToastInEnglish()
+{
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/i18n/VELKORA_en_US.qm")));
+    QVERIFY(QCoreApplication::installTranslator(&english));
+    const auto uninstall = qScopeGuard([&] { QCoreApplication::removeTranslator(&english); });
+    m_link.qorSession = true;
+    m_coordinator->setQorMode(true);
+    startApplied();
+    QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
+    m_link.accepts = false;
+    select(8);
+    QCOMPARE(toasts.size(), 1);
+    QCOMPARE(toasts.at(0).at(0).toString(),
+             QStringLiteral("Band 2 (16000 Hz) is beyond what the headset's filters can hold: the gain is too high or "
+                            "the Q too low for this frequency. Reverted to previous configuration"));
 }
 
 void TestEqDownlinkController::deviceLossForgetsWhatTheDeviceHeld()
