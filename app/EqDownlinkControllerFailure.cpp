@@ -62,7 +62,9 @@ void EqDownlinkController::failSend(const QString &reason, bool deviceMayHoldIt,
     }
     if (resendFailed) {
         // The selection is back already and the user was told; the link is failing, so no further try.
-        warn(QStringLiteral("[EQ][Send] restore resend failed source=%1 id=%2").arg(int(m_pendingSource)).arg(m_pendingId));
+        warn(QStringLiteral("[EQ][Send] restore resend failed source=%1 id=%2")
+                 .arg(int(m_pendingSource))
+                 .arg(m_pendingId));
         return;
     }
     if (realtimeFailed)
@@ -79,12 +81,22 @@ void EqDownlinkController::failSend(const QString &reason, bool deviceMayHoldIt,
 
 void EqDownlinkController::resendRestored()
 {
-    if (m_sendInFlight || !deviceReadyForCommands())
+    if (m_sendInFlight)
         return;
     const bool selection = m_lastAppliedSource != EQActiveProfileCoordinator::None && !m_lastAppliedId.isEmpty();
     if (!selection && !m_lastAppliedRecord)
         return; // nothing this session sent stands to be put back
-    warn(QStringLiteral("[EQ][Send] restore resend source=%1 id=%2").arg(int(m_lastAppliedSource)).arg(m_lastAppliedId));
+    if (!deviceReadyForCommands()) {
+        // The restored selection waits for the link like a pick made meanwhile.
+        if (selection) {
+            m_pickWaiting = true;
+            startRetry();
+        }
+        return;
+    }
+    warn(QStringLiteral("[EQ][Send] restore resend source=%1 id=%2")
+             .arg(int(m_lastAppliedSource))
+             .arg(m_lastAppliedId));
     m_resendingRestore = true;
     if (selection)
         sendActiveEq(m_lastAppliedSource, m_lastAppliedId);
@@ -100,7 +112,8 @@ void EqDownlinkController::revertEditedSlot(Source source, const QString &id)
     if (slot < 0)
         return;
     if (slot != m_appliedSlotIndex || m_appliedSlotJson.isEmpty() || !m_pages.restoreCustomSlot) {
-        warn(QStringLiteral("[EQ][Realtime] slot %1 keeps the failed edit: no content of it reached the device").arg(slot));
+        warn(QStringLiteral("[EQ][Realtime] slot %1 keeps the failed edit: no content of it reached the device")
+                 .arg(slot));
         return;
     }
     // Later edits of the slot go back with it: they were made on top of the failed one.
@@ -113,7 +126,7 @@ void EqDownlinkController::restoreLastApplied()
 {
     if (!m_coordinator)
         return;
-    // The device keeps what it had; so does the selection.
+    // The selection goes back to the EQ the device held before the failed send.
     m_restoringSelection = true;
     if (m_lastAppliedSource != EQActiveProfileCoordinator::None && !m_lastAppliedId.isEmpty())
         m_coordinator->setActiveSelection(m_lastAppliedSource, m_lastAppliedId);

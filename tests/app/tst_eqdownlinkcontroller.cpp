@@ -198,12 +198,16 @@ void TestEqDownlinkController::startApplied()
 void TestEqDownlinkController::failureRestores_data()
 {
     QTest::addColumn<QString>("reason");
-    QTest::addColumn<QString>("resendOutcome"); // "ok", "time-out" or "" (no resend expected)
+    QTest::addColumn<QString>("resendOutcome"); // "ok", "time-out", "after the link" or "" (no resend expected)
     QTest::addColumn<QList<int>>("sends");
     // The answer came too late or not at all: the headset may hold slot 1, so slot 0 goes once more.
-    QTest::newRow("time-out") << QStringLiteral("eq command timeout") << QStringLiteral("ok") << QList<int>{100, 101, 100};
+    QTest::newRow("time-out") << QStringLiteral("eq command timeout") << QStringLiteral("ok")
+                              << QList<int>{100, 101, 100};
     QTest::newRow("command failed") << QStringLiteral("eq command failed") << QStringLiteral("ok")
                                     << QList<int>{100, 101, 100};
+    // The link is down as the failure comes: slot 0 waits for it like a pick.
+    QTest::newRow("time-out, link down") << QStringLiteral("eq command timeout") << QStringLiteral("after the link")
+                                         << QList<int>{100, 101, 100};
     // Once only: a link that keeps failing gets no further tries.
     QTest::newRow("time-out, and the resend too")
         << QStringLiteral("eq command timeout") << QStringLiteral("time-out") << QList<int>{100, 101, 100};
@@ -220,11 +224,22 @@ void TestEqDownlinkController::failureRestores()
     startApplied();
     QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
     select(1);
+    const bool afterTheLink = resendOutcome == QLatin1String("after the link");
+    m_link.ready = !afterTheLink;
     m_downlink->onSendFailed(reason);
     QCOMPARE(selectedId(), QStringLiteral("0"));
     QCOMPARE(toasts.size(), 1);
     QCOMPARE(toasts.at(0).at(0).toString(), QStringLiteral("设备下发失败，已恢复上次配置"));
-    QCOMPARE(m_downlink->isSendInFlight(), !resendOutcome.isEmpty());
+    QCOMPARE(m_downlink->isSendInFlight(), !resendOutcome.isEmpty() && !afterTheLink);
+    if (afterTheLink) {
+        QVERIFY(m_downlink->isRetryRunning());
+        m_downlink->onRetryTimeout();
+        QVERIFY(!m_downlink->isSendInFlight());
+        m_link.ready = true;
+        m_downlink->onRetryTimeout();
+        QVERIFY(m_downlink->isSendInFlight());
+        m_downlink->onSendSucceeded();
+    }
     if (resendOutcome == QLatin1String("ok"))
         m_downlink->onSendSucceeded();
     else if (resendOutcome == QLatin1String("time-out"))

@@ -335,7 +335,8 @@ void TestEqOfficialPresetContent::announcesASelectionItsListChanges()
             deliver(list, {});
             QVERIFY(m_page->hasList());
         }
-        QVERIFY2(told.size() == expected, qPrintable(QStringLiteral("%1: announced %2 times").arg(step).arg(told.size())));
+        QVERIFY2(told.size() == expected,
+                 qPrintable(QStringLiteral("%1: announced %2 times").arg(step).arg(told.size())));
         for (const QList<QVariant> &announced : told) {
             QCOMPARE(announced.at(0).value<Source>(), Source(source));
             QCOMPARE(announced.at(1).toString(), id);

@@ -528,7 +528,8 @@ void TestCbQaspEqChain::overallGainCarriesTheBoosts()
 
     // A plan whose boosts push the overall gain out is refused as a whole.
     if (!fits) {
-        EQData eq = makeEq(100, true, {{1000, 1200, 71, 3}, {2000, 1200, 71, 3}, {4000, 400, 71, 3}}, qint16(totalGain));
+        const EQData eq =
+            makeEq(100, true, {{1000, 1200, 71, 3}, {2000, 1200, 71, 3}, {4000, 400, 71, 3}}, qint16(totalGain));
         const CbQaspEqChainPlan plan = CbQaspEqChainPlan::of(eq);
         QCOMPARE(plan.carriedBoostDb, carried);
         QCOMPARE(plan.refusal, CbQaspEqChainPlan::Refusal::OverallGainOutOfRange);
