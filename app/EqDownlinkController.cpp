@@ -18,19 +18,32 @@ namespace {
 const QByteArray kSnapshotMagic("DRQ1");
 constexpr char kSnapshotVersion = 0x01;
 constexpr int kSnapshotHeadBytes = 6;
-constexpr int kToastMs = 1000;
+} // namespace
 
-void warn(const QString &line)
+void EqDownlinkController::warn(const QString &line)
 {
     qWarning().noquote() << line;
 }
 
 // The window's texts keep the window's translation context.
-QString windowText(const char *text)
+QString EqDownlinkController::windowText(const char *text)
 {
     return QCoreApplication::translate("HeadphonesDevice", text);
 }
-} // namespace
+
+int EqDownlinkController::customSlotIndex(Source source, const QString &id)
+{
+    if (source != EQActiveProfileCoordinator::Custom)
+        return -1;
+    bool ok = false;
+    const int index = id.trimmed().toInt(&ok, 10);
+    return ok && index >= 0 ? index : -1;
+}
+
+QString EqDownlinkController::deviceRejectedReason()
+{
+    return QStringLiteral("device rejected eq settings");
+}
 
 EqDownlinkController::EqDownlinkController(QObject *parent) : QObject(parent) {}
 
@@ -163,8 +176,13 @@ std::optional<HeadsetProtocol::EQData> EqDownlinkController::mapSelectionToEqDat
     case EQActiveProfileCoordinator::OfficialBasic:
     case EQActiveProfileCoordinator::OfficialGame: {
         EarphoneApi::EQEffect effect;
-        if (!m_pages.findOfficialEffect || !m_pages.findOfficialEffect(source, key, effect))
+        if (!m_pages.findOfficialEffect || !m_pages.findOfficialEffect(source, key, effect)) {
+            // Not listed yet is no failure: the page announces its selection
+            // again when its list arrives. A list without it is one.
+            if (error && m_pages.officialListLoaded && m_pages.officialListLoaded())
+                *error = QStringLiteral("official preset is not in the list");
             return std::nullopt;
+        }
         return EqDataMapper::fromOfficialEffect(effect, error, qorSession);
     }
     case EQActiveProfileCoordinator::CloudDownload: {
@@ -208,7 +226,7 @@ void EqDownlinkController::sendActiveEq(Source source, const QString &id)
     // A selection that cannot become a record fails like a refused send: the
     // user is told, and the selection goes back to what the device holds.
     beginSend(source, id, {}, false);
-    onSendFailed(error);
+    failSend(error, false);
 }
 
 void EqDownlinkController::sendEqData(Source source, const QString &id, const HeadsetProtocol::EQData &record,
@@ -217,20 +235,24 @@ void EqDownlinkController::sendEqData(Source source, const QString &id, const He
     if (!hasDevice())
         return;
     beginSend(source, id, buildDownlinkSnapshot(record), fromBootstrap);
+    m_pendingRecord = record;
 
+    // A send refused here wrote nothing: the device keeps what it had.
     if (serviceQorSession()) {
         QString error;
         if (!m_link.sendQorChain(record, &error)) {
             warn(QStringLiteral("[EQ][Send] qor cb-qasp chain failed source=%1 id=%2 error=%3")
                      .arg(int(source))
                      .arg(id, error));
-            onSendFailed(error.isEmpty() ? QStringLiteral("qor eq chain failed") : error);
+            const QString toast = qorRefusalToast(record);
+            failSend(error.isEmpty() ? QStringLiteral("qor eq chain failed") : error, false, toast,
+                     toast.isEmpty() ? kToastMs : kExplainedToastMs);
         }
         return;
     }
     if (!m_link.sendFramed(record)) {
         warn(QStringLiteral("[EQ][Send] hid send failed source=%1 id=%2").arg(int(source)).arg(id));
-        onSendFailed(QStringLiteral("transport not ready"));
+        failSend(QStringLiteral("transport not ready"), false);
     }
 }
 
@@ -244,6 +266,11 @@ void EqDownlinkController::beginSend(Source source, const QString &id, const QBy
     m_pendingSnapshot = snapshot;
     m_pendingSource = source;
     m_pendingId = id.trimmed();
+    m_pendingRecord.reset();
+    m_pendingSlotJson = QJsonObject();
+    const int slot = customSlotIndex(source, m_pendingId);
+    if (slot >= 0 && hasPages())
+        m_pages.customSlot(slot, m_pendingSlotJson);
     m_sendInFlight = true;
     m_pickWaiting = false; // whatever waited is the coordinator's selection, which this send carries or replaces
     ++m_sendsStarted;
@@ -260,9 +287,15 @@ void EqDownlinkController::onSendSucceeded()
         m_bootstrapDone = true;
         m_bootstrapPending = false;
     }
+    m_resendingRestore = false;
     m_lastAppliedSource = m_pendingSource;
     m_lastAppliedId = m_pendingId;
     m_lastAppliedHeld = true;
+    m_lastAppliedRecord = std::exchange(m_pendingRecord, std::nullopt);
+    if (const int slot = customSlotIndex(m_pendingSource, m_pendingId); slot >= 0 && !m_pendingSlotJson.isEmpty()) {
+        m_appliedSlotIndex = slot;
+        m_appliedSlotJson = m_pendingSlotJson;
+    }
     const QByteArray snapshot = std::exchange(m_pendingSnapshot, {});
     if (m_realtimeInFlight && !m_realtimePayloadInFlight.isEmpty())
         m_lastAppliedRealtimePayload = m_realtimePayloadInFlight;
@@ -277,65 +310,6 @@ void EqDownlinkController::onSendSucceeded()
     }
     if (m_realtimePending)
         QTimer::singleShot(0, this, &EqDownlinkController::sendRealtimeEq);
-}
-
-void EqDownlinkController::onSendFailed(const QString &reason)
-{
-    if (quitting() || !m_sendInFlight)
-        return;
-    const bool bootstrapFailed = m_bootstrapInFlight;
-    m_bootstrapInFlight = false;
-    m_sendInFlight = false;
-    m_pendingSnapshot.clear();
-    m_realtimePayloadInFlight.clear();
-    if (m_realtimeInFlight) {
-        m_realtimeInFlight = false;
-        warn(QStringLiteral("[EQ][Realtime] failed reason=%1 pending=%2").arg(reason).arg(m_realtimePending ? 1 : 0));
-        if (m_realtimePending)
-            QTimer::singleShot(0, this, &EqDownlinkController::sendRealtimeEq);
-    }
-    if (bootstrapFailed && !m_bootstrapDone)
-        m_bootstrapPending = false;
-    warn(QStringLiteral("[EQ][Send] apply failed source=%1 id=%2 reason=%3")
-             .arg(int(m_pendingSource))
-             .arg(m_pendingId, reason));
-    if (m_coordinator && m_pickWaiting) {
-        // The user picked again while this send was on its way: that pick stands and goes next,
-        // unless it is what the device holds already. Nothing is reverted, so no toast says so.
-        startRetry();
-        return;
-    }
-    if (hasPages())
-        emit failureToastRequested(windowText("设备下发失败，已恢复上次配置"), kToastMs);
-    restoreLastApplied();
-}
-
-void EqDownlinkController::restoreLastApplied()
-{
-    if (!m_coordinator)
-        return;
-    // The device keeps what it had; so does the selection.
-    m_restoringSelection = true;
-    if (m_lastAppliedSource != EQActiveProfileCoordinator::None && !m_lastAppliedId.isEmpty())
-        m_coordinator->setActiveSelection(m_lastAppliedSource, m_lastAppliedId);
-    else
-        m_coordinator->clearActiveSelection();
-    m_restoringSelection = false;
-}
-
-void EqDownlinkController::abandonSendInFlight(const QString &reason)
-{
-    // The device service drops the outcome of a request whose device went away.
-    if (!m_sendInFlight && !m_realtimeInFlight)
-        return;
-    warn(QStringLiteral("[EQ][Send] in-flight send dropped source=%1 id=%2 reason=%3")
-             .arg(int(m_pendingSource))
-             .arg(m_pendingId, reason));
-    m_sendInFlight = false;
-    m_bootstrapInFlight = false;
-    m_pendingSnapshot.clear();
-    m_realtimeInFlight = false;
-    m_realtimePayloadInFlight.clear();
 }
 
 // ---- Waiting for the device link ---------------------------------------------------------------
@@ -450,6 +424,7 @@ void EqDownlinkController::onDeviceLost()
     stopRetry();
     abandonSendInFlight(QStringLiteral("device-lost"));
     m_lastAppliedHeld = false; // a device that comes back holds what it holds
+    m_lastAppliedRecord.reset();
     // A preview is for the moment it was asked; replayed at the next plug-in it would
     // replace the restored selection.
     m_ephemeralPending = false;
@@ -508,6 +483,7 @@ void EqDownlinkController::adoptDeviceSelection(Source source, const QString &id
     m_clearingSelection = false;
     m_lastAppliedSource = source;
     m_lastAppliedId = id;
+    m_lastAppliedRecord.reset();
     m_pendingSource = source;
     m_pendingId = id;
     dropRealtimeRequest();
@@ -519,136 +495,5 @@ void EqDownlinkController::takeCurrentSelectionAsApplied()
         return;
     m_lastAppliedSource = m_coordinator->activeSource();
     m_lastAppliedId = m_coordinator->activeId();
-}
-
-// ---- Edits of the active custom slot -----------------------------------------------------------
-
-void EqDownlinkController::scheduleRealtimeSend(Source source, const QString &id)
-{
-    if (quitting())
-        return;
-    const QString key = id.trimmed();
-    if (source == EQActiveProfileCoordinator::None || key.isEmpty() || !m_coordinator || m_restoringSelection)
-        return;
-    if (!isCoordinatorSelection(source, key))
-        return;
-    QByteArray payload;
-    if (source == EQActiveProfileCoordinator::Custom) {
-        bool ok = false;
-        const int index = key.toInt(&ok, 10);
-        QJsonObject slot;
-        if (!ok || index < 0 || !hasPages() || !m_pages.customSlot(index, slot))
-            return;
-        payload = QJsonDocument(slot).toJson(QJsonDocument::Compact);
-    }
-    m_realtimeSource = source;
-    m_realtimeId = key;
-    m_realtimePayload = payload;
-    m_realtimePending = true;
-    if (!m_realtimeDebounce) {
-        m_realtimeDebounce = new QTimer(this);
-        m_realtimeDebounce->setSingleShot(true);
-        connect(m_realtimeDebounce, &QTimer::timeout, this, &EqDownlinkController::sendRealtimeEq);
-    }
-    m_realtimeDebounce->start(m_timings.realtimeDebounceMs);
-}
-
-void EqDownlinkController::sendRealtimeEq()
-{
-    if (quitting() || !m_realtimePending)
-        return;
-    if (m_sendInFlight || m_realtimeInFlight) {
-        if (m_realtimeDebounce)
-            m_realtimeDebounce->start(m_timings.realtimeDebounceMs);
-        return;
-    }
-    if (!hasPages() || !m_coordinator) {
-        warn(QStringLiteral("[EQ][Realtime] drop reason=missing-content-bar-or-coordinator"));
-        return;
-    }
-    if (!isCoordinatorSelection(m_realtimeSource, m_realtimeId)) {
-        m_realtimePending = false;
-        m_realtimePayload.clear();
-        return;
-    }
-    if (!m_realtimePayload.isEmpty() && m_realtimePayload == m_lastAppliedRealtimePayload) {
-        m_realtimePending = false; // the device holds this content already
-        return;
-    }
-    if (!deviceReadyForCommands()) {
-        startRetry();
-        return;
-    }
-    m_realtimePending = false;
-    m_realtimePayloadInFlight = std::exchange(m_realtimePayload, {});
-    m_realtimeInFlight = true;
-    const quint64 sendsBefore = m_sendsStarted;
-    sendActiveEq(m_realtimeSource, m_realtimeId);
-    if (m_sendsStarted == sendsBefore) {
-        m_realtimeInFlight = false;
-        warn(QStringLiteral("[EQ][Realtime] send-not-started source=%1 id=%2")
-                 .arg(int(m_realtimeSource))
-                 .arg(m_realtimeId));
-    }
-}
-
-void EqDownlinkController::dropRealtimeRequest()
-{
-    m_realtimePending = false;
-    m_realtimePayload.clear();
-    m_realtimePayloadInFlight.clear();
-    if (m_realtimeDebounce)
-        m_realtimeDebounce->stop();
-}
-
-void EqDownlinkController::onCustomPresetImported(int slot)
-{
-    if (quitting() || slot < 0 || slot > 9 || !m_coordinator)
-        return;
-    const QString id = QString::number(slot);
-    if (isCoordinatorSelection(EQActiveProfileCoordinator::Custom, id)) {
-        // An import is always sent, even with the content the device holds.
-        m_lastAppliedRealtimePayload.clear();
-        scheduleRealtimeSend(EQActiveProfileCoordinator::Custom, id);
-        return;
-    }
-    m_coordinator->setActiveSelection(EQActiveProfileCoordinator::Custom, id);
-}
-
-// ---- A cloud EQ heard without becoming the selection -------------------------------------------
-
-void EqDownlinkController::applyEphemeralCloudEq(const EarphoneApi::CloudEQItem &item)
-{
-    if (quitting() || !hasPages() || !hasDevice())
-        return;
-    // Waits for the link, and for the outcome of a send on its way.
-    if (!m_link.readyForCommands() || m_sendInFlight || m_realtimeInFlight) {
-        m_ephemeralItem = item;
-        m_ephemeralPending = true;
-        startRetry();
-        return;
-    }
-    m_ephemeralPending = false;
-    QString error;
-    const std::optional<HeadsetProtocol::EQData> record = EqDataMapper::fromCloudItem(item, &error, serviceQorSession());
-    if (!record) {
-        if (!error.isEmpty())
-            warn(QStringLiteral("[EQ][EphemeralCloud] map failed id=%1 error=%2").arg(item.id.trimmed(), error));
-        emit failureToastRequested(windowText("音效映射失败，无法下发"), kToastMs);
-        return;
-    }
-    if (m_coordinator) {
-        // The preview is no selection: what these announce is ignored.
-        m_clearingSelection = true;
-        m_coordinator->setQorMode(qorMode());
-        m_coordinator->clearActiveSelection();
-        m_clearingSelection = false;
-        m_coordinator->clearDownlinkSnapshot();
-    }
-    m_lastAppliedSource = EQActiveProfileCoordinator::None;
-    m_lastAppliedId.clear();
-    dropRealtimeRequest();
-    m_lastAppliedRealtimePayload.clear();
-    m_bootstrapPending = false;
-    sendEqData(EQActiveProfileCoordinator::None, QString(), *record, false);
+    m_lastAppliedRecord.reset();
 }

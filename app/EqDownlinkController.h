@@ -5,6 +5,7 @@
 #include "protocol/EQData.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -12,7 +13,6 @@
 #include <functional>
 #include <optional>
 
-class QJsonObject;
 class QTimer;
 
 namespace EarphoneApi {
@@ -51,6 +51,10 @@ public:
         std::function<bool(Source, const QString &id, EarphoneApi::EQEffect &out)> findOfficialEffect;
         std::function<bool(const QString &id, EarphoneApi::CloudEQItem &out)> findCloudItem;
         std::function<bool(int sortIndex, QJsonObject &out)> customSlot;
+        // The official page holds a list (an official pick it lacks is then no pick of the moment).
+        std::function<bool()> officialListLoaded;
+        // Puts a custom slot's curve back, on the page and in its file, without announcing an edit.
+        std::function<void(int sortIndex, const QJsonObject &slot)> restoreCustomSlot;
     };
 
     struct Timings
@@ -116,9 +120,14 @@ public:
     Source lastAppliedSource() const { return m_lastAppliedSource; }
     QString lastAppliedId() const { return m_lastAppliedId; }
 
+    // The reason the device service gives when the headset itself refused an EQ.
+    static QString deviceRejectedReason();
+
 public slots:
     void onActiveSelectionChanged(EQActiveProfileCoordinator::Source source, const QString &id);
     void onSendSucceeded();
+    // The outcome of a send the device service took: unless the headset refused
+    // it, the headset may have stored it (a late or lost answer).
     void onSendFailed(const QString &reason);
 
 signals:
@@ -126,6 +135,15 @@ signals:
     void failureToastRequested(const QString &text, int durationMs);
 
 private:
+    static constexpr int kToastMs = 1000;
+    // A toast that says which band and why is a sentence to read.
+    static constexpr int kExplainedToastMs = 3000;
+
+    static void warn(const QString &line);
+    static QString windowText(const char *text);
+    // The slot index of a Custom selection; -1 for anything else.
+    static int customSlotIndex(Source source, const QString &id);
+
     bool quitting() const;
     bool hasDevice() const;
     bool hasPages() const { return static_cast<bool>(m_pages.customSlot); }
@@ -139,6 +157,16 @@ private:
     void abandonSendInFlight(const QString &reason);
     void dropRealtimeRequest();
     void restoreLastApplied();
+    // `deviceMayHoldIt`: the send reached the device, which may have stored it.
+    // An empty toast text shows the plain failure toast.
+    void failSend(const QString &reason, bool deviceMayHoldIt, const QString &toastText = {}, int toastMs = 0);
+    // The restored EQ once more, behind whatever of the failed send is still
+    // on its way to the device (the send queue is first in, first out).
+    void resendRestored();
+    // A failed edit of a custom slot: the slot goes back to what the device holds.
+    void revertEditedSlot(Source source, const QString &id);
+    // The toast for a Qor EQ the chain refused: the band its filters cannot hold, when that is why.
+    static QString qorRefusalToast(const HeadsetProtocol::EQData &record);
 
     DeviceLink m_link;
     Pages m_pages;
@@ -165,8 +193,14 @@ private:
     QByteArray m_pendingSnapshot;
     Source m_pendingSource = EQActiveProfileCoordinator::None;
     QString m_pendingId;
+    QJsonObject m_pendingSlotJson; // the custom slot content the send in flight carries
+    std::optional<HeadsetProtocol::EQData> m_pendingRecord;
     Source m_lastAppliedSource = EQActiveProfileCoordinator::None;
     QString m_lastAppliedId;
+    std::optional<HeadsetProtocol::EQData> m_lastAppliedRecord;
+    int m_appliedSlotIndex = -1; // the custom slot whose content the device acknowledged last
+    QJsonObject m_appliedSlotJson;
+    bool m_resendingRestore = false; // the send in flight puts the restored EQ back
     bool m_lastAppliedHeld = false; // the device of this session acknowledged the last applied EQ
     bool m_pickWaiting = false;     // a selection came while it could not be sent at once
     bool m_ephemeralPending = false;

@@ -56,6 +56,16 @@ void HeadphonesDevice::createDeviceCollaborators()
                     EQCustomContent *page = bar->customPage();
                     return page && page->customPresetJson(sortIndex, out);
                 },
+            .officialListLoaded =
+                [bar] {
+                    EQOfficialPresetContent *page = bar->officialPresetPage();
+                    return page && page->hasList();
+                },
+            .restoreCustomSlot =
+                [bar](int sortIndex, const QJsonObject &slot) {
+                    if (EQCustomContent *page = bar->customPage())
+                        page->restoreSlotContent(sortIndex, slot);
+                },
         });
         m_eqDownlink->setCoordinator(bar->activeProfileCoordinator());
         connect(m_eqDownlink, &EqDownlinkController::failureToastRequested, bar,

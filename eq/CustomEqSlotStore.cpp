@@ -278,6 +278,27 @@ void CustomEqSlotStore::updateSlot(int index, const QJsonObject &json)
     slot.bands = CustomEq::slotJsonToBands(slot.json, m_qor, &bands) ? bands : EqBandLists();
 }
 
+bool CustomEqSlotStore::restoreSlot(int index, const QJsonObject &content)
+{
+    if (!validIndex(index) || content.isEmpty())
+        return false;
+    if (m_pendingSaveIndex == index)
+        cancelPendingSave();
+    QJsonObject object = content;
+    // A rename since is the user's and stays.
+    object.remove(QLatin1String("name"));
+    const QJsonValue name = m_slots[index].json.value(QLatin1String("name"));
+    if (!name.isUndefined())
+        object.insert(QLatin1String("name"), name);
+    object.insert(kSort, index);
+    const QString path = m_slots[index].path;
+    const bool written = !path.isEmpty() && EqSlotFile::write(path, object);
+    if (!written)
+        log(QStringLiteral("[EQ][Slots] restore of slot %1 failed: cannot write %2").arg(index).arg(path));
+    updateSlot(index, object);
+    return written;
+}
+
 CustomEqSlotStore::ImportOutcome CustomEqSlotStore::importChecked(int index, const EqSlotFile::Checked &file)
 {
     ImportOutcome outcome;

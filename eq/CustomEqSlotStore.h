@@ -73,6 +73,12 @@ public:
     // Writes the waiting slot object; run by the save timer.
     void savePendingSlot();
 
+    // Puts the curve of `content` back into slot `index` (its file and its
+    // content), keeping the slot's name; a waiting save of the slot is dropped.
+    // Announces no edit. False when the file could not be written (the slot's
+    // content is put back all the same).
+    bool restoreSlot(int index, const QJsonObject &content);
+
     // Puts a checked EQ file into slot `index`: shows it in the editor, then
     // writes the slot file and updates the slot.
     ImportOutcome importChecked(int index, const EqSlotFile::Checked &file);

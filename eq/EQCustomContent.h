@@ -72,6 +72,10 @@ public:
     // 0..9 or an empty slot. The slots are read first when the page has not
     // read them yet (it reads them each time it is shown).
     bool customPresetJson(int sortIndex, QJsonObject &out);
+    // Puts a slot's curve back (after the headset could not take an edit of
+    // it): its file, its content and, when it is the selected slot, the curve
+    // editor. Announces no edit.
+    void restoreSlotContent(int sortIndex, const QJsonObject &slot);
 
     // Kinds: 0 info, 1 success, 2 failure.
     void showToast(const QString &text, int kind, int durationMs);

@@ -112,6 +112,16 @@ void EQCustomContent::onSaveFailed(int sortIndex)
     showToast(tr("保存失败：无法写入自定义EQ文件"), PageToast::Failure, kToastMs);
 }
 
+void EQCustomContent::restoreSlotContent(int sortIndex, const QJsonObject &slot)
+{
+    if (sortIndex < 0 || sortIndex >= CustomEq::SlotCount)
+        return;
+    if (!m_store->restoreSlot(sortIndex, slot))
+        onSaveFailed(sortIndex);
+    if (sortIndex == m_selected)
+        loadSelectedSlotNow();
+}
+
 void EQCustomContent::reloadSlots()
 {
     m_slotsRead = true;

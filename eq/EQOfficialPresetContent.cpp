@@ -15,6 +15,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 using EarphoneApi::EQEffect;
 
 namespace {
@@ -23,6 +25,15 @@ namespace {
 QString presetKey(const EQEffect &effect)
 {
     return effect.id.isEmpty() ? effect.name : effect.id;
+}
+
+// The EQ of a preset, without what only the page shows (names, picture, order).
+bool sameSound(const std::optional<EQEffect> &a, const std::optional<EQEffect> &b)
+{
+    if (!a || !b)
+        return !a && !b;
+    return a->sound == b->sound && a->q == b->q && a->freq == b->freq && a->type == b->type
+        && a->main_gain == b->main_gain && a->gain == b->gain;
 }
 
 } // namespace
@@ -118,6 +129,7 @@ void EQOfficialPresetContent::setPid(const QString &pid)
         return;
     m_pid = trimmed;
     m_fetchIssued = false;
+    m_listLoaded = false; // the list on show is the other product's
     if (m_apiAttached && isVisible())
         fetchNow();
 }
@@ -187,8 +199,18 @@ void EQOfficialPresetContent::onGameCustomClicked()
     m_pages->setCurrentIndex(1);
 }
 
+std::optional<EQEffect> EQOfficialPresetContent::selectedEffect() const
+{
+    EQEffect effect;
+    if (!m_coordinator || !findEffect(m_coordinator->activeSource(), m_coordinator->activeId(), effect))
+        return std::nullopt;
+    return effect;
+}
+
 void EQOfficialPresetContent::rebuild(const QList<EQEffect> &basicSounds, const QList<EQEffect> &gameSounds)
 {
+    const bool firstList = !std::exchange(m_listLoaded, true);
+    const std::optional<EQEffect> selectedBefore = selectedEffect();
     const QString language = AppLanguageManager::currentLanguageCode();
     m_basicEffects.clear();
     m_gameEffects.clear();
@@ -225,8 +247,17 @@ void EQOfficialPresetContent::rebuild(const QList<EQEffect> &basicSounds, const 
     }
 
     // The highlight survives the rebuild.
-    if (m_coordinator)
-        applyActiveSelection(m_coordinator->activeSource(), m_coordinator->activeId());
+    if (!m_coordinator)
+        return;
+    const EQActiveProfileCoordinator::Source source = m_coordinator->activeSource();
+    applyActiveSelection(source, m_coordinator->activeId());
+    // An official pick made before its list was here (the stored one at start-up)
+    // could not be sent: announced again, it is sent now, or fails as a pick the
+    // list lacks. The same sound in a list published again needs no new send.
+    const bool official =
+        source == EQActiveProfileCoordinator::OfficialBasic || source == EQActiveProfileCoordinator::OfficialGame;
+    if (official && (firstList || !sameSound(selectedBefore, selectedEffect())))
+        m_coordinator->reemitActiveSelection();
 }
 
 void EQOfficialPresetContent::applyActiveSelection(EQActiveProfileCoordinator::Source source, const QString &id)

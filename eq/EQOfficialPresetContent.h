@@ -9,6 +9,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class EQSoundEffectTestWidget;
 class EQSoundListController;
 class QStackedWidget;
@@ -44,6 +46,8 @@ public:
     bool findEffect(EQActiveProfileCoordinator::Source source, const QString &id, EarphoneApi::EQEffect &out) const;
     // The first basic preset key in the page's order, trimmed; empty when there is none.
     QString firstBasicPresetId() const;
+    // A list of the current product has arrived (it may be empty or lack a preset).
+    bool hasList() const { return m_listLoaded; }
     // Forwarded to the sound test.
     void setSoundTestState(bool wired, bool wireless, const QString &wirelessDeviceName);
 
@@ -76,6 +80,8 @@ private:
     void refreshPresetNames();
     void fetchNow();
     void onGroupSelected(EQActiveProfileCoordinator::Source source, const QString &id);
+    // The stored record of the coordinator's selection when it is an official one the page lists.
+    std::optional<EarphoneApi::EQEffect> selectedEffect() const;
 
     WindowRadioButtonStyleTwo *m_basicTab = nullptr;
     WindowRadioButtonStyleTwo *m_gameTab = nullptr;
@@ -86,6 +92,7 @@ private:
     EQSoundListController *m_soundList = nullptr;
     bool m_fetchIssued = false;
     bool m_apiAttached = false;
+    bool m_listLoaded = false;
     QPointer<EQActiveProfileCoordinator> m_coordinator;
     bool m_applyingSelection = false;
     QHash<QString, EarphoneApi::EQEffect> m_basicEffects;

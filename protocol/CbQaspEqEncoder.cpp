@@ -30,6 +30,38 @@ qint32 saturateToInt32(double value)
                                                      std::numeric_limits<qint32>::max()));
 }
 
+// One second-order section before the division by a0.
+struct Section
+{
+    double b0 = 1, b1 = 0, b2 = 0, a0 = 1, a1 = 0, a2 = 0;
+};
+
+// The cookbook low shelf; the slope enters as (1/S - 1).
+Section lowShelf(double c, double s, double gainDb, double slopeTerm)
+{
+    const double A = std::pow(10.0, gainDb / 40.0);
+    const double alpha = s / 2.0 * std::sqrt((A + 1.0 / A) * slopeTerm + 2.0);
+    const double k = 2.0 * std::sqrt(A) * alpha;
+    return {A * ((A + 1) - (A - 1) * c + k),
+            2 * A * ((A - 1) - (A + 1) * c),
+            A * ((A + 1) - (A - 1) * c - k),
+            (A + 1) + (A - 1) * c + k,
+            -2 * ((A - 1) + (A + 1) * c),
+            (A + 1) + (A - 1) * c - k};
+}
+
+bool normalise(const Section &section, double out[5])
+{
+    const double normalised[5] = {section.b0 / section.a0, section.b1 / section.a0, section.b2 / section.a0,
+                                  section.a1 / section.a0, section.a2 / section.a0};
+    for (double v : normalised) {
+        if (!std::isfinite(v))
+            return false;
+    }
+    std::copy(normalised, normalised + 5, out);
+    return true;
+}
+
 qint32 negateSaturated(qint32 word)
 {
     return static_cast<qint32>(std::min<qint64>(-static_cast<qint64>(word), std::numeric_limits<qint32>::max()));
@@ -62,76 +94,55 @@ bool CbQaspEqEncoder::designCoefficients(QaspFilterKind kind, double fc, double 
     const double c = std::cos(w0);
     const double s = std::sin(w0);
 
-    double b0 = 1, b1 = 0, b2 = 0, a0 = 1, a1 = 0, a2 = 0;
+    Section section;
     switch (kind) {
     case QaspFilterKind::Disabled:
         break;
-    case QaspFilterKind::LowShelf: {
-        const double A = std::pow(10.0, gainDb / 40.0);
-        const double alpha = s / 2.0 * std::sqrt((A + 1.0 / A) * kLowShelfSlopeTerm + 2.0);
-        const double k = 2.0 * std::sqrt(A) * alpha;
-        b0 = A * ((A + 1) - (A - 1) * c + k);
-        b1 = 2 * A * ((A - 1) - (A + 1) * c);
-        b2 = A * ((A + 1) - (A - 1) * c - k);
-        a0 = (A + 1) + (A - 1) * c + k;
-        a1 = -2 * ((A - 1) + (A + 1) * c);
-        a2 = (A + 1) + (A - 1) * c - k;
+    case QaspFilterKind::LowShelf:
+        section = lowShelf(c, s, gainDb, kLowShelfSlopeTerm);
         break;
-    }
     case QaspFilterKind::Peaking: {
         const double A = std::sqrt(std::pow(10.0, gainDb / 20.0));
         const double alpha = s / (2.0 * std::max(q, kMinQ));
-        b0 = 1 + alpha * A;
-        b1 = -2 * c;
-        b2 = 1 - alpha * A;
-        a0 = 1 + alpha / A;
-        a1 = -2 * c;
-        a2 = 1 - alpha / A;
+        section = {1 + alpha * A, -2 * c, 1 - alpha * A, 1 + alpha / A, -2 * c, 1 - alpha / A};
         break;
     }
     case QaspFilterKind::HighShelf: {
         const double A = std::pow(10.0, gainDb / 40.0);
         const double alpha = s / 2.0 * std::sqrt((A + 1.0 / A) * kHighShelfSlopeTerm + 2.0);
         const double k = 2.0 * std::sqrt(A) * alpha;
-        b0 = A * ((A + 1) + (A - 1) * c + k);
-        b1 = -2 * A * ((A - 1) + (A + 1) * c);
-        b2 = A * ((A + 1) + (A - 1) * c - k);
-        a0 = (A + 1) - (A - 1) * c + k;
-        a1 = 2 * ((A - 1) - (A + 1) * c);
-        a2 = (A + 1) - (A - 1) * c - k;
+        section = {A * ((A + 1) + (A - 1) * c + k),
+                   -2 * A * ((A - 1) + (A + 1) * c),
+                   A * ((A + 1) + (A - 1) * c - k),
+                   (A + 1) - (A - 1) * c + k,
+                   2 * ((A - 1) - (A + 1) * c),
+                   (A + 1) - (A - 1) * c - k};
         break;
     }
     case QaspFilterKind::LowPass: {
         const double alpha = s / (2.0 * std::max(q, kMinQ));
-        b0 = (1 - c) / 2;
-        b1 = 1 - c;
-        b2 = (1 - c) / 2;
-        a0 = 1 + alpha;
-        a1 = -2 * c;
-        a2 = 1 - alpha;
+        section = {(1 - c) / 2, 1 - c, (1 - c) / 2, 1 + alpha, -2 * c, 1 - alpha};
         break;
     }
     case QaspFilterKind::HighPass: {
         const double alpha = s / (2.0 * std::max(q, kMinQ));
-        b0 = (1 + c) / 2;
-        b1 = -(1 + c);
-        b2 = (1 + c) / 2;
-        a0 = 1 + alpha;
-        a1 = -2 * c;
-        a2 = 1 - alpha;
+        section = {(1 + c) / 2, -(1 + c), (1 + c) / 2, 1 + alpha, -2 * c, 1 - alpha};
         break;
     }
     default:
         return false;
     }
+    return normalise(section, out);
+}
 
-    const double normalised[5] = {b0 / a0, b1 / a0, b2 / a0, a1 / a0, a2 / a0};
-    for (double v : normalised) {
-        if (!std::isfinite(v))
-            return false;
-    }
-    std::copy(normalised, normalised + 5, out);
-    return true;
+bool CbQaspEqEncoder::designHighShelfBoostAsCut(double fc, double boostDb, double out[5])
+{
+    if (out == nullptr || !(fc > 0.0))
+        return false;
+    const double w0 = fc * kTwoPi / kSampleRate;
+    // A low shelf of -g with the high shelf's slope, times a flat +g, is the
+    // high shelf of +g: the two differ only by rounding.
+    return normalise(lowShelf(std::cos(w0), std::sin(w0), -boostDb, kHighShelfSlopeTerm), out);
 }
 
 bool CbQaspEqEncoder::designBiquad(double sampleRate, QaspFilterKind kind, double fc, double q, double gainDb,

@@ -70,6 +70,10 @@ public:
     // Normalised (a0 = 1) b0, b1, b2, a1, a2 of a band at 96 kHz in double
     // precision; a disabled band is the identity. No allocation.
     static bool designCoefficients(QaspFilterKind kind, double fc, double q, double gainDb, double out[5]);
+    // The low-shelf cut of -boostDb at fc with the high shelf's slope: times a
+    // flat +boostDb it is the high-shelf boost, and unlike that one its
+    // coefficients fit Q2.30 at every corner.
+    static bool designHighShelfBoostAsCut(double fc, double boostDb, double out[5]);
     // Writes b0, b1, b2, -a1, -a2 as Q2.30 words. Always designs at 96 kHz, the
     // decoder's only rate; a disabled band is five zero words. `saturated`, when
     // given, tells whether a coefficient lay outside what the words can carry.
@@ -107,7 +111,9 @@ public:
     // one was handed over (delivery is reported later by the transport's
     // dataSent with kDataId). The record's first eight bands fill the eight
     // filters (the rest are bypassed); a ninth and tenth band are not written.
-    // A band whose coefficients fall outside Q2.30 refuses the whole write.
+    // What each report carries is CbQaspEqChainPlan's; a write it refuses
+    // (a band whose coefficients fall outside Q2.30, an overall gain past a
+    // signed byte) sends nothing.
     // `reportsHanded`, when given, receives how many reports went to the
     // transport, also on a failure part way.
     static bool buildChain(HeadsetProtocol::IHidTransport *transport, const QString &deviceId,

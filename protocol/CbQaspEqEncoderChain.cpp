@@ -1,5 +1,6 @@
 #include "protocol/CbQaspEqEncoder.h"
 
+#include "protocol/CbQaspEqChainPlan.h"
 #include "protocol/EQData.h"
 #include "protocol/IHidTransport.h"
 
@@ -15,8 +16,6 @@
 namespace {
 
 constexpr quint8 kMobileIndex = 0xFF;
-constexpr quint16 kDefaultFcHz = 1000;
-constexpr double kDefaultQ = 0.71;
 constexpr double kQ30Unit = 1.0 / 1073741824.0;
 
 const QString kPolicyLine = QStringLiteral(
@@ -41,8 +40,7 @@ QString coefficientText(qint32 word)
 
 bool slotHasBand(const HeadsetProtocol::EQData &eq, std::size_t slot)
 {
-    return slot < eq.frequencies.size() && slot < eq.gains.size() && slot < eq.qValues.size()
-        && slot < eq.filterTypes.size();
+    return CbQaspEqChainPlan::hasBand(eq, slot);
 }
 
 using LogFn = std::function<void(const QString &)>;
@@ -73,8 +71,26 @@ void logBandsLeftOut(const HeadsetProtocol::EQData &eq, const LogFn &log)
             .arg(shaping.join(QLatin1Char(' '))));
 }
 
+// High shelves boosted through the overall gain, one line each.
+void logCarriedBoosts(const CbQaspEqChainPlan &plan, const LogFn &log)
+{
+    for (const CbQaspEqChainPlan::Slot &slot : plan.filters) {
+        if (slot.carriedBoostDb == 0)
+            continue;
+        log(QStringLiteral("[QOR][CbQasp][EQ][Src][ShelfBoost] Band%1 high shelf +%2dB fc=%3Hz written as low shelf "
+                           "%4dB with the high shelf's slope; overall gain +%5dB, b coefficients -%6dB")
+                .arg(slot.packet.filterIndex)
+                .arg(slot.requestedGainDb, 0, 'f', 1)
+                .arg(slot.packet.fcHz)
+                .arg(slot.packet.gainDb, 0, 'f', 1)
+                .arg(slot.carriedBoostDb)
+                .arg(slot.trimDb, 0, 'f', 1));
+    }
+}
+
 // The record as it came in: summary, TLV form, one line per hardware slot, the overall gain.
-void logSource(const HeadsetProtocol::EQData &eq, const QString &deviceId, qint8 gainOffset, const LogFn &log)
+void logSource(const HeadsetProtocol::EQData &eq, const QString &deviceId, const CbQaspEqChainPlan &plan,
+               const LogFn &log)
 {
     const QString policy = eq.qorCustom ? QStringLiteral("QASP_0_5") : QStringLiteral("LEGACY_TLV");
     log(QStringLiteral("[QOR][CbQasp][EQ][Dump] --- begin device=%1 Fs=%2Hz ---")
@@ -105,10 +121,11 @@ void logSource(const HeadsetProtocol::EQData &eq, const QString &deviceId, qint8
                 .toUpper());
     }
     logBandsLeftOut(eq, log);
+    logCarriedBoosts(plan, log);
     log(QStringLiteral("[QOR][CbQasp][EQ][Src][MainGain] totalGain(raw)=%1 → Filter_Gain_Offset/0x03(dB)=%2 "
                        "mode=all_8_bands_offset+0x03(no_0x07)")
             .arg(eq.totalGain)
-            .arg(gainOffset));
+            .arg(plan.overallGainDb));
 }
 
 // The snapped values and words actually packed for one slot, and the report.
@@ -199,55 +216,42 @@ bool CbQaspEqEncoder::buildChain(HeadsetProtocol::IHidTransport *transport, cons
                         .arg(eq.filterTypes.size()));
     }
 
-    const qint8 gainOffset = gainOffsetDb(eq.totalGain);
+    // Every report is worked out and checked before the first one goes out, so
+    // a write that cannot be made leaves the decoder's filters as they were.
+    const CbQaspEqChainPlan plan = CbQaspEqChainPlan::of(eq);
+    const qint8 gainOffset = static_cast<qint8>(plan.overallGainDb);
     if (log)
-        logSource(eq, deviceId, gainOffset, log);
+        logSource(eq, deviceId, plan, log);
+    if (plan.refusal == CbQaspEqChainPlan::Refusal::OverallGainOutOfRange) {
+        return fail(QStringLiteral("overall gain out of range: %1 dB with the high-shelf boosts it carries "
+                                   "(Filter_Gain_Offset holds %2..%3)")
+                        .arg(gainOffsetDb(eq.totalGain) + plan.carriedBoostDb)
+                        .arg(CbQaspEqChainPlan::kMinOverallGainDb)
+                        .arg(CbQaspEqChainPlan::kMaxOverallGainDb));
+    }
 
-    // Every report is built and checked before the first one goes out, so a
-    // band that cannot be written leaves the decoder's filters as they were.
     QByteArray reports[kChainReportCount];
     const char *const names[kChainReportCount] = {"0x09", "0x09", "0x09", "0x09", "0x09", "0x09",
                                                    "0x09", "0x09", "0x03", "0x0A", "0x01"};
     for (int slot = 0; slot < kFilterSlots; ++slot) {
-        quint16 fc = kDefaultFcHz;
-        double q = kDefaultQ;
-        double gainDb = 0.0;
-        QaspFilterKind kind = QaspFilterKind::Disabled;
-        if (static_cast<std::size_t>(slot) < bands && slotHasBand(eq, slot)) {
-            fc = eq.frequencies[slot];
-            gainDb = eq.gains[slot] / 100.0;
-            q = eq.qValues[slot] / 100.0;
-            kind = kindForFilterByte(eq, eq.filterTypes[slot]);
-        }
-        fc = std::clamp(fc, kMinFcHz, kMaxFcHz);
-        snapWireValues(fc, q, gainDb);
-
-        FilterPacket09 packet;
-        packet.valid = true;
-        packet.filterIndex = static_cast<quint8>(slot);
-        packet.fcHz = fc;
-        packet.q = q;
-        packet.gainDb = gainDb;
-        packet.kind = static_cast<quint8>(kind);
-        packet.gainOffsetDb = gainOffset;
-        packet.eqNumber = eq.index;
-        const bool bypass = kind == QaspFilterKind::Disabled;
-        bool saturated = false;
-        if (!bypass && !designBiquad(kSampleRate, kind, fc, q, gainDb, packet.coeff, &saturated))
+        const CbQaspEqChainPlan::Slot &planned = plan.filters[slot];
+        const FilterPacket09 &packet = planned.packet;
+        if (plan.refusedSlot == slot && plan.refusal == CbQaspEqChainPlan::Refusal::DesignFailed)
             return fail(QStringLiteral("biquad design failed filter=%1").arg(slot));
         // A clipped coefficient would play a different, often much louder, curve.
-        if (saturated) {
+        if (plan.refusedSlot == slot) {
             return fail(QStringLiteral("biquad out of range filter=%1 (kind=%2 fc=%3Hz gain=%4dB): a coefficient "
                                        "exceeds the Q2.30 range")
                             .arg(slot)
                             .arg(packet.kind)
-                            .arg(fc)
-                            .arg(gainDb, 0, 'f', 1));
+                            .arg(packet.fcHz)
+                            .arg(packet.gainDb, 0, 'f', 1));
         }
 
         const QByteArray report = buildFilterPacket09(packet);
         if (log)
-            logFilterReport(packet, bypass, report, log);
+            logFilterReport(packet, planned.bypass, report, log);
+        // The check is against the filter written, a rewritten shelf included.
         if (!verifyFilterPacket(report, packet, error))
             return false;
         reports[slot] = report;

@@ -351,12 +351,17 @@ Installation package: %1</translation>
         <translation>Failed to unpair the receiver</translation>
     </message>
     <message>
-        <location filename="../EqDownlinkController.cpp" line="298"/>
+        <location filename="../EqDownlinkControllerFailure.cpp" line="71"/>
         <source>设备下发失败，已恢复上次配置</source>
         <translation>Sync failed. Reverted to previous configuration</translation>
     </message>
     <message>
-        <location filename="../EqDownlinkController.cpp" line="621"/>
+        <location filename="../EqDownlinkControllerFailure.cpp" line="20"/>
+        <source>第%1段（%2 Hz）超出耳机滤波器的范围：该频率下增益过高或 Q 值过小。已恢复上次配置</source>
+        <translation>Band %1 (%2 Hz) is beyond what the headset&apos;s filters can hold: the gain is too high or the Q too low for this frequency. Reverted to previous configuration</translation>
+    </message>
+    <message>
+        <location filename="../EqDownlinkControllerEdits.cpp" line="128"/>
         <source>音效映射失败，无法下发</source>
         <translation>Sound effect mapping failed and cannot be issued</translation>
     </message>

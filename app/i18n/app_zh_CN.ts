@@ -350,12 +350,17 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../EqDownlinkController.cpp" line="298"/>
+        <location filename="../EqDownlinkControllerFailure.cpp" line="71"/>
         <source>设备下发失败，已恢复上次配置</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../EqDownlinkController.cpp" line="621"/>
+        <location filename="../EqDownlinkControllerFailure.cpp" line="20"/>
+        <source>第%1段（%2 Hz）超出耳机滤波器的范围：该频率下增益过高或 Q 值过小。已恢复上次配置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../EqDownlinkControllerEdits.cpp" line="128"/>
         <source>音效映射失败，无法下发</source>
         <translation type="unfinished"></translation>
     </message>

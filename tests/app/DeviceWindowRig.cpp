@@ -43,7 +43,7 @@ std::shared_ptr<VirtualDevices::VirtualHeadset> DeviceWindowRig::plugReceiver(co
 HeadphonesDevice &DeviceWindowRig::build(const HeadphonesDeviceTimings &timings)
 {
     HeadphonesDeviceServiceSetup setup;
-    setup.durations = ServiceTest::fastDurations();
+    setup.durations = m_durations;
     setup.hidConfig = HidTestDevices::fastConfig();
     setup.handlerSettings = ServiceTest::fastHandlerSettings();
     // How long an answer may take is the program's own: a shortened one turns

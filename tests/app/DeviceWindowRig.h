@@ -47,6 +47,8 @@ public:
     std::shared_ptr<VirtualDevices::VirtualQorDevice> plugQor();
     LogCapture &log() { return m_devices.log(); }
 
+    // The device service's durations for the next build (ServiceTest::fastDurations() unless set).
+    void setServiceDurations(const HidProtocolServiceDurations &durations) { m_durations = durations; }
     HeadphonesDevice &build(const HeadphonesDeviceTimings &timings = fastTimings());
     HeadphonesDevice &window() { return *m_window; }
     HidProtocolService &service();
@@ -60,6 +62,7 @@ private:
     std::unique_ptr<FakeApi::FakeApiServer> m_server;
     bool m_serverStarted = false;
     ServiceTest::ServiceRig m_devices; // for the bus only; the window builds its own service
+    HidProtocolServiceDurations m_durations = ServiceTest::fastDurations();
     RecordingProcessLauncher m_launcher;
     std::unique_ptr<HeadphonesDevice> m_window;
 };

@@ -7,10 +7,13 @@
 #include "tests/app/TestEnvironment.h"
 #include "tests/app/WindowTestSupport.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTranslator>
 
 #include <memory>
 
@@ -19,14 +22,21 @@ using WindowTest::MessageLog;
 
 namespace {
 
-// A custom slot whose record carries index 100 + slot; eight bands, so that
-// the Qor model takes it too. Slot 9 has nine, more than a Qor slot may hold.
-QJsonObject customSlot(int slot)
+// A custom slot whose record carries index 100 + slot and a first band of
+// `slot` dB; eight bands, so that the Qor model takes it too. Slot 8's second
+// band is a wide boost at 16 kHz that no Qor filter can hold. Slot 9 has nine
+// bands, more than a Qor slot may hold.
+QJsonObject customSlot(int slot, int firstBandGain)
 {
     QJsonArray freq{62, 125, 250, 500, 1000, 2000, 4000, 8000};
     QJsonArray q{1, 1, 1, 1, 1, 1, 1, 1};
-    QJsonArray sound{slot, 0, 0, 0, 0, 0, 0, 0};
+    QJsonArray sound{firstBandGain, 0, 0, 0, 0, 0, 0, 0};
     QJsonArray type{"2", "2", "2", "2", "2", "2", "2", "2"};
+    if (slot == 8) {
+        freq[1] = 16000;
+        q[1] = 0.2;
+        sound[1] = 10;
+    }
     if (slot == 9) {
         freq.append(16000);
         q.append(1);
@@ -44,13 +54,28 @@ QJsonObject customSlot(int slot)
     return json;
 }
 
+QJsonObject customSlot(int slot)
+{
+    return customSlot(slot, slot);
+}
+
 struct FakeLink
 {
     bool ready = true;
     bool accepts = true;
     bool qorSession = false;
     QString qorError;
-    QList<int> sentIndices; // record index of every send handed over
+    QList<int> sentIndices;   // record index of every send handed over
+    QList<int> sentFirstGains; // and its first band's gain, in 0.01 dB
+};
+
+// The custom page: slots from the table, an edit replacing one, and what the downlink put back.
+struct FakeCustomPage
+{
+    QHash<int, QJsonObject> edited;
+    QList<QPair<int, QJsonObject>> restored;
+
+    QJsonObject slot(int index) const { return edited.value(index, customSlot(index)); }
 };
 
 } // namespace
@@ -62,16 +87,22 @@ private slots:
     void init();
     void cleanup();
 
-    void failureWithNothingWaitingRestores();
+    void failureRestores_data();
+    void failureRestores();
     void pickWaitingDuringASend_data();
     void pickWaitingDuringASend();
     void refusedSendFailsAtOnce_data();
     void refusedSendFailsAtOnce();
+    void refusalToastInEnglish();
     void deviceLossForgetsWhatTheDeviceHeld();
     void waitingPickSurvivesTheLinkGoing_data();
     void waitingPickSurvivesTheLinkGoing();
     void bootstrapSendsTheStoredRecord();
     void editDuringASendGoesAfterIt();
+    void failedEditGoesBack_data();
+    void failedEditGoesBack();
+    void officialPickBeforeItsList_data();
+    void officialPickBeforeItsList();
 
 private:
     void build();
@@ -82,6 +113,8 @@ private:
 
     TestEnvironment m_env;
     FakeLink m_link;
+    FakeCustomPage m_customPage;
+    bool m_officialListLoaded = false;
     std::unique_ptr<EQActiveProfileCoordinator> m_coordinator;
     std::unique_ptr<EqDownlinkController> m_downlink;
 };
@@ -90,6 +123,8 @@ void TestEqDownlinkController::init()
 {
     m_env.clearSettings();
     m_link = FakeLink{};
+    m_customPage = FakeCustomPage{};
+    m_officialListLoaded = false;
     build();
 }
 
@@ -113,11 +148,13 @@ void TestEqDownlinkController::build()
         .sendFramed =
             [link](const HeadsetProtocol::EQData &record) {
                 link->sentIndices.append(record.index);
+                link->sentFirstGains.append(record.gains.empty() ? 0 : record.gains[0]);
                 return link->accepts;
             },
         .sendQorChain =
             [link](const HeadsetProtocol::EQData &record, QString *error) {
                 link->sentIndices.append(record.index);
+                link->sentFirstGains.append(record.gains.empty() ? 0 : record.gains[0]);
                 *error = link->qorError;
                 return link->accepts;
             },
@@ -125,15 +162,23 @@ void TestEqDownlinkController::build()
         .qorMode = [link] { return link->qorSession; },
         .readyForEq = [link] { return link->ready; },
     });
+    FakeCustomPage *page = &m_customPage;
+    bool *listLoaded = &m_officialListLoaded;
     m_downlink->setPages({
         .findOfficialEffect = [](Source, const QString &, EarphoneApi::EQEffect &) { return false; },
         .findCloudItem = [](const QString &, EarphoneApi::CloudEQItem &) { return false; },
         .customSlot =
-            [](int slot, QJsonObject &out) {
+            [page](int slot, QJsonObject &out) {
                 if (slot < 0 || slot > 9)
                     return false;
-                out = customSlot(slot);
+                out = page->slot(slot);
                 return true;
+            },
+        .officialListLoaded = [listLoaded] { return *listLoaded; },
+        .restoreCustomSlot =
+            [page](int slot, const QJsonObject &content) {
+                page->restored.append({slot, content});
+                page->edited.insert(slot, content);
             },
     });
     m_downlink->setCoordinator(m_coordinator.get());
@@ -150,47 +195,93 @@ void TestEqDownlinkController::startApplied()
     QCOMPARE(m_downlink->lastAppliedId(), QStringLiteral("0"));
 }
 
-void TestEqDownlinkController::failureWithNothingWaitingRestores()
+void TestEqDownlinkController::failureRestores_data()
 {
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("resendOutcome"); // "ok", "time-out", "after the link" or "" (no resend expected)
+    QTest::addColumn<QList<int>>("sends");
+    // The answer came too late or not at all: the headset may hold slot 1, so slot 0 goes once more.
+    QTest::newRow("time-out") << QStringLiteral("eq command timeout") << QStringLiteral("ok")
+                              << QList<int>{100, 101, 100};
+    QTest::newRow("command failed") << QStringLiteral("eq command failed") << QStringLiteral("ok")
+                                    << QList<int>{100, 101, 100};
+    // The link is down as the failure comes: slot 0 waits for it like a pick.
+    QTest::newRow("time-out, link down") << QStringLiteral("eq command timeout") << QStringLiteral("after the link")
+                                         << QList<int>{100, 101, 100};
+    // Once only: a link that keeps failing gets no further tries.
+    QTest::newRow("time-out, and the resend too")
+        << QStringLiteral("eq command timeout") << QStringLiteral("time-out") << QList<int>{100, 101, 100};
+    // The headset refused it and changed nothing.
+    QTest::newRow("refused by the headset") << EqDownlinkController::deviceRejectedReason() << QString()
+                                            << QList<int>{100, 101};
+}
+
+void TestEqDownlinkController::failureRestores()
+{
+    QFETCH(QString, reason);
+    QFETCH(QString, resendOutcome);
+    QFETCH(QList<int>, sends);
     startApplied();
     QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
     select(1);
-    m_downlink->onSendFailed(QStringLiteral("eq command timeout"));
+    const bool afterTheLink = resendOutcome == QLatin1String("after the link");
+    m_link.ready = !afterTheLink;
+    m_downlink->onSendFailed(reason);
     QCOMPARE(selectedId(), QStringLiteral("0"));
     QCOMPARE(toasts.size(), 1);
     QCOMPARE(toasts.at(0).at(0).toString(), QStringLiteral("设备下发失败，已恢复上次配置"));
-    // Restored, not sent: the device still holds slot 0.
+    QCOMPARE(m_downlink->isSendInFlight(), !resendOutcome.isEmpty() && !afterTheLink);
+    if (afterTheLink) {
+        QVERIFY(m_downlink->isRetryRunning());
+        m_downlink->onRetryTimeout();
+        QVERIFY(!m_downlink->isSendInFlight());
+        m_link.ready = true;
+        m_downlink->onRetryTimeout();
+        QVERIFY(m_downlink->isSendInFlight());
+        m_downlink->onSendSucceeded();
+    }
+    if (resendOutcome == QLatin1String("ok"))
+        m_downlink->onSendSucceeded();
+    else if (resendOutcome == QLatin1String("time-out"))
+        m_downlink->onSendFailed(QStringLiteral("eq command timeout"));
     QVERIFY(!m_downlink->isSendInFlight());
     QVERIFY(!m_downlink->isRetryRunning());
-    QCOMPARE(m_link.sentIndices, (QList<int>{100, 101}));
+    QCOMPARE(m_link.sentIndices, sends);
+    QCOMPARE(selectedId(), QStringLiteral("0"));
+    QCOMPARE(m_downlink->lastAppliedId(), QStringLiteral("0"));
+    QCOMPARE(toasts.size(), 1);
 }
 
 void TestEqDownlinkController::pickWaitingDuringASend_data()
 {
     QTest::addColumn<int>("laterPick");
-    QTest::addColumn<bool>("firstSucceeds");
+    QTest::addColumn<QString>("failure"); // empty: the send succeeds
     QTest::addColumn<QList<int>>("sends");
-    // The device keeps slot 0 after the failure: a pick back to it needs no send.
-    QTest::newRow("another slot, send fails") << 2 << false << QList<int>{100, 101, 102};
-    QTest::newRow("back to the applied slot, send fails") << 0 << false << QList<int>{100, 101};
-    QTest::newRow("another slot, send succeeds") << 2 << true << QList<int>{100, 101, 102};
-    QTest::newRow("back to the applied slot, send succeeds") << 0 << true << QList<int>{100, 101, 100};
+    const QString timeout = QStringLiteral("eq command timeout");
+    QTest::newRow("another slot, send times out") << 2 << timeout << QList<int>{100, 101, 102};
+    // The headset may hold slot 1: a pick back to slot 0 is sent.
+    QTest::newRow("back to the applied slot, send times out") << 0 << timeout << QList<int>{100, 101, 100};
+    // The headset refused slot 1 and kept slot 0: a pick back to it needs no send.
+    QTest::newRow("back to the applied slot, send refused")
+        << 0 << EqDownlinkController::deviceRejectedReason() << QList<int>{100, 101};
+    QTest::newRow("another slot, send succeeds") << 2 << QString() << QList<int>{100, 101, 102};
+    QTest::newRow("back to the applied slot, send succeeds") << 0 << QString() << QList<int>{100, 101, 100};
 }
 
 void TestEqDownlinkController::pickWaitingDuringASend()
 {
     QFETCH(int, laterPick);
-    QFETCH(bool, firstSucceeds);
+    QFETCH(QString, failure);
     QFETCH(QList<int>, sends);
     startApplied();
     QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
     select(1);
     select(laterPick);
     QVERIFY(m_downlink->isRetryRunning());
-    if (firstSucceeds)
+    if (failure.isEmpty())
         m_downlink->onSendSucceeded();
     else
-        m_downlink->onSendFailed(QStringLiteral("eq command timeout"));
+        m_downlink->onSendFailed(failure);
     // The user's last pick stands, and is what the next tick sends when the device lacks it.
     QCOMPARE(selectedId(), QString::number(laterPick));
     for (int tick = 0; tick < 3 && m_downlink->isRetryRunning(); ++tick) {
@@ -212,14 +303,22 @@ void TestEqDownlinkController::refusedSendFailsAtOnce_data()
     QTest::addColumn<int>("slot");
     QTest::addColumn<QString>("reason");
     QTest::addColumn<QList<int>>("sends");
+    QTest::addColumn<QString>("toast");
+    QTest::addColumn<int>("toastMs");
+    const QString plain = QStringLiteral("设备下发失败，已恢复上次配置");
     QTest::newRow("framed") << false << false << 1 << QStringLiteral("id=1 reason=transport not ready")
-                            << QList<int>{100, 101};
+                            << QList<int>{100, 101} << plain << 1000;
     QTest::newRow("qor chain without a reason")
-        << true << false << 1 << QStringLiteral("id=1 reason=qor eq chain failed") << QList<int>{100, 101};
+        << true << false << 1 << QStringLiteral("id=1 reason=qor eq chain failed") << QList<int>{100, 101} << plain
+        << 1000;
+    // The chain refuses a band its filters cannot hold: the toast names it and says why.
+    QTest::newRow("qor band the filters cannot hold")
+        << true << false << 8 << QStringLiteral("id=8 reason=qor eq chain failed") << QList<int>{100, 108}
+        << QStringLiteral("第2段（16000 Hz）超出耳机滤波器的范围：该频率下增益过高或 Q 值过小。已恢复上次配置") << 3000;
     // The mapping refuses it: nothing reaches the device, and the user hears of it all the same.
     QTest::newRow("qor slot the mapping refuses")
         << true << true << 9 << QStringLiteral("id=9 reason=QOR custom EQ: band count must be 1..8")
-        << QList<int>{100};
+        << QList<int>{100} << plain << 1000;
 }
 
 void TestEqDownlinkController::refusedSendFailsAtOnce()
@@ -229,6 +328,8 @@ void TestEqDownlinkController::refusedSendFailsAtOnce()
     QFETCH(int, slot);
     QFETCH(QString, reason);
     QFETCH(QList<int>, sends);
+    QFETCH(QString, toast);
+    QFETCH(int, toastMs);
     m_link.qorSession = qor;
     startApplied();
     MessageLog log;
@@ -240,9 +341,29 @@ void TestEqDownlinkController::refusedSendFailsAtOnce()
     QCOMPARE(selectedId(), QStringLiteral("0"));
     QCOMPARE(m_downlink->lastAppliedId(), QStringLiteral("0"));
     QCOMPARE(toasts.size(), 1);
-    QCOMPARE(toasts.at(0).at(0).toString(), QStringLiteral("设备下发失败，已恢复上次配置"));
+    QCOMPARE(toasts.at(0).at(0).toString(), toast);
+    QCOMPARE(toasts.at(0).at(1).toInt(), toastMs);
     QVERIFY(log.contains(QStringLiteral("[EQ][Send] apply failed source=4 ") + reason));
+    // Nothing reached the device: nothing is sent again.
     QCOMPARE(m_link.sentIndices, sends);
+}
+
+void TestEqDownlinkController::refusalToastInEnglish()
+{
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/i18n/VELKORA_en_US.qm")));
+    QVERIFY(QCoreApplication::installTranslator(&english));
+    const auto uninstall = qScopeGuard([&] { QCoreApplication::removeTranslator(&english); });
+    m_link.qorSession = true;
+    m_coordinator->setQorMode(true);
+    startApplied();
+    QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
+    m_link.accepts = false;
+    select(8);
+    QCOMPARE(toasts.size(), 1);
+    QCOMPARE(toasts.at(0).at(0).toString(),
+             QStringLiteral("Band 2 (16000 Hz) is beyond what the headset's filters can hold: the gain is too high or "
+                            "the Q too low for this frequency. Reverted to previous configuration"));
 }
 
 void TestEqDownlinkController::deviceLossForgetsWhatTheDeviceHeld()
@@ -375,6 +496,81 @@ void TestEqDownlinkController::editDuringASendGoesAfterIt()
     QTRY_COMPARE(m_link.sentIndices, (QList<int>{101, 101}));
     m_downlink->onSendSucceeded();
     QVERIFY(!m_downlink->isRealtimePending());
+}
+
+void TestEqDownlinkController::failedEditGoesBack_data()
+{
+    QTest::addColumn<bool>("qor");
+    QTest::addColumn<QString>("failure"); // empty: refused at once by the chain
+    QTest::addColumn<QList<int>>("firstGains");
+    // Slot 0 was applied with 0 dB in its first band; the edit makes it 5 dB.
+    QTest::newRow("qor chain refuses the edit") << true << QString() << QList<int>{0, 500};
+    QTest::newRow("headset refuses the edit") << false << EqDownlinkController::deviceRejectedReason()
+                                              << QList<int>{0, 500};
+    // The headset may hold the edit: the slot as it was goes once more.
+    QTest::newRow("edit times out") << false << QStringLiteral("eq command timeout") << QList<int>{0, 500, 0};
+}
+
+// The toast says the last configuration is back: the slot is, on the page and in its file.
+void TestEqDownlinkController::failedEditGoesBack()
+{
+    QFETCH(bool, qor);
+    QFETCH(QString, failure);
+    QFETCH(QList<int>, firstGains);
+    m_link.qorSession = qor;
+    m_coordinator->setQorMode(qor); // as the window's device state has it before the first send
+    startApplied();
+    QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
+    m_customPage.edited.insert(0, customSlot(0, 5));
+    m_link.accepts = !failure.isEmpty();
+    m_downlink->scheduleRealtimeSend(EQActiveProfileCoordinator::Custom, QStringLiteral("0"));
+    m_downlink->sendRealtimeEq();
+    if (!failure.isEmpty()) {
+        QVERIFY(m_downlink->isSendInFlight());
+        m_downlink->onSendFailed(failure);
+    }
+    QCOMPARE(m_customPage.restored.size(), 1);
+    QCOMPARE(m_customPage.restored.first().first, 0);
+    QCOMPARE(m_customPage.restored.first().second, customSlot(0));
+    QCOMPARE(toasts.size(), 1);
+    QCOMPARE(selectedId(), QStringLiteral("0"));
+    if (m_downlink->isSendInFlight())
+        m_downlink->onSendSucceeded();
+    QCOMPARE(m_link.sentFirstGains, firstGains);
+    QVERIFY(!m_downlink->isRealtimePending());
+
+    // The same edit again is tried again (and goes back again), not taken as what the device holds.
+    m_customPage.edited.insert(0, customSlot(0, 5));
+    m_downlink->scheduleRealtimeSend(EQActiveProfileCoordinator::Custom, QStringLiteral("0"));
+    m_downlink->sendRealtimeEq();
+    QCOMPARE(m_link.sentFirstGains.last(), 500);
+}
+
+void TestEqDownlinkController::officialPickBeforeItsList_data()
+{
+    QTest::addColumn<bool>("listLoaded");
+    // Not listed yet: nothing to send and nothing failed; the pick stands for the list to bring it.
+    QTest::newRow("list not here yet") << false;
+    // The list came without it: a failure the user sees, and the selection goes back.
+    QTest::newRow("list without it") << true;
+}
+
+void TestEqDownlinkController::officialPickBeforeItsList()
+{
+    QFETCH(bool, listLoaded);
+    startApplied();
+    m_officialListLoaded = listLoaded;
+    MessageLog log;
+    QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
+    m_coordinator->setActiveSelection(EQActiveProfileCoordinator::OfficialBasic, QStringLiteral("pop"));
+    QVERIFY(!m_downlink->isSendInFlight());
+    QCOMPARE(m_link.sentIndices, QList<int>{100});
+    QCOMPARE(toasts.size(), listLoaded ? 1 : 0);
+    QCOMPARE(m_coordinator->activeSource(), listLoaded ? EQActiveProfileCoordinator::Custom
+                                                       : EQActiveProfileCoordinator::OfficialBasic);
+    QCOMPARE(log.contains(QStringLiteral("[EQ][Send] map failed source=1 id=pop error=official preset is not in "
+                                         "the list")),
+             listLoaded);
 }
 
 QTEST_MAIN(TestEqDownlinkController)

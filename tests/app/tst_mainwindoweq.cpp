@@ -1,14 +1,19 @@
 // The active EQ on its way to the headset: the downlink snapshot, the wait
 // for the link, the restore after a failed send, the quiet time of edits and
 // a send lost with its device.
+#include "app/EqDownlinkController.h"
 #include "app/HeadphonesDevice.h"
 #include "devicepages/EquipmentContentsBar.h"
 #include "eq/EQActiveProfileCoordinator.h"
 #include "eq/EQCustomContent.h"
 #include "hid/HidProtocolService.h"
 #include "protocol/EQData.h"
+#include "eq/CustomEqSlotStore.h"
+#include "eq/EQCurveEditor.h"
 #include "eq/EQOfficialPresetContent.h"
 #include "eq/EQSoundListController.h"
+#include "eq/FloatingPointEditor.h"
+#include "tests/hid/HidTestDevices.h"
 #include "tests/support/virtualheadset/EqRecord.h"
 #include "tests/support/virtualqor/VirtualQorDevice.h"
 #include "tests/app/DeviceWindowRig.h"
@@ -16,7 +21,12 @@
 #include "tests/app/WindowTestSupport.h"
 #include "tests/cloud/CloudTestSupport.h"
 
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -52,6 +62,29 @@ EarphoneApi::EQEffect qorPreset(const QString &id, const QString &index, const Q
     effect.sound[0] = firstBandGain;
     effect.main_gain = -2;
     return effect;
+}
+
+// A ten-band official preset for the standard headsets, written with preset index `index`.
+EarphoneApi::EQEffect standardPreset(const QString &id, const QString &index)
+{
+    EarphoneApi::EQEffect effect = qorPreset(id, index, QStringLiteral("1"), -3);
+    effect.type = QStringList(10, QStringLiteral("1"));
+    return effect;
+}
+
+QJsonObject slotFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+// A slot's curve: its four band arrays.
+QJsonObject curveOf(const QJsonObject &slot)
+{
+    QJsonObject curve;
+    for (const char *key : {"freq", "q", "sound", "type"})
+        curve.insert(QLatin1String(key), slot.value(QLatin1String(key)));
+    return curve;
 }
 
 HeadsetProtocol::EQData qorCustomBands()
@@ -91,6 +124,12 @@ private slots:
     void pickReplacesWaitingPreview();
     void qorOfficialPresetWritesItsFirstEightBands();
     void qorPresetTheChainRefusesIsUndone();
+    void qorTrebleShelfPresetIsWritten();
+    void headsetEndsOnThePagesEq_data();
+    void headsetEndsOnThePagesEq();
+    void qorRefusedEditIsUndone();
+    void officialPickWaitsForItsList_data();
+    void officialPickWaitsForItsList();
 
 private:
     EQActiveProfileCoordinator *coordinator() { return m_rig->window().contentBar()->activeProfileCoordinator(); }
@@ -98,6 +137,8 @@ private:
     bool startWithCustomSlot();
     // The Qor decoder in its session, the official page holding `presets`, the window shown.
     std::shared_ptr<VirtualDevices::VirtualQorDevice> startWithQor(const QList<EarphoneApi::EQEffect> &presets);
+    // The index of the EQ record the virtual headset holds, -1 for none.
+    int heldIndex();
 
     TestEnvironment m_env;
     std::unique_ptr<DeviceWindowRig> m_rig;
@@ -131,9 +172,17 @@ bool TestMainWindowEq::startWithCustomSlot()
     return sent.wait(5000);
 }
 
+int TestMainWindowEq::heldIndex()
+{
+    const std::optional<VirtualDevices::EqRecord> held = VirtualDevices::decodeEqRecord(m_rig->headset().state().eq);
+    return held ? int(held->index) : -1;
+}
+
 std::shared_ptr<VirtualDevices::VirtualQorDevice> TestMainWindowEq::startWithQor(
     const QList<EarphoneApi::EQEffect> &presets)
 {
+    // The official list is the test's alone: the server never answers for it.
+    m_rig->server().setFault(QStringLiteral("home/common/soundList"), FakeApi::Fault::of(FakeApi::Fault::Kind::Stall));
     std::shared_ptr<VirtualDevices::VirtualQorDevice> decoder = m_rig->plugQor();
     HeadphonesDevice &window = m_rig->build();
     if (!m_rig->show() || !QTest::qWaitFor([&] { return window.isDeviceReadyForEq(); }, 10000))
@@ -227,7 +276,9 @@ void TestMainWindowEq::failedSendRestoresSelection()
     QCOMPARE(coordinator()->activeSource(), EQActiveProfileCoordinator::Custom);
     QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
     QTRY_VERIFY(toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
-    QVERIFY(!m_rig->window().isEqSendInFlight());
+    // Slot 0 goes once more (see headsetEndsOnThePagesEq), and nothing after it.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_rig->window().isEqSendInFlight(), 10000);
+    QVERIFY(!m_rig->window().isEqDownlinkRetryRunning());
 }
 
 void TestMainWindowEq::pickDuringAFailingSendWins()
@@ -381,10 +432,12 @@ void TestMainWindowEq::qorOfficialPresetWritesItsFirstEightBands()
 
 void TestMainWindowEq::qorPresetTheChainRefusesIsUndone()
 {
-    // "loud" opens with a high-shelf boost: its coefficients do not fit the decoder's words.
+    // "loud" opens with a wide boost at 16 kHz: its coefficients do not fit the decoder's words.
+    EarphoneApi::EQEffect loud = qorPreset(QStringLiteral("loud"), QStringLiteral("5"), QStringLiteral("2"), 10);
+    loud.freq[0] = 16000;
+    loud.q[0] = 0.2;
     const std::shared_ptr<VirtualDevices::VirtualQorDevice> decoder =
-        startWithQor({qorPreset(QStringLiteral("pop"), QStringLiteral("4"), QStringLiteral("1"), -3),
-                      qorPreset(QStringLiteral("loud"), QStringLiteral("5"), QStringLiteral("3"), 3)});
+        startWithQor({qorPreset(QStringLiteral("pop"), QStringLiteral("4"), QStringLiteral("1"), -3), loud});
     QVERIFY(decoder);
     HeadphonesDevice &window = m_rig->window();
     QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
@@ -401,13 +454,186 @@ void TestMainWindowEq::qorPresetTheChainRefusesIsUndone()
     QCOMPARE(coordinator()->activeId(), QStringLiteral("pop"));
     QCOMPARE(selections.size(), 2);
     QCOMPARE(selections.last().at(1).toString(), QStringLiteral("pop"));
-    QTRY_VERIFY(toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
+    QTRY_VERIFY(toasts.texts.contains(
+        QStringLiteral("第1段（16000 Hz）超出耳机滤波器的范围：该频率下增益过高或 Q 值过小。已恢复上次配置")));
     QVERIFY(log.contains(QStringLiteral("[EQ][Send] qor cb-qasp chain failed source=1 id=loud error=biquad out of "
                                         "range filter=0")));
     QCOMPARE(decoder->completedWrites(), 1);
     QCOMPARE(decoder->packetLog().size(), std::size_t(11));
     QCOMPARE(int(decoder->filterSlots()[0].kind), 1);
     QCOMPARE(sent.size(), 1);
+}
+
+void TestMainWindowEq::qorTrebleShelfPresetIsWritten()
+{
+    // A high-shelf boost of 3 dB at 31 Hz opens the preset: the whole curve reaches the decoder.
+    const EarphoneApi::EQEffect preset = qorPreset(QStringLiteral("loud"), QStringLiteral("5"), QStringLiteral("3"), 3);
+    const std::shared_ptr<VirtualDevices::VirtualQorDevice> decoder = startWithQor({preset});
+    QVERIFY(decoder);
+    WindowTest::ToastRecorder toasts;
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::OfficialBasic, QStringLiteral("loud"));
+    QVERIFY(sent.wait(10000));
+    QCOMPARE(decoder->completedWrites(), 1);
+    QCOMPARE(decoder->errors(), std::vector<std::string>{});
+    // Written as the low-shelf cut it equals under a flat boost, which the overall gain carries.
+    QCOMPARE(int(decoder->filterSlots()[0].kind), 1);
+    QCOMPARE(decoder->filterSlots()[0].gainDb(), -3.0);
+    QCOMPARE(decoder->overallGainDb(), -2.0 + 3.0);
+    QCOMPARE(coordinator()->activeId(), QStringLiteral("loud"));
+    QVERIFY(!toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
+}
+
+void TestMainWindowEq::headsetEndsOnThePagesEq_data()
+{
+    QTest::addColumn<bool>("stall");
+    // The receiver's reads hang past the request's time-out: slot 1's frames wait in the
+    // send queue and reach the headset once the stall ends, after the failure was reported.
+    QTest::newRow("read stall past the time-out") << true;
+    // The headset stores slot 1, and its answer is lost.
+    QTest::newRow("lost answer") << false;
+}
+
+// A send reported failed that the headset took all the same: the page goes
+// back to slot 0, and so does the headset.
+void TestMainWindowEq::headsetEndsOnThePagesEq()
+{
+    QFETCH(bool, stall);
+    // The program's heartbeat: at a test's pace it would use up the 16 sequence
+    // numbers within the stall, and the resend would share slot 1's.
+    HidProtocolServiceDurations durations = ServiceTest::fastDurations();
+    durations.heartbeatIntervalMs = HidProtocolServiceDurations{}.heartbeatIntervalMs;
+    m_rig->setServiceDurations(durations);
+    QVERIFY(startWithCustomSlot());
+    HeadphonesDevice &window = m_rig->window();
+    const std::string receiver = HidTestDevices::receiver().hid.path;
+    const auto release = qScopeGuard([&] { HidTestDevices::api().stallReads(receiver, false); });
+    if (stall) {
+        HidTestDevices::api().stallReads(receiver, true);
+        QTRY_COMPARE(HidTestDevices::api().stalledReads(receiver), 1);
+    } else {
+        m_rig->headset().scriptFault({.command = kEqCommand}, VirtualDevices::ReplyFault{.noAnswer = true});
+    }
+    QSignalSpy failed(&m_rig->service(), &HidProtocolService::eqSendFailed);
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("1"));
+    QVERIFY(failed.wait(10000));
+    QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
+    HidTestDevices::api().stallReads(receiver, false);
+
+    QVERIFY(sent.wait(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isEqSendInFlight(), 5000);
+    // Slot 0, slot 1, and slot 0 once more, written last.
+    QCOMPARE(m_rig->headset().commandCount(kEqCommand), 3);
+    QCOMPARE(heldIndex(), 100);
+    QCOMPARE(coordinator()->activeSource(), EQActiveProfileCoordinator::Custom);
+    QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
+}
+
+// Through the curve editor: an edit the Qor filters cannot hold is undone on
+// the page and in the slot file, and the slot stays usable.
+void TestMainWindowEq::qorRefusedEditIsUndone()
+{
+    const std::shared_ptr<VirtualDevices::VirtualQorDevice> decoder = startWithQor({});
+    QVERIFY(decoder);
+    m_rig->window().enterDevicePage();
+    EquipmentContentsBar *bar = m_rig->window().contentBar();
+    bar->setCurrentPage(EquipmentContentsBar::EqPage);
+    bar->setCurrentEqPage(EquipmentContentsBar::CustomPage);
+    EQCustomContent *custom = bar->customPage();
+    custom->setTimings({.selectionDelayMs = 25, .editSaveDelayMs = 50});
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("0"));
+    QVERIFY(sent.wait(10000));
+    EQCurveEditor *editor = custom->curveEditor();
+    QTRY_VERIFY_WITH_TIMEOUT(editor->isVisible() && custom->pendingLoadIndex() < 0, 5000);
+    const QPointF pointBefore = editor->bandPoint(1);
+    const double qBefore = editor->bandQ(1);
+    const QString path = custom->slotStore()->slotPath(0);
+    const QJsonObject curveBefore = curveOf(slotFile(path));
+    QVERIFY(!curveBefore.value(QLatin1String("freq")).toArray().isEmpty());
+
+    WindowTest::ToastRecorder toasts;
+    MessageLog log;
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, editor->pointViewportPos(1));
+    FloatingPointEditor *floating = editor->floatingEditor();
+    QVERIFY(floating && !floating->isPassive());
+    floating->frequencyField()->setValue(16000);
+    floating->qField()->setValue(0.2);
+    floating->gainField()->setValue(10);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        toasts.texts.contains(
+            QStringLiteral("第2段（16000 Hz）超出耳机滤波器的范围：该频率下增益过高或 Q 值过小。已恢复上次配置")),
+        5000);
+    QVERIFY(log.contains(QStringLiteral("[EQ][Realtime] slot 0 back to the content last applied")));
+    // The page, the file and the headset agree on the curve last applied.
+    QCOMPARE(editor->bandPoint(1), pointBefore);
+    QCOMPARE(editor->bandQ(1), qBefore);
+    QCOMPARE(curveOf(slotFile(path)), curveBefore);
+    QCOMPARE(decoder->completedWrites(), 1);
+    QCOMPARE(decoder->packetLog().size(), std::size_t(11));
+    QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
+
+    // Picked again later, the slot is sent as it is.
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("1"));
+    QVERIFY(sent.wait(10000));
+    coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("0"));
+    QVERIFY(sent.wait(10000));
+    QCOMPARE(decoder->completedWrites(), 3);
+    QCOMPARE(double(decoder->filterSlots()[1].fcHz), std::round(pointBefore.x()));
+}
+
+void TestMainWindowEq::officialPickWaitsForItsList_data()
+{
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("the list holds it") << true;
+    QTest::newRow("the list comes without it") << false;
+}
+
+// The stored selection is an official preset, no snapshot of it is stored, and
+// its list comes after the headset is ready.
+void TestMainWindowEq::officialPickWaitsForItsList()
+{
+    QFETCH(bool, listed);
+    {
+        EQActiveProfileCoordinator stored;
+        stored.setActiveSelection(EQActiveProfileCoordinator::OfficialBasic, QStringLiteral("pop"));
+    }
+    m_rig->server().setFault(QStringLiteral("home/common/soundList"), FakeApi::Fault::of(FakeApi::Fault::Kind::Stall));
+    m_rig->plugReceiver();
+    HeadphonesDevice &window = m_rig->build();
+    MessageLog log;
+    QVERIFY(m_rig->show());
+    QVERIFY(m_rig->waitUsable());
+    // The device is ready and the pick was tried: nothing to send for it yet.
+    const EqDownlinkController *downlink = window.findChild<EqDownlinkController *>();
+    QVERIFY(downlink);
+    QTRY_VERIFY_WITH_TIMEOUT(!downlink->isBootstrapPending() && !window.isEqDownlinkRetryRunning(), 10000);
+    QCOMPARE(m_rig->headset().commandCount(kEqCommand), 0);
+    QCOMPARE(coordinator()->activeId(), QStringLiteral("pop"));
+
+    WindowTest::ToastRecorder toasts;
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    QList<EarphoneApi::EQEffect> list{standardPreset(QStringLiteral("rock"), QStringLiteral("5"))};
+    if (listed)
+        list.append(standardPreset(QStringLiteral("pop"), QStringLiteral("4")));
+    emit window.contentBar()->officialPresetPage()->soundList()->officialSoundsLoaded(list, {});
+    if (listed) {
+        QVERIFY(sent.wait(10000));
+        QCOMPARE(heldIndex(), 4);
+        QCOMPARE(coordinator()->activeId(), QStringLiteral("pop"));
+        QVERIFY(!toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
+    } else {
+        QTRY_VERIFY(toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")));
+        QVERIFY(log.contains(QStringLiteral("[EQ][Send] map failed source=1 id=pop error=official preset is not in the "
+                                            "list")));
+        // Back to what the window started with, taken as what the headset holds: the same pick.
+        QCOMPARE(coordinator()->activeId(), QStringLiteral("pop"));
+    }
+    // The list published again (its pictures, say) sends nothing more.
+    emit window.contentBar()->officialPresetPage()->soundList()->officialSoundsLoaded(list, {});
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isEqSendInFlight() && !window.isEqDownlinkRetryRunning(), 5000);
+    QCOMPARE(m_rig->headset().commandCount(kEqCommand), listed ? 1 : 0);
 }
 
 QTEST_MAIN(TestMainWindowEq)

@@ -94,6 +94,8 @@ private slots:
     void editsAreSavedOnceWithLastCurve();
     void failedSaveKeepsSlot();
     void reloadDropsWaitingSave();
+    void restoredSlotKeepsItsName_data();
+    void restoredSlotKeepsItsName();
     void waitingSaveIsWrittenAtDestruction();
     void waitingSaveIsWrittenBeforeModeChange();
     void loadSlotIntoEditor();
@@ -521,6 +523,44 @@ void TestCustomEqSlotStore::reloadDropsWaitingSave()
     QCOMPARE(m_store->pendingSaveIndex(), -1);
     m_store->savePendingSlot(); // nothing left to write
     QCOMPARE(readBytes(m_store->slotPath(1)), before);
+}
+
+void TestCustomEqSlotStore::restoredSlotKeepsItsName_data()
+{
+    QTest::addColumn<QString>("nameNow");     // given since the content was taken; empty: the default name
+    QTest::addColumn<QString>("nameInContent");
+    QTest::addColumn<bool>("editWaiting");    // an edit of the slot waits for its save
+    QTest::newRow("renamed since") << "Bass" << "Old" << false;
+    QTest::newRow("default name now") << "" << "Old" << false;
+    QTest::newRow("an edit waits") << "Bass" << "" << true;
+}
+
+// The curve goes back; the name is the user's as it is now, and a waiting edit of the old curve is dropped.
+void TestCustomEqSlotStore::restoredSlotKeepsItsName()
+{
+    QFETCH(QString, nameNow);
+    QFETCH(QString, nameInContent);
+    QFETCH(bool, editWaiting);
+    m_store->loadSlots();
+    m_editor->setBand(0, FakeCurveEditor::Band{100, 6.0, 1.0, "Peaking"});
+    m_store->scheduleSave(3, m_store->buildSlotJson(nameNow, 3, true), 0);
+    m_store->savePendingSlot();
+    QJsonObject content = standardSlot(3, nameInContent);
+    if (editWaiting)
+        m_store->scheduleSave(3, m_store->buildSlotJson(nameNow, 3, true), 10000);
+    QSignalSpy edited(m_store.get(), &CustomEqSlotStore::customPresetEdited);
+
+    QVERIFY(m_store->restoreSlot(3, content));
+    QVERIFY(!m_store->hasPendingSave());
+    const QJsonObject file = readJson(m_store->slotPath(3));
+    QCOMPARE(file.value("sound"), content.value("sound"));
+    QCOMPARE(file.value("freq"), content.value("freq"));
+    QCOMPARE(file.value("name").toString(), nameNow);
+    QCOMPARE(file.value("sort").toInt(), 3);
+    QCOMPARE(m_store->slotJson(3), file);
+    QCOMPARE(m_store->slotBands(3).gain.at(0), 2.0);
+    QCOMPARE(edited.count(), 0);
+    QCOMPARE(m_store->slotDisplayName(3), nameNow.isEmpty() ? CustomEq::defaultSlotName(3) : nameNow);
 }
 
 void TestCustomEqSlotStore::waitingSaveIsWrittenAtDestruction()

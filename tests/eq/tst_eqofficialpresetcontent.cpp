@@ -73,6 +73,8 @@ private slots:
     void followsTheActiveSelection_data();
     void followsTheActiveSelection();
     void highlightSurvivesRebuild();
+    void announcesASelectionItsListChanges_data();
+    void announcesASelectionItsListChanges();
     void findEffectRules();
     void fetchesOnShowAndProductChange();
     void languageChange();
@@ -278,7 +280,68 @@ void TestEqOfficialPresetContent::highlightSurvivesRebuild()
     deliver({effect("1", "Pop")}, {effect("11", "FPS"), effect("12", "MOBA")});
     QVERIFY(m_page->gameGroup()->buttonById("12")->isChecked());
     QVERIFY(m_page->gameTab()->isChecked());
-    QCOMPARE(told.size(), 0);
+    // Announced once, for the list that brought it (see announcesASelectionItsListChanges).
+    QCOMPARE(told.size(), 1);
+    deliver({effect("1", "Pop")}, {effect("11", "FPS"), effect("12", "MOBA")});
+    QVERIFY(m_page->gameGroup()->buttonById("12")->isChecked());
+    QCOMPARE(told.size(), 1);
+}
+
+void TestEqOfficialPresetContent::announcesASelectionItsListChanges_data()
+{
+    QTest::addColumn<int>("source");
+    QTest::addColumn<QString>("id");
+    // Each step: "list:<ids>" delivers basic presets with those ids (":loud" gives one another sound),
+    // "pid:<pid>" changes the product; the number after "=" is how often the selection was announced by then.
+    QTest::addColumn<QStringList>("steps");
+    const int basic = int(EQActiveProfileCoordinator::OfficialBasic);
+    QTest::newRow("listed at once, then published again")
+        << basic << "1" << QStringList{"list:1,2=1", "list:1,2=1", "list:2,1=1"};
+    // The first list decides, with it or without it; later it shows up.
+    QTest::newRow("missing, then listed") << basic << "7" << QStringList{"list:1=1", "list:1=1", "list:1,7=2"};
+    QTest::newRow("listed, then gone") << basic << "1" << QStringList{"list:1=1", "list:2=2"};
+    QTest::newRow("its sound changes") << basic << "1" << QStringList{"list:1=1", "list:1:loud=2"};
+    QTest::newRow("another preset's sound changes") << basic << "1" << QStringList{"list:1,2=1", "list:1,2:loud=1"};
+    QTest::newRow("another product's list") << basic << "1" << QStringList{"list:1=1", "pid:7=1", "list:1=2"};
+    QTest::newRow("a custom slot is no concern of the page")
+        << int(EQActiveProfileCoordinator::Custom) << "3" << QStringList{"list:1=0", "list:3=0"};
+}
+
+// A pick made before its list arrived could not be sent: the page announces
+// it again when the list changes what it holds for it, and only then.
+void TestEqOfficialPresetContent::announcesASelectionItsListChanges()
+{
+    QFETCH(int, source);
+    QFETCH(QString, id);
+    QFETCH(QStringList, steps);
+    m_coordinator->setActiveSelection(Source(source), id);
+    m_page->setActiveProfileCoordinator(m_coordinator.get());
+    QSignalSpy told(m_coordinator.get(), &EQActiveProfileCoordinator::activeSelectionChanged);
+    for (const QString &step : steps) {
+        const QString action = step.section(QLatin1Char('='), 0, 0);
+        const int expected = step.section(QLatin1Char('='), 1).toInt();
+        const QString arg = action.section(QLatin1Char(':'), 1);
+        if (action.startsWith(QLatin1String("pid:"))) {
+            m_page->setPid(arg);
+            QVERIFY(!m_page->hasList());
+        } else {
+            QList<EQEffect> list;
+            for (const QString &key : arg.split(QLatin1Char(','))) {
+                EQEffect e = effect(key.section(QLatin1Char(':'), 0, 0), QStringLiteral("preset"));
+                if (key.endsWith(QLatin1String(":loud")))
+                    e.sound = {6, 6};
+                list.append(e);
+            }
+            deliver(list, {});
+            QVERIFY(m_page->hasList());
+        }
+        QVERIFY2(told.size() == expected,
+                 qPrintable(QStringLiteral("%1: announced %2 times").arg(step).arg(told.size())));
+        for (const QList<QVariant> &announced : told) {
+            QCOMPARE(announced.at(0).value<Source>(), Source(source));
+            QCOMPARE(announced.at(1).toString(), id);
+        }
+    }
 }
 
 void TestEqOfficialPresetContent::findEffectRules()

@@ -152,7 +152,17 @@ private slots:
             QVERIFY(rig.unplugReceiver());
         }
         QVERIFY(QTest::qWaitFor([&] { return rig.events().count("eq") == 1; }, kWaitMs));
+        const int framesWritten = rig.headset().commandCount(0x20);
         api().stallReads(receiverPath(), false);
+        if (Fault(fault) == Fault::ReadStall) {
+            // The frames waited in the send queue: the headset stores the EQ reported failed, and its late
+            // answer belongs to no request. Only the sender can put its own EQ back (the window does).
+            QVERIFY(QTest::qWaitFor([&] { return rig.headset().commandCount(0x20) == framesWritten + 1; }, kWaitMs));
+            QVERIFY(rig.log().waitForSubstring(QStringLiteral("Received response for unknown request. Cmd: 0x20"),
+                                               kWaitMs));
+            QVERIFY(holds(rig.headset(), first));
+            QCOMPARE(rig.events().count("eq"), 1);
+        }
         const int afterOutcome = rig.events().all().size();
 
         const QString outcome = rig.events().matching("eq").first();

@@ -46,10 +46,10 @@ HeadsetProtocol::EQData fiveBands()
                  -20);
 }
 
-// A high-shelf boost: its coefficients do not fit the decoder's Q2.30 words.
+// A wide peaking boost high up: its b0 does not fit the decoder's Q2.30 words.
 HeadsetProtocol::EQData unwritableEq()
 {
-    return qorEq({{100, 300, 71, 2}, {1000, 300, 71, 3}});
+    return qorEq({{100, 300, 71, 2}, {16000, 1000, 20, 2}});
 }
 
 HidTestDevices::Device linuxQor()
@@ -248,16 +248,19 @@ private slots:
     {
         QTest::addColumn<HeadsetProtocol::EQData>("eq");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("high-shelf boost")
+        QTest::newRow("wide peaking boost at 16 kHz")
             << unwritableEq()
-            << "biquad out of range filter=1 (kind=3 fc=1000Hz gain=3.0dB): a coefficient exceeds the Q2.30 range";
-        // Ten bands are written as their first eight; the high-shelf boost of band 9 is not among them,
-        // the one of band 1 (standard code 5) is.
+            << "biquad out of range filter=1 (kind=2 fc=16000Hz gain=10.0dB): a coefficient exceeds the Q2.30 range";
+        // Ten bands are written as their first eight: a band past them is not checked, one among them is.
         HeadsetProtocol::EQData preset = tenBandEq();
         preset.index = 3;
-        preset.filterTypes[1] = 5;
-        QTest::newRow("ten-band preset, high-shelf boost among the first eight")
-            << preset << "biquad out of range filter=1 (kind=3 fc=62Hz gain=2.5dB): a coefficient exceeds the Q2.30 range";
+        preset.gains[9] = 1200;
+        preset.filterTypes[9] = 1;
+        preset.qValues[9] = 10;
+        preset.gains[7] = 1200;
+        preset.qValues[7] = 10;
+        QTest::newRow("ten-band preset, wide peaking boost among the first eight")
+            << preset << "biquad out of range filter=7 (kind=2 fc=4000Hz gain=12.0dB): a coefficient exceeds the Q2.30 range";
     }
 
     void unwritableEqFailsWithTheEncodersReason()

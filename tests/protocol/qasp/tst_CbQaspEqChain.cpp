@@ -1,3 +1,4 @@
+#include "protocol/CbQaspEqChainPlan.h"
 #include "protocol/CbQaspEqEncoder.h"
 #include "protocol/EQData.h"
 #include "tests/protocol/qasp/RbjReference.h"
@@ -69,6 +70,16 @@ QString joined(const std::vector<std::string> &lines)
     return out.join(QLatin1Char('\n'));
 }
 
+// 1/12-octave points from 20 Hz to 20 kHz, both ends included.
+QList<double> densePoints()
+{
+    QList<double> points;
+    for (int k = 0; 20.0 * std::exp2(k / 12.0) < 20000.0; ++k)
+        points.append(20.0 * std::exp2(k / 12.0));
+    points.append(20000.0);
+    return points;
+}
+
 } // namespace
 
 // The Qor EQ chain end to end against the virtual decoder.
@@ -88,6 +99,10 @@ private slots:
     void guards();
     void firstEightBandsWritten_data();
     void firstEightBandsWritten();
+    void highShelfBoosts_data();
+    void highShelfBoosts();
+    void overallGainCarriesTheBoosts_data();
+    void overallGainCarriesTheBoosts();
     void unwritableBandSendsNothing();
     void logLines();
     void nextWriteReplacesEveryFilter();
@@ -180,7 +195,7 @@ void TestCbQaspEqChain::reportsInOrderWithBypassSlots()
 {
     Chain chain;
     const EQData eq = makeEq(0x70, true, {{100, 300, 71, 1}, {1000, -200, 141, 2}, {9000, 150, 71, 3}}, 35);
-    // A high-shelf boost cannot be coded (see unwritableBandSendsNothing); make it a cut.
+    // A cut, so that slot 2 goes out as the high shelf it is (a boost is rewritten, see highShelfBoosts).
     EQData cut = eq;
     cut.gains[2] = -150;
     QVERIFY2(chain.write(cut), qPrintable(chain.error));
@@ -405,23 +420,143 @@ void TestCbQaspEqChain::firstEightBandsWritten()
         QVERIFY(chain.log.value(chain.log.indexOf(leftOut) + 1).startsWith(QStringLiteral("[QOR][CbQasp][EQ][Src][MainGain]")));
 }
 
+void TestCbQaspEqChain::highShelfBoosts_data()
+{
+    QTest::addColumn<EQData>("eq");
+    // Whole dB the overall gain carries for the shelves, on top of the record's own.
+    QTest::addColumn<int>("carried");
+
+    // Alone, from the smallest step to the editor's limit (10 dB) and the record's (12 dB), across the band.
+    const QList<qint16> boosts{10, 50, 100, 250, 300, 600, 990, 1000, 1200};
+    const QList<quint16> corners{20, 31, 100, 250, 1000, 4000, 8000, 12000, 16000, 20000};
+    for (qint16 boost : boosts) {
+        for (quint16 fc : corners) {
+            QTest::addRow("+%.1f dB at %d Hz", boost / 100.0, int(fc))
+                << makeEq(100, true, {{fc, boost, 71, 3}}) << (boost + 99) / 100;
+        }
+    }
+    // Among other bands, under a total gain of the record's own.
+    QTest::newRow("with peaking, low shelf and a cut, total gain -3 dB")
+        << makeEq(110, true,
+                  {{60, 400, 71, 1}, {250, -350, 141, 2}, {1000, 250, 100, 2}, {6000, 350, 71, 3},
+                   {3000, -600, 200, 2}, {40, 0, 71, 5}},
+                  -30)
+        << 4;
+    QTest::newRow("boost at the top among cuts, total gain +2 dB")
+        << makeEq(111, true, {{125, -300, 100, 2}, {500, -200, 71, 2}, {14000, 820, 71, 3}}, 20) << 9;
+    // Several boosted shelves add up in the overall gain.
+    QTest::newRow("three boosted shelves")
+        << makeEq(112, true, {{100, 150, 71, 3}, {2000, 460, 71, 3}, {9000, 1000, 71, 3}, {500, -300, 100, 2}})
+        << 2 + 5 + 10;
+    QTest::newRow("eight boosted shelves at the record's limit, total gain +12 dB")
+        << makeEq(113, true,
+                  {{20, 1200, 71, 3}, {50, 1200, 71, 3}, {200, 1200, 71, 3}, {800, 1200, 71, 3},
+                   {3000, 1200, 71, 3}, {8000, 1200, 71, 3}, {15000, 1200, 71, 3}, {20000, 1200, 71, 3}},
+                  120)
+        << 96;
+    // A preset in the standard coding: code 5 is the high shelf.
+    EQData preset = presetSixBands();
+    preset.gains[4] = 600;
+    QTest::newRow("preset, standard coding") << preset << 6;
+}
+
+// A high-shelf boost goes out as the low-shelf cut of the same size, corner
+// and slope, the boost carried by the overall gain: what the decoder plays,
+// read with its own decoder, is the curve asked for.
+void TestCbQaspEqChain::highShelfBoosts()
+{
+    QFETCH(EQData, eq);
+    QFETCH(int, carried);
+
+    Chain chain;
+    QVERIFY2(chain.write(eq), qPrintable(chain.error));
+    QVERIFY2(chain.device.errors().empty(), qPrintable(joined(chain.device.errors())));
+    QCOMPARE(chain.device.completedWrites(), 1);
+    const int overall = CbQaspEqEncoder::gainOffsetDb(eq.totalGain) + carried;
+    QCOMPARE(chain.device.overallGainDb(), double(overall));
+
+    QList<RbjReference::Biquad> designed;
+    const auto held = chain.device.filterSlots();
+    for (int i = 0; i < eq.bandCount; ++i) {
+        const auto kind = CbQaspEqEncoder::kindForFilterByte(eq, eq.filterTypes[i]);
+        const double gainDb = eq.gains[i] / 100.0;
+        designed.append(RbjReference::design(RbjReference::Shape(int(kind)), 96000.0, eq.frequencies[i],
+                                             eq.qValues[i] / 100.0, gainDb));
+        QCOMPARE(held[i].gainOffsetDb, qint8(overall));
+        // The report describes the filter written.
+        if (kind == CbQaspEqEncoder::QaspFilterKind::HighShelf && gainDb > 0) {
+            QCOMPARE(int(held[i].kind), 1);
+            QCOMPARE(held[i].gainWord, qint16(std::lround(-gainDb * 256.0)));
+        } else {
+            QCOMPARE(int(held[i].kind), int(kind));
+        }
+    }
+    const double designedGain = CbQaspEqEncoder::gainOffsetDb(eq.totalGain);
+    for (double f : densePoints()) {
+        double want = designedGain;
+        for (const RbjReference::Biquad &b : designed)
+            want += RbjReference::magnitudeDb(b, f, 96000.0);
+        const double got = chain.device.responseDb(f);
+        QVERIFY2(std::abs(got - want) <= 0.05,
+                 qPrintable(QStringLiteral("f=%1 Hz decoded=%2 dB designed=%3 dB").arg(f).arg(got).arg(want)));
+    }
+}
+
+void TestCbQaspEqChain::overallGainCarriesTheBoosts_data()
+{
+    QTest::addColumn<int>("totalGain"); // 0.1 dB, as the record has it
+    QTest::addColumn<int>("carried");
+    QTest::addColumn<bool>("fits");
+    QTest::addColumn<int>("overall");
+    QTest::newRow("nothing carried") << 35 << 0 << true << 4;
+    QTest::newRow("boosts on a cut") << -120 << 30 << true << 18;
+    QTest::newRow("up to the top") << 1000 << 27 << true << 127;
+    QTest::newRow("one past the top") << 1000 << 28 << false << 127;
+    // The record's own gain alone keeps its clamp.
+    QTest::newRow("record gain past the bottom") << -1300 << 0 << true << -128;
+}
+
+void TestCbQaspEqChain::overallGainCarriesTheBoosts()
+{
+    QFETCH(int, totalGain);
+    QFETCH(int, carried);
+    QFETCH(bool, fits);
+    QFETCH(int, overall);
+    int got = 0;
+    QCOMPARE(CbQaspEqChainPlan::overallGain(qint16(totalGain), carried, &got), fits);
+    QCOMPARE(got, overall);
+
+    // A plan whose boosts push the overall gain out is refused as a whole.
+    if (!fits) {
+        const EQData eq =
+            makeEq(100, true, {{1000, 1200, 71, 3}, {2000, 1200, 71, 3}, {4000, 400, 71, 3}}, qint16(totalGain));
+        const CbQaspEqChainPlan plan = CbQaspEqChainPlan::of(eq);
+        QCOMPARE(plan.carriedBoostDb, carried);
+        QCOMPARE(plan.refusal, CbQaspEqChainPlan::Refusal::OverallGainOutOfRange);
+        QCOMPARE(plan.refusedSlot, -1);
+    }
+}
+
 void TestCbQaspEqChain::unwritableBandSendsNothing()
 {
     Chain chain;
     QVERIFY(chain.write(presetSixBands()));
     const auto before = chain.device.filterSlots();
 
-    // Slot 4 is a high-shelf boost: its b coefficients exceed what Q2.30 holds,
-    // and clipping them would play a bass boost of tens of dB instead.
+    // Slot 4 is a wide peaking boost high up: its b0 exceeds what Q2.30 holds,
+    // and clipping it would play another curve.
     EQData eq = makeEq(120, true,
                        {{100, 300, 71, 2}, {500, 300, 71, 2}, {1000, 300, 71, 2}, {2000, 300, 71, 2},
-                        {1000, 300, 71, 3}, {12000, -300, 71, 2}});
+                        {16000, 1000, 20, 2}, {12000, -300, 71, 2}});
     chain.transport.writes.clear();
     chain.log.clear();
     QVERIFY(!chain.write(eq));
     QCOMPARE(chain.error,
-             QStringLiteral("biquad out of range filter=4 (kind=3 fc=1000Hz gain=3.0dB): a coefficient exceeds the "
+             QStringLiteral("biquad out of range filter=4 (kind=2 fc=16000Hz gain=10.0dB): a coefficient exceeds the "
                             "Q2.30 range"));
+    const CbQaspEqChainPlan plan = CbQaspEqChainPlan::of(eq);
+    QCOMPARE(plan.refusal, CbQaspEqChainPlan::Refusal::BandOutOfRange);
+    QCOMPARE(plan.refusedSlot, 4);
     QCOMPARE(chain.handed, 0);
     QVERIFY(chain.transport.writes.isEmpty());
     QCOMPARE(chain.device.completedWrites(), 1);

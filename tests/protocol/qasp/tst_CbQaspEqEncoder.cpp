@@ -39,6 +39,8 @@ private slots:
     void shelfCutIsInverseOfBoost_data();
     void shelfCutIsInverseOfBoost();
     void highShelfShape();
+    void highShelfBoostAsCut_data();
+    void highShelfBoostAsCut();
     void designMatchesReference_data();
     void designMatchesReference();
 
@@ -366,6 +368,38 @@ void TestCbQaspEqEncoder::highShelfShape()
     QVERIFY(std::abs(coefficientsDb(c, 20) - 0.0) < 0.01);
     QVERIFY(std::abs(coefficientsDb(c, 1000) - 3.0) < 1e-9);
     QVERIFY(std::abs(coefficientsDb(c, 20000) - 6.0) < 0.01);
+}
+
+void TestCbQaspEqEncoder::highShelfBoostAsCut_data()
+{
+    QTest::addColumn<double>("fc");
+    QTest::addColumn<double>("boost");
+    for (double fc : {20.0, 100.0, 1000.0, 8000.0, 20000.0}) {
+        for (double boost : {0.1, 0.5, 3.0, 10.0, 12.0})
+            QTest::addRow("+%.1f dB at %.0f Hz", boost, fc) << fc << boost;
+    }
+}
+
+// A flat +g dB times the low-shelf cut of -g dB with the high shelf's slope is
+// the high-shelf boost of +g dB; the cut fits the words where the boost does not.
+void TestCbQaspEqEncoder::highShelfBoostAsCut()
+{
+    QFETCH(double, fc);
+    QFETCH(double, boost);
+    double shelf[5], cut[5];
+    QVERIFY(CbQaspEqEncoder::designCoefficients(Kind::HighShelf, fc, 0.71, boost, shelf));
+    QVERIFY(CbQaspEqEncoder::designHighShelfBoostAsCut(fc, boost, cut));
+    for (double f : RbjReference::thirdOctavePoints()) {
+        const double difference = boost + coefficientsDb(cut, f) - coefficientsDb(shelf, f);
+        QVERIFY2(std::abs(difference) < 1e-8, qPrintable(QStringLiteral("f=%1 difference=%2").arg(f).arg(difference)));
+    }
+    // With the remainder of the boost rounded up to whole dB taken off its b coefficients, it still fits.
+    const double trim = std::pow(10.0, -(std::ceil(boost) - boost) / 20.0);
+    qint32 w[5];
+    bool saturated = true;
+    QVERIFY(CbQaspEqEncoder::packCoefficients(cut[0] * trim, cut[1] * trim, cut[2] * trim, cut[3], cut[4], w,
+                                              &saturated));
+    QVERIFY(!saturated);
 }
 
 void TestCbQaspEqEncoder::designMatchesReference_data()
