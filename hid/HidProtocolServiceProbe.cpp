@@ -276,6 +276,7 @@ void HidProtocolService::evaluateValidation(const QString &deviceId)
     has0B = false;
     hasFF = false;
     backendProductId = identityPid;
+    resetCommFaultTries(deviceId);
     setProtocolValidated(true);
     log(QStringLiteral("[HID][State] protocol-product-id=%1 (backend pid)").arg(backendProductId));
 
