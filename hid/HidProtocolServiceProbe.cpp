@@ -133,6 +133,7 @@ void HidProtocolService::onTransportConnectionChanged(const QString &deviceId, b
         } else if (qorSession.active && protocolProxy) {
             protocolProxy->setHeartbeatEnabled(false);
             protocolProxy->resetTransportState();
+            resetCommFaultTries(deviceId); // the decoder is taken without validation: ready is its pass
         }
     } else {
         handleTransportDisconnected(deviceId);

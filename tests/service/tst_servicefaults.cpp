@@ -4,6 +4,8 @@
 // receiver down while it stayed on the bus.
 #include "ServiceRig.h"
 
+#include "tests/support/virtualqor/VirtualQorDevice.h"
+
 #include <QTest>
 
 using namespace ServiceTest;
@@ -247,6 +249,28 @@ private slots:
         QVERIFY(rig.service().sendEqSettings(otherEq()));
         QVERIFY(rig.events().waitFor(QStringLiteral("eqOk"), kWaitMs));
         QVERIFY(holds(rig.headset(), otherEq()));
+    }
+
+    // The Qor decoder is taken without validation: its being ready again
+    // gives it every try back.
+    void aQorDecoderKeepsComingBackToo()
+    {
+        ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
+        const HidTestDevices::Device qor = HidTestDevices::qor();
+        api().addDevice(qor.hid, std::make_shared<VirtualDevices::VirtualQorDevice>());
+        rig.start();
+        QVERIFY(rig.events().waitFor(QStringLiteral("qor(1)"), kWaitMs));
+        constexpr int rounds = 5;
+        for (int round = 1; round <= rounds; ++round) {
+            const int from = rig.events().all().size();
+            api().failReads(qor.hid.path, 3);
+            QVERIFY(rig.events().waitFor(QStringLiteral("qor(0)"), kWaitMs, from));
+            QVERIFY2(rig.events().waitFor(QStringLiteral("qor(1)"), kWaitMs, from), qPrintable(QString::number(round)));
+        }
+        QCOMPARE(rig.log().count(QStringLiteral("[HID][State] comm-fault-reconnect-armed device=%1 try=1/3").arg(qor.id)),
+                 rounds);
+        QCOMPARE(rig.log().count(QStringLiteral("comm-fault-reconnect-giveup")), 0);
+        QCOMPARE(rig.service().currentDeviceId(), qor.id);
     }
 
     // A receiver that fails every try, whether it cannot be opened or fails
