@@ -181,6 +181,12 @@ bool HidCommunicateManager::suspendThread()
 {
     if (m_threadStopped)
         return true;
+    if (m_restartWhenFinished) {
+        // An earlier stop already ran out of its waits and the loop is still
+        // inside hidapi: waiting again would only hold the caller as long.
+        qWarning().noquote() << QStringLiteral("[HidCommunicateManager] 通讯线程仍卡在设备读写中，不再等待");
+        return false;
+    }
     const bool ended = stopThread();
     m_threadStopped = true;
     if (!ended)

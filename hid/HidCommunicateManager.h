@@ -43,7 +43,8 @@ public:
     // returns whether the loop has ended; a loop stuck inside hidapi past the
     // bounded waits has not, and still holds the device it was reading.
     // restartThread starts the loop at once or, when the old one is still
-    // running, as soon as it has ended.
+    // running, as soon as it has ended; until then a further suspendThread
+    // fails at once instead of waiting again.
     // An owner stops the thread before deleting the object; one whose thread
     // would not stop must not be deleted (HidThreadStopper::park).
     bool suspendThread();

@@ -183,9 +183,9 @@ private:
 
     // HidProtocolServiceRecovery.cpp
     void armCommFaultReconnect(const QString &deviceId);
-    void armNextCommFaultTry(const QString &deviceId);
     void commFaultReconnect(const QString &deviceId, int generation);
     void cancelCommFaultReconnect();
+    void resetCommFaultTries(const QString &deviceId);
 
     // HidProtocolServiceQor.cpp
     void reportQorOutcome(const HidProtocolServiceQorDelivery::Outcome &outcome, const QString &failure);
@@ -249,11 +249,11 @@ private:
     // the protocol thread still had on its way is not a second outcome.
     int eqSendsOutstanding = 0;
     // A fatal communication error takes the device down through a disconnect
-    // report that follows it; that device is then connected again, a few
-    // times at most (commFaultTries) until the device list changes.
+    // report that follows it; that device is then connected again. Tries that
+    // end without a passed validation are counted (commFaultTries); past the
+    // limit the device waits for a change of the device list.
     QString commFaultDeviceId;
     int commFaultTries = 0;
-    qint64 lastCommFaultAtMs = 0;
     int commFaultGeneration = 0; // a pending try runs only while this is unchanged
 
     // A failure response is followed by a commandFailed for the same command;

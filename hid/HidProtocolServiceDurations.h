@@ -19,8 +19,8 @@ struct HidProtocolServiceDurations
     QList<int> factoryResetLinkUpDelaysMs{500, 2000, 4000};    // and after the link comes back
     // Reconnecting a device that a fatal communication error took down: one
     // try after each delay, then it is left until the device list changes.
+    // A passed validation gives it every try again.
     QList<int> commFaultReconnectDelaysMs{500, 2000, 5000};
-    int commFaultSeriesGapMs = 60000; // a fault this long after the previous one gets every try again
     // Stopping the protocol thread: this many waits, then one last longer one.
     int threadStopWaitMs = 3000;
     int threadStopAttempts = 3;

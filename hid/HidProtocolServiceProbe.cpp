@@ -133,6 +133,7 @@ void HidProtocolService::onTransportConnectionChanged(const QString &deviceId, b
         } else if (qorSession.active && protocolProxy) {
             protocolProxy->setHeartbeatEnabled(false);
             protocolProxy->resetTransportState();
+            resetCommFaultTries(deviceId); // the decoder is taken without validation: ready is its pass
         }
     } else {
         handleTransportDisconnected(deviceId);
@@ -276,6 +277,7 @@ void HidProtocolService::evaluateValidation(const QString &deviceId)
     has0B = false;
     hasFF = false;
     backendProductId = identityPid;
+    resetCommFaultTries(deviceId);
     setProtocolValidated(true);
     log(QStringLiteral("[HID][State] protocol-product-id=%1 (backend pid)").arg(backendProductId));
 

@@ -1,8 +1,9 @@
 // HidProtocolService: connecting again after a fatal communication error.
 // Such an error takes the device down while it usually stays on the bus, so
 // no change of the device list would ever bring it back. It gets a few tries
-// on a fresh enumeration, further and further apart; a device that keeps
-// failing is left alone until the device list changes.
+// on a fresh enumeration, further and further apart; the count starts afresh
+// once a device passes validation, so only tries that fail use it up, and a
+// device that keeps failing is left alone until the device list changes.
 #include "hid/HidProtocolService.h"
 
 #include "protocol/IDeviceDiscovery.h"
@@ -11,15 +12,6 @@
 #include <QTimer>
 
 void HidProtocolService::armCommFaultReconnect(const QString &deviceId)
-{
-    const qint64 now = nowMs();
-    if (lastCommFaultAtMs == 0 || now - lastCommFaultAtMs > m_durations.commFaultSeriesGapMs)
-        commFaultTries = 0;
-    lastCommFaultAtMs = now;
-    armNextCommFaultTry(deviceId);
-}
-
-void HidProtocolService::armNextCommFaultTry(const QString &deviceId)
 {
     const QList<int> &delays = m_durations.commFaultReconnectDelaysMs;
     if (commFaultTries >= delays.size()) {
@@ -37,6 +29,14 @@ void HidProtocolService::armNextCommFaultTry(const QString &deviceId)
             .arg(delays.size())
             .arg(delayMs));
     QTimer::singleShot(delayMs, this, [this, deviceId, generation] { commFaultReconnect(deviceId, generation); });
+}
+
+void HidProtocolService::resetCommFaultTries(const QString &deviceId)
+{
+    if (commFaultTries == 0)
+        return;
+    log(QStringLiteral("[HID][State] comm-fault-reconnect-recovered device=%1 tries=%2").arg(deviceId).arg(commFaultTries));
+    commFaultTries = 0;
 }
 
 void HidProtocolService::cancelCommFaultReconnect()
@@ -73,5 +73,5 @@ void HidProtocolService::commFaultReconnect(const QString &deviceId, int generat
             .arg(devices.size()));
     tryAutoConnect(devices, QStringLiteral("comm-fault-reconnect"));
     if (transport->currentDeviceId().isEmpty())
-        armNextCommFaultTry(deviceId); // refused or throttled: the next try, if one is left
+        armCommFaultReconnect(deviceId); // refused or throttled: the next try, if one is left
 }

@@ -33,20 +33,23 @@ int receivedFragments(const ReassemblyBuffer &buffer)
                                           [](const QByteArray &f) { return !f.isEmpty(); }));
 }
 
-// The headset writes the frames of one message back to back; a fragment this
-// long after the buffer's last one belongs to a later message, even where it
-// would fill the gap a lost fragment left.
-constexpr qint64 maxFragmentGapMs = 1000;
+enum class FragmentFit { Next, Duplicate, NewMessage };
 
-// A fragment that cannot belong to the buffered message: another total, other
-// bytes where a fragment already arrived, or a long pause since the last one.
-// A true duplicate belongs.
-bool startsNewMessage(const ReassemblyBuffer &buffer, const ParsedFrame &frame, qint64 nowMs)
+// Where a fragment stands to the message buffered under its key. Frames come
+// off one reader in arrival order and the headset sends a message's fragments
+// by rising index, so whatever does not follow the fragment stored last began
+// a later message: an index below it, the same index with other bytes, or
+// another total. A clock cannot tell this: it would measure how busy the host
+// was, not the device.
+FragmentFit fitOf(const ReassemblyBuffer &buffer, const ParsedFrame &frame)
 {
-    if (frame.totalFrames != buffer.totalFrames || nowMs - buffer.lastUpdateMs > maxFragmentGapMs)
-        return true;
-    const QByteArray &slot = buffer.fragments[frame.frameIndex];
-    return !slot.isEmpty() && slot != frame.payload;
+    if (frame.totalFrames != buffer.totalFrames)
+        return FragmentFit::NewMessage;
+    if (frame.frameIndex > buffer.lastIndex)
+        return FragmentFit::Next;
+    if (frame.frameIndex == buffer.lastIndex && buffer.fragments[frame.frameIndex] == frame.payload)
+        return FragmentFit::Duplicate;
+    return FragmentFit::NewMessage;
 }
 
 } // namespace
@@ -213,16 +216,21 @@ void ProtocolHandler::reassemble(const ParsedFrame &frame)
         QMutexLocker locker(&m_mutex);
         const quint32 key = reassemblyKey(frame.type, frame.cmd, frame.seq);
         auto it = m_reassemblyBuffers.find(key);
-        if (it != m_reassemblyBuffers.end() && startsNewMessage(it.value(), frame, now())) {
-            // Sequence numbers repeat every 16 messages: a partial message that lost
-            // a fragment would otherwise be completed with a later message's bytes.
+        FragmentFit fit = FragmentFit::Next;
+        if (it != m_reassemblyBuffers.end())
+            fit = fitOf(it.value(), frame);
+        if (fit == FragmentFit::NewMessage) {
+            // The message before lost a fragment: completing it with this one
+            // would dispatch a mix of two messages.
             const ReassemblyBuffer &stale = it.value();
             lines.append({QStringLiteral("Stale partial message dropped, a new one began. Cmd: 0x%1, Seq: %2, "
-                                         "Frames: %3/%4, new total: %5")
+                                         "Frames: %3/%4, last: %5, new: %6/%7")
                               .arg(hex(stale.cmd))
                               .arg(stale.seq)
                               .arg(receivedFragments(stale))
                               .arg(stale.totalFrames)
+                              .arg(stale.lastIndex + 1)
+                              .arg(frame.frameIndex + 1)
                               .arg(frame.totalFrames),
                           LogWarning,
                           {}});
@@ -245,10 +253,10 @@ void ProtocolHandler::reassemble(const ParsedFrame &frame)
                           {}});
         }
         ReassemblyBuffer &buffer = it.value();
-        QByteArray &slot = buffer.fragments[frame.frameIndex];
-        if (!slot.isEmpty())
+        if (fit == FragmentFit::Duplicate)
             lines.append({QStringLiteral("Duplicate frame received. Seq: %1").arg(frame.frameIndex), LogWarning, {}});
-        slot = frame.payload;
+        buffer.fragments[frame.frameIndex] = frame.payload;
+        buffer.lastIndex = frame.frameIndex;
         buffer.lastUpdateMs = now();
         lines.append({QStringLiteral("Frame %1/%2 received. Size: %3 bytes")
                           .arg(frame.frameIndex + 1)

@@ -14,6 +14,7 @@ struct ReassemblyBuffer
     quint8 totalFrames = 0;              // from the first fragment that arrived
     std::vector<QByteArray> fragments;   // by frame index; empty = not arrived yet
     qint64 lastUpdateMs = 0;
+    int lastIndex = -1;                  // index of the fragment stored last
 };
 
 } // namespace HeadsetProtocol

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -118,6 +119,25 @@ QList<Seed> receivePathSeeds()
                                Clock::now());
                   }};
     seeds << Seed{"device_request", Head{}, {.framePayloadBytes = 20}, [](VirtualHeadset &d) {
+                      d.sendMessage(0x50, HeadsetWire::FrameType::Request, 5, Bytes(70, 0x5A), Clock::now());
+                  }};
+    // The same (type, command, sequence) again after a message that lost a fragment.
+    seeds << Seed{"lost_first_fragment_then_next", Head{}, {.framePayloadBytes = 20}, [](VirtualHeadset &d) {
+                      d.sendMessage(0x50, HeadsetWire::FrameType::Request, 5, Bytes(70, 0x5A), Clock::now(),
+                                    ReplyFault{.frameOrder = {1, 2, 3}});
+                      d.sendMessage(0x50, HeadsetWire::FrameType::Request, 5, Bytes(70, 0xA5), Clock::now());
+                  }};
+    seeds << Seed{"lost_middle_fragment_then_same_start", Head{}, {.framePayloadBytes = 20}, [](VirtualHeadset &d) {
+                      Bytes next(60, 0x5A);
+                      std::fill(next.begin() + 20, next.end(), 0x3C);
+                      d.sendMessage(0x50, HeadsetWire::FrameType::Notify, 7, Bytes(60, 0x5A), Clock::now(),
+                                    ReplyFault{.frameOrder = {0, 2}});
+                      d.sendMessage(0x50, HeadsetWire::FrameType::Notify, 7, next, Clock::now());
+                  }};
+    // Two seconds pass between the frames of one message.
+    Head slowFrames;
+    slowFrames.stepMs = 2000;
+    seeds << Seed{"device_request_slow_frames", slowFrames, {.framePayloadBytes = 20}, [](VirtualHeadset &d) {
                       d.sendMessage(0x50, HeadsetWire::FrameType::Request, 5, Bytes(70, 0x5A), Clock::now());
                   }};
     return seeds;

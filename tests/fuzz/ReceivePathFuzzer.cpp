@@ -3,10 +3,13 @@
 // decoding of replies and notifications, driven on the fuzzer's thread. The
 // handler's deferred steps are queued here and run in order instead of on
 // 1 ms timers; a hand-driven clock lets the sweep give up requests and drop
-// partial messages.
+// partial messages. An oracle with its own frame decoder checks that every
+// multi-frame message dispatched is one message's fragments, whole and in
+// order, and that none that came whole is lost.
 #include "protocol/FrameCodec.h"
 #include "protocol/ProtocolHandler.h"
 #include "tests/fuzz/FuzzEnvironment.h"
+#include "tests/fuzz/ReassemblyOracle.h"
 #include "tests/fuzz/ReceivePathInput.h"
 
 #include <QSet>
@@ -28,11 +31,22 @@ quint32 requestKey(ushort cmd, uchar seq)
     return (quint32(cmd) << 8) | seq;
 }
 
+// Commands whose responses lose a leading status byte on their way out.
+bool hasStatusByte(ushort cmd)
+{
+    return cmd >= 0x21 && cmd <= 0x26;
+}
+
+void requireSound(const QString &failure)
+{
+    require(failure.isEmpty(), qPrintable(failure));
+}
+
 // Watches the handler's signals and checks what they may carry.
 class Observer
 {
 public:
-    explicit Observer(ProtocolHandler &handler)
+    Observer(ProtocolHandler &handler, const qint64 &nowMs)
     {
         QObject::connect(&handler, &ProtocolHandler::requestSent, [this](ushort cmd, uchar seq) {
             require(seq <= 15, "sequence number above 15");
@@ -46,20 +60,29 @@ public:
                              // A response is matched once, and only to a request still pending.
                              require(m_outstanding.remove(requestKey(cmd, seq)), "response without a pending request");
                              checkPayload(data);
+                             requireSound(m_oracle.dispatched(quint8(CommandType::Response), cmd, seq, data,
+                                                              hasStatusByte(cmd)));
                          });
-        QObject::connect(&handler, &ProtocolHandler::notifyReceived,
-                         [this](ushort, const QByteArray &payload) { checkPayload(payload); });
-        QObject::connect(&handler, &ProtocolHandler::requestReceived, [this](ushort, uchar seq, const QByteArray &payload) {
-            require(seq <= 15, "device request with a sequence number above 15");
+        QObject::connect(&handler, &ProtocolHandler::notifyReceived, [this](ushort cmd, const QByteArray &payload) {
             checkPayload(payload);
+            requireSound(m_oracle.dispatched(quint8(CommandType::Notify), cmd, -1, payload));
         });
-        QObject::connect(&handler, &ProtocolHandler::frameReceived, [](const QByteArray &frame) {
+        QObject::connect(&handler, &ProtocolHandler::requestReceived,
+                         [this](ushort cmd, uchar seq, const QByteArray &payload) {
+                             require(seq <= 15, "device request with a sequence number above 15");
+                             checkPayload(payload);
+                             requireSound(m_oracle.dispatched(quint8(CommandType::Request), cmd, seq, payload));
+                         });
+        QObject::connect(&handler, &ProtocolHandler::frameReceived, [this, &nowMs](const QByteArray &frame) {
             require(frame.size() >= FrameCodec::MinFrameSize && frame.size() <= FrameCodec::MaxFrameSize,
                     "frame size outside 11..64");
+            requireSound(m_oracle.frameReceived(frame, nowMs));
         });
     }
 
     void fed(qsizetype bytes) { m_fedBytes += bytes; }
+    // Every deferred step has run: no frame is being processed.
+    void settled() { requireSound(m_oracle.settle()); }
 
 private:
     // A message is made of bytes that came in; reassembly never invents any.
@@ -71,6 +94,7 @@ private:
 
     QSet<quint32> m_outstanding;
     qsizetype m_fedBytes = 0;
+    ReassemblyOracle m_oracle;
 };
 
 } // namespace
@@ -92,14 +116,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     settings.clock = [&nowMs] { return nowMs; };
     settings.deferStep = [&steps](std::function<void()> step) { steps.push_back(std::move(step)); };
     ProtocolHandler handler(settings);
-    Observer observer(handler);
-    const auto runSteps = [&steps] {
+    Observer observer(handler, nowMs);
+    const auto runSteps = [&steps, &observer] {
         // A step may queue the next one; a burst of frames is bounded by the input.
         while (!steps.empty()) {
             const std::function<void()> step = std::move(steps.front());
             steps.pop_front();
             step();
         }
+        observer.settled();
     };
 
     handler.setStripReportId(head.stripReportId);

@@ -311,7 +311,11 @@ private slots:
         QTest::addColumn<bool>("delivered");
         QTest::addColumn<QString>("logPart");
         QTest::newRow("split across reports") << ReplyFault{.splitAt = 20} << true << QString();
-        QTest::newRow("out of order") << ReplyFault{.frameOrder = {2, 0, 3, 1}} << true << QString();
+        // Frames off one reader keep the device's order: an index below the
+        // last one begins a new message, so these are partial messages.
+        QTest::newRow("out of order") << ReplyFault{.frameOrder = {2, 0, 3, 1}} << false
+                                      << "Stale partial message dropped, a new one began. Cmd: 0x10, Seq: 0, "
+                                         "Frames: 2/4, last: 4, new: 2/4";
         QTest::newRow("duplicated") << ReplyFault{.frameOrder = {0, 1, 1, 2, 3}} << true
                                     << "Duplicate frame received. Seq: 1";
         QTest::newRow("garbage before sync") << ReplyFault{.garbageBeforeSync = {0x01, 0x02, 0x55}} << true << QString();

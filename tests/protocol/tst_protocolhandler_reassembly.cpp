@@ -1,4 +1,5 @@
-#include "HandlerFixture.h"
+#include "ReassemblyScript.h"
+#include "SteppedHandler.h"
 
 #include "tests/support/virtualheadset/HeadsetWire.h"
 
@@ -7,134 +8,128 @@
 
 using namespace HeadsetProtocol;
 namespace Wire = VirtualDevices::HeadsetWire;
-
-namespace {
-
-constexpr quint16 TestCmd = 0x50; // passed on without decoding
-constexpr quint8 Seq = 5;
-
-QByteArray pattern(int size, char first)
-{
-    QByteArray out(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        out[i] = char(first + i % 23);
-    return out;
-}
-
-// The message's frames as the headset cuts them (53 payload bytes each).
-std::vector<QByteArray> framesOf(CommandType type, const QByteArray &payload)
-{
-    const auto *bytes = reinterpret_cast<const std::uint8_t *>(payload.constData());
-    std::vector<QByteArray> out;
-    for (const VirtualDevices::Bytes &frame : Wire::encodeMessage(TestCmd, Wire::FrameType(type), Seq,
-                                                        {bytes, size_t(payload.size())}))
-        out.push_back(QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size())));
-    return out;
-}
-
-// Bytes per message name: "A" has 3 frames, "B2".."B4" the count in their name.
-QByteArray payloadOf(const QString &name)
-{
-    if (name == QLatin1String("A"))
-        return pattern(3 * 53 - 20, 'a');
-    const int frames = name.mid(1).toInt();
-    return pattern((frames - 1) * 53 + 17, 'N');
-}
-
-} // namespace
+namespace Script = ReassemblyScript;
 
 // Multi-frame messages whose (type, command, sequence) repeat: the device's
 // sequence numbers come round every 16 messages, so a later message may meet
-// the buffer of an earlier one that lost a fragment.
+// the buffer of an earlier one that lost a fragment. The host may take any
+// time to get round to a frame; what is dispatched must not depend on it.
 class TestProtocolHandlerReassembly : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void repeatedSequenceNumbers_data()
+    void messagesWhateverTheHostsDelays_data()
     {
         QTest::addColumn<int>("type");
-        // "<message><frame index>" fed in turn; "|" lets 2 s pass.
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QStringList>("dispatched");
+        QTest::addColumn<QString>("script"); // see ReassemblyScript
+        QTest::addColumn<QString>("dispatched"); // messages in the order of dispatch
         QTest::addColumn<int>("staleDrops");
         QTest::addColumn<int>("duplicates");
+        QTest::addColumn<qint64>("fragmentGapMs");
+        QTest::addColumn<qint64>("messageGapMs");
 
-        const int notify = int(CommandType::Notify);
-        const int request = int(CommandType::Request);
-        QTest::newRow("notify lost a fragment, then 2 frames") << notify << "A0 A2 | B20 B21" << QStringList{"B2"} << 1 << 0;
-        QTest::newRow("notify lost a fragment, then 3 frames")
-            << notify << "A0 A2 | B30 B31 B32" << QStringList{"B3"} << 1 << 0;
-        QTest::newRow("notify lost a fragment, then 4 frames")
-            << notify << "A0 A2 | B40 B41 B42 B43" << QStringList{"B4"} << 1 << 0;
-        QTest::newRow("device request lost a fragment, then 3 frames")
-            << request << "A0 A2 | B30 B31 B32" << QStringList{"B3"} << 1 << 0;
-        QTest::newRow("device request lost a fragment, then 4 frames")
-            << request << "A1 | B40 B41 B42 B43" << QStringList{"B4"} << 1 << 0;
-        // The new message's first fragment fills the old one's gap: the pause tells them apart.
-        QTest::newRow("notify lost its first fragment, then 3 frames")
-            << notify << "A1 A2 | B30 B31 B32" << QStringList{"B3"} << 1 << 0;
-        QTest::newRow("device request lost its first fragment, then 3 frames")
-            << request << "A1 A2 | B30 B31 B32" << QStringList{"B3"} << 1 << 0;
-        QTest::newRow("duplicate fragment") << notify << "A0 A1 A1 A2" << QStringList{"A"} << 0 << 1;
-        // Same bytes are a repeat of the buffered fragment, not a new message.
-        QTest::newRow("a fragment again at once") << notify << "A0 A1 A0 A2" << QStringList{"A"} << 0 << 1;
-        QTest::newRow("the same message again later") << notify << "A0 A2 | A0 A1 A2" << QStringList{"A"} << 1 << 0;
-        QTest::newRow("two whole messages") << notify << "A0 A1 A2 | B30 B31 B32" << QStringList{"A", "B3"} << 0 << 0;
+        struct Case
+        {
+            const char *name;
+            CommandType type;
+            const char *script;
+            const char *dispatched;
+            int staleDrops;
+            int duplicates;
+        };
+        const CommandType notify = CommandType::Notify;
+        const Case cases[] = {
+            {"lost first fragment", notify, "A1 A2 B0 B1 B2", "B", 1, 0},
+            {"lost middle fragment", notify, "A0 A2 B0 B1 B2", "B", 1, 0},
+            {"lost last fragment", notify, "A0 A1 B0 B1 B2", "B", 1, 0},
+            {"device request lost its first fragment", CommandType::Request, "A1 A2 B0 B1 B2", "B", 1, 0},
+            {"lost first fragment, then two frames", notify, "A1 A2 D0 D1", "D", 1, 0},
+            {"lost first fragment, then four frames", notify, "A1 A2 E0 E1 E2 E3", "E", 1, 0},
+            {"lost middle fragment, the next begins with the same bytes", notify, "A0 A2 C0 C1 C2", "C", 1, 0},
+            {"lost last fragment, the next begins with the same bytes", notify, "A0 A1 C0 C1 C2", "C", 1, 0},
+            // Nothing tells the two first fragments apart, nor needs to: C's bytes are dispatched.
+            {"lost all but the first, the next begins with the same bytes", notify, "A0 C0 C1 C2", "C", 0, 1},
+            {"fragments processed 1.5 s and 4 s apart", notify, "A0 +1500 A1 +4000 A2", "A", 0, 0},
+            {"two of three completed after 1.5 s", notify, "A0 A1 +1500 A2", "A", 0, 0},
+            {"duplicate fragment", notify, "A0 A1 A1 A2", "A", 0, 1},
+            {"interleaved sequence numbers with a notify between", notify, "A0,F0,N0 A1,F1 A2,F2", "NAF", 0, 0},
+            {"two whole messages", notify, "A0 A1 A2 B0 B1 B2", "AB", 0, 0},
+            {"the same message again after a loss", notify, "A0 A2 A0 A1 A2", "A", 1, 0},
+            // The link keeps the device's order, so frames never come 2, 0, 1:
+            // an index below the last one stored is a new message.
+            {"frames out of order", notify, "A2 A0 A1", "", 1, 0},
+        };
+        const qint64 gaps[] = {0, 200, 1200, 4000};
+        for (const Case &c : cases) {
+            for (const qint64 fragmentGap : gaps) {
+                for (const qint64 messageGap : gaps) {
+                    QTest::addRow("%s, fragments %lld ms, messages %lld ms apart", c.name, fragmentGap, messageGap)
+                        << int(c.type) << QString::fromLatin1(c.script) << QString::fromLatin1(c.dispatched)
+                        << c.staleDrops << c.duplicates << fragmentGap << messageGap;
+                }
+            }
+        }
     }
 
-    void repeatedSequenceNumbers()
+    void messagesWhateverTheHostsDelays()
     {
         QFETCH(int, type);
         QFETCH(QString, script);
-        QFETCH(QStringList, dispatched);
+        QFETCH(QString, dispatched);
         QFETCH(int, staleDrops);
         QFETCH(int, duplicates);
+        QFETCH(qint64, fragmentGapMs);
+        QFETCH(qint64, messageGapMs);
 
-        HandlerFixture f;
-        QSignalSpy notifies(&f.handler, &ProtocolHandler::notifyReceived);
-        QSignalSpy requests(&f.handler, &ProtocolHandler::requestReceived);
-        for (const QString &step : script.split(QLatin1Char(' '))) {
-            if (step == QLatin1String("|")) {
-                QVERIFY(f.drain()); // what came before the pause is taken before it
-                f.nowMs += 2000;
-                f.handler.cleanupTimeouts(); // too early for the sweep to drop anything
-                continue;
-            }
-            const QString name = step.chopped(1);
-            const int index = step.right(1).toInt();
-            f.feed(framesOf(CommandType(type), payloadOf(name)).at(size_t(index)));
-        }
-        QVERIFY(f.drain());
+        SteppedHandler stepped;
+        QSignalSpy notifies(&stepped.handler(), &ProtocolHandler::notifyReceived);
+        QSignalSpy requests(&stepped.handler(), &ProtocolHandler::requestReceived);
+        QSignalSpy errors(&stepped.handler(), &ProtocolHandler::errorOccurred);
+        Script::run(script, {CommandType(type), fragmentGapMs, messageGapMs,
+                             [&](qint64 ms) { stepped.advance(ms); },
+                             [&](const QByteArray &frame) { stepped.feed(frame); }});
 
         QList<QByteArray> got;
-        for (const QList<QVariant> &args : notifies) {
-            if (args.at(0).value<ushort>() == TestCmd)
-                got << args.at(1).toByteArray();
-        }
+        for (const QList<QVariant> &args : notifies)
+            got << args.at(1).toByteArray();
         for (const QList<QVariant> &args : requests)
             got << args.at(2).toByteArray();
         QList<QByteArray> expected;
-        for (const QString &name : dispatched)
-            expected << payloadOf(name);
+        for (const QChar message : dispatched)
+            expected << Script::payloadOf(message);
         QCOMPARE(got, expected);
 
-        const QStringList lines = f.logLines();
+        const QStringList lines = stepped.fixture().logLines();
         QCOMPARE(int(lines.filter(QStringLiteral("[WARN] Stale partial message dropped, a new one began")).size()),
                  staleDrops);
         QCOMPARE(int(lines.filter(QStringLiteral("[WARN] Duplicate frame received.")).size()), duplicates);
-        QVERIFY(lines.filter(QStringLiteral("Invalid frame sequence number")).isEmpty());
+        // Neither a frame refused nor a partial message swept away.
+        QCOMPARE(errors.size(), 0);
+    }
+
+    void staleDropIsLoggedWithItsFragments_data()
+    {
+        QTest::addColumn<QString>("next");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("another total") << "E0"
+                                       << "Frames: 2/3, last: 2, new: 1/4";
+        QTest::newRow("an index below the last") << "B0"
+                                                 << "Frames: 2/3, last: 2, new: 1/3";
+        QTest::newRow("the last index with other bytes") << "B1"
+                                                         << "Frames: 2/3, last: 2, new: 2/3";
     }
 
     void staleDropIsLoggedWithItsFragments()
     {
-        HandlerFixture f;
-        f.feed(framesOf(CommandType::Notify, payloadOf("A")).at(0));
-        f.feed(framesOf(CommandType::Notify, payloadOf("B4")).at(0));
-        QVERIFY(f.drain());
-        QVERIFY2(f.hasLog("[WARN] Stale partial message dropped, a new one began. Cmd: 0x50, Seq: 5, Frames: 1/3, "
-                          "new total: 4"),
-                 qPrintable(f.logLines().join('\n')));
+        QFETCH(QString, next);
+        QFETCH(QString, line);
+        SteppedHandler stepped;
+        Script::run("A0 A1 " + next, {CommandType::Notify, 0, 0, [&](qint64 ms) { stepped.advance(ms); },
+                                      [&](const QByteArray &frame) { stepped.feed(frame); }});
+        const QString expected =
+            QStringLiteral("[WARN] Stale partial message dropped, a new one began. Cmd: 0x50, Seq: 5, ") + line;
+        QVERIFY2(stepped.fixture().hasLog(expected), qPrintable(stepped.fixture().logLines().join('\n')));
     }
 
     // A fragment whose index lies past its own total is refused without
@@ -144,11 +139,11 @@ private slots:
         HandlerFixture f;
         QSignalSpy notifies(&f.handler, &ProtocolHandler::notifyReceived);
         QSignalSpy errors(&f.handler, &ProtocolHandler::errorOccurred);
-        const auto a = framesOf(CommandType::Notify, payloadOf("A"));
+        const auto a = Script::framesOf('A', CommandType::Notify);
         f.feed(a[0]);
         Wire::Frame bad;
-        bad.sequence = Seq;
-        bad.command = TestCmd;
+        bad.sequence = 5;
+        bad.command = Script::Command;
         bad.type = std::uint8_t(CommandType::Notify);
         bad.frameIndex = 4;
         bad.totalFrames = 4;
@@ -161,7 +156,7 @@ private slots:
         QCOMPARE(errors.size(), 1);
         QCOMPARE(errors.at(0).at(0).toString(), QStringLiteral("Invalid frame sequence number: 4 (max: 3)"));
         QCOMPARE(notifies.size(), 2); // the message and the drain sentinel
-        QCOMPARE(notifies.at(0).at(1).toByteArray(), payloadOf("A"));
+        QCOMPARE(notifies.at(0).at(1).toByteArray(), Script::payloadOf('A'));
     }
 };
 

@@ -2,6 +2,7 @@
 // suspension, manual disconnects and the stop of the protocol thread.
 #include "ServiceRig.h"
 
+#include "hid/HidThreadStopper.h"
 #include "protocol/Commands.h"
 #include "tests/hid/HidApiLockHolder.h"
 #include "tests/support/testenv/MessageLog.h"
@@ -84,9 +85,10 @@ private slots:
     }
 
     // The I/O thread hangs in a read past its stop waits: it still holds the
-    // receiver, so the session is refused and hidapi stays up. Once the read
-    // returns the I/O loop is back: the receiver reconnects and takes an EQ,
-    // and the next session releases hidapi cleanly.
+    // receiver, so the session is refused and hidapi stays up; a second try
+    // while that read still hangs is refused at once, without the waits again.
+    // Once the read returns the I/O loop is back: the receiver reconnects and
+    // takes an EQ, and the next session releases hidapi cleanly.
     void refusedWhileAReadHangs()
     {
         HIDTypes::HidManagerConfig hid = HidTestDevices::fastConfig();
@@ -102,6 +104,14 @@ private slots:
 
         QVERIFY(!service.beginExclusiveOtaSession());
         QVERIFY(rig.log().contains(QStringLiteral("[HID][State] exclusive-ota-session refused: hidapi still in use")));
+        QElapsedTimer again;
+        again.start();
+        QVERIFY(!service.beginExclusiveOtaSession());
+        // The stop waits, had they run again, take at least their last, longest one.
+        QVERIFY2(again.elapsed() < HidThreadStopper::doubledExtraWaitMs(hid.commThreadStopWaitMs),
+                 qPrintable(QString::number(again.elapsed())));
+        QCOMPARE(api().stalledReads(path), 1);
+        QCOMPARE(rig.log().count(QStringLiteral("[HID][State] exclusive-ota-session refused: hidapi still in use")), 2);
         QCOMPARE(rig.log().count(QStringLiteral("exclusive-ota-session changed=")), 0);
         QCOMPARE(api().exitCalls(), 0);
         QVERIFY(api().isInitialized());

@@ -4,6 +4,8 @@
 // receiver down while it stayed on the bus.
 #include "ServiceRig.h"
 
+#include "tests/support/virtualqor/VirtualQorDevice.h"
+
 #include <QTest>
 
 using namespace ServiceTest;
@@ -66,6 +68,14 @@ struct OutcomeSnapshot
 {
     bool ready = false;
     bool storedFirstEq = false;
+};
+
+// What happens while a reconnect try is pending.
+enum class PendingEvent {
+    ManualDisconnect,
+    ExclusiveSession,
+    Unplug,
+    UnplugAndReplug,
 };
 
 enum class Fault {
@@ -222,25 +232,92 @@ private slots:
         QVERIFY(holds(rig.headset(), otherEq()));
     }
 
-    // A receiver that cannot be opened again gets its few tries and is then
-    // left alone; the next change of the device list tries it again.
-    void aReceiverThatKeepsFailingIsLeftAloneUntilTheListChanges()
+    // A receiver taken down again and again comes back each time: only the
+    // tries that fail count against the limit, and a validated reconnect
+    // gives every try back. The faults follow each other as fast as the
+    // receiver comes back, well within any window a series of faults spans.
+    void eachRecoveredFaultGetsEveryTryAgain()
     {
         ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
         rig.plugReceiver();
         QVERIFY(rig.startLinked(kWaitMs));
         const QString id = rig.receiverId();
-        api().failOpen(receiverPath(), L"device busy (injected)");
-        const int opens = api().openCalls();
+        constexpr int rounds = 5; // more than the three tries
+        for (int round = 1; round <= rounds; ++round) {
+            const int from = rig.events().all().size();
+            api().failReads(receiverPath(), 3);
+            QVERIFY(rig.events().waitFor(QStringLiteral("validated(0)"), kWaitMs, from));
+            QVERIFY2(rig.events().waitFor(QStringLiteral("validated(1)"), kWaitMs, from), qPrintable(QString::number(round)));
+        }
+        QCOMPARE(rig.log().count(QStringLiteral("[HID][State] comm-fault-reconnect-armed device=%1 try=1/3").arg(id)),
+                 rounds);
+        QCOMPARE(rig.log().count(QStringLiteral("[HID][State] comm-fault-reconnect-recovered device=%1 tries=1").arg(id)),
+                 rounds);
+        QCOMPARE(rig.log().count(QStringLiteral("comm-fault-reconnect-armed device=%1 try=2/3").arg(id)), 0);
+        QCOMPARE(rig.log().count(QStringLiteral("comm-fault-reconnect-giveup")), 0);
 
-        api().failReads(receiverPath(), 3);
+        QVERIFY(rig.service().sendEqSettings(otherEq()));
+        QVERIFY(rig.events().waitFor(QStringLiteral("eqOk"), kWaitMs));
+        QVERIFY(holds(rig.headset(), otherEq()));
+    }
+
+    // The Qor decoder is taken without validation: its being ready again
+    // gives it every try back.
+    void aQorDecoderKeepsComingBackToo()
+    {
+        ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
+        const HidTestDevices::Device qor = HidTestDevices::qor();
+        api().addDevice(qor.hid, std::make_shared<VirtualDevices::VirtualQorDevice>());
+        rig.start();
+        QVERIFY(rig.events().waitFor(QStringLiteral("qor(1)"), kWaitMs));
+        constexpr int rounds = 5;
+        for (int round = 1; round <= rounds; ++round) {
+            const int from = rig.events().all().size();
+            api().failReads(qor.hid.path, 3);
+            QVERIFY(rig.events().waitFor(QStringLiteral("qor(0)"), kWaitMs, from));
+            QVERIFY2(rig.events().waitFor(QStringLiteral("qor(1)"), kWaitMs, from), qPrintable(QString::number(round)));
+        }
+        QCOMPARE(rig.log().count(QStringLiteral("[HID][State] comm-fault-reconnect-armed device=%1 try=1/3").arg(qor.id)),
+                 rounds);
+        QCOMPARE(rig.log().count(QStringLiteral("comm-fault-reconnect-giveup")), 0);
+        QCOMPARE(rig.service().currentDeviceId(), qor.id);
+    }
+
+    // A receiver that fails every try, whether it cannot be opened or fails
+    // again before it is validated, gets its few tries and is then left
+    // alone; the next change of the device list tries it again.
+    void aReceiverThatKeepsFailingIsLeftAloneUntilTheListChanges_data()
+    {
+        QTest::addColumn<bool>("openFails"); // else each reconnect's reads fail
+        QTest::newRow("cannot be opened") << true;
+        QTest::newRow("reads fail after each reconnect") << false;
+    }
+
+    void aReceiverThatKeepsFailingIsLeftAloneUntilTheListChanges()
+    {
+        QFETCH(bool, openFails);
+        ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked(kWaitMs));
+        const QString id = rig.receiverId();
+        if (openFails)
+            api().failOpen(receiverPath(), L"device busy (injected)");
+        const int opens = api().openCalls();
+        const int validationsBefore = rig.events().count("validated(1)");
+
+        // The fault, then three failures for each of the three tries.
+        api().failReads(receiverPath(), openFails ? 3 : 3 + 3 * 3);
         QVERIFY(rig.log().waitForSubstring(QStringLiteral("[HID][State] comm-fault-reconnect-giveup device=%1 tries=3").arg(id),
                                            kWaitMs));
         QCOMPARE(api().openCalls(), opens + 3);
-        QCOMPARE(rig.log().count(QStringLiteral("[HID] comm-fault-reconnect: connect failed: device busy (injected)")), 3);
+        QCOMPARE(rig.log().count(QStringLiteral("[HID] comm-fault-reconnect: connect failed: device busy (injected)")),
+                 openFails ? 3 : 0);
+        QCOMPARE(rig.log().count(QStringLiteral("[HID] comm-fault-reconnect: connected %1").arg(id)), openFails ? 0 : 3);
         ServiceRig::settle(4 * faultDurations().commFaultReconnectDelaysMs.last());
         QCOMPARE(api().openCalls(), opens + 3);
         QCOMPARE(rig.service().currentDeviceId(), QString());
+        QCOMPARE(rig.events().count("validated(1)"), validationsBefore);
+        QCOMPARE(rig.log().count(QStringLiteral("comm-fault-reconnect-recovered")), 0);
 
         api().clearOpenFailure(receiverPath());
         const int from = rig.events().all().size();
@@ -269,6 +346,86 @@ private slots:
         QCOMPARE(api().openCalls(), opens);
         QCOMPARE(rig.log().count(QStringLiteral("[HID][State] comm-fault-reconnect device=")), 1);
         QCOMPARE(rig.service().currentDeviceId(), QString());
+    }
+
+    // What may happen while a reconnect try waits for its turn: a try that
+    // was called off does nothing when its time comes, and one whose device
+    // came back by other means leaves it as it is.
+    void aPendingTry_data()
+    {
+        QTest::addColumn<int>("event");
+        QTest::addColumn<int>("delayMs"); // until the pending try runs
+        QTest::addColumn<QString>("tryOutcome");
+        QTest::newRow("manual disconnect") << int(PendingEvent::ManualDisconnect) << 1000 << "reason=cancelled";
+        QTest::newRow("exclusive session") << int(PendingEvent::ExclusiveSession) << 1000 << "reason=cancelled";
+        QTest::newRow("unplugged") << int(PendingEvent::Unplug) << 1000 << "reason=no-device";
+        // Long enough for the receiver to be validated again before the try runs.
+        QTest::newRow("unplugged and plugged in again")
+            << int(PendingEvent::UnplugAndReplug) << 5000 << "reason=already-connected current=%1";
+    }
+
+    void aPendingTry()
+    {
+        QFETCH(int, event);
+        QFETCH(int, delayMs);
+        QFETCH(QString, tryOutcome);
+        HidProtocolServiceDurations durations = faultDurations();
+        durations.commFaultReconnectDelaysMs = {delayMs, 100, 200};
+        ServiceRig rig(durations, faultHandlerSettings(), faultHidConfig());
+        rig.plugReceiver();
+        QVERIFY(rig.startLinked(kWaitMs));
+        HidProtocolService &service = rig.service();
+        const QString id = rig.receiverId();
+
+        api().failReads(receiverPath(), 3);
+        QVERIFY(rig.log().waitForSubstring(
+            QStringLiteral("[HID][State] comm-fault-reconnect-armed device=%1 try=1/3 delayMs=%2").arg(id).arg(delayMs),
+            kWaitMs));
+        const int opens = api().openCalls();
+        const int from = rig.events().all().size();
+        switch (PendingEvent(event)) {
+        case PendingEvent::ManualDisconnect:
+            service.disconnectAll();
+            break;
+        case PendingEvent::ExclusiveSession:
+            QVERIFY(service.beginExclusiveOtaSession());
+            break;
+        case PendingEvent::Unplug:
+            QVERIFY(rig.unplugReceiver());
+            QVERIFY(rig.events().waitFor(QStringLiteral("present(0)"), kWaitMs, from));
+            break;
+        case PendingEvent::UnplugAndReplug:
+            QVERIFY(rig.unplugReceiver());
+            QVERIFY(rig.events().waitFor(QStringLiteral("present(0)"), kWaitMs, from));
+            rig.replugReceiver();
+            QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)"), kWaitMs, from));
+            QVERIFY(rig.log().contains(QStringLiteral("[HID] hotplug auto-reconnect: connected %1").arg(id)));
+            break;
+        }
+        const QString skip =
+            QStringLiteral("[HID][State] comm-fault-reconnect-skip device=%1 %2").arg(id, tryOutcome.arg(id));
+        QVERIFY2(rig.log().waitForSubstring(skip, kWaitMs), qPrintable(rig.log().lines().join('\n')));
+        QCOMPARE(rig.log().count(QStringLiteral("[HID][State] comm-fault-reconnect device=")), 0);
+        QCOMPARE(rig.log().count(QStringLiteral("comm-fault-reconnect-armed device=%1 try=2/3").arg(id)), 0);
+
+        switch (PendingEvent(event)) {
+        case PendingEvent::ManualDisconnect:
+        case PendingEvent::ExclusiveSession:
+            QCOMPARE(api().openCalls(), opens);
+            QCOMPARE(service.currentDeviceId(), QString());
+            service.endExclusiveOtaSession();
+            break;
+        case PendingEvent::Unplug:
+            QCOMPARE(api().openCalls(), opens);
+            rig.replugReceiver();
+            QVERIFY(rig.events().waitFor(QStringLiteral("validated(1)"), kWaitMs, from));
+            break;
+        case PendingEvent::UnplugAndReplug:
+            QCOMPARE(api().openCalls(), opens + 1);
+            QCOMPARE(service.currentDeviceId(), id);
+            QVERIFY(service.isReadyForCommands());
+            break;
+        }
     }
 };
 
