@@ -332,25 +332,28 @@ void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
     }
     if (m_loginController)
         m_loginController->applyApiLanguage();
-    AppLanguageManager::saveLanguageCode(localeTag);
+    const bool saved = AppLanguageManager::saveLanguageCode(localeTag);
     AppLanguageManager::applyLanguage(localeTag);
     if (CustomLoginWindow *login = loginWindow())
         login->retranslateUi();
     refreshReturnTitle();
+    // After the switch, so the message speaks the language just chosen.
+    reportSettingsSaved(saved);
 }
 
 void HeadphonesDevice::onStartupSettingsChanged()
 {
     if (!m_settingsPage)
         return;
-    StartupOptions::save(m_settingsPage->isAutoStartChecked(), m_settingsPage->isMinimizeOnStartChecked());
+    reportSettingsSaved(
+        StartupOptions::save(m_settingsPage->isAutoStartChecked(), m_settingsPage->isMinimizeOnStartChecked()));
 }
 
 void HeadphonesDevice::onCloseBehaviorPreferenceChanged()
 {
     if (!m_settingsPage)
         return;
-    m_tray->setExitOnClose(m_settingsPage->isExitOnCloseChecked());
+    reportSettingsSaved(m_tray->setExitOnClose(m_settingsPage->isExitOnCloseChecked()));
 }
 
 void HeadphonesDevice::showEvent(QShowEvent *event)

@@ -342,6 +342,8 @@ private:
     // The device page's EQ pages reload here once the device page exists.
     void refreshEqPages();
     void showTooltipToast(const QString &text, int durationMs);
+    // Tells the user, once per change, that a preference holds for this session only.
+    void reportSettingsSaved(bool saved);
 
     bool isSignedIn() const;
 
@@ -374,6 +376,8 @@ private:
     bool m_framelessMaximizedWritten = false;
     bool m_frameStateSynced = false;
     bool m_lastSyncedMaximized = false;
+    // One change can write the store more than once (auto-run off also clears start minimised).
+    bool m_settingsFailureReported = false;
 
     QWidget *m_centralWidget = nullptr;
     QStackedWidget *m_pageStack = nullptr;
