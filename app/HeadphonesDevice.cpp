@@ -132,16 +132,16 @@ void HeadphonesDevice::setupUi()
     m_centralWidget->setAttribute(Qt::WA_OpaquePaintEvent, true);
     m_centralWidget->setStyleSheet(
         QStringLiteral("QWidget#centralWidget { background-color: %1; }"
-                       "QWidget#centralWidget[framelessMaximized=\"false\"] { border: 1px solid %2; border-radius: %3px; }"
+                       "QWidget#centralWidget[framelessMaximized=\"false\"] { border: %4px solid %2; border-radius: %3px; }"
                        "QWidget#centralWidget[framelessMaximized=\"true\"] { border: none; border-radius: 0px; }")
             .arg(kWindowColour.name(), kBorderColour.name())
-            .arg(kBorderRadius));
+            .arg(kBorderRadius)
+            .arg(kFrameBorderWidth));
     m_centralWidget->setProperty("framelessMaximized", false);
     m_centralWidget->style()->unpolish(m_centralWidget);
     m_centralWidget->style()->polish(m_centralWidget);
 
     auto *column = new QVBoxLayout(m_centralWidget);
-    column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->setAlignment(Qt::AlignTop);
 
@@ -177,6 +177,7 @@ void HeadphonesDevice::setupUi()
     m_profilePage = new CustomUserProfilePage(m_pageStack);
     addPage(ProfilePage, m_profilePage);
     setCentralWidget(m_centralWidget);
+    keepPagesInsideFrame(false);
     showPage(BootPage);
 
     setUpdatesEnabled(true);

@@ -115,6 +115,8 @@ public:
     static constexpr int kMinimumWidth = 1280;
     static constexpr int kMinimumHeight = 720;
     static constexpr int kResizeMargin = 10;
+    // The 1 px frame drawn around the window while it is not maximised.
+    static constexpr int kFrameBorderWidth = 1;
 
     explicit HeadphonesDevice(QWidget *parent = nullptr);
     HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTimings &timings,
@@ -327,6 +329,7 @@ private:
     void giveProductIdToEqPages();
     void addPage(int page, QWidget *widget);
     bool isOnTitleBarBackground(const QPoint &localPos) const;
+    void keepPagesInsideFrame(bool maximized);
     void stopResizing();
     void applyResizeStep();
     void onCloseFadeFinished();
