@@ -4,6 +4,7 @@
 #include "language/AppLanguageManager.h"
 #include "widgets/CustomRadioButtons.h"
 #include "widgets/CustomizeWindowIconButton.h"
+#include "widgets/WindowBlurBackdrop.h"
 #include "cloud/ApiFactory.h"
 #include "devicepages/ColorDot.h"
 #include "devicepages/ColorSelector.h"
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QGraphicsBlurEffect>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -637,14 +637,24 @@ void TestMainWindow::dialogRunsOverBlur()
     m_window = makeWindow(false);
     QVERIFY(m_window);
     QDialog dialog(m_window.get());
-    qreal radiusDuringDialog = -1;
+    bool covered = false;
+    bool nestedCovered = false;
     QTimer::singleShot(0, &dialog, [&] {
-        if (auto *blur = qobject_cast<QGraphicsBlurEffect *>(m_window->graphicsEffect()))
-            radiusDuringDialog = blur->blurRadius();
+        covered = WindowBlurBackdrop::of(m_window.get()) != nullptr;
+        // A dialog of the dialog blurs nothing twice.
+        QDialog inner(m_window.get());
+        QTimer::singleShot(0, &inner, [&] {
+            nestedCovered = m_window->findChildren<WindowBlurBackdrop *>().size() == 1;
+            inner.reject();
+        });
+        m_window->execDialogWithBlur(m_window.get(), &inner);
+        nestedCovered = nestedCovered && WindowBlurBackdrop::of(m_window.get());
         dialog.accept();
     });
     QCOMPARE(m_window->execDialogWithBlur(m_window.get(), &dialog), int(QDialog::Accepted));
-    QCOMPARE(radiusDuringDialog, 8.0);
+    QVERIFY(covered);
+    QVERIFY(nestedCovered);
+    QVERIFY(!WindowBlurBackdrop::of(m_window.get()));
     QVERIFY(!m_window->graphicsEffect());
 }
 
