@@ -1,5 +1,7 @@
 #include "app/CloseBehavior.h"
 
+#include "language/SettingsStore.h"
+
 #include <QSettings>
 
 namespace CloseBehavior {
@@ -13,11 +15,11 @@ bool exitOnClose()
     return QSettings().value(kExitOnCloseKey, false).toBool();
 }
 
-void setExitOnClose(bool exit)
+bool setExitOnClose(bool exit)
 {
     QSettings settings;
     settings.setValue(kExitOnCloseKey, exit);
-    settings.sync();
+    return SettingsStore::commit(settings);
 }
 
 } // namespace CloseBehavior

@@ -4,6 +4,7 @@
 namespace CloseBehavior {
 
 bool exitOnClose();
-void setExitOnClose(bool exit);
+// Stores the preference; false when it could not be saved.
+bool setExitOnClose(bool exit);
 
 } // namespace CloseBehavior

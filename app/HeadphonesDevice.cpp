@@ -132,16 +132,16 @@ void HeadphonesDevice::setupUi()
     m_centralWidget->setAttribute(Qt::WA_OpaquePaintEvent, true);
     m_centralWidget->setStyleSheet(
         QStringLiteral("QWidget#centralWidget { background-color: %1; }"
-                       "QWidget#centralWidget[framelessMaximized=\"false\"] { border: 1px solid %2; border-radius: %3px; }"
+                       "QWidget#centralWidget[framelessMaximized=\"false\"] { border: %4px solid %2; border-radius: %3px; }"
                        "QWidget#centralWidget[framelessMaximized=\"true\"] { border: none; border-radius: 0px; }")
             .arg(kWindowColour.name(), kBorderColour.name())
-            .arg(kBorderRadius));
+            .arg(kBorderRadius)
+            .arg(kFrameBorderWidth));
     m_centralWidget->setProperty("framelessMaximized", false);
     m_centralWidget->style()->unpolish(m_centralWidget);
     m_centralWidget->style()->polish(m_centralWidget);
 
     auto *column = new QVBoxLayout(m_centralWidget);
-    column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->setAlignment(Qt::AlignTop);
 
@@ -177,6 +177,7 @@ void HeadphonesDevice::setupUi()
     m_profilePage = new CustomUserProfilePage(m_pageStack);
     addPage(ProfilePage, m_profilePage);
     setCentralWidget(m_centralWidget);
+    keepPagesInsideFrame(false);
     showPage(BootPage);
 
     setUpdatesEnabled(true);
@@ -332,25 +333,28 @@ void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
     }
     if (m_loginController)
         m_loginController->applyApiLanguage();
-    AppLanguageManager::saveLanguageCode(localeTag);
+    const bool saved = AppLanguageManager::saveLanguageCode(localeTag);
     AppLanguageManager::applyLanguage(localeTag);
     if (CustomLoginWindow *login = loginWindow())
         login->retranslateUi();
     refreshReturnTitle();
+    // After the switch, so the message speaks the language just chosen.
+    reportSettingsSaved(saved);
 }
 
 void HeadphonesDevice::onStartupSettingsChanged()
 {
     if (!m_settingsPage)
         return;
-    StartupOptions::save(m_settingsPage->isAutoStartChecked(), m_settingsPage->isMinimizeOnStartChecked());
+    reportSettingsSaved(
+        StartupOptions::save(m_settingsPage->isAutoStartChecked(), m_settingsPage->isMinimizeOnStartChecked()));
 }
 
 void HeadphonesDevice::onCloseBehaviorPreferenceChanged()
 {
     if (!m_settingsPage)
         return;
-    m_tray->setExitOnClose(m_settingsPage->isExitOnCloseChecked());
+    reportSettingsSaved(m_tray->setExitOnClose(m_settingsPage->isExitOnCloseChecked()));
 }
 
 void HeadphonesDevice::showEvent(QShowEvent *event)

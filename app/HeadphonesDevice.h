@@ -115,6 +115,8 @@ public:
     static constexpr int kMinimumWidth = 1280;
     static constexpr int kMinimumHeight = 720;
     static constexpr int kResizeMargin = 10;
+    // The 1 px frame drawn around the window while it is not maximised.
+    static constexpr int kFrameBorderWidth = 1;
 
     explicit HeadphonesDevice(QWidget *parent = nullptr);
     HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTimings &timings,
@@ -327,6 +329,7 @@ private:
     void giveProductIdToEqPages();
     void addPage(int page, QWidget *widget);
     bool isOnTitleBarBackground(const QPoint &localPos) const;
+    void keepPagesInsideFrame(bool maximized);
     void stopResizing();
     void applyResizeStep();
     void onCloseFadeFinished();
@@ -342,6 +345,8 @@ private:
     // The device page's EQ pages reload here once the device page exists.
     void refreshEqPages();
     void showTooltipToast(const QString &text, int durationMs);
+    // Tells the user, once per change, that a preference holds for this session only.
+    void reportSettingsSaved(bool saved);
 
     bool isSignedIn() const;
 
@@ -374,6 +379,8 @@ private:
     bool m_framelessMaximizedWritten = false;
     bool m_frameStateSynced = false;
     bool m_lastSyncedMaximized = false;
+    // One change can write the store more than once (auto-run off also clears start minimised).
+    bool m_settingsFailureReported = false;
 
     QWidget *m_centralWidget = nullptr;
     QStackedWidget *m_pageStack = nullptr;

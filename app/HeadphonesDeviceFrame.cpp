@@ -7,6 +7,7 @@
 
 #include <QGuiApplication>
 #include <QHoverEvent>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStyle>
@@ -274,6 +275,7 @@ void HeadphonesDevice::syncFramelessMaximized()
             m_centralWidget->setProperty("framelessMaximized", maximized);
             m_centralWidget->style()->unpolish(m_centralWidget);
             m_centralWidget->style()->polish(m_centralWidget);
+            keepPagesInsideFrame(maximized);
             m_framelessMaximizedWritten = maximized;
         }
         applyWindowCorners();
@@ -282,6 +284,15 @@ void HeadphonesDevice::syncFramelessMaximized()
     }
     if (m_titleBar)
         m_titleBar->setMaximizedState(maximized);
+}
+
+void HeadphonesDevice::keepPagesInsideFrame(bool maximized)
+{
+    // The frame's border is the central widget's own; a page that paints its
+    // background would cover it unless the column stays inside it.
+    const int border = maximized ? 0 : kFrameBorderWidth;
+    if (QLayout *column = m_centralWidget->layout())
+        column->setContentsMargins(border, border, border, border);
 }
 
 void HeadphonesDevice::applyWindowCorners()

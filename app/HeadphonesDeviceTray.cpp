@@ -6,17 +6,17 @@
 #include "app/TrayController.h"
 #include "hid/HidProtocolService.h"
 #include "hid/QorDeviceConnectionUiController.h"
+#include "widgets/WindowBlurBackdrop.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
-#include <QGraphicsBlurEffect>
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QTimer>
 
 namespace {
-constexpr qreal kDialogBlurRadius = 8.0;
+constexpr qreal kDialogBlurRadius = WindowBlurBackdrop::kRadius;
 }
 
 void HeadphonesDevice::on_closeClicked()
@@ -169,17 +169,9 @@ void HeadphonesDevice::retranslateTrayIcon()
 
 int HeadphonesDevice::execDialogWithBlur(QWidget *target, QDialog *dialog)
 {
-    // The dialog may outlive either of them; nothing here assumes otherwise.
-    QPointer<QWidget> blurred = target;
-    QPointer<QGraphicsBlurEffect> added;
-    if (target && !target->graphicsEffect()) {
-        added = new QGraphicsBlurEffect;
-        added->setBlurRadius(kDialogBlurRadius);
-        added->setBlurHints(QGraphicsBlurEffect::PerformanceHint);
-        target->setGraphicsEffect(added);
-    }
+    // The dialog may outlive either of them; the window deletes its backdrop when it goes first.
+    const QPointer<WindowBlurBackdrop> backdrop = WindowBlurBackdrop::cover(target, kDialogBlurRadius);
     const int result = dialog->exec();
-    if (added && blurred && blurred->graphicsEffect() == added)
-        blurred->setGraphicsEffect(nullptr);
+    delete backdrop.data();
     return result;
 }

@@ -89,6 +89,8 @@ void HeadphonesDevice::setupConnections()
                 &HeadphonesDevice::enterDevicePage);
         connect(m_connectionPage, &CustomDeviceConnection::receiverUnbindRequested, this,
                 [this] { m_deviceState->requestReceiverUnbind(); });
+        connect(m_connectionPage, &CustomDeviceConnection::themeChoiceNotSaved, this,
+                [this] { reportSettingsSaved(false); });
     }
 
     if (m_loginController) {

@@ -1,5 +1,6 @@
 #include "app/StartupOptions.h"
 
+#include "language/SettingsStore.h"
 #include "platform/autostart/XdgAutostartEntry.h"
 
 #include <QCoreApplication>
@@ -32,39 +33,39 @@ void load(bool &autoRun, bool &startMinimized)
     startMinimized = autoRun && settings.value(kStartMinimizedKey, false).toBool();
 }
 
-void save(bool autoRun, bool startMinimized)
+bool save(bool autoRun, bool startMinimized)
 {
     const bool minimized = startMinimized && autoRun;
+    bool stored = false;
     {
         QSettings settings;
         settings.setValue(kAutoRunKey, autoRun);
         settings.setValue(kStartMinimizedKey, minimized);
-        settings.sync();
+        stored = SettingsStore::commit(settings);
     }
-    applyAutoRun(autoRun, minimized);
+    // The entry follows the preference even when the store refused it: it
+    // holds for this session like every other change.
+    const bool entryFollowed = applyAutoRun(autoRun, minimized);
+    return stored && entryFollowed;
 }
 
-void applyAutoRun(IAutoRunEntry &entry, const QString &programPath, bool autoRun, bool startMinimized)
+bool applyAutoRun(IAutoRunEntry &entry, const QString &programPath, bool autoRun, bool startMinimized)
 {
-    if (!autoRun) {
-        entry.remove();
-        return;
-    }
+    if (!autoRun)
+        return entry.remove();
     QStringList arguments;
     if (startMinimized)
         arguments << startupMinimizedSwitch();
-    entry.write(QDir::toNativeSeparators(programPath), arguments);
+    return entry.write(QDir::toNativeSeparators(programPath), arguments);
 }
 
-void applyAutoRun(bool autoRun, bool startMinimized)
+bool applyAutoRun(bool autoRun, bool startMinimized)
 {
     const QString program = QCoreApplication::applicationFilePath();
-    if (g_entryOverride) {
-        applyAutoRun(*g_entryOverride, program, autoRun, startMinimized);
-        return;
-    }
+    if (g_entryOverride)
+        return applyAutoRun(*g_entryOverride, program, autoRun, startMinimized);
     XdgAutostartEntry entry;
-    applyAutoRun(entry, program, autoRun, startMinimized);
+    return applyAutoRun(entry, program, autoRun, startMinimized);
 }
 
 void syncAutoRunFromSettings()

@@ -13,11 +13,12 @@ QString startupMinimizedSwitch();
 
 // Reads both preferences (default false); startMinimized is false whenever autoRun is.
 void load(bool &autoRun, bool &startMinimized);
-// Stores both preferences (startMinimized only with autoRun) and updates the auto-run entry.
-void save(bool autoRun, bool startMinimized);
-// Writes or removes the auto-run entry of this program.
-void applyAutoRun(bool autoRun, bool startMinimized);
-void applyAutoRun(IAutoRunEntry &entry, const QString &programPath, bool autoRun, bool startMinimized);
+// Stores both preferences (startMinimized only with autoRun) and updates the
+// auto-run entry; false when the store or the entry could not be written.
+bool save(bool autoRun, bool startMinimized);
+// Writes or removes the auto-run entry of this program; false when that failed.
+bool applyAutoRun(bool autoRun, bool startMinimized);
+bool applyAutoRun(IAutoRunEntry &entry, const QString &programPath, bool autoRun, bool startMinimized);
 // Makes the auto-run entry follow the stored preferences.
 void syncAutoRunFromSettings();
 // True when an argument equals the switch exactly.

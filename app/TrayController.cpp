@@ -98,8 +98,8 @@ void TrayController::hideWindowToTray()
         m_icon->show();
 }
 
-void TrayController::setExitOnClose(bool exit)
+bool TrayController::setExitOnClose(bool exit)
 {
     m_exitOnClose = exit;
-    CloseBehavior::setExitOnClose(exit);
+    return CloseBehavior::setExitOnClose(exit);
 }

@@ -37,8 +37,8 @@ public:
 
     // The stored preference, read at construction.
     bool exitOnClose() const { return m_exitOnClose; }
-    // Remembers and stores the preference.
-    void setExitOnClose(bool exit);
+    // Remembers the preference for this session and stores it; false when it could not be saved.
+    bool setExitOnClose(bool exit);
 
 signals:
     // "show", a click or a double-click on the icon.

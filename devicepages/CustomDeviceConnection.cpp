@@ -4,6 +4,7 @@
 #include "devicepages/ColorSelector.h"
 #include "devicepages/DeviceInfoWidget.h"
 #include "devicepages/DevicePageDialog.h"
+#include "language/SettingsStore.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -270,7 +271,7 @@ void CustomDeviceConnection::applyThemeImage(const QString &path, bool save)
         m_themePixmap = QPixmap(path);
     }
     if (save)
-        QSettings().setValue(kThemeImageKey, m_themeImage);
+        storeThemeImage();
     if (!m_themePixmap.isNull()) {
         m_picture->setPixmap(
             m_themePixmap.scaled(m_picture->maximumSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
@@ -291,11 +292,21 @@ void CustomDeviceConnection::loadThemeImage()
     applyThemeImage(storedThemeImage(), true);
 }
 
+bool CustomDeviceConnection::storeThemeImage()
+{
+    QSettings settings;
+    settings.setValue(kThemeImageKey, m_themeImage);
+    return SettingsStore::commit(settings);
+}
+
 void CustomDeviceConnection::onColorChanged(const QColor &color)
 {
     const QString picture = ColorSelector::pictureForColor(color);
-    if (!picture.isEmpty())
-        applyThemeImage(picture, true);
+    if (picture.isEmpty())
+        return;
+    applyThemeImage(picture, false);
+    if (!storeThemeImage())
+        emit themeChoiceNotSaved();
 }
 
 void CustomDeviceConnection::growPicture()

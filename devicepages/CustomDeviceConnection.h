@@ -58,6 +58,8 @@ public:
 signals:
     void backgroundClicked();
     void receiverUnbindRequested();
+    // The colour the user picked shows, but the settings store refused it.
+    void themeChoiceNotSaved();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -80,6 +82,8 @@ private:
     // Runs `animation` (made on first use) from the current geometry to `target`.
     void animatePicture(QPointer<QPropertyAnimation> &animation, const QRect &target);
     void confirmReceiverUnbind();
+    // The shown picture as the user's choice in the settings store; false when it could not be saved.
+    bool storeThemeImage();
 
     DeviceConnectionDurations m_durations;
     ColorSelector *m_colorSelector = nullptr;

@@ -1,17 +1,17 @@
 #include "devicepages/DevicePageDialog.h"
 
 #include "widgets/RoundedMask.h"
+#include "widgets/WindowBlurBackdrop.h"
 #include "devicepages/DevicePageStyles.h"
 
 #include <QEvent>
-#include <QGraphicsBlurEffect>
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QPointer>
 #include <QPushButton>
 
 namespace {
-constexpr qreal kBlurRadius = 8.0;
+constexpr qreal kBlurRadius = WindowBlurBackdrop::kRadius;
 const QSize kButtonSize(112, 33);
 } // namespace
 
@@ -71,18 +71,10 @@ void DevicePageDialog::fitHeightToContents()
 int DevicePageDialog::execBlurred()
 {
     fitHeightToContents();
-    QPointer<QWidget> target = parentWidget() ? parentWidget()->window() : nullptr;
-    QPointer<QGraphicsBlurEffect> added;
-    if (target && !target->graphicsEffect()) {
-        added = new QGraphicsBlurEffect;
-        added->setBlurRadius(kBlurRadius);
-        added->setBlurHints(QGraphicsBlurEffect::PerformanceHint);
-        target->setGraphicsEffect(added);
-    }
+    // A window already blurred keeps its blur; only our own backdrop goes.
+    const QPointer<WindowBlurBackdrop> backdrop = WindowBlurBackdrop::cover(parentWidget(), kBlurRadius);
     const int result = exec();
-    // Only our own blur goes; the window may have been given another meanwhile.
-    if (added && target && target->graphicsEffect() == added)
-        target->setGraphicsEffect(nullptr);
+    delete backdrop.data();
     return result;
 }
 

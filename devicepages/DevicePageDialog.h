@@ -22,8 +22,8 @@ public:
     // A row with both buttons, centred between stretches.
     QHBoxLayout *createButtonRow();
 
-    // Runs the dialog modally while the parent's top-level window is blurred;
-    // a window that already carries a graphics effect keeps it untouched.
+    // Runs the dialog modally over a blurred copy of the parent's top-level
+    // window; a window already blurred (a backdrop or a graphics effect of its own) keeps that.
     // The dialog keeps its width and grows taller only when a translated
     // text would not fit its height.
     int execBlurred();

@@ -11,12 +11,18 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+namespace {
+constexpr int kSidebarLineWidth = 1;
+}
+
 EquipmentContentsBar::EquipmentContentsBar(QWidget *parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAttribute(Qt::WA_StyledBackground, true);
-    setStyleSheet(QStringLiteral("EquipmentContentsBar { background: transparent; border: 1px solid #555555;"
-                                 " border-top: none; padding: 1px; }"));
+    // Only the line beside the sidebar: the window's frame is the border on the other sides.
+    setStyleSheet(QStringLiteral("EquipmentContentsBar { background: transparent; border: none;"
+                                 " border-left: %1px solid #555555; padding: 1px; }")
+                      .arg(kSidebarLineWidth));
 
     m_contentStack = new QStackedWidget(this);
     m_contentStack->setObjectName(QStringLiteral("contentStack"));
@@ -48,7 +54,8 @@ EquipmentContentsBar::EquipmentContentsBar(QWidget *parent) : QWidget(parent)
     m_contentStack->setCurrentIndex(AudioPage);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // The pages sit beside that line, never over it.
+    layout->setContentsMargins(kSidebarLineWidth, 0, 0, 0);
     layout->addSpacing(0);
     layout->addWidget(m_contentStack, 1);
 

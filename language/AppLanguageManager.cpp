@@ -1,5 +1,7 @@
 #include "language/AppLanguageManager.h"
 
+#include "language/SettingsStore.h"
+
 #include <QCoreApplication>
 #include <QSettings>
 #include <QTranslator>
@@ -57,11 +59,11 @@ QString currentLanguageCode()
     return normalizeLanguageCode(settings.value(kLocaleKey).toString().trimmed());
 }
 
-void saveLanguageCode(const QString &code)
+bool saveLanguageCode(const QString &code)
 {
     QSettings settings;
     settings.setValue(kLocaleKey, normalizeLanguageCode(code.trimmed()));
-    settings.sync();
+    return SettingsStore::commit(settings);
 }
 
 bool applyLanguage(const QString &code)

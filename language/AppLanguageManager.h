@@ -11,8 +11,8 @@ namespace AppLanguageManager {
 void initializeFromSettings();
 // The stored code, trimmed and normalised, or the system default when absent.
 QString currentLanguageCode();
-// Stores the normalised code under "ui/locale".
-void saveLanguageCode(const QString &code);
+// Stores the normalised code under "ui/locale"; false when it could not be saved.
+bool saveLanguageCode(const QString &code);
 // Swaps the translator and the default locale; true when the catalogue loaded.
 bool applyLanguage(const QString &code);
 // "zh_CN" on a Chinese system, "en_US" otherwise.

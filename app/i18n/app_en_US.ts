@@ -406,5 +406,10 @@ Installation package: %1</translation>
         <source>请先连接设备后再升级固件。</source>
         <translation>Please connect your device before updating firmware.</translation>
     </message>
+    <message>
+        <location filename="../HeadphonesDeviceToast.cpp" line="55"/>
+        <source>设置文件无法写入，本次更改在重启后将失效</source>
+        <translation>The settings file cannot be written; this change will be lost at the next start</translation>
+    </message>
 </context>
 </TS>

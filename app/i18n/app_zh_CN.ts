@@ -405,5 +405,10 @@
         <source>请先连接设备后再升级固件。</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <location filename="../HeadphonesDeviceToast.cpp" line="55"/>
+        <source>设置文件无法写入，本次更改在重启后将失效</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -4,17 +4,21 @@
 #include "language/AppLanguageManager.h"
 #include "widgets/CustomRadioButtons.h"
 #include "widgets/CustomizeWindowIconButton.h"
+#include "widgets/WindowBlurBackdrop.h"
 #include "cloud/ApiFactory.h"
+#include "devicepages/ColorDot.h"
+#include "devicepages/ColorSelector.h"
 #include "devicepages/CustomBootScreen.h"
+#include "devicepages/CustomDeviceConnection.h"
 #include "platform/installer/RecordingProcessLauncher.h"
 #include "platform/windowframe/RecordingWindowFrame.h"
 #include "tests/app/TestEnvironment.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/testenv/ReadOnlySettingsFile.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QGraphicsBlurEffect>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -95,6 +99,8 @@ private slots:
     void raiseRestoresMinimisedAndFaded();
     void settingsPageAndReturn();
     void settingsChangesAreApplied();
+    void unsavedChangeHoldsAndSaysSo_data();
+    void unsavedChangeHoldsAndSaysSo();
     void dialogRunsOverBlur();
 
 private:
@@ -541,6 +547,7 @@ void TestMainWindow::settingsChangesAreApplied()
     QVERIFY(m_window);
     emit m_window->titleBar()->settingClicked();
     CustomSettingsForm *page = m_window->settingsPage();
+    WindowTest::ToastRecorder toasts;
 
     page->findChild<CustomRadioButtons *>("exitOnCloseOption")->click();
     QVERIFY(m_window->exitOnClose());
@@ -553,6 +560,76 @@ void TestMainWindow::settingsChangesAreApplied()
     QCOMPARE(QSettings().value("api/language").toString(), QStringLiteral("en"));
     QCOMPARE(m_window->titleBar()->findChild<QLabel *>("returnTitle")->text(), QStringLiteral("Settings"));
     QTRY_COMPARE(m_window->titleBar()->loginText(), QStringLiteral("Log In"));
+    // A store that takes the changes has nothing to say.
+    QVERIFY(toasts.texts.isEmpty());
+}
+
+namespace {
+enum class Change { Language, ExitOnClose, AutoStartOn, AutoStartOffWithStartMinimized, HeadsetColour };
+}
+Q_DECLARE_METATYPE(Change)
+
+void TestMainWindow::unsavedChangeHoldsAndSaysSo_data()
+{
+    const QString chinese = QStringLiteral("设置文件无法写入，本次更改在重启后将失效");
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<QString>("message");
+    // In the language just chosen.
+    QTest::newRow("language") << Change::Language
+                              << QStringLiteral("The settings file cannot be written; this change will be lost at the next start");
+    QTest::newRow("exit on close") << Change::ExitOnClose << chinese;
+    QTest::newRow("launch at log-in") << Change::AutoStartOn << chinese;
+    // Two writes (launch at log-in, then start minimised), one message.
+    QTest::newRow("launch at log-in off") << Change::AutoStartOffWithStartMinimized << chinese;
+    QTest::newRow("headset colour") << Change::HeadsetColour << chinese;
+}
+
+void TestMainWindow::unsavedChangeHoldsAndSaysSo()
+{
+    QFETCH(Change, change);
+    QFETCH(QString, message);
+    {
+        QSettings settings;
+        settings.setValue("ui/locale", "zh_CN");
+        const bool autoRun = change == Change::AutoStartOffWithStartMinimized;
+        settings.setValue("startup/autoRunEnabled", autoRun);
+        settings.setValue("startup/startMinimized", autoRun);
+    }
+    m_window = makeWindow(false);
+    QVERIFY(m_window);
+    CustomSettingsForm *page = m_window->settingsPage();
+    if (change == Change::HeadsetColour)
+        m_window->showPage(HeadphonesDevice::ConnectionPage);
+    else
+        emit m_window->titleBar()->settingClicked();
+
+    ReadOnlySettingsFile readOnly;
+    QVERIFY2(readOnly.isValid(), qPrintable(readOnly.path()));
+    const QByteArray stored = readOnly.contents();
+    WindowTest::ToastRecorder toasts;
+    switch (change) {
+    case Change::Language:
+        page->findChild<QComboBox *>("languageCombo")->setCurrentIndex(1);
+        QCOMPARE(m_window->titleBar()->findChild<QLabel *>("returnTitle")->text(), QStringLiteral("Settings"));
+        break;
+    case Change::ExitOnClose:
+        page->findChild<CustomRadioButtons *>("exitOnCloseOption")->click();
+        QVERIFY(m_window->exitOnClose());
+        break;
+    case Change::AutoStartOn:
+    case Change::AutoStartOffWithStartMinimized:
+        page->findChild<CustomRadioButtons *>("autoStartOption")->click();
+        break;
+    case Change::HeadsetColour: {
+        auto *colours = m_window->connectionPage()->findChild<ColorSelector *>("colorSelector");
+        const QString before = m_window->connectionPage()->themeImage();
+        QTest::mouseClick(colours->dots().constLast(), Qt::LeftButton);
+        QVERIFY(m_window->connectionPage()->themeImage() != before);
+        break;
+    }
+    }
+    QTRY_COMPARE(toasts.texts, QStringList{message});
+    QCOMPARE(readOnly.contents(), stored);
 }
 
 void TestMainWindow::dialogRunsOverBlur()
@@ -560,14 +637,24 @@ void TestMainWindow::dialogRunsOverBlur()
     m_window = makeWindow(false);
     QVERIFY(m_window);
     QDialog dialog(m_window.get());
-    qreal radiusDuringDialog = -1;
+    bool covered = false;
+    bool nestedCovered = false;
     QTimer::singleShot(0, &dialog, [&] {
-        if (auto *blur = qobject_cast<QGraphicsBlurEffect *>(m_window->graphicsEffect()))
-            radiusDuringDialog = blur->blurRadius();
+        covered = WindowBlurBackdrop::of(m_window.get()) != nullptr;
+        // A dialog of the dialog blurs nothing twice.
+        QDialog inner(m_window.get());
+        QTimer::singleShot(0, &inner, [&] {
+            nestedCovered = m_window->findChildren<WindowBlurBackdrop *>().size() == 1;
+            inner.reject();
+        });
+        m_window->execDialogWithBlur(m_window.get(), &inner);
+        nestedCovered = nestedCovered && WindowBlurBackdrop::of(m_window.get());
         dialog.accept();
     });
     QCOMPARE(m_window->execDialogWithBlur(m_window.get(), &dialog), int(QDialog::Accepted));
-    QCOMPARE(radiusDuringDialog, 8.0);
+    QVERIFY(covered);
+    QVERIFY(nestedCovered);
+    QVERIFY(!WindowBlurBackdrop::of(m_window.get()));
     QVERIFY(!m_window->graphicsEffect());
 }
 

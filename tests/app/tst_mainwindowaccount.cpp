@@ -13,6 +13,7 @@
 #include "app/HeadphonesDevice.h"
 #include "language/AppLanguageManager.h"
 #include "widgets/CustomClickableLabel.h"
+#include "widgets/WindowBlurBackdrop.h"
 #include "cloud/LoginController.h"
 #include "cloud/LoginResponse.h"
 #include "cloud/UserApi.h"
@@ -286,7 +287,7 @@ void TestMainWindowAccount::loginThroughTheLoginWindow()
     bool blurred = false;
     int page = -1;
     auto handled = whenModal<CustomLoginWindow>([&](CustomLoginWindow *login) {
-        blurred = m_window->graphicsEffect() != nullptr;
+        blurred = WindowBlurBackdrop::of(m_window.get()) != nullptr;
         page = login->currentIndex();
         QCOMPARE(m_window->loginWindow(), login);
         // A wrong password first: the window stays and says so.
@@ -298,7 +299,7 @@ void TestMainWindowAccount::loginThroughTheLoginWindow()
     QVERIFY(*handled);
     QVERIFY(blurred);
     QCOMPARE(page, int(CustomLoginWindow::LoginPage));
-    QVERIFY(!m_window->graphicsEffect());
+    QVERIFY(!WindowBlurBackdrop::of(m_window.get()));
     QVERIFY(!m_window->loginWindow());
     QVERIFY(m_window->loginController()->isLoggedIn());
     QCOMPARE(m_window->titleBar()->loginText(), QStringLiteral("小红"));
@@ -711,6 +712,7 @@ void TestMainWindowAccount::quittingClosesTheLoginWindow()
     QVERIFY(m_window->isQuitting());
     QVERIFY(!m_window->loginWindow());
     QVERIFY(!m_window->graphicsEffect());
+    QVERIFY(!WindowBlurBackdrop::of(m_window.get()));
     // The queued quit ends this loop (or the bound does, had it gone already);
     // either way no later wait sees it.
     QTimer::singleShot(500, qApp, [] { QCoreApplication::exit(0); });

@@ -1,8 +1,12 @@
 #include "app/CloseBehavior.h"
 #include "app/StartupOptions.h"
+#include "language/AppLanguageManager.h"
 #include "platform/autostart/InMemoryAutoRunEntry.h"
 #include "platform/autostart/XdgAutostartEntry.h"
 #include "tests/app/TestEnvironment.h"
+#include "tests/support/testenv/ReadOnlySettingsFile.h"
+
+#include <memory>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -27,6 +31,8 @@ private slots:
     void startupSwitchIsFound_data();
     void startupSwitchIsFound();
     void closeBehaviorRoundTrip();
+    void preferenceWritesTellWhetherStored_data();
+    void preferenceWritesTellWhetherStored();
 
 private:
     TestEnvironment m_env;
@@ -200,3 +206,53 @@ void TestStartupOptions::closeBehaviorRoundTrip()
 
 QTEST_GUILESS_MAIN(TestStartupOptions)
 #include "tst_startupoptions.moc"
+
+namespace {
+enum class Writer { Language, Startup, Close };
+}
+Q_DECLARE_METATYPE(Writer)
+
+void TestStartupOptions::preferenceWritesTellWhetherStored_data()
+{
+    QTest::addColumn<Writer>("writer");
+    QTest::addColumn<bool>("readOnlyStore");
+    QTest::addColumn<bool>("entryRefused");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("language") << Writer::Language << false << false << true;
+    QTest::newRow("language, read-only store") << Writer::Language << true << false << false;
+    QTest::newRow("start-up") << Writer::Startup << false << false << true;
+    QTest::newRow("start-up, read-only store") << Writer::Startup << true << false << false;
+    QTest::newRow("start-up, auto-run entry refused") << Writer::Startup << false << true << false;
+    QTest::newRow("close") << Writer::Close << false << false << true;
+    QTest::newRow("close, read-only store") << Writer::Close << true << false << false;
+}
+
+void TestStartupOptions::preferenceWritesTellWhetherStored()
+{
+    QFETCH(Writer, writer);
+    QFETCH(bool, readOnlyStore);
+    QFETCH(bool, entryRefused);
+    QFETCH(bool, stored);
+    QSettings().setValue("ui/locale", "zh_CN"); // the store's file exists with something in it
+    QSettings().sync();
+    m_entry.failWrites = entryRefused;
+    std::unique_ptr<ReadOnlySettingsFile> readOnly;
+    if (readOnlyStore) {
+        readOnly = std::make_unique<ReadOnlySettingsFile>();
+        QVERIFY2(readOnly->isValid(), qPrintable(readOnly->path()));
+    }
+    const QByteArray before = readOnly ? readOnly->contents() : QByteArray();
+
+    bool result = !stored;
+    switch (writer) {
+    case Writer::Language: result = AppLanguageManager::saveLanguageCode("en_US"); break;
+    case Writer::Startup: result = StartupOptions::save(true, false); break;
+    case Writer::Close: result = CloseBehavior::setExitOnClose(true); break;
+    }
+    QCOMPARE(result, stored);
+    // The auto-run entry follows the choice for this session either way.
+    if (writer == Writer::Startup && !entryRefused)
+        QVERIFY(m_entry.present);
+    if (readOnly)
+        QCOMPARE(readOnly->contents(), before);
+}
