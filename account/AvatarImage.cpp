@@ -1,6 +1,9 @@
 #include "account/AvatarImage.h"
 
-#include <QNetworkRequest>
+#include "cloud/ApiManager.h"
+#include "cloud/BoundedGet.h"
+#include "cloud/ServerPicture.h"
+
 #include <QUrl>
 
 namespace AvatarImage {
@@ -11,11 +14,15 @@ bool isRemote(const QString &url)
            url.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
 }
 
-QNetworkRequest request(const QString &url)
+QNetworkReply *download(QNetworkAccessManager *manager, const QString &url)
 {
-    QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    return request;
+    return BoundedGet::get(manager, QUrl(url, QUrl::TolerantMode), maxDownloadBytes,
+                           EarphoneApi::ApiManager::builtInTimeoutMs);
+}
+
+QImage decode(const QByteArray &bytes)
+{
+    return ServerPicture::decodeSquare(bytes, keptSide);
 }
 
 } // namespace AvatarImage

@@ -18,8 +18,9 @@ class QToolButton;
 // e-mail and phone, each with a way to change it, and the logout button.
 // It changes nothing itself: every action is a signal for the main window,
 // which pushes the account data back in through the setters. It loads the
-// avatar picture itself (memory cache of 32 pictures, disk cache under the
-// cache folder's "avatar_http").
+// avatar picture itself, bounded in size and time (memory cache of 32
+// pictures held at the size they are drawn, disk cache under the cache
+// folder's "avatar_http").
 class CustomUserProfilePage : public QWidget
 {
     Q_OBJECT

@@ -3,6 +3,7 @@
 
 #include "account/AccountImages.h"
 #include "account/AvatarImage.h"
+#include "cloud/BoundedGet.h"
 #include "widgets/CustomClickableLabel.h"
 #include "widgets/RoundAvatar.h"
 
@@ -31,7 +32,7 @@ void CustomUserProfilePage::setAvatarUrl(const QString &url)
         return;
     }
     renderAvatar(QPixmap());
-    QNetworkReply *reply = m_network->get(AvatarImage::request(m_currentAvatarUrl));
+    QNetworkReply *reply = AvatarImage::download(m_network, m_currentAvatarUrl);
     m_pendingAvatarReply = reply;
     const QString requested = m_currentAvatarUrl;
     connect(reply, &QNetworkReply::finished, this,
@@ -54,14 +55,16 @@ void CustomUserProfilePage::onAvatarReplyFinished(QNetworkReply *reply, const QS
     if (reply == m_pendingAvatarReply)
         m_pendingAvatarReply = nullptr;
     const QNetworkReply::NetworkError error = reply->error();
-    const QByteArray data = reply->readAll();
+    const QByteArray data = BoundedGet::body(reply);
     reply->deleteLater();
-    // A failed download or one overtaken by a newer address leaves the picture shown.
+    // A failed download (too large and too slow included) or one overtaken by
+    // a newer address leaves the picture shown.
     if (error != QNetworkReply::NoError || url != m_currentAvatarUrl)
         return;
-    QPixmap pixmap;
-    if (!pixmap.loadFromData(data) || pixmap.isNull())
+    const QImage image = AvatarImage::decode(data);
+    if (image.isNull())
         return;
+    const QPixmap pixmap = QPixmap::fromImage(image);
     rememberAvatar(url, pixmap);
     renderAvatar(pixmap);
 }

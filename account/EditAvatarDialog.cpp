@@ -3,6 +3,7 @@
 #include "account/AccountImages.h"
 #include "account/AccountStyle.h"
 #include "account/AvatarImage.h"
+#include "cloud/BoundedGet.h"
 #include "widgets/CustomClickableLabel.h"
 #include "widgets/RoundAvatar.h"
 #include "widgets/RoundedMask.h"
@@ -94,15 +95,15 @@ void EditAvatarDialog::loadCurrentAvatar(const QString &url)
     showPreview(fallback);
     // One manager per download; it goes with the dialog if that closes first.
     auto *manager = new QNetworkAccessManager(this);
-    QNetworkReply *reply = manager->get(AvatarImage::request(trimmed));
+    QNetworkReply *reply = AvatarImage::download(manager, trimmed);
     connect(reply, &QNetworkReply::finished, this, [this, manager, reply] {
         manager->deleteLater();
         reply->deleteLater();
         // Once a file is chosen the preview shows it, not the current avatar.
         if (reply->error() != QNetworkReply::NoError || !m_selectedFilePath.isEmpty())
             return;
-        QImage image;
-        if (image.loadFromData(reply->readAll()) && !image.isNull())
+        const QImage image = AvatarImage::decode(BoundedGet::body(reply));
+        if (!image.isNull())
             showPreview(QPixmap::fromImage(image));
     });
 }

@@ -297,7 +297,7 @@ void ApiManager::armReply(QNetworkReply *reply, const QString &endpoint, int tim
 {
     startRequestTimer(reply, endpoint, timeoutMs);
     // Aborted before the rest arrives; the handler then reports a network failure.
-    limitReplySize(reply, maxReplyBytes, this, [reply, endpoint](qint64 bytes) {
+    ReplySizeLimit::watch(reply, maxReplyBytes, this, [reply, endpoint](qint64 bytes) {
         qWarning().noquote() << QStringLiteral("[Api][Reply] reply of %1 is %2 bytes, over the limit of %3; aborted")
                                     .arg(endpoint)
                                     .arg(bytes)
@@ -364,7 +364,7 @@ bool ApiManager::unwrapReply(QNetworkReply *reply, ApiResponse *response, const 
 {
     if (reportNetworkFailure(reply, fail))
         return false;
-    *response = parseResponse(reply->readAll());
+    *response = parseResponse(ReplySizeLimit::takeBody(reply));
     return !reportEnvelopeFailure(*response, fail);
 }
 

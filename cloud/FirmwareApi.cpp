@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QVersionNumber>
+#include <QtDebug>
 
 namespace EarphoneApi {
 
@@ -59,7 +60,7 @@ void FirmwareApi::handlePcFirmwareInfoResponse()
         return;
     }
 
-    const ApiResponse envelope = parseResponse(reply->readAll());
+    const ApiResponse envelope = parseResponse(ReplySizeLimit::takeBody(reply));
     if (envelope.errorCode != 0) {
         const QString text =
             envelope.message.isEmpty() ? QStringLiteral("pcFirmwareInfo request failed") : envelope.message;
@@ -162,26 +163,30 @@ FirmwareDownloadResult FirmwareApi::downloadFirmware(const QUrl &url, int timeou
     QTimer timer;
     timer.setSingleShot(true);
     bool timedOut = false;
-    bool tooLarge = false;
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
         timedOut = true;
         loop.quit();
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    limitReplySize(reply, maxFirmwareBytes, &loop, [&](qint64) {
-        tooLarge = true;
+    // Counted as it arrives, so a body without a length is refused at the
+    // first piece past the limit however fast it comes.
+    ReplySizeLimit *limit = ReplySizeLimit::watch(reply, maxFirmwareBytes, &loop, [&](qint64 bytes) {
+        qWarning().noquote() << QStringLiteral("[Firmware][Download] %1 bytes seen, over the limit of %2; aborted")
+                                    .arg(bytes)
+                                    .arg(maxFirmwareBytes);
         loop.quit();
     });
     timer.start(limitMs);
     if (!reply->isFinished())
         loop.exec();
+    limit->drain();
 
-    if (!reply->isFinished() || tooLarge) {
+    if (!reply->isFinished() || limit->isExceeded()) {
         // Out of time, too large, or the loop was ended from outside (the
         // application is quitting): a transfer still under way is never a firmware file.
         QObject::disconnect(reply, nullptr, &loop, nullptr);
         reply->abort();
-        if (tooLarge)
+        if (limit->isExceeded())
             result.error = QStringLiteral("Firmware file is larger than %1 bytes").arg(maxFirmwareBytes);
         else
             result.error = timedOut ? QStringLiteral("Firmware download timed out") : reply->errorString();
@@ -195,7 +200,7 @@ FirmwareDownloadResult FirmwareApi::downloadFirmware(const QUrl &url, int timeou
         // Qt reports an error status as a network error; the status itself says more.
         result.error = httpStatus >= 400 ? QStringLiteral("HTTP %1").arg(httpStatus) : reply->errorString();
     } else {
-        const QByteArray body = reply->readAll();
+        const QByteArray body = limit->takeBody();
         const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
         if (httpStatus >= 400)
             result.error = QStringLiteral("HTTP %1").arg(httpStatus);

@@ -156,7 +156,7 @@ QString friendlyUpdateErrorText(const QString &errorText)
         return {};
     const QString low = t.toLower();
 
-    if (containsAll(low, {"sha", "mismatch"}))
+    if (containsAll(low, {"sha", "mismatch"}) || containsAll(low, {"sha", "not verified"}))
         return loginText(QT_TRANSLATE_NOOP("LoginController", "安装包校验失败，请重新下载。"));
     if (containsAny(low, {"write download", "failed to write"}))
         return loginText(QT_TRANSLATE_NOOP("LoginController", "磁盘写入失败，请检查磁盘空间。"));

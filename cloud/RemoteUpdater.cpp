@@ -2,6 +2,8 @@
 
 #include "cloud/InstallerHashCheck.h"
 #include "platform/installer/DetachedProcessLauncher.h"
+#include "platform/installer/InstallerFile.h"
+#include "platform/installer/PrivateFolderChain.h"
 #include "platform/signature/OpenSslRsaSignatureVerifier.h"
 
 #include <QCoreApplication>
@@ -108,7 +110,7 @@ bool RemoteUpdater::recoverStaleBusyState()
 {
     if (m_state == Idle)
         return true;
-    if (m_manifestReply || m_downloadReply || m_downloadFile || m_installerCheck)
+    if (m_manifestReply || m_downloadReply || m_downloadFile || m_installerCheck || m_installerFile)
         return false;
     qWarning().noquote() << QStringLiteral("[Update] stale busy state recovered from %1 to Idle").arg(stateName(m_state));
     m_state = Idle;

@@ -13,6 +13,8 @@
 
 class IProcessLauncher;
 class IRsaSignatureVerifier;
+class InstallerFile;
+class PrivateFolderChain;
 class QIODevice;
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -25,10 +27,12 @@ class InstallerHashCheck;
 
 // The program's self-update: fetches and checks the signed manifest,
 // downloads the installer to a private folder of the user, reads it back to
-// verify its SHA-256 (on a thread of its own), hands it to the installer
-// companion (or starts it directly) and asks the application to quit. Every
-// step has a time-out or a size limit and network failures a small retry
-// budget. GUI thread only; outcomes come only through the signals.
+// verify its SHA-256 (on a thread of its own) while holding it open, and
+// right before the start confirms that its path still names the file checked
+// in a folder chain nobody else may change; then it hands it to the
+// installer companion (or starts it directly) and asks the application to
+// quit. Every step has a time-out or a size limit and network failures a
+// small retry budget. GUI thread only; outcomes come only through the signals.
 class RemoteUpdater : public QObject
 {
     Q_OBJECT
@@ -51,6 +55,8 @@ public:
     void setRetryBaseDelayMs(int ms) { m_retryBaseDelayMs = ms; }
     // Largest installer taken; a bigger one is refused and its partial file deleted.
     void setMaxInstallerBytes(qint64 bytes) { m_maxInstallerBytes = bytes; }
+    // Bound of the read-back of a saved installer; 0 or less waits without end.
+    void setInstallerCheckTimeoutMs(int ms) { m_installerCheckTimeoutMs = ms; }
     // Where the installer companion is looked for; the program's own folder by default.
     void setProgramDirectory(const QString &folder) { m_programDirectory = folder; }
     // Not owned; null restores the platform's own.
@@ -75,6 +81,8 @@ public:
     // A manifest is a few hundred bytes; a reply far larger is refused.
     static constexpr qint64 maxManifestBytes = 64 * 1024;
     static constexpr qint64 defaultMaxInstallerBytes = qint64(1) << 30;
+    // A 1 GiB installer read back at under 2 MB/s still fits.
+    static constexpr int defaultInstallerCheckTimeoutMs = 10 * 60 * 1000;
     // Where installers are saved: "RemoteUpdate/<application name>" below the
     // user's own cache folder, never a folder other users share.
     static QString downloadFolder();
@@ -113,21 +121,27 @@ private:
     void evaluateManifest(const QByteArray &body);
     // Ends a check cycle that failed after a reply arrived.
     void finishCheckWithFailure(const QString &message, const QJsonObject &eventFields);
-    void onManifestTooLarge();
-    void onDownloadReadyRead();
-    // Writes a received chunk to the download file and counts it; false on a write error.
-    bool storeDownloadChunk(const QByteArray &chunk, QString *error);
+    void onManifestTooLarge(qint64 bytes);
+    // A piece of the installer as it arrives: written to the download file at once.
+    void onDownloadPiece(const QByteArray &piece);
     void onDownloadFinished();
-    void onDownloadTooLarge();
+    void onDownloadTooLarge(qint64 bytes);
     void onOperationTimeout();
     void failDownload(const QString &message);
-    // Reads the committed installer back and checks it against `expected`
-    // off the GUI thread; the outcome comes to onInstallerHashed.
+    // The folders installers are saved in, below the user's cache folder.
+    static PrivateFolderChain downloadFolders();
+    // Opens the committed installer, holds it open and reads it back to check
+    // it against `expected` off the GUI thread; the outcome comes to onInstallerHashed.
     void verifyInstaller(const QString &filePath, const QString &expected);
     void onInstallerHashed(const QString &digestHex, const QString &readError);
-    // Deletes an installer that failed its check and reports it.
-    void rejectInstaller(const QString &filePath);
+    void onInstallerCheckTimedOut();
+    // Deletes an installer that failed its check and reports it with
+    // `reason` (the mismatch text by default) and what became of the file.
+    void rejectInstaller(const QString &filePath, const QString &reason = QString());
     void stopInstallerCheck();
+    // Whether the folders are still private and the path still names the
+    // file checked; otherwise the update is refused and false returned.
+    bool confirmInstaller(const QString &installerPath);
     void handOff(const QString &installerPath);
 
     bool scheduleRetry(const std::function<void()> &action, int &attempt, const QString &kind,
@@ -146,11 +160,11 @@ private:
     QSaveFile *m_downloadFile = nullptr;
     QString m_downloadFilePath;
     QString m_expectedSha256;
-    qint64 m_downloadedBytes = 0;
     qint64 m_maxInstallerBytes = defaultMaxInstallerBytes;
-    // The read-back of a committed installer, and the file it reads.
+    // The committed installer, open from its read-back to its start, and the read-back.
+    std::unique_ptr<InstallerFile> m_installerFile;
     QPointer<InstallerHashCheck> m_installerCheck;
-    QString m_checkedInstallerPath;
+    int m_installerCheckTimeoutMs = defaultInstallerCheckTimeoutMs;
     State m_state = Idle;
     QTimer *m_operationTimer;
     int m_checkTimeoutMs = 15000;

@@ -1,10 +1,9 @@
-// The installer side of RemoteUpdater: download into a save file, SHA-256
-// check, and the hand-off to the installer companion or the installer.
+// The download side of RemoteUpdater: the installer's private folder and
+// the download into a save file there.
 #include "cloud/RemoteUpdater.h"
 
-#include "cloud/InstallerHashCheck.h"
 #include "cloud/ReplySizeLimit.h"
-#include "platform/installer/IProcessLauncher.h"
+#include "platform/installer/PrivateFolderChain.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,36 +19,9 @@
 
 #include <utility>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace RemoteUpdate {
 
 namespace {
-
-// How long the destructor waits for a read-back to stop; a block of 1 MiB
-// takes milliseconds, so only a hanging disk reaches it.
-constexpr int kInstallerCheckStopMs = 2000;
-
-// The folder is below the user's own cache folder, but a link or a folder of
-// someone else on the way would still let another user swap the installer
-// between its check and its start: each level must be a real folder of this
-// user that only this user may enter.
-bool makePrivateFolder(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    const QByteArray native = QFile::encodeName(path);
-    struct stat st = {};
-    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-        return false;
-    return (st.st_mode & 07777) == S_IRWXU || ::chmod(native.constData(), S_IRWXU) == 0;
-#else
-    Q_UNUSED(path);
-    return true;
-#endif
-}
 
 // A name with a control character (a NUL cuts the path short) or a
 // backslash (a separator elsewhere) is not a plain installer file name.
@@ -96,12 +68,17 @@ void RemoteUpdater::failDownload(const QString &message)
     emit downloadFailed(message);
 }
 
+PrivateFolderChain RemoteUpdater::downloadFolders()
+{
+    return PrivateFolderChain(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),
+                              {QStringLiteral("RemoteUpdate"), QCoreApplication::applicationName()});
+}
+
 QString RemoteUpdater::downloadFolder()
 {
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (cache.isEmpty())
+    if (QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation).isEmpty())
         return {};
-    return QDir(cache).filePath(QStringLiteral("RemoteUpdate/") + QCoreApplication::applicationName());
+    return downloadFolders().path();
 }
 
 void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
@@ -135,13 +112,17 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
     if ((suffix != QLatin1String("exe") && suffix != QLatin1String("msi")) || !isPlainFileName(fileName))
         return failDownload(QStringLiteral("Only .exe or .msi installers are allowed"));
 
-    const QString folder = downloadFolder();
-    if (folder.isEmpty() || !QDir().mkpath(folder) || !makePrivateFolder(QFileInfo(folder).path())
-        || !makePrivateFolder(folder))
+    // Every folder from the user's cache folder down is checked: one that
+    // another user may rename or replace would let them swap the installer
+    // between its check and its start.
+    PrivateFolderChain folders = downloadFolders();
+    QString folderProblem = QStringLiteral("no cache folder");
+    if (downloadFolder().isEmpty() || !folders.prepare(&folderProblem)) {
+        qWarning().noquote() << QStringLiteral("[Update] download folder refused: %1").arg(folderProblem);
         return failDownload(QStringLiteral("Failed to create download directory"));
+    }
 
-    m_downloadFilePath = QDir(folder).filePath(fileName);
-    m_downloadedBytes = 0;
+    m_downloadFilePath = QDir(folders.path()).filePath(fileName);
     m_downloadFile = new QSaveFile(m_downloadFilePath, this);
     if (!m_downloadFile->open(QIODevice::WriteOnly)) {
         const QString message =
@@ -162,26 +143,24 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
                 {{QStringLiteral("url"), info.downloadUrl}, {QStringLiteral("latestVersion"), info.latestVersion}});
     startOperationTimer();
 
-    // An announced size past the limit ends the download before any of it is written.
-    limitReplySize(reply, m_maxInstallerBytes, this, [this](qint64) { onDownloadTooLarge(); });
+    // Each piece is counted and written as it arrives; an announced size
+    // past the limit ends the download before any of it is written.
+    ReplySizeLimit::watch(
+        reply, m_maxInstallerBytes, this, [this](qint64 bytes) { onDownloadTooLarge(bytes); },
+        [this](const QByteArray &piece) { onDownloadPiece(piece); });
     connect(reply, &QNetworkReply::downloadProgress, this, &RemoteUpdater::downloadProgress);
-    connect(reply, &QNetworkReply::readyRead, this, &RemoteUpdater::onDownloadReadyRead);
     connect(reply, &QNetworkReply::finished, this, &RemoteUpdater::onDownloadFinished);
 }
 
-void RemoteUpdater::onDownloadReadyRead()
+void RemoteUpdater::onDownloadPiece(const QByteArray &piece)
 {
     if (!m_downloadReply || !m_downloadFile || !m_downloadFile->isOpen())
         return;
     // Silence is what times a download out, not its length.
     if (m_state == Downloading && m_downloadTimeoutMs > 0)
         m_operationTimer->start(m_downloadTimeoutMs);
-
-    const QByteArray chunk = m_downloadReply->readAll();
-    if (m_downloadedBytes + chunk.size() > m_maxInstallerBytes)
-        return onDownloadTooLarge();
     QString error;
-    if (!storeDownloadChunk(chunk, &error)) {
+    if (!writeAll(m_downloadFile, piece, &error)) {
         m_operationTimer->stop();
         m_state = Idle;
         abortDownload();
@@ -189,15 +168,7 @@ void RemoteUpdater::onDownloadReadyRead()
     }
 }
 
-bool RemoteUpdater::storeDownloadChunk(const QByteArray &chunk, QString *error)
-{
-    if (!writeAll(m_downloadFile, chunk, error))
-        return false;
-    m_downloadedBytes += chunk.size();
-    return true;
-}
-
-void RemoteUpdater::onDownloadTooLarge()
+void RemoteUpdater::onDownloadTooLarge(qint64 bytes)
 {
     // Not retried: the same server would send the same file.
     m_operationTimer->stop();
@@ -205,20 +176,23 @@ void RemoteUpdater::onDownloadTooLarge()
     abortDownload();
     const QString message =
         QStringLiteral("Installer download is larger than the limit of %1 bytes").arg(m_maxInstallerBytes);
-    qWarning().noquote() << QStringLiteral("[Update] %1; partial file deleted").arg(message);
+    qWarning().noquote() << QStringLiteral("[Update] %1 (%2 seen); partial file deleted").arg(message).arg(bytes);
     failDownload(message);
     recordEvent(QStringLiteral("download_fail"), {{QStringLiteral("reason"), message}});
 }
 
 void RemoteUpdater::onDownloadFinished()
 {
+    // What is still unread goes through the count and into the file first;
+    // past the limit or failing to write, that ends the download itself.
+    if (ReplySizeLimit *limit = ReplySizeLimit::of(m_downloadReply))
+        limit->drain();
     QNetworkReply *reply = m_downloadReply.data();
     m_downloadReply.clear();
     if (!reply)
         return;
     const QNetworkReply::NetworkError error = reply->error();
     const QString errorText = reply->errorString();
-    const QByteArray rest = reply->readAll();
     reply->deleteLater();
     m_operationTimer->stop();
 
@@ -241,15 +215,6 @@ void RemoteUpdater::onDownloadFinished()
         return;
     }
 
-    if (m_downloadedBytes + rest.size() > m_maxInstallerBytes)
-        return onDownloadTooLarge();
-    QString writeError;
-    if (!storeDownloadChunk(rest, &writeError)) {
-        discardDownloadFile();
-        m_state = Idle;
-        failDownload(writeFailureText(writeError));
-        return;
-    }
     if (!m_downloadFile->commit()) {
         const QString fileError = m_downloadFile->errorString();
         discardDownloadFile();
@@ -262,123 +227,6 @@ void RemoteUpdater::onDownloadFinished()
     m_downloadFile = nullptr;
     const QString path = std::exchange(m_downloadFilePath, QString());
     verifyInstaller(path, std::exchange(m_expectedSha256, QString()));
-}
-
-QString RemoteUpdater::normalizedSha256(const QString &expected)
-{
-    QString wanted = expected;
-    wanted.remove(QLatin1Char(' '));
-    if (wanted.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        wanted.remove(0, 2);
-    return wanted.toLower();
-}
-
-void RemoteUpdater::verifyInstaller(const QString &filePath, const QString &expected)
-{
-    const QString wanted = normalizedSha256(expected);
-    if (wanted.size() != 64)
-        return rejectInstaller(filePath);
-
-    // What is handed off below is the file as it is on disk now, so that is
-    // what is hashed, not the bytes as they arrived. The state stays
-    // Downloading until the check has answered.
-    m_checkedInstallerPath = filePath;
-    m_expectedSha256 = wanted;
-    m_installerCheck = InstallerHashCheck::start(filePath, hashBlockBytes);
-    connect(m_installerCheck, &InstallerHashCheck::progress, this, &RemoteUpdater::hashVerificationProgress);
-    connect(m_installerCheck, &InstallerHashCheck::finished, this, &RemoteUpdater::onInstallerHashed);
-}
-
-void RemoteUpdater::onInstallerHashed(const QString &digestHex, const QString &readError)
-{
-    // The check object goes by itself once its thread has ended.
-    m_installerCheck.clear();
-    const QString path = std::exchange(m_checkedInstallerPath, QString());
-    const QString wanted = std::exchange(m_expectedSha256, QString());
-    if (!readError.isEmpty())
-        qWarning().noquote() << QStringLiteral("[Update] installer could not be read back: %1").arg(readError);
-    if (digestHex.isEmpty() || digestHex != wanted)
-        return rejectInstaller(path);
-    emit downloadFinished(path);
-    handOff(path);
-}
-
-void RemoteUpdater::rejectInstaller(const QString &filePath)
-{
-    QFile file(filePath);
-    const bool deleted = file.remove() || !file.exists();
-    QString message = QStringLiteral("SHA-256 mismatch. The file was deleted for safety.");
-    if (!deleted) {
-        qWarning().noquote() << QStringLiteral("[Update] installer that failed its check could not be deleted: %1: %2")
-                                    .arg(filePath, file.errorString());
-        message = QStringLiteral("SHA-256 mismatch. The file could not be deleted: %1").arg(filePath);
-    }
-    m_expectedSha256.clear();
-    m_state = Idle;
-    m_downloadAttempt = 0;
-    emit hashVerificationFailed(message);
-    recordEvent(QStringLiteral("hash_verification_fail"), {{QStringLiteral("filePath"), filePath}});
-}
-
-void RemoteUpdater::stopInstallerCheck()
-{
-    InstallerHashCheck *check = m_installerCheck.data();
-    m_installerCheck.clear();
-    m_checkedInstallerPath.clear();
-    if (!check)
-        return;
-    disconnect(check, nullptr, this, nullptr);
-    check->cancel();
-    if (check->waitFinished(kInstallerCheckStopMs)) {
-        delete check;
-        return;
-    }
-    // A read that hangs keeps its object; it goes once the read returns.
-    qWarning().noquote()
-        << QStringLiteral("[Update] installer read-back still busy after %1 ms; left to end on its own")
-               .arg(kInstallerCheckStopMs);
-}
-
-void RemoteUpdater::handOff(const QString &installerPath)
-{
-    const QString programFolder =
-        m_programDirectory.isEmpty() ? QCoreApplication::applicationDirPath() : m_programDirectory;
-    const QString relayPath = QDir(programFolder).filePath(m_launcher->installRelayFileName());
-    const bool runnerMode = QFileInfo(relayPath).isFile();
-
-    QString program;
-    QStringList arguments;
-    if (runnerMode) {
-        program = relayPath;
-        arguments = {QStringLiteral("--wait-pid"),
-                     QString::number(QCoreApplication::applicationPid()),
-                     QStringLiteral("--installer"),
-                     installerPath,
-                     QStringLiteral("--workdir"),
-                     QFileInfo(installerPath).absolutePath(),
-                     QStringLiteral("--args"),
-                     m_installerArguments.join(QChar(0x1F)),
-                     QStringLiteral("--receipt"),
-                     installReceiptPath()};
-    } else {
-        program = installerPath;
-        arguments = m_installerArguments;
-    }
-
-    if (!m_launcher->startDetached(program, arguments)) {
-        m_state = Idle;
-        m_downloadAttempt = 0;
-        emit installerLaunchFailed(
-            QStringLiteral("Failed to start installer workflow. You can run it manually:\n%1").arg(installerPath));
-        recordEvent(QStringLiteral("installer_launch_fail"), {{QStringLiteral("program"), program}});
-        return;
-    }
-    m_state = LaunchingInstaller;
-    m_downloadAttempt = 0;
-    emit installerStarted(program, arguments);
-    recordEvent(QStringLiteral("installer_launcher_started"),
-                {{QStringLiteral("program"), program}, {QStringLiteral("runnerMode"), runnerMode}});
-    QTimer::singleShot(0, this, [this] { emit requestApplicationQuit(); });
 }
 
 } // namespace RemoteUpdate

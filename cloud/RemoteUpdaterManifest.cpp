@@ -75,17 +75,17 @@ void RemoteUpdater::sendManifestRequest()
 
     m_manifestReply = m_networkManager->post(request, QByteArray());
     startOperationTimer();
-    limitReplySize(m_manifestReply, maxManifestBytes, this, [this](qint64) { onManifestTooLarge(); });
+    ReplySizeLimit::watch(m_manifestReply, maxManifestBytes, this, [this](qint64 bytes) { onManifestTooLarge(bytes); });
     connect(m_manifestReply, &QNetworkReply::finished, this, &RemoteUpdater::onManifestFinished);
 }
 
-void RemoteUpdater::onManifestTooLarge()
+void RemoteUpdater::onManifestTooLarge(qint64 bytes)
 {
     // Not retried: a server that sends this much would send it again.
     abortManifestRequest();
     m_operationTimer->stop();
     const QString message = QStringLiteral("Update manifest is larger than %1 bytes").arg(maxManifestBytes);
-    qWarning().noquote() << QStringLiteral("[Update] %1; request aborted").arg(message);
+    qWarning().noquote() << QStringLiteral("[Update] %1 (%2 seen); request aborted").arg(message).arg(bytes);
     finishCheckWithFailure(message, {{QStringLiteral("reason"), message}});
 }
 
@@ -98,7 +98,7 @@ void RemoteUpdater::onManifestFinished()
 
     const QNetworkReply::NetworkError error = reply->error();
     const QString errorText = reply->errorString();
-    const QByteArray body = reply->readAll();
+    const QByteArray body = ReplySizeLimit::takeBody(reply);
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
     const auto headers = reply->rawHeaderPairs();

@@ -1,5 +1,7 @@
 #include "cloud/UserApi.h"
 
+#include "cloud/ReplySizeLimit.h"
+
 #include <QJsonObject>
 #include <QNetworkReply>
 
@@ -123,7 +125,7 @@ bool UserApi::takeSessionEndReply(const FailureReporter &fail)
     reply->deleteLater();
     if (reportNetworkFailure(reply, fail))
         return false;
-    const QByteArray body = reply->readAll().trimmed();
+    const QByteArray body = ReplySizeLimit::takeBody(reply).trimmed();
     if (!body.isEmpty() && reportEnvelopeFailure(parseResponse(body), fail))
         return false;
     setToken(QString());

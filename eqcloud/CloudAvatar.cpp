@@ -1,5 +1,6 @@
 #include "eqcloud/CloudAvatar.h"
 
+#include "cloud/ServerPicture.h"
 
 namespace CloudAvatar {
 
@@ -19,6 +20,16 @@ QPixmap loadLocal(const QString &source)
     if (source.startsWith(QLatin1String("qrc:/")))
         return QPixmap(source.mid(3));
     return QPixmap(source);
+}
+
+QImage decode(const QByteArray &bytes)
+{
+    return ServerPicture::decodeSquare(bytes, keptSide);
+}
+
+QImage fitted(const QImage &image)
+{
+    return ServerPicture::fitSquare(image, keptSide);
 }
 
 } // namespace CloudAvatar

@@ -1,5 +1,6 @@
 #include "eqcloud/GameCardImageCache.h"
 
+#include "cloud/BoundedGet.h"
 #include "eqcloud/CloudAvatar.h"
 
 #include <QCoreApplication>
@@ -18,8 +19,6 @@ GameCardImageCache *GameCardImageCache::instance()
 GameCardImageCache::GameCardImageCache(QObject *parent) : QObject(parent)
 {
     m_network = new QNetworkAccessManager(this);
-    // A stalled picture server must not hold a source "in flight" for ever.
-    m_network->setTransferTimeout(20000);
 }
 
 bool GameCardImageCache::lookup(const QString &source, QPixmap *pixmap)
@@ -35,7 +34,8 @@ bool GameCardImageCache::lookup(const QString &source, QPixmap *pixmap)
 
 void GameCardImageCache::insert(const QString &source, const QPixmap &pixmap)
 {
-    m_pixmaps.insert(source, pixmap);
+    const bool small = pixmap.width() <= CloudAvatar::keptSide && pixmap.height() <= CloudAvatar::keptSide;
+    m_pixmaps.insert(source, small ? pixmap : QPixmap::fromImage(CloudAvatar::fitted(pixmap.toImage())));
     touch(source);
     while (m_pixmaps.size() > limit && !m_order.isEmpty())
         m_pixmaps.remove(m_order.takeFirst());
@@ -57,9 +57,8 @@ bool GameCardImageCache::fetch(const QString &source)
 {
     if (isInFlight(source))
         return false;
-    QNetworkRequest request{QUrl(source)};
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    QNetworkReply *reply = m_network->get(request);
+    // A stalled or endless picture server must not hold a source "in flight" for ever.
+    QNetworkReply *reply = BoundedGet::get(m_network, QUrl(source), CloudAvatar::maxDownloadBytes, fetchTimeoutMs);
     if (!reply)
         return false;
     m_inFlight.insert(source, reply);
@@ -82,11 +81,19 @@ void GameCardImageCache::onReplyFinished(QNetworkReply *reply, const QString &so
     reply->deleteLater();
     if (m_inFlight.value(source) == reply)
         m_inFlight.remove(source);
-    QPixmap pixmap;
-    const bool ok = reply->error() == QNetworkReply::NoError && pixmap.loadFromData(reply->readAll());
+    const QImage image = CloudAvatar::decode(BoundedGet::body(reply));
+    const bool ok = !image.isNull();
     if (ok)
-        insert(source, pixmap);
+        insert(source, QPixmap::fromImage(image));
     emit fetchFinished(source, ok);
+}
+
+qint64 GameCardImageCache::byteCount() const
+{
+    qint64 bytes = 0;
+    for (const QPixmap &pixmap : m_pixmaps)
+        bytes += qint64(pixmap.width()) * pixmap.height() * pixmap.depth() / 8;
+    return bytes;
 }
 
 void GameCardImageCache::clear()

@@ -10,19 +10,23 @@ class QNetworkAccessManager;
 class QNetworkReply;
 
 // The process-wide picture cache of the cloud cards: each network source is
-// fetched once and kept, the least recently used leaving first beyond the
+// fetched once (bounded in size and time) and kept at the size it is drawn
+// (CloudAvatar::keptSide), the least recently used leaving first beyond the
 // limit. Created on first use as a child of the application. GUI thread only.
 class GameCardImageCache : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int limit = 300;
+    // A fetch that takes longer than this in all is given up.
+    static constexpr int fetchTimeoutMs = 20000;
 
     static GameCardImageCache *instance();
 
     // A hit moves the source to the most recent end.
     bool lookup(const QString &source, QPixmap *pixmap);
-    // Stores (or replaces) the picture as the most recent one and trims the cache.
+    // Stores (or replaces) the picture, made no larger than it is kept, as
+    // the most recent one and trims the cache.
     void insert(const QString &source, const QPixmap &pixmap);
     // Starts a GET unless one for the source is in flight; false when none was started.
     bool fetch(const QString &source);
@@ -34,6 +38,8 @@ public:
     bool contains(const QString &source) const { return m_pixmaps.contains(source); }
     bool isInFlight(const QString &source) const;
     int size() const { return int(m_pixmaps.size()); }
+    // The pixel bytes of the pictures held.
+    qint64 byteCount() const;
     QStringList order() const { return m_order; }
     void clear();
 

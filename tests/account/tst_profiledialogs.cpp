@@ -1,6 +1,7 @@
 // The nickname and avatar dialogs: the byte limit while typing, and the
 // checks of a chosen picture file.
 #include "account/AccountImages.h"
+#include "account/AvatarImage.h"
 #include "account/EditAvatarDialog.h"
 #include "account/EditNicknameDialog.h"
 #include "widgets/CustomClickableLabel.h"
@@ -292,6 +293,14 @@ void TestProfileDialogs::currentAvatarPreview_data()
     QTest::newRow("download, scheme in capitals") << QStringLiteral(" HTTP") + url.mid(4) << QColor(Qt::blue);
     QTest::newRow("not found") << m_server.fileUrl(QStringLiteral("none.png")).toString() << QColor();
     QTest::newRow("not an image") << m_server.fileUrl(QStringLiteral("junk.png")).toString() << QColor();
+    m_server.backend().setFile(QStringLiteral("huge.png"), QByteArray(AvatarImage::maxDownloadBytes + 1, 'p'));
+    QTest::newRow("larger than a photo") << m_server.fileUrl(QStringLiteral("huge.png")).toString() << QColor();
+    m_server.backend().setFile(QStringLiteral("endless.png"), AccountTest::solidImage(Qt::blue));
+    m_server.setFault(QStringLiteral("files/endless.png"), FakeApi::Fault::flood(FakeApi::Fault::Framing::Chunked));
+    QTest::newRow("endless") << m_server.fileUrl(QStringLiteral("endless.png")).toString() << QColor();
+    m_server.backend().setFile(QStringLiteral("wide.png"), AccountTest::solidImage(Qt::blue, "PNG", 3000));
+    QTest::newRow("picture of 3000 pixels") << m_server.fileUrl(QStringLiteral("wide.png")).toString()
+                                            << QColor(Qt::blue);
 }
 
 void TestProfileDialogs::currentAvatarPreview()
@@ -307,7 +316,7 @@ void TestProfileDialogs::currentAvatarPreview()
     if (remote) {
         QCOMPARE(AccountTest::labelCentreColour(preview(&dialog)), defaultColour); // until the answer
         QTRY_COMPARE(m_server.requests().size(), 1);
-        QTRY_VERIFY(dialog.findChildren<QNetworkAccessManager *>().isEmpty()); // done and released
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.findChildren<QNetworkAccessManager *>().isEmpty(), 30000); // done and released
     }
     QCOMPARE(AccountTest::labelCentreColour(preview(&dialog)), colour.isValid() ? colour : defaultColour);
     QVERIFY(dialog.selectedFilePath().isEmpty());

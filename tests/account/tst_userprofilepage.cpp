@@ -1,5 +1,6 @@
 // The profile page: its setters, the signals of its controls, and the avatar
 // download with its memory cache.
+#include "account/AvatarImage.h"
 #include "account/CustomUserProfilePage.h"
 #include "tests/account/AccountTestSupport.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
@@ -50,6 +51,8 @@ private slots:
     void schemeInCapitalsIsDownloaded();
     void failedDownloadKeepsThePictureShown_data();
     void failedDownloadKeepsThePictureShown();
+    void oversizedOrEndlessAvatarShowsTheDefault_data();
+    void oversizedOrEndlessAvatarShowsTheDefault();
     void localPathsAndEmpty();
     void memoryCacheKeepsThe32Newest();
     void englishTexts();
@@ -218,6 +221,39 @@ void TestUserProfilePage::failedDownloadKeepsThePictureShown()
     QTRY_COMPARE(m_server.requestCount(route(file)), 1);
     QTRY_VERIFY(m_page->findChildren<QNetworkReply *>().isEmpty());
     QCOMPARE(avatarColour(), m_defaultColour);
+}
+
+void TestUserProfilePage::oversizedOrEndlessAvatarShowsTheDefault_data()
+{
+    QTest::addColumn<QString>("body"); // "large": a file past the limit; else an endless flood
+    QTest::addColumn<Fault>("fault");
+    QTest::newRow("larger than a photo") << "large" << Fault();
+    QTest::newRow("endless, chunked") << "" << Fault::flood(Fault::Framing::Chunked);
+    QTest::newRow("endless, until the close") << "" << Fault::flood(Fault::Framing::UntilClose);
+}
+
+void TestUserProfilePage::oversizedOrEndlessAvatarShowsTheDefault()
+{
+    QFETCH(QString, body);
+    QFETCH(Fault, fault);
+    const QString file = QStringLiteral("huge.png");
+    if (body == QLatin1String("large")) {
+        m_server.backend().setFile(file, QByteArray(AvatarImage::maxDownloadBytes + 1, 'p'));
+    } else {
+        serve(file, Qt::red);
+        m_server.setFault(route(file), fault);
+    }
+    const QString shown = serve(QStringLiteral("shown.png"), Qt::blue);
+    m_page->setAvatarUrl(shown);
+    QTRY_VERIFY(AccountTest::closeTo(avatarColour(), Qt::blue));
+    m_page->setAvatarUrl(m_server.fileUrl(file).toString());
+    QTRY_COMPARE(m_server.requestCount(route(file)), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(m_page->findChildren<QNetworkReply *>().isEmpty(), 30000);
+    QCOMPARE(avatarColour(), m_defaultColour);
+    // Nothing of it was kept: asked again, it is fetched again.
+    m_page->setAvatarUrl(shown);
+    m_page->setAvatarUrl(m_server.fileUrl(file).toString());
+    QTRY_COMPARE(m_server.requestCount(route(file)), 2);
 }
 
 void TestUserProfilePage::localPathsAndEmpty()

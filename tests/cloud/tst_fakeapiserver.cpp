@@ -18,6 +18,7 @@ namespace {
 struct RawReply
 {
     int status = 0;
+    QByteArray head;
     QByteArray body;
     int errorCode() const { return QJsonDocument::fromJson(body).object().value("errorCode").toInt(-999); }
 };
@@ -38,6 +39,7 @@ RawReply exchange(quint16 port, const QByteArray &request)
     RawReply reply;
     const QList<QByteArray> statusLine = all.left(all.indexOf("\r\n")).split(' ');
     reply.status = statusLine.value(1).toInt();
+    reply.head = all.left(all.indexOf("\r\n\r\n"));
     reply.body = all.mid(all.indexOf("\r\n\r\n") + 4);
     return reply;
 }
@@ -80,6 +82,9 @@ private slots:
     void loginRefusesClearPassword();
     void answersOfAnyLength_data();
     void answersOfAnyLength();
+    void floodsAsFastAsTheClientReads_data();
+    void floodsAsFastAsTheClientReads();
+    void endlessFloodStopsWhenTheClientGoes();
 };
 
 void TestFakeApiServer::chunkedRequestFedInPieces()
@@ -250,6 +255,78 @@ void TestFakeApiServer::answersOfAnyLength()
     // The envelope first, then only blanks.
     QVERIFY(QJsonDocument::fromJson(body.trimmed()).isObject());
     QCOMPARE(socket.state() == QAbstractSocket::ConnectedState, !closes);
+}
+
+namespace {
+
+// Undoes chunked framing; false when the framing is broken or not ended.
+bool unchunk(const QByteArray &framed, QByteArray *body)
+{
+    qsizetype at = 0;
+    for (;;) {
+        const qsizetype eol = framed.indexOf("\r\n", at);
+        if (eol < 0)
+            return false;
+        bool ok = false;
+        const qsizetype size = framed.mid(at, eol - at).toLongLong(&ok, 16);
+        if (!ok || framed.size() < eol + 2 + size + 2 || framed.mid(eol + 2 + size, 2) != "\r\n")
+            return false;
+        if (size == 0)
+            return eol + 4 == framed.size();
+        body->append(framed.mid(eol + 2, size));
+        at = eol + 2 + size + 2;
+    }
+}
+
+} // namespace
+
+void TestFakeApiServer::floodsAsFastAsTheClientReads_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<int>("bodyBytes");
+    QTest::newRow("ended by the close") << Fault::flood(Fault::Framing::UntilClose, 3000000) << 3000000;
+    QTest::newRow("chunked") << Fault::flood(Fault::Framing::Chunked, 3000000) << 3000000;
+    QTest::newRow("no more than the envelope") << Fault::flood(Fault::Framing::Chunked, 0) << -1;
+}
+
+void TestFakeApiServer::floodsAsFastAsTheClientReads()
+{
+    QFETCH(Fault, fault);
+    QFETCH(int, bodyBytes);
+    FakeApiServer server;
+    QVERIFY(server.start());
+    server.setFault(QStringLiteral("home/x"), fault);
+    const RawReply reply = exchange(server.port(), formPost(QStringLiteral("home/x"), {}, "a=1"));
+    QCOMPARE(reply.status, 200);
+    QVERIFY(!reply.head.contains("Content-Length"));
+    QCOMPARE(reply.head.contains("\r\nTransfer-Encoding: chunked"), fault.chunked);
+    QByteArray body = reply.body;
+    if (fault.chunked) {
+        body.clear();
+        QVERIFY(unchunk(reply.body, &body));
+    }
+    if (bodyBytes >= 0)
+        QCOMPARE(body.size(), bodyBytes);
+    // The envelope first, then only blanks.
+    QVERIFY(QJsonDocument::fromJson(body.trimmed()).isObject());
+    QCOMPARE(server.floodedBytes(), qint64(body.size()));
+    QTRY_COMPARE(server.activeFloods(), 0);
+}
+
+void TestFakeApiServer::endlessFloodStopsWhenTheClientGoes()
+{
+    FakeApiServer server;
+    QVERIFY(server.start());
+    server.setFault(QStringLiteral("home/x"), Fault::flood(Fault::Framing::UntilClose));
+    QTcpSocket socket;
+    qint64 received = 0;
+    connect(&socket, &QTcpSocket::connected, this, [&] { socket.write(formPost(QStringLiteral("home/x"), {}, "a=1")); });
+    connect(&socket, &QTcpSocket::readyRead, this, [&] { received += socket.readAll().size(); });
+    socket.connectToHost(QHostAddress::LocalHost, server.port());
+    QTRY_VERIFY_WITH_TIMEOUT(received > 16 * 1024 * 1024, 30000);
+    QCOMPARE(server.activeFloods(), 1);
+    socket.abort();
+    QTRY_COMPARE_WITH_TIMEOUT(server.activeFloods(), 0, 10000);
 }
 
 QTEST_MAIN(TestFakeApiServer)

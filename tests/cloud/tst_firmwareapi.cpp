@@ -3,6 +3,7 @@
 
 #include "cloud/FirmwareApi.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
+#include "tests/support/testenv/MessageLog.h"
 
 #include <QJsonArray>
 #include <QNetworkReply>
@@ -49,6 +50,7 @@ private slots:
     void infoFailures_data();
     void infoFailures();
     void transportFailureCarriesNetworkCode();
+    void oversizeInfoReplyIsANetworkFailure_data();
     void oversizeInfoReplyIsANetworkFailure();
     void infoTimesOut();
     void newerRequestSupersedesOlder();
@@ -59,6 +61,8 @@ private slots:
 
     void download_data();
     void download();
+    void floodedDownloadIsRefusedAsTooLarge_data();
+    void floodedDownloadIsRefusedAsTooLarge();
     void downloadDefaultTimeoutWhenNoneGiven();
     void downloadEndedByQuitIsNoFile();
     void downloadInvalidUrl();
@@ -197,10 +201,19 @@ void TestFirmwareApi::transportFailureCarriesNetworkCode()
     QCOMPARE(networkError.count(), 0);
 }
 
+void TestFirmwareApi::oversizeInfoReplyIsANetworkFailure_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::newRow("paced stream") << Fault::stream(64 * 1024 * 1024, 256 * 1024);
+    QTest::newRow("flood until the close") << Fault::flood(Fault::Framing::UntilClose);
+    QTest::newRow("chunked flood") << Fault::flood(Fault::Framing::Chunked);
+}
+
 void TestFirmwareApi::oversizeInfoReplyIsANetworkFailure()
 {
     // An abort of its own, not the transport's: -1 and the text of a network failure.
-    m_server->setFault(infoRoute, Fault::stream(64 * 1024 * 1024, 256 * 1024));
+    QFETCH(Fault, fault);
+    m_server->setFault(infoRoute, fault);
     QSignalSpy failed(m_api, &FirmwareApi::pcFirmwareInfoFailed);
     QSignalSpy received(m_api, &FirmwareApi::pcFirmwareInfoReceived);
     const QString aborted = QStringLiteral("^\\[Api\\]\\[Reply\\] reply of %1 is ").arg(infoRoute);
@@ -351,6 +364,43 @@ void TestFirmwareApi::download()
     const FakeApi::HttpRequest request = m_server->lastRequest(QStringLiteral("files/") + file);
     QCOMPARE(request.method, QByteArray("GET"));
     QVERIFY(!request.hasHeader("sign"));
+}
+
+void TestFirmwareApi::floodedDownloadIsRefusedAsTooLarge_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<bool>("ok");
+    const qint64 limit = FirmwareApi::maxFirmwareBytes;
+    QTest::newRow("endless, until the close") << Fault::flood(Fault::Framing::UntilClose) << false;
+    QTest::newRow("endless, chunked") << Fault::flood(Fault::Framing::Chunked) << false;
+    QTest::newRow("one byte past the limit, chunked") << Fault::flood(Fault::Framing::Chunked, limit + 1) << false;
+    QTest::newRow("exactly the limit, until the close") << Fault::flood(Fault::Framing::UntilClose, limit) << true;
+}
+
+void TestFirmwareApi::floodedDownloadIsRefusedAsTooLarge()
+{
+    // A server that writes as fast as it can, with no length announced. The
+    // time-out is far off: a download that stalled short of the limit would
+    // end there, with another text.
+    QFETCH(Fault, fault);
+    QFETCH(bool, ok);
+    MessageLog log;
+    m_server->backend().setFile(QStringLiteral("fw.ufw"), QByteArray("UFW\x01", 4));
+    m_server->setFault(QStringLiteral("files/fw.ufw"), fault);
+    const auto result = m_api->downloadFirmware(m_server->fileUrl(QStringLiteral("fw.ufw")), 120000);
+    QCOMPARE(result.ok, ok);
+    if (ok) {
+        QCOMPARE(qint64(result.data.size()), FirmwareApi::maxFirmwareBytes);
+        return;
+    }
+    QCOMPARE(result.error, QStringLiteral("Firmware file is larger than %1 bytes").arg(FirmwareApi::maxFirmwareBytes));
+    QVERIFY(result.data.isEmpty());
+    // Refused at the first piece past the limit: what was held is the limit and one piece.
+    const QStringList aborted = log.lines(QtWarningMsg).filter(QStringLiteral("[Firmware][Download] "));
+    QCOMPARE(aborted.size(), 1);
+    const qint64 seen = aborted.first().section(QLatin1Char(' '), 1, 1).toLongLong();
+    QVERIFY2(seen > FirmwareApi::maxFirmwareBytes && seen <= FirmwareApi::maxFirmwareBytes + 1024 * 1024,
+             qPrintable(aborted.first()));
 }
 
 void TestFirmwareApi::downloadDefaultTimeoutWhenNoneGiven()

@@ -215,6 +215,9 @@ void TestFriendlyErrorText::updateTexts_data()
     QTest::newRow("sha mismatch, file kept") << "SHA-256 mismatch. The file could not be deleted: /c/a.exe"
                                              << "安装包校验失败，请重新下载。"
                                              << "Package verification failed. Download again.";
+    QTest::newRow("read-back without answer")
+        << "SHA-256 not verified: the installer could not be read back within 600 s. The file was deleted for safety."
+        << "安装包校验失败，请重新下载。" << "Package verification failed. Download again.";
     QTest::newRow("installer too large") << "Installer download is larger than the limit of 1073741824 bytes" << ""
                                          << "";
     QTest::newRow("write") << "Failed to write download file" << "磁盘写入失败，请检查磁盘空间。"

@@ -6,11 +6,13 @@
 #include "TestRsaKey.h"
 
 #include "cloud/RemoteUpdater.h"
+#include "cloud/ReplySizeLimit.h"
 #include "platform/installer/RecordingProcessLauncher.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,6 +27,7 @@
 #include <memory>
 #include <utility>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using FakeApi::Backend;
@@ -67,6 +70,16 @@ QJsonObject loggedEvent(const QString &name)
             return event;
     }
     return {};
+}
+
+// The count a size limit's warning line reports ("... (N seen); ..."), or -1.
+qint64 heldAtRefusal(const QString &start)
+{
+    for (const QString &line : std::as_const(g_log)) {
+        if (line.startsWith(start + QStringLiteral(" (")))
+            return line.mid(start.size() + 2).section(QLatin1Char(' '), 0, 0).toLongLong();
+    }
+    return -1;
 }
 
 QString sha256Hex(const QByteArray &bytes)
@@ -130,6 +143,10 @@ private slots:
     void urlEndingInSlashSavesInstallerExe();
     void downloadFolderMustBePrivate_data();
     void downloadFolderMustBePrivate();
+    void foldersTheProgramMakesAreNarrowed();
+    void changedAfterItsCheckIsNotStarted_data();
+    void changedAfterItsCheckIsNotStarted();
+    void readBackWithoutAnswerIsRefused();
     void sharedTemporaryFolderIsNotUsed_data();
     void sharedTemporaryFolderIsNotUsed();
     void expectedHashSpellings_data();
@@ -569,30 +586,49 @@ void TestRemoteUpdater::urlEndingInSlashSavesInstallerExe()
 
 void TestRemoteUpdater::downloadFolderMustBePrivate_data()
 {
-    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("level"); // above (the cache folder's parent), cache (the user's), outer ("RemoteUpdate"), app
+    QTest::addColumn<QString>("setup"); // link, foreign, open (0777), sticky (01777)
     QTest::addColumn<bool>("refused");
-    QTest::newRow("outer folder a link") << "link" << true;
-    QTest::newRow("app folder of another user") << "foreign" << true;
-    QTest::newRow("app folder writable by others") << "open" << false;
+    QTest::newRow("cache folder a link") << "cache" << "link" << true;
+    QTest::newRow("outer folder a link") << "outer" << "link" << true;
+    QTest::newRow("app folder a link") << "app" << "link" << true;
+    QTest::newRow("app folder of another user") << "app" << "foreign" << true;
+    QTest::newRow("cache folder of another user") << "cache" << "foreign" << true;
+    QTest::newRow("app folder writable by others") << "app" << "open" << true;
+    QTest::newRow("cache folder writable by others") << "cache" << "open" << true;
+    QTest::newRow("cache folder in a folder others may write to") << "above" << "open" << true;
+    QTest::newRow("cache folder in a sticky folder") << "above" << "sticky" << false;
+    QTest::newRow("cache folder a sticky one of root") << "cache" << "sticky" << false;
 }
 
 void TestRemoteUpdater::downloadFolderMustBePrivate()
 {
+    // Folders the program did not make itself are taken as they are or refused, never changed.
+    QFETCH(QString, level);
     QFETCH(QString, setup);
     QFETCH(bool, refused);
     const UpdateInfo info = publish("0.2", "a.exe", "bytes");
     QVERIFY(!downloadFolder().isEmpty());
-    const QString outer = QFileInfo(downloadFolder()).path();
+    const QString app = downloadFolder();
+    const QString outer = QFileInfo(app).path();
+    const QString cache = QFileInfo(outer).path();
+    const QString folder = level == QLatin1String("app")     ? app
+                           : level == QLatin1String("outer") ? outer
+                           : level == QLatin1String("cache") ? cache
+                                                             : QFileInfo(cache).path();
     if (setup == QLatin1String("link")) {
-        QVERIFY(QDir(m_tmp->path()).mkpath(QStringLiteral("elsewhere/") + QCoreApplication::applicationName()));
-        QVERIFY(QDir().mkpath(QFileInfo(outer).path()));
-        QVERIFY(QFile::link(m_tmp->filePath(QStringLiteral("elsewhere")), outer));
+        const QString elsewhere = m_tmp->filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkpath(elsewhere + QStringLiteral("/RemoteUpdate/") + QCoreApplication::applicationName()));
+        QVERIFY(QDir().mkpath(QFileInfo(folder).path()));
+        QVERIFY(QFile::link(elsewhere, folder));
     } else {
-        QVERIFY(QDir().mkpath(downloadFolder()));
-        QVERIFY(QFile::setPermissions(downloadFolder(), QFileDevice::Permissions(0x7777)));
-        if (setup == QLatin1String("foreign")
-            && ::chown(QFile::encodeName(downloadFolder()).constData(), 4242, 4242) != 0)
+        QVERIFY(QDir().mkpath(folder));
+        const mode_t mode = setup == QLatin1String("open") ? 0777 : setup == QLatin1String("sticky") ? 01777 : 0700;
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode), 0);
+        if (setup == QLatin1String("foreign") && ::chown(QFile::encodeName(folder).constData(), 4242, 4242) != 0)
             QSKIP("changing a folder's owner needs privileges");
+        if (setup == QLatin1String("sticky") && level == QLatin1String("cache") && ::geteuid() != 0)
+            QSKIP("a folder of root needs privileges");
     }
     SignalLog log(m_updater);
     QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
@@ -600,11 +636,148 @@ void TestRemoteUpdater::downloadFolderMustBePrivate()
     if (refused) {
         QCOMPARE(log.lines, QStringList{"downloadFailed: Failed to create download directory"});
         QCOMPARE(m_server->requestCount(QStringLiteral("files/a.exe")), 0);
+        // The reason names the level that was refused.
+        const QString reason = QStringLiteral("[Update] download folder refused: %1: ").arg(folder);
+        QVERIFY(std::any_of(g_log.cbegin(), g_log.cend(), [&](const QString &line) { return line.startsWith(reason); }));
         return;
     }
     QVERIFY(started.wait(5000));
-    QCOMPARE(QFileInfo(downloadFolder()).permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther),
-             QFileDevice::Permissions());
+    QCOMPARE(QFileInfo(folder).permissions() & QFileDevice::WriteOther, QFileDevice::WriteOther);
+}
+
+void TestRemoteUpdater::foldersTheProgramMakesAreNarrowed()
+{
+    // With no umask at all, a folder made as usual would be open to everyone.
+    const QString app = downloadFolder();
+    const QString cache = QFileInfo(QFileInfo(app).path()).path();
+    QVERIFY(!QFileInfo::exists(QFileInfo(cache).path())); // the cache folder's own parent is made too
+    const UpdateInfo info = publish("0.2", "a.exe", "bytes");
+    const mode_t previous = ::umask(0);
+    const bool done = runDownload(info);
+    ::umask(previous);
+    QVERIFY(done);
+    QCOMPARE(m_launcher.starts.size(), 1);
+    for (const QString &folder : {app, QFileInfo(app).path(), cache, QFileInfo(cache).path()}) {
+        struct stat st = {};
+        QCOMPARE(::lstat(QFile::encodeName(folder).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0700));
+    }
+}
+
+void TestRemoteUpdater::changedAfterItsCheckIsNotStarted_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("atFinish"); // else right after the last block was read back
+    QTest::addColumn<QStringList>("outcome");
+    const QString mismatch = QStringLiteral("hashVerificationFailed: SHA-256 mismatch. The file was deleted for safety.");
+    const QStringList refusedAtCheck{"downloadStarted", mismatch};
+    const QStringList refusedAtStart{"downloadStarted", "downloadFinished", mismatch};
+    QTest::newRow("renamed over, last block") << "renamed over" << false << refusedAtCheck;
+    QTest::newRow("a link in its place, last block") << "link" << false << refusedAtCheck;
+    QTest::newRow("grown, last block") << "grown" << false << refusedAtCheck;
+    QTest::newRow("renamed over before the start") << "renamed over" << true << refusedAtStart;
+    QTest::newRow("a link in its place before the start") << "link" << true << refusedAtStart;
+    QTest::newRow("touched before the start") << "touched" << true << refusedAtStart;
+    QTest::newRow("cache folder opened, last block")
+        << "cache open" << false << QStringList{"downloadStarted", "downloadFailed: Failed to create download directory"};
+    QTest::newRow("cache folder opened before the start")
+        << "cache open" << true
+        << QStringList{"downloadStarted", "downloadFinished", "downloadFailed: Failed to create download directory"};
+}
+
+void TestRemoteUpdater::changedAfterItsCheckIsNotStarted()
+{
+    // The file started is the file checked: it stays open through the check,
+    // and right before the start its path must still name it, in folders
+    // nobody else may change.
+    QFETCH(QString, change);
+    QFETCH(bool, atFinish);
+    QFETCH(QStringList, outcome);
+    const QByteArray installer(2 * 1024 * 1024 + 3, 'H');
+    const UpdateInfo info = publish("0.2", "a.exe", installer);
+    const QString path = QDir(downloadFolder()).filePath(QStringLiteral("a.exe"));
+    const QString cache = QFileInfo(QFileInfo(downloadFolder()).path()).path();
+    const QString evil = m_tmp->filePath(QStringLiteral("evil.exe"));
+    QFile evilFile(evil);
+    QVERIFY(evilFile.open(QIODevice::WriteOnly) && evilFile.write("evil") == 4);
+    evilFile.close();
+    bool changed = false;
+    const auto makeChange = [&] {
+        if (std::exchange(changed, true))
+            return;
+        const QByteArray target = QFile::encodeName(path);
+        if (change == QLatin1String("renamed over")) {
+            const QString other = QDir(downloadFolder()).filePath(QStringLiteral("other.exe"));
+            QVERIFY(QFile::copy(evil, other));
+            QCOMPARE(::rename(QFile::encodeName(other).constData(), target.constData()), 0);
+        } else if (change == QLatin1String("link")) {
+            QVERIFY(QFile::remove(path));
+            QVERIFY(QFile::link(evil, path));
+        } else if (change == QLatin1String("grown")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append) && file.write("x") == 1);
+        } else if (change == QLatin1String("touched")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+        } else {
+            QCOMPARE(::chmod(QFile::encodeName(cache).constData(), 0777), 0);
+        }
+    };
+    if (atFinish) {
+        connect(m_updater, &RemoteUpdater::downloadFinished, this, makeChange);
+    } else {
+        connect(m_updater, &RemoteUpdater::hashVerificationProgress, this, [&](qlonglong done, qlonglong total) {
+            if (done == total)
+                makeChange();
+        });
+    }
+    SignalLog log(m_updater);
+    QVERIFY(runDownload(info));
+    QVERIFY(changed);
+    QCOMPARE(log.lines, outcome);
+    QCOMPARE(m_launcher.starts.size(), 0);
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+    // What was put in the file's place is gone; what a link pointed to is untouched.
+    if (change != QLatin1String("cache open"))
+        QVERIFY(!QFileInfo(path).exists() && !QFileInfo(path).isSymLink());
+    QVERIFY(QFileInfo(evil).isFile());
+    // The refusal leaves the updater ready for the next try.
+    m_server->clearRequests();
+    QCOMPARE(::chmod(QFile::encodeName(cache).constData(), 0700), 0);
+    QVERIFY(runDownload(info));
+    QCOMPARE(m_launcher.starts.size(), 1);
+}
+
+void TestRemoteUpdater::readBackWithoutAnswerIsRefused()
+{
+    // The listener of the first block holds the reading up, as a read that
+    // never returns would; the bound of the check ends it.
+    m_updater->setInstallerCheckTimeoutMs(200);
+    const UpdateInfo info = publish("0.2", "a.exe", QByteArray(3 * 1024 * 1024, 'J'));
+    const QString path = QDir(downloadFolder()).filePath(QStringLiteral("a.exe"));
+    QStringList failures;
+    int blocks = 0;
+    connect(m_updater, &RemoteUpdater::hashVerificationProgress, this, [&] {
+        if (++blocks > 1)
+            return;
+        QSignalSpy failed(m_updater, &RemoteUpdater::hashVerificationFailed);
+        if (failed.wait(10000))
+            failures << failed.at(0).at(0).toString();
+    });
+    QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
+    m_updater->downloadAndInstall(info);
+    QTRY_VERIFY_WITH_TIMEOUT(!failures.isEmpty(), 15000);
+    QCOMPARE(failures, QStringList{QStringLiteral("SHA-256 not verified: the installer could not be read back within "
+                                                  "0.2 s. The file was deleted for safety.")});
+    QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(loggedEvent("hash_verification_fail").value("filePath").toString(), path);
+    // Nothing more comes of the abandoned reading, and the next try runs.
+    m_updater->setInstallerCheckTimeoutMs(RemoteUpdater::defaultInstallerCheckTimeoutMs);
+    QVERIFY(runDownload(info));
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(blocks, 1 + 3);
 }
 
 void TestRemoteUpdater::sharedTemporaryFolderIsNotUsed_data()
@@ -788,6 +961,8 @@ void TestRemoteUpdater::oversizeManifestIsRefused_data()
     QTest::addColumn<Fault>("fault");
     QTest::newRow("announced") << Fault::overstate(RemoteUpdater::maxManifestBytes + 1);
     QTest::newRow("streamed") << Fault::stream(64 * 1024 * 1024, 16 * 1024);
+    QTest::newRow("flooded until the close") << Fault::flood(Fault::Framing::UntilClose);
+    QTest::newRow("flooded chunked") << Fault::flood(Fault::Framing::Chunked);
 }
 
 void TestRemoteUpdater::oversizeManifestIsRefused()
@@ -803,6 +978,10 @@ void TestRemoteUpdater::oversizeManifestIsRefused()
     QCOMPARE(loggedEvent("check_fail").value("reason").toString(), message);
     QCOMPARE(m_server->requestCount(manifestRoute), 1); // not retried
     QCOMPARE(m_updater->state(), RemoteUpdater::Idle);
+    const qint64 held = heldAtRefusal(QStringLiteral("[Update] ") + message);
+    QVERIFY2(held > RemoteUpdater::maxManifestBytes
+                 && held <= RemoteUpdater::maxManifestBytes + ReplySizeLimit::readAheadBytes,
+             qPrintable(QString::number(held)));
     // A manifest that fits is taken.
     m_server->clearFault(manifestRoute);
     QVERIFY(runCheck());
@@ -818,6 +997,9 @@ void TestRemoteUpdater::oversizeInstallerIsRefused_data()
     QTest::newRow("announced") << Fault::overstate(qint64(limit) + 1) << limit << false;
     QTest::newRow("sent without a length") << Fault::stream(0, 64 * 1024) << 2 * limit << false;
     QTest::newRow("exactly the limit") << Fault::stream(0, 64 * 1024) << limit << true;
+    QTest::newRow("flooded until the close") << Fault::flood(Fault::Framing::UntilClose) << limit << false;
+    QTest::newRow("flooded chunked") << Fault::flood(Fault::Framing::Chunked) << limit << false;
+    QTest::newRow("flood of exactly the limit") << Fault::flood(Fault::Framing::Chunked, limit) << limit << true;
 }
 
 void TestRemoteUpdater::oversizeInstallerIsRefused()
@@ -836,6 +1018,10 @@ void TestRemoteUpdater::oversizeInstallerIsRefused()
     }
     const QString message = QStringLiteral("Installer download is larger than the limit of 1048576 bytes");
     QCOMPARE(log.lines, (QStringList{"downloadStarted", "downloadFailed: " + message}));
+    // Refused at the first piece past the limit, whatever the speed.
+    const qint64 held = heldAtRefusal(QStringLiteral("[Update] ") + message);
+    QVERIFY2(held > 1024 * 1024 && held <= 1024 * 1024 + ReplySizeLimit::readAheadBytes,
+             qPrintable(QString::number(held)));
     QCOMPARE(loggedEvent("download_fail").value("reason").toString(), message);
     QCOMPARE(m_server->requestCount(QStringLiteral("files/a.exe")), 1); // not retried
     // Neither the target nor a partial temporary stays behind.

@@ -3,12 +3,14 @@
 // downloaded entry's action bar.
 #include "EqCloudTestSession.h"
 
+#include "eqcloud/CloudAvatar.h"
 #include "eqcloud/CloudDownloadBottomBar.h"
 #include "eqcloud/EQCloudCardListView.h"
 #include "eqcloud/EQCloudGameCardDelegate.h"
 #include "eqcloud/EQCloudListModel.h"
 #include "eqcloud/GameCard.h"
 #include "eqcloud/GameCardImageCache.h"
+#include "tests/support/fakeapi/FakeApiServer.h"
 
 #include <QBuffer>
 #include <QLabel>
@@ -33,9 +35,9 @@ QList<CloudEQItem> items(int count)
     return list;
 }
 
-QByteArray pngBytes(const QColor &colour)
+QByteArray pngBytes(const QColor &colour, int side = 8)
 {
-    QImage image(8, 8, QImage::Format_ARGB32);
+    QImage image(side, side, QImage::Format_ARGB32);
     image.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -82,6 +84,9 @@ private slots:
     void networkAvatarIsFetchedOnceAndCached();
     void failedAvatarKeepsTheDefault();
     void cacheEvictsTheLeastRecentlyUsed();
+    void oversizedOrEndlessAvatarKeepsTheDefault_data();
+    void oversizedOrEndlessAvatarKeepsTheDefault();
+    void cacheOfLargeAvatarsStaysSmall();
 
     void bottomBarCarriesItsEntry();
 
@@ -498,6 +503,72 @@ void TestEqCloudCards::cacheEvictsTheLeastRecentlyUsed()
     cache->insert(name(301), filled(301));
     QVERIFY(!cache->contains(name(2)));
     QVERIFY(!cache->lookup(name(2), &hit));
+}
+
+void TestEqCloudCards::oversizedOrEndlessAvatarKeepsTheDefault_data()
+{
+    QTest::addColumn<QString>("body"); // "large": a file past the limit; else an endless flood
+    QTest::addColumn<FakeApi::Fault>("fault");
+    QTest::newRow("larger than a photo") << "large" << FakeApi::Fault();
+    QTest::newRow("endless, chunked") << "" << FakeApi::Fault::flood(FakeApi::Fault::Framing::Chunked);
+    QTest::newRow("endless, until the close") << "" << FakeApi::Fault::flood(FakeApi::Fault::Framing::UntilClose);
+}
+
+void TestEqCloudCards::oversizedOrEndlessAvatarKeepsTheDefault()
+{
+    QFETCH(QString, body);
+    QFETCH(FakeApi::Fault, fault);
+    EqCloudTestSession session;
+    QVERIFY(session.isReady());
+    const bool large = body == QLatin1String("large");
+    session.server().backend().setFile(QStringLiteral("a.png"),
+                                       large ? QByteArray(CloudAvatar::maxDownloadBytes + 1, 'p') : pngBytes(Qt::blue));
+    if (!large)
+        session.server().setFault(QStringLiteral("files/a.png"), fault);
+    const QString source = session.server().fileUrl(QStringLiteral("a.png")).toString();
+    GameCardImageCache *cache = GameCardImageCache::instance();
+    QSignalSpy finished(cache, &GameCardImageCache::fetchFinished);
+    GameCard card;
+    const QImage fallback = card.avatarPixmap().toImage();
+    card.setAvatarSource(source);
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(finished.at(0), (QVariantList{source, false}));
+    QCOMPARE(card.avatarPixmap().toImage(), fallback);
+    QVERIFY(!cache->contains(source));
+    QVERIFY(!cache->isInFlight(source));
+}
+
+void TestEqCloudCards::cacheOfLargeAvatarsStaysSmall()
+{
+    // Twelve authors with 4000 x 4000 pictures, then a cache filled up with
+    // large ones: what it holds is what cards draw, a few MiB in all.
+    EqCloudTestSession session;
+    QVERIFY(session.isReady());
+    GameCardImageCache *cache = GameCardImageCache::instance();
+    session.server().backend().setFile(QStringLiteral("big.png"), pngBytes(Qt::blue, 4000));
+    QSignalSpy finished(cache, &GameCardImageCache::fetchFinished);
+    GameCard card;
+    for (int i = 0; i < 12; ++i) {
+        const QString source = session.server().fileUrl(QStringLiteral("big.png")).toString()
+                               + QStringLiteral("?author=%1").arg(i);
+        card.setAvatarSource(source);
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.last(), (QVariantList{source, true}));
+        QCOMPARE(card.avatarPixmap().toImage().pixelColor(10, 10), QColor(Qt::blue));
+    }
+    QPixmap large(1200, 900);
+    large.fill(Qt::red);
+    for (int i = cache->size(); i < GameCardImageCache::limit; ++i)
+        cache->insert(QStringLiteral("http://pictures/%1.png").arg(i), large);
+    QCOMPARE(cache->size(), GameCardImageCache::limit);
+    const qint64 kept = qint64(CloudAvatar::keptSide) * CloudAvatar::keptSide * 4;
+    QVERIFY2(cache->byteCount() <= GameCardImageCache::limit * kept, qPrintable(QString::number(cache->byteCount())));
+    QVERIFY(cache->byteCount() <= 3 * 1024 * 1024);
+    // Still the picture, cut to the square a round avatar shows.
+    QPixmap held;
+    QVERIFY(cache->lookup(QStringLiteral("http://pictures/299.png"), &held));
+    QCOMPARE(held.size(), QSize(CloudAvatar::keptSide, CloudAvatar::keptSide));
+    QCOMPARE(held.toImage().pixelColor(24, 24), QColor(Qt::red));
 }
 
 void TestEqCloudCards::bottomBarCarriesItsEntry()

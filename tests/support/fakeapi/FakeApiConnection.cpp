@@ -3,6 +3,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <fcntl.h>
+
 namespace FakeApi {
 
 Connection::Connection(QTcpSocket *socket, RequestHandler handler, QObject *parent)
@@ -74,20 +76,38 @@ QByteArray Connection::reasonPhrase(int status)
     }
 }
 
+QByteArray Connection::headOf(const Response &response)
+{
+    QByteArray head =
+        "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+    for (const auto &[name, value] : std::as_const(response.headers))
+        head += name + ": " + value + "\r\n";
+    if (response.delivery == Delivery::Flood) {
+        if (response.chunked)
+            head += "Transfer-Encoding: chunked\r\n";
+    } else if (response.delivery != Delivery::Stream) {
+        const qint64 length =
+            response.announcedLength >= 0 ? response.announcedLength : response.body.size() + response.padding;
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    }
+    return head + "Connection: close\r\n\r\n";
+}
+
+int Connection::takeSocket()
+{
+    m_answered = true;
+    // The copy keeps the connection open when the socket closes its own.
+    const int descriptor = ::fcntl(int(m_socket->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+    m_socket->abort();
+    deleteLater();
+    return descriptor;
+}
+
 void Connection::writeNow()
 {
     if (m_socket->state() != QAbstractSocket::ConnectedState)
         return;
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(m_response.status) + ' ' + reasonPhrase(m_response.status)
-                      + "\r\n";
-    for (const auto &[name, value] : std::as_const(m_response.headers))
-        head += name + ": " + value + "\r\n";
-    if (m_response.delivery != Delivery::Stream) {
-        const qint64 length = m_response.announcedLength >= 0 ? m_response.announcedLength
-                                                              : m_response.body.size() + m_response.padding;
-        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
-    }
-    head += "Connection: close\r\n\r\n";
+    const QByteArray head = headOf(m_response);
 
     switch (m_response.delivery) {
     case Delivery::Whole:
@@ -114,6 +134,7 @@ void Connection::writeNow()
         m_trickleTimer->start(qMax(1, m_response.trickleIntervalMs));
         return;
     case Delivery::Never:
+    case Delivery::Flood:
         return;
     }
 }

@@ -21,7 +21,8 @@ class Connection : public QObject
 public:
     // Stream: no Content-Length, the body in pieces, then the close.
     // HoldOpen: head and body at once, then the connection stays open.
-    enum class Delivery { Whole, Trickle, CutMidBody, Never, Stream, HoldOpen };
+    // Flood: no Content-Length; the head is for a writer that takes the socket over (takeSocket).
+    enum class Delivery { Whole, Trickle, CutMidBody, Never, Stream, HoldOpen, Flood };
 
     struct Response
     {
@@ -34,6 +35,7 @@ public:
         int trickleBytes = 1;
         qint64 announcedLength = -1; // Content-Length to send; -1: the body's size
         qint64 padding = 0;          // Trickle, Stream: blanks sent after the body, made as they go
+        bool chunked = false;        // Flood: chunked framing
     };
 
     using RequestHandler = std::function<void(Connection *, HttpRequest &)>;
@@ -42,6 +44,11 @@ public:
     ~Connection() override;
 
     void respond(const Response &response);
+    // The status line and headers of `response`, with its blank line.
+    static QByteArray headOf(const Response &response);
+    // Hands the connected socket over as a descriptor of the caller's; this
+    // connection then goes.
+    int takeSocket();
 
 private:
     void onReadyRead();

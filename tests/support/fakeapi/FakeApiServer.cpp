@@ -1,6 +1,9 @@
 #include "tests/support/fakeapi/FakeApiServer.h"
 
 #include "tests/support/fakeapi/FakeApiConnection.h"
+#include "tests/support/fakeapi/FloodWriter.h"
+
+#include <algorithm>
 
 #include <QJsonDocument>
 #include <QTcpServer>
@@ -20,6 +23,19 @@ FakeApiServer::FakeApiServer(QObject *parent) : QObject(parent), m_server(new QT
 }
 
 FakeApiServer::~FakeApiServer() = default;
+
+qint64 FakeApiServer::floodedBytes() const
+{
+    qint64 total = 0;
+    for (const auto &flood : m_floods)
+        total += flood->bodyBytesSent();
+    return total;
+}
+
+int FakeApiServer::activeFloods() const
+{
+    return int(std::count_if(m_floods.cbegin(), m_floods.cend(), [](const auto &flood) { return !flood->isDone(); }));
+}
 
 bool FakeApiServer::start(quint16 port)
 {
@@ -164,6 +180,15 @@ void FakeApiServer::dispatch(Connection *connection, HttpRequest &request)
             response.announcedLength = fault.announcedBytes;
             response.delivery = Connection::Delivery::HoldOpen;
             break;
+        case Fault::Kind::Flood: {
+            response.delivery = Connection::Delivery::Flood;
+            response.chunked = fault.chunked;
+            const int descriptor = connection->takeSocket();
+            if (descriptor >= 0)
+                m_floods.push_back(std::make_unique<FloodWriter>(descriptor, Connection::headOf(response),
+                                                                 response.body, fault.floodBytes, fault.chunked));
+            return;
+        }
         case Fault::Kind::Redirect: {
             response.status = fault.httpStatus;
             const QString location = fault.location.startsWith(QLatin1String("http"))

@@ -9,11 +9,15 @@
 #include <QObject>
 #include <QUrl>
 
+#include <memory>
+#include <vector>
+
 class QTcpServer;
 
 namespace FakeApi {
 
 class Connection;
+class FloodWriter;
 
 // A local stand-in for the maker's HTTP API on 127.0.0.1. API routes live
 // below "/index.php/", files for download below "/files/". It checks the
@@ -44,6 +48,10 @@ public:
     int requestCount(const QString &route) const { return requestsTo(route).size(); }
     HttpRequest lastRequest(const QString &route) const;
     void clearRequests() { m_requests.clear(); }
+    // Body bytes the floods of this server have had taken by their clients so far.
+    qint64 floodedBytes() const;
+    // Floods still writing; one ends when its body is out or its client has gone.
+    int activeFloods() const;
 
 signals:
     void requestReceived(const FakeApi::HttpRequest &request);
@@ -57,6 +65,7 @@ private:
     Backend m_backend;
     QHash<QString, Fault> m_faults;
     QList<HttpRequest> m_requests;
+    std::vector<std::unique_ptr<FloodWriter>> m_floods;
 };
 
 } // namespace FakeApi

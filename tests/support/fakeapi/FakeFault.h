@@ -24,6 +24,8 @@ struct Fault
         Overstate,        // `announcedBytes` in Content-Length, then the real body; the connection stays open
         Stream,           // no Content-Length: the body, padded with blanks to `padBodyTo`, in `chunkBytes`
                           // pieces every `intervalMs`; the close ends it
+        Flood,            // no Content-Length: the body, then blanks up to `floodBytes` (no end when negative),
+                          // as fast as the socket takes them, from a thread of its own; chunked, or the close ends it
     };
 
     Kind kind = Kind::HttpStatus;
@@ -36,6 +38,8 @@ struct Fault
     QString location;        // Redirect: absolute URL or a path on this server
     QByteArray rawBody;      // RawBody
     qint64 announcedBytes = 0; // Overstate
+    qint64 floodBytes = -1;  // Flood
+    bool chunked = false;    // Flood
     int times = -1;          // requests it applies to; -1 for every one
 
     static Fault status(int code) { Fault f; f.kind = Kind::HttpStatus; f.httpStatus = code; return f; }
@@ -64,6 +68,15 @@ struct Fault
         f.padBodyTo = totalBytes;
         f.chunkBytes = chunkBytes;
         f.intervalMs = 1;
+        return f;
+    }
+    enum class Framing { UntilClose, Chunked };
+    static Fault flood(Framing framing, qint64 totalBytes = -1)
+    {
+        Fault f;
+        f.kind = Kind::Flood;
+        f.chunked = framing == Framing::Chunked;
+        f.floodBytes = totalBytes;
         return f;
     }
     static Fault errorCodeAsText(const QString &text) { Fault f; f.kind = Kind::ErrorCodeString; f.errorCodeText = text; return f; }
