@@ -30,6 +30,14 @@ void HidProtocolService::armCommFaultReconnect(const QString &deviceId)
             .arg(commFaultTries)
             .arg(delays.size())
             .arg(delayMs));
+    if (m_durations.scheduleCommFaultTry) {
+        const QPointer<HidProtocolService> self(this);
+        m_durations.scheduleCommFaultTry(delayMs, [self, deviceId, generation] {
+            if (self)
+                self->commFaultReconnect(deviceId, generation);
+        });
+        return;
+    }
     QTimer::singleShot(delayMs, this, [this, deviceId, generation] { commFaultReconnect(deviceId, generation); });
 }
 
