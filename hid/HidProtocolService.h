@@ -250,8 +250,9 @@ private:
     int eqSendsOutstanding = 0;
     // A fatal communication error takes the device down through a disconnect
     // report that follows it; that device is then connected again. Tries that
-    // end without a passed validation are counted (commFaultTries); past the
-    // limit the device waits for a change of the device list.
+    // end without a passed validation (for the Qor decoder: without an EQ
+    // chain written in full) are counted (commFaultTries); past the limit the
+    // device waits for a change of the device list.
     QString commFaultDeviceId;
     int commFaultTries = 0;
     int commFaultGeneration = 0; // a pending try runs only while this is unchanged

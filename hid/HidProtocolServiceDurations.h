@@ -2,8 +2,11 @@
 
 #include <QList>
 
+#include <functional>
+
 // Every delay, period and time limit of HidProtocolService in milliseconds.
-// The defaults are what the program runs with; tests shrink them.
+// The defaults are what the program runs with; tests shrink them or take
+// the scheduling of a reconnect try into their own hands.
 struct HidProtocolServiceDurations
 {
     int firstProbeDelayMs = 1200;          // construction to the automatic probe
@@ -21,6 +24,10 @@ struct HidProtocolServiceDurations
     // try after each delay, then it is left until the device list changes.
     // A passed validation gives it every try again.
     QList<int> commFaultReconnectDelaysMs{500, 2000, 5000};
+    // Runs a reconnect try `delayMs` later on the service's thread; empty: a
+    // single-shot timer. A test that orders the try against other events
+    // keeps it and runs it itself.
+    std::function<void(int delayMs, std::function<void()> runTry)> scheduleCommFaultTry;
     // Stopping the protocol thread: this many waits, then one last longer one.
     int threadStopWaitMs = 3000;
     int threadStopAttempts = 3;

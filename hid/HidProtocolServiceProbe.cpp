@@ -133,7 +133,8 @@ void HidProtocolService::onTransportConnectionChanged(const QString &deviceId, b
         } else if (qorSession.active && protocolProxy) {
             protocolProxy->setHeartbeatEnabled(false);
             protocolProxy->resetTransportState();
-            resetCommFaultTries(deviceId); // the decoder is taken without validation: ready is its pass
+            // Being ready is no pass: a decoder whose reads fail at once gets
+            // this far on every try. Its pass is an EQ chain written in full.
         }
     } else {
         handleTransportDisconnected(deviceId);

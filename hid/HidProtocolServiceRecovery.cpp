@@ -2,13 +2,15 @@
 // Such an error takes the device down while it usually stays on the bus, so
 // no change of the device list would ever bring it back. It gets a few tries
 // on a fresh enumeration, further and further apart; the count starts afresh
-// once a device passes validation, so only tries that fail use it up, and a
-// device that keeps failing is left alone until the device list changes.
+// once a device passes validation (the Qor decoder, never validated: once an
+// EQ chain was written to it in full), so only tries that fail use it up, and
+// a device that keeps failing is left alone until the device list changes.
 #include "hid/HidProtocolService.h"
 
 #include "protocol/IDeviceDiscovery.h"
 #include "protocol/IHidTransport.h"
 
+#include <QPointer>
 #include <QTimer>
 
 void HidProtocolService::armCommFaultReconnect(const QString &deviceId)
@@ -28,6 +30,14 @@ void HidProtocolService::armCommFaultReconnect(const QString &deviceId)
             .arg(commFaultTries)
             .arg(delays.size())
             .arg(delayMs));
+    if (m_durations.scheduleCommFaultTry) {
+        const QPointer<HidProtocolService> self(this);
+        m_durations.scheduleCommFaultTry(delayMs, [self, deviceId, generation] {
+            if (self)
+                self->commFaultReconnect(deviceId, generation);
+        });
+        return;
+    }
     QTimer::singleShot(delayMs, this, [this, deviceId, generation] { commFaultReconnect(deviceId, generation); });
 }
 
