@@ -9,7 +9,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
 jobs="$(nproc)"
-labels="protocol;hid;service;libtavrel;tsan"
+labels="protocol;hid;service;libtavrel;threaded;tsan"
 build=build/tsan
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
