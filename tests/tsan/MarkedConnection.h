@@ -12,7 +12,8 @@
 // itself, as a marked call with the arguments copied here: the emitting thread
 // is ordered before that run, and nothing else is. A direct call marks
 // nothing. The connection's end (a disconnect, its sender or receiver gone)
-// is ordered after the connect, as Qt's connection lock orders them.
+// is ordered after the connect, as Qt's connection lock orders them. A slot
+// called through such a posted call sees no sender().
 //
 // The wrapper's own fields are written and freed unseen: Qt hands the
 // connection to the emitting threads without any order TSan could see.
