@@ -119,6 +119,8 @@ QMetaMethod signalOf(const QMetaObject *meta, void **signal)
 // The method's parameter types when every one can be copied for a queued call.
 std::optional<std::vector<QMetaType>> copyableParameters(const QMetaMethod &method)
 {
+    if (!method.isValid())
+        return std::nullopt;
     std::vector<QMetaType> types;
     for (int i = 0; i < method.parameterCount(); ++i) {
         const QMetaType type = method.parameterMetaType(i);
