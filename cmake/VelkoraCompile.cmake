@@ -8,11 +8,14 @@ elseif(VELKORA_SANITIZER STREQUAL "tsan")
   set(_san -fsanitize=thread -fno-omit-frame-pointer)
   # Qt comes uninstrumented from the distribution: leave the accesses made
   # inside it alone; the Qt tests mark the hand-offs its unseen locks order
-  # (tests/tsan/QtTsanAnnotations.cpp) and cmake/tsan-qt.supp covers the few
-  # the marks cannot reach. The first report stops the program with exit
-  # code 66, so a test with a race fails.
+  # (tests/tsan/QtTsanAnnotations.cpp), and cmake/tsan-qt.supp is for what
+  # the marks cannot reach (nothing today). The first report stops the
+  # program with exit code 66, so a test with a race fails. QProcess starts a
+  # program through clone(CLONE_VM), which this runtime takes for a fork of
+  # the whole multi-threaded program; without die_after_fork=0 it would then
+  # kill the test at its next new thread.
   set(VELKORA_TSAN_OPTIONS
-    "ignore_noninstrumented_modules=1 suppressions='${PROJECT_SOURCE_DIR}/cmake/tsan-qt.supp' halt_on_error=1 exitcode=66 second_deadlock_stack=1")
+    "ignore_noninstrumented_modules=1 suppressions='${PROJECT_SOURCE_DIR}/cmake/tsan-qt.supp' halt_on_error=1 exitcode=66 second_deadlock_stack=1 die_after_fork=0")
   configure_file(${CMAKE_CURRENT_LIST_DIR}/TsanDefaults.c.in ${CMAKE_BINARY_DIR}/tsan/TsanDefaults.c @ONLY)
   add_library(velkora_tsan_defaults OBJECT ${CMAKE_BINARY_DIR}/tsan/TsanDefaults.c)
   # Built into every program, so that a test run by hand or added without the

@@ -33,8 +33,8 @@ function(velkora_add_qt_test name)
   _velkora_add_test(${name} Qt6::Test ${ARGN})
   if(VELKORA_SANITIZER STREQUAL "tsan")
     # Tells TSan the ordering of Qt's queued calls and thread ends, which the
-    # uninstrumented Qt hides from it.
-    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/tsan/QtTsanAnnotations.cpp)
+    # uninstrumented Qt hides from it (tests/tsan/CMakeLists.txt).
+    target_link_libraries(${name} PRIVATE velkora_qt_tsan_annotations)
   endif()
 endfunction()
 

@@ -1,7 +1,5 @@
 #include "ota/OtaWorker.h"
 
-#include <QThread>
-
 OtaWorker::~OtaWorker()
 {
     release();
@@ -9,20 +7,16 @@ OtaWorker::~OtaWorker()
 
 bool OtaWorker::start(std::function<void()> body)
 {
-    if (m_thread)
+    if (m_thread.joinable())
         return false;
-    m_thread = QThread::create(std::move(body));
-    m_thread->start(QThread::InheritPriority);
+    m_thread = std::thread(std::move(body));
     return true;
 }
 
 void OtaWorker::release()
 {
-    if (!m_thread)
-        return;
-    if (m_thread->isRunning())
-        m_thread->wait();
-    // A finished thread object may still be inside its finished() emission.
-    m_thread->deleteLater();
-    m_thread = nullptr;
+    // Joined even when the body has returned: only the join orders what it
+    // did before what the caller does next.
+    if (m_thread.joinable())
+        m_thread.join();
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <functional>
-
-class QThread;
+#include <thread>
 
 // The one worker thread of a firmware flow: runs a session that blocks in
 // the engine until the update ends. The engine cannot be interrupted, so
 // releasing it waits for the body to return (which it always does: every
-// step of the engine has a time limit).
+// step of the engine has a time limit). What the body wrote is the caller's
+// once release() has returned.
 class OtaWorker
 {
 public:
@@ -18,10 +18,10 @@ public:
 
     // False while one exists.
     bool start(std::function<void()> body);
-    bool exists() const { return m_thread != nullptr; }
-    // Waits for a running body, then lets the thread object go.
+    bool exists() const { return m_thread.joinable(); }
+    // Waits for the body to return, also one that has returned already.
     void release();
 
 private:
-    QThread *m_thread = nullptr;
+    std::thread m_thread;
 };

@@ -4,6 +4,7 @@
 
 #include <future>
 #include <string>
+#include <thread>
 
 // Holds hidapi's process-wide lock from a thread of its own, as a call stuck
 // inside the system would: an open of `path` that does not return until
@@ -23,6 +24,7 @@ public:
 private:
     std::promise<void> m_entered;
     std::promise<void> m_release;
-    std::future<hid_device *> m_open;
+    std::thread m_opener;
+    hid_device *m_device = nullptr;
     bool m_released = false;
 };

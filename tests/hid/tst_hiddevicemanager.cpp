@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <future>
+#include <thread>
 
 using namespace HidTestDevices;
 using VirtualDevices::VirtualHidDevice;
@@ -309,13 +310,24 @@ private slots:
         HidDeviceManager manager(nullptr, fastConfig());
         manager.addTargetDevice(filter(0x3654, 0x5055, 3));
         manager.enumerateDevices();
-        std::future<QList<HIDTypes::HidDeviceInfo>> scan;
+        std::promise<QList<HIDTypes::HidDeviceInfo>> scanned;
+        std::future<QList<HIDTypes::HidDeviceInfo>> scan = scanned.get_future();
+        std::thread scanner; // not std::async: ThreadSanitizer checks this thread's body
+        const struct Join {
+            std::thread &thread;
+            ~Join()
+            {
+                if (thread.joinable())
+                    thread.join();
+            }
+        } join{scanner};
         api().setOpenHook([&](const std::string &) {
-            scan = std::async(std::launch::async, [] { return HidDeviceScanner::scan({filter(0x3654)}); });
+            scanner = std::thread([&scanned] { scanned.set_value(HidDeviceScanner::scan({filter(0x3654)})); });
             scan.wait_for(std::chrono::milliseconds(100)); // time enough for an unguarded scan to run
         });
         QVERIFY(manager.connectDevice(headset().id).success);
         api().setOpenHook(nullptr);
+        QVERIFY(scanner.joinable()); // the scan started within the open
         QCOMPARE(scan.get().size(), 3);
         QCOMPARE(api().misuse(), std::vector<std::string>{});
     }

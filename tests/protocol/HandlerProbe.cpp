@@ -1,9 +1,5 @@
 #include "HandlerProbe.h"
 
-#include "TsanSync.h"
-
-#include <QMetaMethod>
-
 using HeadsetProtocol::ProtocolHandler;
 
 HandlerProbe::HandlerProbe(ProtocolHandler *handler, QObject *parent) : QObject(parent)
@@ -31,31 +27,4 @@ HandlerProbe::HandlerProbe(ProtocolHandler *handler, QObject *parent) : QObject(
     connect(handler, &ProtocolHandler::requestDequeued, this, &HandlerProbe::requestDequeued);
     connect(handler, &ProtocolHandler::requestSent, this, &HandlerProbe::requestSent);
     connect(handler, &ProtocolHandler::requestRejected, this, &HandlerProbe::requestRejected);
-
-    // Each signal crossing over is a hand-over: the sender releases after its
-    // queued copy is posted, and the probe acquires before anyone sees it.
-    auto *releaser = new TsanReleaser(handler);
-    const QMetaObject *mine = metaObject();
-    const int acquireSlot = mine->indexOfSlot("acquire()");
-    for (int i = mine->methodOffset(); i < mine->methodCount(); ++i) {
-        const QMetaMethod method = mine->method(i);
-        if (method.methodType() != QMetaMethod::Signal)
-            continue;
-        QMetaObject::connect(this, i, this, acquireSlot, Qt::DirectConnection);
-        const int source = handler->metaObject()->indexOfSignal(method.methodSignature().constData());
-        QMetaObject::connect(handler, source, releaser, releaser->metaObject()->indexOfSlot("release()"),
-                             Qt::DirectConnection);
-    }
-}
-
-void HandlerProbe::acquire()
-{
-    TsanSync::acquire();
-}
-
-TsanReleaser::TsanReleaser(QObject *parent) : QObject(parent) {}
-
-void TsanReleaser::release()
-{
-    TsanSync::release();
 }

@@ -12,9 +12,6 @@ class HandlerProbe : public QObject
 public:
     explicit HandlerProbe(HeadsetProtocol::ProtocolHandler *handler, QObject *parent = nullptr);
 
-private slots:
-    void acquire();
-
 signals:
     void requestReceived(ushort cmd, uchar seqNum, QByteArray payload);
     void responseReceived(ushort cmd, uchar seqNum, HeadsetProtocol::ResponseStatus status, QByteArray payload);
@@ -36,15 +33,4 @@ signals:
     void requestDequeued(ushort cmd, uchar seqNum);
     void requestSent(ushort cmd, uchar seqNum);
     void requestRejected(ushort cmd, QString reason);
-};
-
-// Lives with the handler; marks the end of each emission for ThreadSanitizer.
-class TsanReleaser : public QObject
-{
-    Q_OBJECT
-public:
-    explicit TsanReleaser(QObject *parent);
-
-public slots:
-    void release();
 };

@@ -11,8 +11,6 @@ HeadsetLinkFixture::HeadsetLinkFixture(VirtualDevices::VirtualHeadsetConfig conf
     m_harness = new VirtualHeadsetHarness(m_handler, &engine, settings.clock, m_handler);
     log.attach(m_handler, &ProtocolHandler::logMessage);
     m_probe = std::make_unique<HandlerProbe>(m_handler);
-    // The last thing the protocol thread does for us is to destroy the harness.
-    QObject::connect(m_harness, &QObject::destroyed, m_harness, [] { TsanSync::release(); }, Qt::DirectConnection);
     m_handler->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_handler, &QObject::deleteLater);
     m_thread.setObjectName(QStringLiteral("protocol"));
@@ -24,13 +22,11 @@ HeadsetLinkFixture::~HeadsetLinkFixture()
     m_thread.quit();
     if (!m_thread.wait(10000))
         qFatal("protocol thread did not stop");
-    TsanSync::acquire();
 }
 
 void HeadsetLinkFixture::advance(qint64 ms)
 {
     nowMs += ms;
-    TsanSync::release();
     QMetaObject::invokeMethod(m_harness, &VirtualHeadsetHarness::pump, Qt::QueuedConnection);
 }
 

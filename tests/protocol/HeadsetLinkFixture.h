@@ -1,7 +1,6 @@
 #pragma once
 
 #include "HandlerProbe.h"
-#include "TsanSync.h"
 #include "VirtualHeadsetHarness.h"
 
 #include "protocol/ProtocolHandler.h"
@@ -37,16 +36,10 @@ public:
     {
         using Result = decltype(op(*m_handler));
         if constexpr (std::is_void_v<Result>) {
-            TsanSync::release();
-            QMetaObject::invokeMethod(m_handler, [&] { handOver([&] { op(*m_handler); }); },
-                                      Qt::BlockingQueuedConnection);
-            TsanSync::acquire();
+            QMetaObject::invokeMethod(m_handler, [&] { op(*m_handler); }, Qt::BlockingQueuedConnection);
         } else {
             Result result{};
-            TsanSync::release();
-            QMetaObject::invokeMethod(m_handler, [&] { handOver([&] { result = op(*m_handler); }); },
-                                      Qt::BlockingQueuedConnection);
-            TsanSync::acquire();
+            QMetaObject::invokeMethod(m_handler, [&] { result = op(*m_handler); }, Qt::BlockingQueuedConnection);
             return result;
         }
     }
@@ -55,8 +48,7 @@ public:
     template <typename Op>
     void post(Op op)
     {
-        TsanSync::release();
-        QMetaObject::invokeMethod(m_handler, [this, op] { handOver([&] { op(*m_handler); }); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(m_handler, [this, op] { op(*m_handler); }, Qt::QueuedConnection);
     }
 
     // Advances the shared clock and delivers what became due.
@@ -67,14 +59,6 @@ public:
     bool waitForLog(const QString &part, int timeoutMs = 5000) { return log.waitForSubstring(part, timeoutMs); }
 
 private:
-    template <typename F>
-    static void handOver(F f)
-    {
-        TsanSync::acquire();
-        f();
-        TsanSync::release();
-    }
-
     QThread m_thread;
     HeadsetProtocol::ProtocolHandler *m_handler = nullptr;
     VirtualHeadsetHarness *m_harness = nullptr;

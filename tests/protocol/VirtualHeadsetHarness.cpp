@@ -1,7 +1,5 @@
 #include "VirtualHeadsetHarness.h"
 
-#include "TsanSync.h"
-
 #include "protocol/ProtocolHandler.h"
 
 #include <QMetaObject>
@@ -17,10 +15,8 @@ VirtualHeadsetHarness::VirtualHeadsetHarness(HeadsetProtocol::ProtocolHandler *h
     // Scripted notifications are posted from the test's thread; pump on ours.
     QPointer<VirtualHeadsetHarness> self(this);
     m_engine->setReportReadyCallback([self] {
-        if (self) {
-            TsanSync::release();
+        if (self)
             QMetaObject::invokeMethod(self.data(), &VirtualHeadsetHarness::pump, Qt::QueuedConnection);
-        }
     });
 }
 
@@ -47,7 +43,6 @@ void VirtualHeadsetHarness::onHostFrame(const QByteArray &frame)
 
 void VirtualHeadsetHarness::pump()
 {
-    TsanSync::acquire();
     const VirtualDevices::Clock::time_point now = engineTime();
     while (const std::optional<VirtualDevices::Report> report = m_engine->takeDeviceReport(now)) {
         m_handler->onIncomingData(

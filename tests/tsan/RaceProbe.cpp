@@ -1,5 +1,7 @@
 #include "RaceProbe.h"
 
+#include <QMetaObject>
+
 #include <chrono>
 
 void RaceProbe::spinUntil(const std::atomic<bool> &flag)
@@ -12,6 +14,50 @@ void RaceProbe::spinUntil(const std::atomic<bool> &flag)
 void RaceProbe::writeUnguarded(int value)
 {
     unguarded = value;
+    written.store(true, std::memory_order_relaxed);
+}
+
+int RaceProbe::readUnguarded() const
+{
+    return unguarded;
+}
+
+void RaceProbe::holdUntil(const std::atomic<bool> &flag)
+{
+    spinUntil(flag);
+}
+
+void RaceProbe::readInALaterCall()
+{
+    spinUntil(go);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            inbox = readUnguarded();
+            written.store(true, std::memory_order_relaxed);
+        },
+        Qt::QueuedConnection);
+}
+
+void RaceProbe::pingThenRead()
+{
+    spinUntil(go);
+    emit pinged();
+    inbox = readUnguarded();
+    written.store(true, std::memory_order_relaxed);
+}
+
+void RaceProbe::emitPayload()
+{
+    spinUntil(go);
+    emit payloadReady(payload);
+    written.store(true, std::memory_order_relaxed);
+}
+
+void RaceProbe::emitNumber()
+{
+    spinUntil(go);
+    emit numberChanged(number);
     written.store(true, std::memory_order_relaxed);
 }
 
@@ -34,13 +80,15 @@ void RaceProbe::collect(int count)
     written.store(true, std::memory_order_relaxed);
 }
 
-void RaceProbe::holdUntil(const std::atomic<bool> &go)
-{
-    spinUntil(go);
-}
-
 void RaceProbe::pingThenWrite(int value)
 {
     emit pinged();
     writeUnguarded(value);
+}
+
+void RaceProbe::writeThenPing(int value)
+{
+    unguarded = value;
+    emit pinged();
+    written.store(true, std::memory_order_relaxed);
 }

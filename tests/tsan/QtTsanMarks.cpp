@@ -1,0 +1,15 @@
+#include "QtTsanMarks.h"
+
+namespace QtTsanMarks {
+
+bool inProgram(const void *address)
+{
+    static const void *const programBase = [] {
+        Dl_info info{};
+        return dladdr(reinterpret_cast<const void *>(&inProgram), &info) ? info.dli_fbase : nullptr;
+    }();
+    Dl_info info{};
+    return programBase && dladdr(address, &info) && info.dli_fbase == programBase;
+}
+
+} // namespace QtTsanMarks
