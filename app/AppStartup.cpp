@@ -67,7 +67,7 @@ void configureServices(QApplication &app)
     AppLanguageManager::initializeFromSettings();
     if (auto *factory = EarphoneApi::ApiFactory::instance(&app)) {
         factory->setLanguage(AppLanguageManager::apiLanguageCode(AppLanguageManager::currentLanguageCode()));
-        factory->saveConfig();
+        factory->saveConfig(); // no change of the user's: a refusal is only logged
     }
     StartupOptions::syncAutoRunFromSettings();
 }

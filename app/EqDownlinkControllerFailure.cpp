@@ -128,10 +128,12 @@ void EqDownlinkController::restoreLastApplied()
         return;
     // The selection goes back to the EQ the device held before the failed send.
     m_restoringSelection = true;
+    // The failure has been told; a store that refuses this write as well is only logged.
+    const auto change = EQActiveProfileCoordinator::Change::ByProgram;
     if (m_lastAppliedSource != EQActiveProfileCoordinator::None && !m_lastAppliedId.isEmpty())
-        m_coordinator->setActiveSelection(m_lastAppliedSource, m_lastAppliedId);
+        m_coordinator->setActiveSelection(m_lastAppliedSource, m_lastAppliedId, change);
     else
-        m_coordinator->clearActiveSelection();
+        m_coordinator->clearActiveSelection(change);
     m_restoringSelection = false;
 }
 

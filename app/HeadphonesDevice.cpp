@@ -327,13 +327,15 @@ void HeadphonesDevice::refreshReturnTitle()
 
 void HeadphonesDevice::onApplicationLanguageChosen(const QString &localeTag)
 {
+    bool saved = true;
     if (auto *factory = EarphoneApi::ApiFactory::instance(QCoreApplication::instance())) {
         factory->setLanguage(AppLanguageManager::apiLanguageCode(localeTag));
-        factory->saveConfig();
+        saved = factory->saveConfig();
     }
     if (m_loginController)
         m_loginController->applyApiLanguage();
-    const bool saved = AppLanguageManager::saveLanguageCode(localeTag);
+    // Both writes belong to the one change: one message at most.
+    saved = AppLanguageManager::saveLanguageCode(localeTag) && saved;
     AppLanguageManager::applyLanguage(localeTag);
     if (CustomLoginWindow *login = loginWindow())
         login->retranslateUi();

@@ -11,13 +11,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
-#include <QPointer>
 #include <QPropertyAnimation>
 #include <QTimer>
-
-namespace {
-constexpr qreal kDialogBlurRadius = WindowBlurBackdrop::kRadius;
-}
 
 void HeadphonesDevice::on_closeClicked()
 {
@@ -169,9 +164,5 @@ void HeadphonesDevice::retranslateTrayIcon()
 
 int HeadphonesDevice::execDialogWithBlur(QWidget *target, QDialog *dialog)
 {
-    // The dialog may outlive either of them; the window deletes its backdrop when it goes first.
-    const QPointer<WindowBlurBackdrop> backdrop = WindowBlurBackdrop::cover(target, kDialogBlurRadius);
-    const int result = dialog->exec();
-    delete backdrop.data();
-    return result;
+    return WindowBlurBackdrop::execOver(target, dialog);
 }

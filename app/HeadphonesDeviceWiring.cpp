@@ -194,6 +194,8 @@ void HeadphonesDevice::connectEqPages()
     if (EQActiveProfileCoordinator *coordinator = m_contentBar ? m_contentBar->activeProfileCoordinator() : nullptr) {
         connect(coordinator, &EQActiveProfileCoordinator::activeSelectionChanged, this,
                 &HeadphonesDevice::onActiveEqSelectionChanged);
+        connect(coordinator, &EQActiveProfileCoordinator::selectionNotSaved, this,
+                [this] { reportSettingsSaved(false); });
         m_eqDownlink->takeCurrentSelectionAsApplied();
         onActiveEqSelectionChanged(coordinator->activeSource(), coordinator->activeId());
     }
@@ -202,6 +204,8 @@ void HeadphonesDevice::connectEqPages()
     if (EQCloudSharingContent *cloud = m_contentBar->cloudSharingPage()) {
         connect(cloud, &EQCloudSharingContent::cloudListEphemeralApplyRequested, this,
                 &HeadphonesDevice::applyEphemeralCloudEq);
+        // With the selection in the same click: one message.
+        connect(cloud, &EQCloudSharingContent::settingsNotSaved, this, [this] { reportSettingsSaved(false); });
     }
     if (EQCustomContent *custom = m_contentBar->customPage()) {
         connect(custom, &EQCustomContent::customPresetEdited, this, [this](int sortIndex) {

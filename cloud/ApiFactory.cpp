@@ -5,6 +5,7 @@
 #include "cloud/EqApi.h"
 #include "cloud/FirmwareApi.h"
 #include "cloud/UserApi.h"
+#include "language/SettingsStore.h"
 
 #include <QSettings>
 
@@ -118,10 +119,11 @@ void ApiFactory::saveConfig(QSettings &settings) const
     settings.setValue(keyRequestTimeoutMs, m_config.requestTimeoutMs);
 }
 
-void ApiFactory::saveConfig() const
+bool ApiFactory::saveConfig() const
 {
     QSettings settings;
     saveConfig(settings);
+    return SettingsStore::commit(settings);
 }
 
 bool ApiFactory::hasBaseUrl() const

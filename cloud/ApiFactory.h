@@ -31,7 +31,9 @@ public:
 
     void loadConfig(QSettings &settings);
     void saveConfig(QSettings &settings) const;
-    void saveConfig() const;
+    // False when the settings store refused the write (it is logged); the
+    // configuration holds for this session only.
+    bool saveConfig() const;
 
     void setLanguage(const QString &language) { m_config.language = language; }
     QString language() const { return m_config.language; }

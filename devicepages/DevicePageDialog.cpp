@@ -7,11 +7,9 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLayout>
-#include <QPointer>
 #include <QPushButton>
 
 namespace {
-constexpr qreal kBlurRadius = WindowBlurBackdrop::kRadius;
 const QSize kButtonSize(112, 33);
 } // namespace
 
@@ -71,11 +69,7 @@ void DevicePageDialog::fitHeightToContents()
 int DevicePageDialog::execBlurred()
 {
     fitHeightToContents();
-    // A window already blurred keeps its blur; only our own backdrop goes.
-    const QPointer<WindowBlurBackdrop> backdrop = WindowBlurBackdrop::cover(parentWidget(), kBlurRadius);
-    const int result = exec();
-    delete backdrop.data();
-    return result;
+    return WindowBlurBackdrop::execOver(parentWidget(), this);
 }
 
 void DevicePageDialog::resizeEvent(QResizeEvent *event)

@@ -1,5 +1,7 @@
 #include "eq/EQActiveProfileCoordinator.h"
 
+#include "language/SettingsStore.h"
+
 #include <QSettings>
 
 namespace {
@@ -77,24 +79,29 @@ EQActiveProfileCoordinator::EQActiveProfileCoordinator(QObject *parent) : QObjec
 
 EQActiveProfileCoordinator::~EQActiveProfileCoordinator() = default;
 
-void EQActiveProfileCoordinator::setActiveSelection(Source source, const QString &id)
+void EQActiveProfileCoordinator::setActiveSelection(Source source, const QString &id, Change change)
 {
     const QString trimmed = id.trimmed();
     if (source == m_source && trimmed == m_id)
         return;
     m_source = source;
     m_id = trimmed;
+    bool stored = false;
     {
         // An incomplete selection is written as a removal of the group's keys.
         QSettings store;
         writeStoredSelection(store, m_qor, m_source, m_id);
+        stored = SettingsStore::commit(store);
     }
+    // The selection holds for this session either way.
+    if (!stored && change == Change::ByUser)
+        emit selectionNotSaved();
     emit activeSelectionChanged(m_source, m_id);
 }
 
-void EQActiveProfileCoordinator::clearActiveSelection()
+void EQActiveProfileCoordinator::clearActiveSelection(Change change)
 {
-    setActiveSelection(None, QString());
+    setActiveSelection(None, QString(), change);
 }
 
 void EQActiveProfileCoordinator::setQorMode(bool qor)
@@ -130,6 +137,9 @@ void EQActiveProfileCoordinator::saveDownlinkSnapshot(bool qor, const QByteArray
     store.setValue(snapshotKey(qor, "source"), static_cast<int>(source));
     store.setValue(snapshotKey(qor, "id"), trimmed);
     store.setValue(snapshotKey(qor, "tlv"), snapshot);
+    // Only logged: it follows the program's own sends as well as the user's,
+    // and a pick the store refuses has been told by its selection write.
+    SettingsStore::commit(store);
 }
 
 bool EQActiveProfileCoordinator::loadDownlinkSnapshot(bool qor, Source source, const QString &id,
@@ -162,4 +172,5 @@ void EQActiveProfileCoordinator::clearDownlinkSnapshotFor(bool qor)
 {
     QSettings store;
     removeDownlinkSnapshotKeys(store, qor);
+    SettingsStore::commit(store);
 }

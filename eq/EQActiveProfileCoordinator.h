@@ -22,12 +22,17 @@ public:
     };
     Q_ENUM(Source)
 
+    // Who changes the selection. A change of the user's that the settings
+    // store refuses is announced (selectionNotSaved); one the program makes on
+    // its own, like every snapshot write, is only logged.
+    enum class Change { ByUser, ByProgram };
+
     // Starts with the stored selection of the standard group; emits nothing.
     explicit EQActiveProfileCoordinator(QObject *parent = nullptr);
     ~EQActiveProfileCoordinator() override;
 
-    void setActiveSelection(Source source, const QString &id);
-    void clearActiveSelection();
+    void setActiveSelection(Source source, const QString &id, Change change = Change::ByUser);
+    void clearActiveSelection(Change change = Change::ByUser);
     // Switches the key group and always announces the selection of the new group.
     void setQorMode(bool qor);
     bool isQorMode() const { return m_qor; }
@@ -46,6 +51,8 @@ public:
 
 signals:
     void activeSelectionChanged(EQActiveProfileCoordinator::Source source, const QString &id);
+    // The user's selection could not be stored: it holds for this session only.
+    void selectionNotSaved();
 
 private:
     Source m_source = None;

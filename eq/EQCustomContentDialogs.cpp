@@ -3,12 +3,12 @@
 
 #include "widgets/GradientButton.h"
 #include "widgets/RoundedMask.h"
+#include "widgets/WindowBlurBackdrop.h"
 #include "cloud/LoginController.h"
 #include "eq/CustomEqSlotJson.h"
 #include "eq/CustomEqSlotStore.h"
 #include "eq/EQCurveEditor.h"
 #include "eq/EQShareToCloudDialog.h"
-#include "eq/EqDialogBlur.h"
 #include "eq/PageToast.h"
 
 #include <QDialog>
@@ -142,11 +142,7 @@ void EQCustomContent::openRenameDialog()
     edit->setFocus();
     edit->selectAll();
 
-    int result = QDialog::Rejected;
-    {
-        EqDialogBlur blur(this);
-        result = dialog.exec();
-    }
+    const int result = WindowBlurBackdrop::execOver(this, &dialog);
     const QString name = edit->text().trimmed();
     if (result != QDialog::Accepted || name.isEmpty() || m_selected < 0)
         return;
@@ -213,11 +209,7 @@ void EQCustomContent::openResetDialog()
     applyRoundedMask(&dialog);
     dialog.move(centredOver(this, &dialog));
 
-    int result = QDialog::Rejected;
-    {
-        EqDialogBlur blur(this);
-        result = dialog.exec();
-    }
+    const int result = WindowBlurBackdrop::execOver(this, &dialog);
     if (result == QDialog::Accepted) {
         // The editor reports the reset as an edit, which saves it into the selected slot.
         m_editor->resetToDefault();
@@ -244,7 +236,6 @@ void EQCustomContent::openShareDialog()
     if (title.isEmpty())
         title = QStringLiteral("EQCustomization");
     m_shareDialog->prepare(title);
-    EqDialogBlur blur(this);
     m_shareDialog->move(centredOver(this, m_shareDialog.get()));
-    m_shareDialog->exec();
+    WindowBlurBackdrop::execOver(this, m_shareDialog.get());
 }

@@ -4,13 +4,9 @@
 
 #include "eq/EqHelpBlurSurface.h"
 #include "eq/EqHelpSnapScrollArea.h"
+#include "widgets/WindowBlurBackdrop.h"
 
 #include <QEvent>
-#include <QGraphicsBlurEffect>
-#include <QGraphicsPixmapItem>
-#include <QGraphicsScene>
-#include <QImage>
-#include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QScrollBar>
@@ -27,21 +23,8 @@ QPixmap EQSoundEffectHelpCarousel::blurPixmap(const QPixmap &pixmap, qreal radiu
 {
     if (pixmap.isNull())
         return pixmap;
-    QGraphicsScene scene;
-    auto *item = new QGraphicsPixmapItem(pixmap);
-    auto *blur = new QGraphicsBlurEffect;
-    blur->setBlurRadius(std::max<qreal>(radius, 1));
-    item->setGraphicsEffect(blur);
-    scene.addItem(item);
-    scene.setSceneRect(QRectF(pixmap.rect()));
-    QImage image(pixmap.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    image.setDevicePixelRatio(pixmap.devicePixelRatio());
-    {
-        QPainter painter(&image);
-        scene.render(&painter, QRectF(image.rect()), scene.sceneRect(), Qt::KeepAspectRatio);
-    }
-    return QPixmap::fromImage(image);
+    return QPixmap::fromImage(
+        WindowBlurBackdrop::blurred(pixmap.toImage(), std::max<qreal>(radius, 1), Qt::transparent));
 }
 
 void EQSoundEffectHelpCarousel::refreshSnapshot()

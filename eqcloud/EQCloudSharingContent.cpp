@@ -17,7 +17,6 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QFrame>
-#include <QGraphicsBlurEffect>
 #include <QHBoxLayout>
 #include <QScrollBar>
 #include <QTimer>
@@ -50,12 +49,7 @@ EQCloudSharingContent::EQCloudSharingContent(QWidget *parent) : QWidget(parent)
     updateDelegateState();
 }
 
-EQCloudSharingContent::~EQCloudSharingContent()
-{
-    // A blur this page left on the window must not outlive it.
-    if (m_blurEffect)
-        setBlur(false);
-}
+EQCloudSharingContent::~EQCloudSharingContent() = default;
 
 void EQCloudSharingContent::buildUi()
 {

@@ -24,7 +24,6 @@ class GradientButton;
 class LoginController;
 class QButtonGroup;
 class QFrame;
-class QGraphicsBlurEffect;
 class QHBoxLayout;
 class QTimer;
 class QVBoxLayout;
@@ -94,6 +93,9 @@ public:
 signals:
     // The main window applies this shared preset without recording a download.
     void cloudListEphemeralApplyRequested(const EarphoneApi::CloudEQItem &item);
+    // The download last applied could not be recorded in the settings store:
+    // it holds for this session only.
+    void settingsNotSaved();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -155,8 +157,9 @@ private:
     bool askDelete(int cloudId, QSet<int> &deleting, int kind);
     void restoreLastSelected();
     QString readLastSelected() const;
-    void writeLastSelected(const QString &id) const;
-    void removeLastSelected() const;
+    // Both are the user's changes: a refused write is announced (settingsNotSaved).
+    void writeLastSelected(const QString &id);
+    void removeLastSelected();
     void clearPendingMarks();
     static QString messageText(const QString &message, const QString &fallback);
 
@@ -165,7 +168,6 @@ private:
     void ensurePreviewDialog();
     void onPreviewApplyClicked();
     bool confirmDelete(int kind);
-    void setBlur(bool on);
     void showToast(const QString &text, int kind, int ms);
 
     // Widgets.
@@ -189,7 +191,6 @@ private:
     EQCloudPreviewDialog *m_previewDialog = nullptr;
     QPointer<EQCloudDeleteConfirmDialog> m_confirmDialog;
     PageToast *m_toast = nullptr;
-    QPointer<QGraphicsBlurEffect> m_blurEffect;
     QTimer *m_viewportCheckTimer = nullptr;
 
     // Services, not owned.

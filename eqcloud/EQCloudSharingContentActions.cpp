@@ -8,10 +8,10 @@
 #include "eqcloud/EQCloudListController.h"
 #include "eqcloud/EQCloudDeleteConfirmDialog.h"
 #include "eqcloud/EQCloudListModel.h"
+#include "language/SettingsStore.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QGraphicsBlurEffect>
 #include <QSettings>
 #include <QTimer>
 
@@ -229,18 +229,27 @@ QString EQCloudSharingContent::readLastSelected() const
     return key.isEmpty() ? QString() : QSettings().value(key).toString().trimmed();
 }
 
-void EQCloudSharingContent::writeLastSelected(const QString &id) const
+void EQCloudSharingContent::writeLastSelected(const QString &id)
 {
     const QString key = lastSelectedKey();
-    if (!key.isEmpty() && !id.isEmpty())
-        QSettings().setValue(key, id);
+    if (key.isEmpty() || id.isEmpty())
+        return;
+    QSettings settings;
+    settings.setValue(key, id);
+    if (!SettingsStore::commit(settings))
+        emit settingsNotSaved();
 }
 
-void EQCloudSharingContent::removeLastSelected() const
+void EQCloudSharingContent::removeLastSelected()
 {
     const QString key = lastSelectedKey();
-    if (!key.isEmpty())
-        QSettings().remove(key);
+    QSettings settings;
+    // Nothing recorded is nothing to lose.
+    if (key.isEmpty() || !settings.contains(key))
+        return;
+    settings.remove(key);
+    if (!SettingsStore::commit(settings))
+        emit settingsNotSaved();
 }
 
 void EQCloudSharingContent::restoreLastSelected()
@@ -400,8 +409,9 @@ void EQCloudSharingContent::onLoginSessionTokenChanged(const QString &token)
         m_listModel->clear();
         // The downloads tab keeps late list replies out of its rows.
         m_listController->setActive(currentTab() != DownloadsTab);
+        // The session ended, maybe on the server's word: no change of the user's.
         if (wasCloudDownload)
-            m_coordinator->clearActiveSelection();
+            m_coordinator->clearActiveSelection(EQActiveProfileCoordinator::Change::ByProgram);
         updateDelegateState();
         showInfoToast(tr("账号已退出，云端数据已清空"), kToastMs);
         return;

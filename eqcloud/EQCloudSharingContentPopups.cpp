@@ -1,11 +1,12 @@
-// The pop-ups of the sharing page: preview, delete question, window blur and toasts.
+// The pop-ups of the sharing page: preview, delete question and toasts.
 #include "eqcloud/EQCloudSharingContent.h"
 
 #include "eqcloud/EQCloudDeleteConfirmDialog.h"
 #include "eqcloud/EQCloudPreviewDialog.h"
 #include "eq/PageToast.h"
+#include "widgets/WindowBlurBackdrop.h"
 
-#include <QGraphicsBlurEffect>
+#include <QPointer>
 #include <QPushButton>
 
 void EQCloudSharingContent::ensurePreviewDialog()
@@ -27,9 +28,7 @@ void EQCloudSharingContent::showPreview(const EarphoneApi::CloudEQItem &item)
     QWidget *anchor = m_previewDialog->parentWidget() ? m_previewDialog->parentWidget() : this;
     const QPoint centre = anchor->mapToGlobal(anchor->rect().center());
     m_previewDialog->move(centre - QPoint(m_previewDialog->width() / 2, m_previewDialog->height() / 2));
-    setBlur(true);
-    m_previewDialog->exec();
-    setBlur(false);
+    WindowBlurBackdrop::execOver(this, m_previewDialog);
 }
 
 void EQCloudSharingContent::onPreviewApplyClicked()
@@ -48,7 +47,6 @@ void EQCloudSharingContent::closePreview()
 {
     if (m_previewDialog && m_previewDialog->isVisible())
         m_previewDialog->reject();
-    setBlur(false);
 }
 
 void EQCloudSharingContent::dismissPopups()
@@ -75,33 +73,10 @@ bool EQCloudSharingContent::confirmDelete(int kind)
     dialog->fitHeight();
     const QPoint centre = mapToGlobal(rect().center());
     dialog->move(centre - QPoint(dialog->width() / 2, dialog->height() / 2));
-    setBlur(true);
-    dialog->exec();
-    setBlur(false);
-    return dialog->isConfirmed();
-}
-
-void EQCloudSharingContent::setBlur(bool on)
-{
-    QWidget *target = window() ? window() : this;
-    if (on) {
-        if (!m_blurEffect) {
-            auto *effect = new QGraphicsBlurEffect(this);
-            effect->setBlurHints(QGraphicsBlurEffect::PerformanceHint);
-            effect->setBlurRadius(8.0);
-            m_blurEffect = effect;
-            target->setGraphicsEffect(effect);
-        }
-        return;
-    }
-    // Only this page's own blur goes: the window may be blurred by another
-    // modal (the login window, a password or firmware dialog) that a page
-    // switch must not strip. Setting none deletes the effect.
-    if (m_blurEffect && target->graphicsEffect() == m_blurEffect)
-        target->setGraphicsEffect(nullptr);
-    else
-        delete m_blurEffect.data();
-    m_blurEffect = nullptr;
+    // The page, and the dialog with it, may go while the question is open.
+    const QPointer<EQCloudDeleteConfirmDialog> asked(dialog);
+    WindowBlurBackdrop::execOver(this, dialog);
+    return asked && asked->isConfirmed();
 }
 
 void EQCloudSharingContent::showToast(const QString &text, int kind, int ms)

@@ -1,5 +1,6 @@
 #include "widgets/WindowBlurBackdrop.h"
 
+#include <QDialog>
 #include <QEvent>
 #include <QGraphicsBlurEffect>
 #include <QGraphicsPixmapItem>
@@ -18,6 +19,18 @@ WindowBlurBackdrop *WindowBlurBackdrop::cover(QWidget *target, qreal radius)
 WindowBlurBackdrop *WindowBlurBackdrop::of(const QWidget *window)
 {
     return window ? window->findChild<WindowBlurBackdrop *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+int WindowBlurBackdrop::execOver(QWidget *target, QDialog *dialog, qreal radius)
+{
+    if (!dialog)
+        return QDialog::Rejected;
+    // The dialog may outlive the window, or the window the dialog: a window
+    // that goes first takes its backdrop with it.
+    const QPointer<WindowBlurBackdrop> backdrop = cover(target, radius);
+    const int result = dialog->exec();
+    delete backdrop.data();
+    return result;
 }
 
 WindowBlurBackdrop::WindowBlurBackdrop(QWidget *window, qreal radius)

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QWidget>
 
+class QDialog;
+
 // A blurred copy of a window, laid over its content while one of its modal
 // dialogs runs. The window itself carries no effect, so what has effects of
 // its own (the boot screen's cross-fade) and what repaints in part is drawn
@@ -23,6 +25,11 @@ public:
     static WindowBlurBackdrop *cover(QWidget *target, qreal radius = kRadius);
     // The backdrop over `window`, or null.
     static WindowBlurBackdrop *of(const QWidget *window);
+    // Runs `dialog` modally over a blurred copy of `target`'s window and
+    // returns its result: how every dialog blurs the window behind it. A window
+    // already covered (another dialog's backdrop) or carrying an effect keeps
+    // that; only this run's backdrop goes when the dialog ends.
+    static int execOver(QWidget *target, QDialog *dialog, qreal radius = kRadius);
 
     // `content` blurred by `radius` logical pixels, over `background`, at the
     // content's device pixel ratio.

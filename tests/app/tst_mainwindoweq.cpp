@@ -20,6 +20,8 @@
 #include "tests/app/TestEnvironment.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/cloud/CloudTestSupport.h"
+#include "tests/support/testenv/ReadOnlySettingsFile.h"
+#include "widgets/GradientButton.h"
 
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -130,6 +132,8 @@ private slots:
     void qorRefusedEditIsUndone();
     void officialPickWaitsForItsList_data();
     void officialPickWaitsForItsList();
+    void unsavedPickSaysSoOnce_data();
+    void unsavedPickSaysSoOnce();
 
 private:
     EQActiveProfileCoordinator *coordinator() { return m_rig->window().contentBar()->activeProfileCoordinator(); }
@@ -634,6 +638,53 @@ void TestMainWindowEq::officialPickWaitsForItsList()
     emit window.contentBar()->officialPresetPage()->soundList()->officialSoundsLoaded(list, {});
     QTRY_VERIFY_WITH_TIMEOUT(!window.isEqSendInFlight() && !window.isEqDownlinkRetryRunning(), 5000);
     QCOMPARE(m_rig->headset().commandCount(kEqCommand), listed ? 1 : 0);
+}
+
+void TestMainWindowEq::unsavedPickSaysSoOnce_data()
+{
+    QTest::addColumn<bool>("headsetAnswers");
+    // Then the snapshot of what the headset took is written.
+    QTest::newRow("taken by the headset") << true;
+    // Then the selection goes back to what the headset holds.
+    QTest::newRow("lost on the way") << false;
+}
+
+// A pick the settings store refuses says so once; the writes that follow it
+// (the snapshot, the restore after a failed send) are refused too, and only logged.
+void TestMainWindowEq::unsavedPickSaysSoOnce()
+{
+    QFETCH(bool, headsetAnswers);
+    QVERIFY(startWithCustomSlot());
+    QVERIFY(m_rig->show());
+    HeadphonesDevice &window = m_rig->window();
+    ReadOnlySettingsFile readOnly;
+    QVERIFY2(readOnly.isValid(), qPrintable(readOnly.path()));
+    const QByteArray stored = readOnly.contents();
+    if (!headsetAnswers)
+        m_rig->headset().scriptFault({.command = kEqCommand}, VirtualDevices::ReplyFault{.noAnswer = true});
+    WindowTest::ToastRecorder toasts;
+    MessageLog log;
+    QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
+    QSignalSpy failed(&m_rig->service(), &HidProtocolService::eqSendFailed);
+
+    window.contentBar()->customPage()->slotButton(1)->click();
+    QVERIFY(log.contains(QStringLiteral("[Settings][Save]")));
+    log.clear(); // what follows the pick comes from the event loop
+    QVERIFY((headsetAnswers ? sent : failed).wait(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isEqSendInFlight(), 10000);
+    QCOMPARE(coordinator()->activeId(), QString::fromLatin1(headsetAnswers ? "1" : "0"));
+
+    const QString notSaved = QStringLiteral("设置文件无法写入，本次更改在重启后将失效");
+    const QString failure = QStringLiteral("设备下发失败，已恢复上次配置");
+    // The failure's message comes after the pick's, which is not repeated.
+    if (!headsetAnswers)
+        QTRY_VERIFY_WITH_TIMEOUT(toasts.texts.contains(failure), 5000);
+    QVERIFY2(toasts.texts.value(0) == notSaved && toasts.texts.count(notSaved) == 1,
+             qPrintable(toasts.texts.join(QStringLiteral(" | "))));
+    if (headsetAnswers)
+        QCOMPARE(toasts.texts, QStringList{notSaved});
+    QVERIFY(log.contains(QStringLiteral("[Settings][Save]")));
+    QCOMPARE(readOnly.contents(), stored);
 }
 
 QTEST_MAIN(TestMainWindowEq)

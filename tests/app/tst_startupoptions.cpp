@@ -1,5 +1,6 @@
 #include "app/CloseBehavior.h"
 #include "app/StartupOptions.h"
+#include "cloud/ApiFactory.h"
 #include "language/AppLanguageManager.h"
 #include "platform/autostart/InMemoryAutoRunEntry.h"
 #include "platform/autostart/XdgAutostartEntry.h"
@@ -208,7 +209,7 @@ QTEST_GUILESS_MAIN(TestStartupOptions)
 #include "tst_startupoptions.moc"
 
 namespace {
-enum class Writer { Language, Startup, Close };
+enum class Writer { Language, ApiLanguage, Startup, Close };
 }
 Q_DECLARE_METATYPE(Writer)
 
@@ -220,6 +221,9 @@ void TestStartupOptions::preferenceWritesTellWhetherStored_data()
     QTest::addColumn<bool>("stored");
     QTest::newRow("language") << Writer::Language << false << false << true;
     QTest::newRow("language, read-only store") << Writer::Language << true << false << false;
+    // The cloud API's copy of the language, written in the same change.
+    QTest::newRow("api language") << Writer::ApiLanguage << false << false << true;
+    QTest::newRow("api language, read-only store") << Writer::ApiLanguage << true << false << false;
     QTest::newRow("start-up") << Writer::Startup << false << false << true;
     QTest::newRow("start-up, read-only store") << Writer::Startup << true << false << false;
     QTest::newRow("start-up, auto-run entry refused") << Writer::Startup << false << true << false;
@@ -246,6 +250,13 @@ void TestStartupOptions::preferenceWritesTellWhetherStored()
     bool result = !stored;
     switch (writer) {
     case Writer::Language: result = AppLanguageManager::saveLanguageCode("en_US"); break;
+    case Writer::ApiLanguage: {
+        QObject owner;
+        auto *factory = EarphoneApi::ApiFactory::instance(&owner);
+        factory->setLanguage(QStringLiteral("en"));
+        result = factory->saveConfig();
+        break;
+    }
     case Writer::Startup: result = StartupOptions::save(true, false); break;
     case Writer::Close: result = CloseBehavior::setExitOnClose(true); break;
     }

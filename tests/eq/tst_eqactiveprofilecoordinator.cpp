@@ -1,12 +1,21 @@
 // The active EQ selection and the downlink snapshot in the settings store.
 #include "eq/EQActiveProfileCoordinator.h"
 #include "tests/eq/EqTestEnvironment.h"
+#include "tests/support/testenv/MessageLog.h"
+#include "tests/support/testenv/ReadOnlySettingsFile.h"
+
+#include <memory>
 
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
 using Coordinator = EQActiveProfileCoordinator;
+
+namespace {
+enum class Write { UserPick, UserClear, ProgramPick, SnapshotSave, SnapshotClear };
+}
+Q_DECLARE_METATYPE(Write)
 
 class TestEqActiveProfileCoordinator : public QObject
 {
@@ -29,6 +38,8 @@ private slots:
     void incompleteSnapshotIsNotSaved_data();
     void incompleteSnapshotIsNotSaved();
     void clearSnapshotTouchesOneGroup();
+    void refusedWritesAreToldForTheUsersSelection_data();
+    void refusedWritesAreToldForTheUsersSelection();
 
 private:
     EqTestEnvironment m_env;
@@ -299,6 +310,58 @@ void TestEqActiveProfileCoordinator::clearSnapshotTouchesOneGroup()
     QSettings s;
     QVERIFY(!s.contains("eq/downlinkSnapshot/source"));
     QVERIFY(!s.contains("eq/downlinkSnapshot/id"));
+}
+
+void TestEqActiveProfileCoordinator::refusedWritesAreToldForTheUsersSelection_data()
+{
+    QTest::addColumn<Write>("write");
+    QTest::addColumn<bool>("readOnlyStore");
+    QTest::addColumn<bool>("told");
+    QTest::newRow("pick") << Write::UserPick << false << false;
+    QTest::newRow("pick, read-only store") << Write::UserPick << true << true;
+    QTest::newRow("clear, read-only store") << Write::UserClear << true << true;
+    // The restore after a failed send: the failure has its own message.
+    QTest::newRow("program's pick, read-only store") << Write::ProgramPick << true << false;
+    // Written after every send, the program's own ones too.
+    QTest::newRow("snapshot, read-only store") << Write::SnapshotSave << true << false;
+    QTest::newRow("snapshot cleared, read-only store") << Write::SnapshotClear << true << false;
+}
+
+void TestEqActiveProfileCoordinator::refusedWritesAreToldForTheUsersSelection()
+{
+    QFETCH(Write, write);
+    QFETCH(bool, readOnlyStore);
+    QFETCH(bool, told);
+    Coordinator c;
+    c.setActiveSelection(Coordinator::OfficialBasic, "1");
+    c.saveDownlinkSnapshot(false, "DRQ1abc", Coordinator::OfficialBasic, "1");
+    std::unique_ptr<ReadOnlySettingsFile> readOnly;
+    if (readOnlyStore) {
+        readOnly = std::make_unique<ReadOnlySettingsFile>();
+        QVERIFY2(readOnly->isValid(), qPrintable(readOnly->path()));
+    }
+    const QByteArray stored = readOnly ? readOnly->contents() : QByteArray();
+    QSignalSpy notSaved(&c, &Coordinator::selectionNotSaved);
+    QSignalSpy changed(&c, &Coordinator::activeSelectionChanged);
+    MessageLog log;
+
+    switch (write) {
+    case Write::UserPick: c.setActiveSelection(Coordinator::Custom, "2"); break;
+    case Write::UserClear: c.clearActiveSelection(); break;
+    case Write::ProgramPick: c.setActiveSelection(Coordinator::Custom, "2", Coordinator::Change::ByProgram); break;
+    case Write::SnapshotSave: c.saveDownlinkSnapshot(false, "DRQ1def", Coordinator::OfficialBasic, "1"); break;
+    case Write::SnapshotClear: c.clearDownlinkSnapshot(); break;
+    }
+    QCOMPARE(notSaved.count(), told ? 1 : 0);
+    QCOMPARE(log.contains(QStringLiteral("[Settings][Save]")), readOnlyStore);
+    // The selection holds for the session and is announced either way.
+    const bool picked = write == Write::UserPick || write == Write::ProgramPick;
+    if (picked || write == Write::UserClear) {
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(c.activeSource(), picked ? Coordinator::Custom : Coordinator::None);
+    }
+    if (readOnly)
+        QCOMPARE(readOnly->contents(), stored);
 }
 
 QTEST_GUILESS_MAIN(TestEqActiveProfileCoordinator)

@@ -4,6 +4,7 @@
 
 #include "widgets/GradientButton.h"
 #include "widgets/TabItem.h"
+#include "widgets/WindowBlurBackdrop.h"
 #include "cloud/EqApi.h"
 #include "eq/EQActiveProfileCoordinator.h"
 #include "eq/EQCurveEditor.h"
@@ -19,7 +20,6 @@
 #include <QChart>
 #include <QClipboard>
 #include <QFrame>
-#include <QGraphicsBlurEffect>
 #include <QLabel>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -115,7 +115,7 @@ void TestEqCloudPopups::previewShowsTheItem()
         auto *preview = qobject_cast<EQCloudPreviewDialog *>(dialog);
         QVERIFY(preview);
         QCOMPARE(preview->size(), QSize(453, 361));
-        QVERIFY(f.window()->graphicsEffect());
+        QVERIFY(WindowBlurBackdrop::of(f.window()));
         QCOMPARE(preview->findChild<QLabel *>("previewName")->text(), QStringLiteral("Warm"));
         QCOMPARE(preview->findChild<QLabel *>("previewNickName")->text(), QStringLiteral("Bo"));
         QCOMPARE(preview->findChild<QLabel *>("previewDesc")->text(), QStringLiteral("Soft highs"));
@@ -142,7 +142,7 @@ void TestEqCloudPopups::previewShowsTheItem()
     emit f.page()->cardDelegate()->cardActionRequested(Action::Preview, 0);
     QVERIFY(checked);
     QVERIFY(!f.page()->previewDialog()->isVisible());
-    QVERIFY(!f.window()->graphicsEffect());
+    QVERIFY(!WindowBlurBackdrop::of(f.window()));
 }
 
 void TestEqCloudPopups::previewApplyOnTheCloudTabAppliesWithoutDownload()
@@ -162,7 +162,7 @@ void TestEqCloudPopups::previewApplyOnTheCloudTabAppliesWithoutDownload()
     QVERIFY(!QSettings().contains(f.page()->lastSelectedKey()));
     QCOMPARE(f.coordinator()->activeSource(), Source::None);
     QVERIFY(!f.page()->previewDialog()->isVisible());
-    QVERIFY(!f.window()->graphicsEffect());
+    QVERIFY(!WindowBlurBackdrop::of(f.window()));
 }
 
 void TestEqCloudPopups::previewApplyOnTheDownloadsTabSelectsTheDownload()
@@ -220,7 +220,7 @@ void TestEqCloudPopups::confirmationEscapeCancels()
     QVERIFY(asked);
     QCOMPARE(asked->kind(), 1);
     QVERIFY(!asked->isConfirmed());
-    QVERIFY(!f.window()->graphicsEffect());
+    QVERIFY(!WindowBlurBackdrop::of(f.window()));
     QVERIFY(!f.page()->confirmDialog());
     QTRY_VERIFY_WITH_TIMEOUT(!asked, 5000); // deleted later
     QCOMPARE(f.session().server().requestCount(QStringLiteral("home/cloud/cloudDel")), 0);
@@ -250,8 +250,9 @@ void TestEqCloudPopups::confirmationTexts()
 }
 
 // A page switch dismisses the page's pop-ups while another modal (the login
-// window, a password or firmware dialog) may hold its own blur on the window:
-// that blur stays. The page's own blur still comes and goes with its dialogs.
+// window, a password or firmware dialog) may hold its own backdrop over the
+// window: that one stays, and a preview over it adds none. The page's own
+// backdrop still comes and goes with its dialogs.
 void TestEqCloudPopups::dismissPopupsLeavesTheBlurOfAnotherModal()
 {
     EqCloudPageFixture f(true);
@@ -259,25 +260,33 @@ void TestEqCloudPopups::dismissPopupsLeavesTheBlurOfAnotherModal()
     f.wire();
     QVERIFY(f.show());
     QVERIFY(f.settle());
-    QPointer<QGraphicsBlurEffect> other = new QGraphicsBlurEffect;
-    f.window()->setGraphicsEffect(other);
+    QPointer<WindowBlurBackdrop> other = WindowBlurBackdrop::cover(f.window());
+    QVERIFY(other);
 
     f.page()->dismissPopups();
-    QVERIFY(other);
-    QCOMPARE(f.window()->graphicsEffect(), other.data());
     f.page()->closePreview();
-    QCOMPARE(f.window()->graphicsEffect(), other.data());
+    QVERIFY(other);
+    QCOMPARE(WindowBlurBackdrop::of(f.window()), other.data());
 
-    // The other modal has gone: the page's preview blurs and unblurs as before.
-    f.window()->setGraphicsEffect(nullptr);
-    QGraphicsEffect *own = nullptr;
+    QList<WindowBlurBackdrop *> during;
     f.whenModal([&](QDialog *dialog) {
-        own = f.window()->graphicsEffect();
+        during = f.window()->findChildren<WindowBlurBackdrop *>();
+        dialog->reject();
+    });
+    emit f.page()->cardDelegate()->cardActionRequested(Action::Preview, 0);
+    QCOMPARE(during, QList<WindowBlurBackdrop *>{other.data()});
+    QCOMPARE(WindowBlurBackdrop::of(f.window()), other.data());
+
+    // The other modal has gone: the page's preview covers and uncovers as before.
+    delete other.data();
+    WindowBlurBackdrop *own = nullptr;
+    f.whenModal([&](QDialog *dialog) {
+        own = WindowBlurBackdrop::of(f.window());
         dialog->reject();
     });
     emit f.page()->cardDelegate()->cardActionRequested(Action::Preview, 0);
     QVERIFY(own);
-    QVERIFY(!f.window()->graphicsEffect());
+    QVERIFY(!WindowBlurBackdrop::of(f.window()));
     QVERIFY(!f.page()->previewDialog()->isVisible());
 }
 

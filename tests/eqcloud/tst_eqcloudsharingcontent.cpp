@@ -13,9 +13,13 @@
 #include "eqcloud/EQCloudDeleteConfirmDialog.h"
 #include "eqcloud/EQCloudListController.h"
 #include "eqcloud/EQCloudListModel.h"
+#include "eqcloud/EQCloudPreviewDialog.h"
 #include "eqcloud/EQCloudSharingContent.h"
 #include "eq/PageToast.h"
+#include "tests/support/testenv/MessageLog.h"
+#include "tests/support/testenv/ReadOnlySettingsFile.h"
 #include "tests/support/testenv/TextFit.h"
+#include "widgets/WindowBlurBackdrop.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -83,6 +87,8 @@ private slots:
     void lastSelectedIsRestoredOnlyForCloudDownloads();
     void leavingDownloadsClearsTheAppliedMark();
     void deletingTheAppliedDownloadClearsTheSelection();
+    void refusedChoicesAreTold_data();
+    void refusedChoicesAreTold();
     void myShareDeleteRunsOnce();
     void downloadListFailureEmptiesTheTab();
     void pidChangeOnDownloadsAsksAgain();
@@ -574,7 +580,85 @@ void TestEqCloudSharingContent::deletingTheAppliedDownloadClearsTheSelection()
     QVERIFY(!QSettings().contains(f.page()->lastSelectedKey()));
     QVERIFY(downloads.wait(5000));
     QCOMPARE(modelOf(f.page())->rowCount(), 1);
-    QVERIFY(!f.window()->graphicsEffect());
+    QVERIFY(!WindowBlurBackdrop::of(f.window()));
+}
+
+namespace {
+enum class Choice { ApplyDownload, ApplySharedPreset, DeleteAppliedDownload, SignOut };
+}
+Q_DECLARE_METATYPE(Choice)
+
+void TestEqCloudSharingContent::refusedChoicesAreTold_data()
+{
+    QTest::addColumn<Choice>("choice");
+    QTest::addColumn<bool>("pageTells");
+    QTest::addColumn<bool>("selectionTells");
+    // Two refused writes in one click; the window shows one message for both.
+    QTest::newRow("apply a download") << Choice::ApplyDownload << true << true;
+    QTest::newRow("apply a shared preset") << Choice::ApplySharedPreset << true << false;
+    QTest::newRow("delete the applied download") << Choice::DeleteAppliedDownload << true << true;
+    // The session's end clears the selection on its own: only logged.
+    QTest::newRow("sign-out") << Choice::SignOut << false << false;
+}
+
+// A choice the settings store cannot keep still holds on the page, and the
+// page says so; what the page does on its own stays quiet but logged.
+void TestEqCloudSharingContent::refusedChoicesAreTold()
+{
+    QFETCH(Choice, choice);
+    QFETCH(bool, pageTells);
+    QFETCH(bool, selectionTells);
+    EqCloudPageFixture f(true);
+    const QString id = QString::number(f.shareDownloaded(1).first());
+    f.session().share(QStringLiteral("shared"));
+    f.wire();
+    QVERIFY(f.show());
+    QVERIFY(f.openDownloads());
+    if (choice != Choice::ApplyDownload) {
+        emit f.page()->cardDelegate()->cardActionRequested(Action::DlApply, 0);
+        QCOMPARE(QSettings().value(f.page()->lastSelectedKey()).toString(), id);
+    }
+    if (choice == Choice::ApplySharedPreset) {
+        clickTab(f.page(), EQCloudSharingContent::CloudTab);
+        QVERIFY(f.settle());
+    }
+
+    ReadOnlySettingsFile readOnly;
+    QVERIFY2(readOnly.isValid(), qPrintable(readOnly.path()));
+    const QByteArray stored = readOnly.contents();
+    QSignalSpy pageSaid(f.page(), &EQCloudSharingContent::settingsNotSaved);
+    QSignalSpy selectionSaid(f.coordinator(), &EQActiveProfileCoordinator::selectionNotSaved);
+    MessageLog log;
+    switch (choice) {
+    case Choice::ApplyDownload:
+        emit f.page()->cardDelegate()->cardActionRequested(Action::DlApply, 0);
+        QCOMPARE(f.coordinator()->activeId(), id);
+        QCOMPARE(f.page()->appliedId(), id);
+        break;
+    case Choice::ApplySharedPreset: {
+        QSignalSpy applied(f.page(), &EQCloudSharingContent::cloudListEphemeralApplyRequested);
+        f.whenModal([](QDialog *dialog) { qobject_cast<EQCloudPreviewDialog *>(dialog)->applyButton()->click(); });
+        emit f.page()->cardDelegate()->cardActionRequested(Action::Preview, 0);
+        QCOMPARE(applied.count(), 1);
+        break;
+    }
+    case Choice::DeleteAppliedDownload: {
+        QSignalSpy deleted(f.session().eqApi(), &EarphoneApi::EqApi::downloadRecordDeleted);
+        f.whenModal([](QDialog *dialog) { dialog->findChild<QPushButton *>("confirmOkButton")->click(); });
+        emit f.page()->cardDelegate()->cardActionRequested(Action::DlDelete, 0);
+        QVERIFY(deleted.wait(5000));
+        QCOMPARE(f.coordinator()->activeSource(), Source::None);
+        break;
+    }
+    case Choice::SignOut:
+        f.session().signOut();
+        QCOMPARE(f.coordinator()->activeSource(), Source::None);
+        break;
+    }
+    QCOMPARE(pageSaid.count(), pageTells ? 1 : 0);
+    QCOMPARE(selectionSaid.count(), selectionTells ? 1 : 0);
+    QVERIFY(log.contains(QStringLiteral("[Settings][Save]")));
+    QCOMPARE(readOnly.contents(), stored);
 }
 
 void TestEqCloudSharingContent::myShareDeleteRunsOnce()
@@ -594,12 +678,12 @@ void TestEqCloudSharingContent::myShareDeleteRunsOnce()
     QSignalSpy deleted(f.session().eqApi(), &EarphoneApi::EqApi::cloudEQDeleted);
     bool blurredWhileAsking = false;
     f.whenModal([&](QDialog *dialog) {
-        blurredWhileAsking = f.window()->graphicsEffect() != nullptr;
+        blurredWhileAsking = WindowBlurBackdrop::of(f.window()) != nullptr;
         dialog->findChild<QPushButton *>("confirmOkButton")->click();
     });
     emit f.page()->cardDelegate()->cardActionRequested(Action::MyDelete, 0);
     QVERIFY(blurredWhileAsking);
-    QVERIFY(!f.window()->graphicsEffect());
+    QVERIFY(!WindowBlurBackdrop::of(f.window()));
     QCOMPARE(f.toastText(), QStringLiteral("删除中..."));
 
     f.resetToast();

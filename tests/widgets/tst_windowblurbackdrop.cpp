@@ -1,9 +1,12 @@
 // The blurred copy of a window behind its dialogs, read from the screen:
 // it is the window as it is (a child with an effect of its own in its place),
-// it follows the window, and it blurs alike at any pixel ratio.
+// it follows the window, and it blurs alike at any pixel ratio; and the one
+// way a dialog runs over it.
 #include "widgets/WindowBlurBackdrop.h"
+#include "tests/support/testenv/ModalWatch.h"
 #include "tests/support/testenv/PictureDiff.h"
 
+#include <QDialog>
 #include <QGraphicsBlurEffect>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -135,6 +138,8 @@ private slots:
     void copyIsTheWindowAsItIs();
     void copyFollowsTheWindow();
     void coverLeavesABlurredWindowAlone();
+    void dialogRunsOverItsOwnBackdropOnly_data();
+    void dialogRunsOverItsOwnBackdropOnly();
 };
 
 void TestWindowBlurBackdrop::blurKeepsPlaceAndSoftnessAtAnyRatio_data()
@@ -213,6 +218,50 @@ void TestWindowBlurBackdrop::coverLeavesABlurredWindowAlone()
     effected.window.setGraphicsEffect(own);
     QCOMPARE(WindowBlurBackdrop::cover(&effected.window), nullptr);
     QCOMPARE(effected.window.graphicsEffect(), own);
+}
+
+enum class Before { Nothing, AnotherBackdrop, WindowGoes };
+Q_DECLARE_METATYPE(Before)
+
+void TestWindowBlurBackdrop::dialogRunsOverItsOwnBackdropOnly_data()
+{
+    QTest::addColumn<Before>("before");
+    QTest::newRow("bare window") << Before::Nothing;
+    // A dialog opened from another one's: that backdrop stays, and no second comes.
+    QTest::newRow("covered by another dialog") << Before::AnotherBackdrop;
+    // The dialog is no child of the window, which is closed for good meanwhile.
+    QTest::newRow("window deleted during the dialog") << Before::WindowGoes;
+}
+
+void TestWindowBlurBackdrop::dialogRunsOverItsOwnBackdropOnly()
+{
+    QFETCH(Before, before);
+    auto f = std::make_unique<Fixture>();
+    QVERIFY(QTest::qWaitForWindowExposed(&f->window));
+    const QPointer<WindowBlurBackdrop> other =
+        before == Before::AnotherBackdrop ? WindowBlurBackdrop::cover(&f->window) : nullptr;
+    QDialog dialog;
+    QList<WindowBlurBackdrop *> during;
+    const auto ran = ModalWatch::whenModal<QDialog>([&](QDialog *open) {
+        during = f->window.findChildren<WindowBlurBackdrop *>();
+        if (before == Before::WindowGoes)
+            f.reset();
+        open->accept();
+    });
+    QCOMPARE(WindowBlurBackdrop::execOver(f->picture, &dialog), int(QDialog::Accepted));
+    QVERIFY(*ran);
+    QCOMPARE(during.size(), 1);
+    if (before == Before::WindowGoes) {
+        QVERIFY(!f);
+        return;
+    }
+    if (before == Before::AnotherBackdrop) {
+        QCOMPARE(during.first(), other.data());
+        QCOMPARE(WindowBlurBackdrop::of(&f->window), other.data());
+        delete other.data();
+    } else {
+        QVERIFY(!WindowBlurBackdrop::of(&f->window));
+    }
 }
 
 QTEST_MAIN(TestWindowBlurBackdrop)
