@@ -48,7 +48,8 @@ HeadphonesDevice::HeadphonesDevice(QWidget *parent, const HeadphonesDeviceTiming
 {
     setWindowFlags(Qt::FramelessWindowHint);
     setAttribute(Qt::WA_Hover, true);
-    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    // Not opaque paint: the frame's rounded corners leave pixels that only the
+    // window's own background defines, on screen and in any copy of it.
     setAttribute(Qt::WA_MouseTracking, true);
 
     QPalette pal = palette();
@@ -129,7 +130,6 @@ void HeadphonesDevice::setupUi()
     m_centralWidget = new QWidget(this);
     m_centralWidget->setObjectName(QStringLiteral("centralWidget"));
     m_centralWidget->setAttribute(Qt::WA_MouseTracking, true);
-    m_centralWidget->setAttribute(Qt::WA_OpaquePaintEvent, true);
     m_centralWidget->setStyleSheet(
         QStringLiteral("QWidget#centralWidget { background-color: %1; }"
                        "QWidget#centralWidget[framelessMaximized=\"false\"] { border: %4px solid %2; border-radius: %3px; }"

@@ -122,6 +122,12 @@ void TestWindowPicture::frameOnEveryPage()
     QTRY_COMPARE(unsettled(), QRect());
     const QImage shown = onScreen(*m_window);
     QCOMPARE(offFrame(shown), QStringList());
+    // Outside the frame's rounded corners the window's own background, never
+    // undefined bytes of the backing store (which a blurred copy would smear).
+    const int right = shown.width() - 1;
+    const int bottom = shown.height() - 1;
+    for (const QPoint &corner : {QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom), QPoint(right, bottom)})
+        QCOMPARE(shown.pixelColor(corner), kWindowColour);
     if (page == HeadphonesDevice::DevicePage) {
         // The line between the sidebar and the content, too.
         EquipmentContentsBar *bar = m_window->contentBar();
