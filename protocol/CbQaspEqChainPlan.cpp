@@ -41,8 +41,7 @@ CbQaspEqChainPlan CbQaspEqChainPlan::of(const HeadsetProtocol::EQData &eq)
             q = eq.qValues[index] / 100.0;
             kind = CbQaspEqEncoder::kindForFilterByte(eq, eq.filterTypes[index]);
         }
-        fc = std::clamp(fc, CbQaspEqEncoder::kMinFcHz, CbQaspEqEncoder::kMaxFcHz);
-        CbQaspEqEncoder::snapWireValues(fc, q, gainDb);
+        CbQaspEqEncoder::snapWireValues(fc, q, gainDb); // also clamps fc to 20..20000
 
         Slot &slot = plan.filters[index];
         slot.packet.valid = true;

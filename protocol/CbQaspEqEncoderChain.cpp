@@ -38,11 +38,6 @@ QString coefficientText(qint32 word)
     return QString::number(word * kQ30Unit, 'g', 9);
 }
 
-bool slotHasBand(const HeadsetProtocol::EQData &eq, std::size_t slot)
-{
-    return CbQaspEqChainPlan::hasBand(eq, slot);
-}
-
 using LogFn = std::function<void(const QString &)>;
 
 // Presets, game and cloud EQs have up to ten bands and the decoder eight
@@ -51,7 +46,8 @@ using LogFn = std::function<void(const QString &)>;
 void logBandsLeftOut(const HeadsetProtocol::EQData &eq, const LogFn &log)
 {
     QStringList shaping;
-    for (std::size_t band = CbQaspEqEncoder::kFilterSlots; band < eq.bandCount && slotHasBand(eq, band); ++band) {
+    for (std::size_t band = CbQaspEqEncoder::kFilterSlots;
+         band < eq.bandCount && CbQaspEqChainPlan::hasBand(eq, band); ++band) {
         const CbQaspEqEncoder::QaspFilterKind kind = CbQaspEqEncoder::kindForFilterByte(eq, eq.filterTypes[band]);
         const bool passFilter =
             kind == CbQaspEqEncoder::QaspFilterKind::LowPass || kind == CbQaspEqEncoder::QaspFilterKind::HighPass;
@@ -105,7 +101,7 @@ void logSource(const HeadsetProtocol::EQData &eq, const QString &deviceId, const
     const QByteArray tlv = HeadsetProtocol::serializeEQData(eq);
     log(QStringLiteral("[QOR][CbQasp][EQ][Src][TLV] bytes=%1 hex=%2").arg(tlv.size()).arg(hexDump(tlv)));
     for (int slot = 0; slot < CbQaspEqEncoder::kFilterSlots; ++slot) {
-        if (!slotHasBand(eq, slot)) {
+        if (!CbQaspEqChainPlan::hasBand(eq, slot)) {
             log(QStringLiteral("[QOR][CbQasp][EQ][Src][Band%1] <unused_hw_slot> (Filter_Type=disable)").arg(slot));
             continue;
         }
