@@ -243,7 +243,6 @@ void ProtocolHandler::reassemble(const ParsedFrame &frame)
             buffer.seq = frame.seq;
             buffer.totalFrames = frame.totalFrames;
             buffer.fragments.resize(frame.totalFrames);
-            buffer.lastUpdateMs = now();
             it = m_reassemblyBuffers.insert(key, std::move(buffer));
             lines.append({QStringLiteral("Started reassembly buffer. Cmd: 0x%1, Seq: %2, Total frames: %3")
                               .arg(hex(frame.cmd))
