@@ -6,6 +6,7 @@
 // partial messages. An oracle with its own frame decoder checks that every
 // multi-frame message dispatched is one message's fragments, whole and in
 // order, and that none that came whole is lost.
+#include "protocol/Commands.h"
 #include "protocol/FrameCodec.h"
 #include "protocol/ProtocolHandler.h"
 #include "tests/fuzz/FuzzEnvironment.h"
@@ -34,7 +35,7 @@ quint32 requestKey(ushort cmd, uchar seq)
 // Commands whose responses lose a leading status byte on their way out.
 bool hasStatusByte(ushort cmd)
 {
-    return cmd >= 0x21 && cmd <= 0x26;
+    return cmd >= Command::FactoryReset && cmd <= Command::ReceiverUnbind;
 }
 
 void requireSound(const QString &failure)
