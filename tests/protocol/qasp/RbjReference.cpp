@@ -73,13 +73,18 @@ double quantisationBoundDb(const Biquad &f, double frequencyHz, double sampleRat
     return 20.0 / std::log(10.0) * relative;
 }
 
-std::vector<double> thirdOctavePoints()
+std::vector<double> octavePoints(int stepsPerOctave)
 {
     std::vector<double> points;
-    // 20 Hz x 2^(k/3) reaches 20480 Hz at k = 30; that last point is the band's top.
-    for (int k = 0; k <= 30; ++k)
-        points.push_back(std::min(20.0 * std::exp2(k / 3.0), 20000.0));
+    // 20 Hz x 2^(k/n) reaches 20480 Hz at k = 10 n; that last point is the band's top.
+    for (int k = 0; k <= 10 * stepsPerOctave; ++k)
+        points.push_back(std::min(20.0 * std::exp2(k / double(stepsPerOctave)), 20000.0));
     return points;
+}
+
+std::vector<double> thirdOctavePoints()
+{
+    return octavePoints(3);
 }
 
 } // namespace RbjReference

@@ -23,7 +23,8 @@ double magnitudeDb(const Biquad &filter, double frequencyHz, double sampleRate);
 // coefficient is off by at most `coefficientError` (half a fixed-point step).
 double quantisationBoundDb(const Biquad &filter, double frequencyHz, double sampleRate, double coefficientError);
 
-// 1/3-octave points from 20 Hz to 20 kHz, both ends included.
+// 1/n-octave points from 20 Hz to 20 kHz, both ends included.
+std::vector<double> octavePoints(int stepsPerOctave);
 std::vector<double> thirdOctavePoints();
 
 } // namespace RbjReference

@@ -70,16 +70,6 @@ QString joined(const std::vector<std::string> &lines)
     return out.join(QLatin1Char('\n'));
 }
 
-// 1/12-octave points from 20 Hz to 20 kHz, both ends included.
-QList<double> densePoints()
-{
-    QList<double> points;
-    for (int k = 0; 20.0 * std::exp2(k / 12.0) < 20000.0; ++k)
-        points.append(20.0 * std::exp2(k / 12.0));
-    points.append(20000.0);
-    return points;
-}
-
 } // namespace
 
 // The Qor EQ chain end to end against the virtual decoder.
@@ -492,7 +482,7 @@ void TestCbQaspEqChain::highShelfBoosts()
         }
     }
     const double designedGain = CbQaspEqEncoder::gainOffsetDb(eq.totalGain);
-    for (double f : densePoints()) {
+    for (double f : RbjReference::octavePoints(12)) {
         double want = designedGain;
         for (const RbjReference::Biquad &b : designed)
             want += RbjReference::magnitudeDb(b, f, 96000.0);
