@@ -20,6 +20,9 @@ import struct
 FS = 96000.0
 TWO_PI = 6.283185307179586
 Q30 = 1073741824.0
+# The decoder's fixed shelf slopes enter as (1/S - 1): S = 0.8 low, 0.7071 high.
+LOW_SHELF_SLOPE_TERM = 0.25
+HIGH_SHELF_SLOPE_TERM = 0.41422712487625524
 
 # name, kind (0 off, 1 low shelf, 2 peaking, 3 high shelf, 4 low-pass, 5 high-pass),
 # fc Hz, gain in 0.01 dB, Q x 100, total gain in 0.1 dB
@@ -49,7 +52,7 @@ def f32(x):
     return struct.unpack("<f", struct.pack("<f", x))[0]
 
 
-def design(kind, fc, q, gain, low_shelf_slope_term=0.25, b_scale=1.0):
+def design(kind, fc, q, gain, low_shelf_slope_term=LOW_SHELF_SLOPE_TERM, b_scale=1.0):
     w0 = fc * TWO_PI / FS
     c, s = math.cos(w0), math.sin(w0)
     if kind == 1:
@@ -65,7 +68,7 @@ def design(kind, fc, q, gain, low_shelf_slope_term=0.25, b_scale=1.0):
         den = (1 + alpha / a, -2 * c, 1 - alpha / a)
     elif kind == 3:
         a = 10 ** (gain / 40.0)
-        alpha = s / 2.0 * math.sqrt((a + 1.0 / a) * 0.41422712487625524 + 2.0)
+        alpha = s / 2.0 * math.sqrt((a + 1.0 / a) * HIGH_SHELF_SLOPE_TERM + 2.0)
         k = 2.0 * math.sqrt(a) * alpha
         b = (a * ((a + 1) + (a - 1) * c + k), -2 * a * ((a - 1) + (a + 1) * c), a * ((a + 1) + (a - 1) * c - k))
         den = ((a + 1) - (a - 1) * c + k, 2 * ((a - 1) - (a + 1) * c), (a + 1) - (a - 1) * c - k)
@@ -94,7 +97,7 @@ def main():
         if kind == 3 and gain > 0:
             carried = math.ceil(round(gain * 10) / 10.0)
             wire_kind, offset = 1, offset + carried
-            words = design(1, fc, q, -gain, 0.41422712487625524, 10 ** (-(carried - gain) / 20.0))
+            words = design(1, fc, q, -gain, HIGH_SHELF_SLOPE_TERM, 10 ** (-(carried - gain) / 20.0))
             gain = -gain
         else:
             words = design(kind, fc, q, gain)
