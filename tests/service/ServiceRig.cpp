@@ -57,6 +57,22 @@ HeadsetProtocol::EQData tenBandEq()
     return eq;
 }
 
+HeadsetProtocol::EQData qorEq(const QList<QorBand> &bands, qint16 totalGain)
+{
+    HeadsetProtocol::EQData eq;
+    eq.index = 100;
+    eq.qorCustom = true;
+    eq.bandCount = static_cast<quint8>(bands.size());
+    eq.totalGain = totalGain;
+    for (const QorBand &b : bands) {
+        eq.frequencies.push_back(b.fc);
+        eq.gains.push_back(b.gain);
+        eq.qValues.push_back(b.q);
+        eq.filterTypes.push_back(b.kind);
+    }
+    return eq;
+}
+
 ServiceEvents::ServiceEvents(HidProtocolService &s)
 {
     using S = HidProtocolService;
@@ -131,13 +147,17 @@ void ServiceRig::replugReceiver()
         source->raise();
 }
 
+bool ServiceRig::waitForFirstScan(int timeoutMs)
+{
+    return QTest::qWaitFor(
+        [this] { return m_log.containsSubstring(QStringLiteral("[HID] hotplug: device list updated")); }, timeoutMs);
+}
+
 bool ServiceRig::unplugReceiver()
 {
-    // The enumeration thread must have listed the receiver once: a device that
-    // is gone before its first scan leaves the list as the stack last reported
-    // it (empty), so no update would tell of the loss.
-    const bool listed = QTest::qWaitFor(
-        [this] { return m_log.containsSubstring(QStringLiteral("[HID] hotplug: device list updated")); }, 5000);
+    // The enumeration thread must have listed the receiver once, or its loss
+    // would go unnoticed.
+    const bool listed = waitForFirstScan();
     HidTestDevices::api().unplug(HidTestDevices::receiver().hid.path);
     if (auto *source = HidTestDevices::lastHotplugSource())
         source->raise();

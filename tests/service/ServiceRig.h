@@ -26,6 +26,17 @@ HeadsetProtocol::ProtocolHandlerSettings patientHandlerSettings();
 // A valid ten-band custom EQ (index 0x65).
 HeadsetProtocol::EQData tenBandEq();
 
+// One band of a Qor custom EQ, in the record's units.
+struct QorBand
+{
+    quint16 fc;
+    qint16 gain; // 0.01 dB
+    qint16 q;    // x 100
+    quint8 kind; // Qasp coding
+};
+// A custom EQ of the Qor model (index 100) with these bands.
+HeadsetProtocol::EQData qorEq(const QList<QorBand> &bands, qint16 totalGain = 0);
+
 // Every signal of the service as one short text, in arrival order, e.g.
 // "validated(1)", "toneFailed(5,device rejected tone volume)".
 class ServiceEvents : public QObject
@@ -66,6 +77,12 @@ public:
     // The receiver leaves the bus; the hot-plug event follows. False when the
     // stack had never listed it (its loss would then go unnoticed).
     bool unplugReceiver();
+    // Waits until the hot-plug worker's first scan has reported the list it
+    // found. A device gone before that scan leaves the list as the stack last
+    // reported it, so no update tells of the loss; and that first update gives
+    // every reconnect try back and connects, so a test that counts tries or
+    // opens lets it pass before the fault.
+    bool waitForFirstScan(int timeoutMs = 5000);
     QString receiverId() const { return HidTestDevices::receiver().id; }
 
     // Builds the service; its automatic probe follows at once.

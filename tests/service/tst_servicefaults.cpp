@@ -64,27 +64,10 @@ const std::string &receiverPath()
     return path;
 }
 
-// The hot-plug worker's first scan reports the list it found, and a list
-// update gives every try back and connects: a test that counts tries or opens
-// lets it pass before the fault.
-bool firstScanReported(ServiceRig &rig)
-{
-    return QTest::qWaitFor(
-        [&rig] { return rig.log().containsSubstring(QStringLiteral("[HID] hotplug: device list updated")); }, kWaitMs);
-}
-
 // A custom EQ of the Qor model that the decoder can hold.
 HeadsetProtocol::EQData qorEq()
 {
-    HeadsetProtocol::EQData eq;
-    eq.index = 100;
-    eq.qorCustom = true;
-    eq.bandCount = 2;
-    eq.frequencies = {250, 4000};
-    eq.gains = {-300, 200};
-    eq.qValues = {100, 141};
-    eq.filterTypes = {2, 2};
-    return eq;
+    return ServiceTest::qorEq({{250, -300, 100, 2}, {4000, 200, 141, 2}});
 }
 
 // The Qor decoder on the bus, played by the virtual decoder, announced by a
@@ -159,7 +142,7 @@ private slots:
         ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
         rig.plugReceiver();
         QVERIFY(rig.startLinked(kWaitMs));
-        QVERIFY(firstScanReported(rig));
+        QVERIFY(rig.waitForFirstScan(kWaitMs));
         HidProtocolService &service = rig.service();
         const HeadsetProtocol::EQData first = tenBandEq();
         QList<OutcomeSnapshot> snapshots;
@@ -254,7 +237,7 @@ private slots:
         ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
         rig.plugReceiver();
         QVERIFY(rig.startLinked(kWaitMs));
-        QVERIFY(firstScanReported(rig));
+        QVERIFY(rig.waitForFirstScan(kWaitMs));
         HidProtocolService &service = rig.service();
         const QString id = rig.receiverId();
         const int listUpdates = rig.log().count(QStringLiteral("[HID] hotplug: device list updated"));
@@ -283,7 +266,7 @@ private slots:
         ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
         rig.plugReceiver();
         QVERIFY(rig.startLinked(kWaitMs));
-        QVERIFY(firstScanReported(rig));
+        QVERIFY(rig.waitForFirstScan(kWaitMs));
         const QString id = rig.receiverId();
         constexpr int rounds = 5; // more than the three tries
         for (int round = 1; round <= rounds; ++round) {
@@ -315,7 +298,7 @@ private slots:
         plugQor(false);
         rig.start();
         QVERIFY(rig.events().waitFor(QStringLiteral("qor(1)"), kWaitMs));
-        QVERIFY(firstScanReported(rig));
+        QVERIFY(rig.waitForFirstScan(kWaitMs));
         constexpr int rounds = 5;
         for (int round = 1; round <= rounds; ++round) {
             const int from = rig.events().all().size();
@@ -354,7 +337,7 @@ private slots:
         plugQor(false);
         HidProtocolService &service = rig.start();
         QVERIFY(rig.events().waitFor(QStringLiteral("qor(1)"), kWaitMs));
-        QVERIFY(firstScanReported(rig));
+        QVERIFY(rig.waitForFirstScan(kWaitMs));
         int failingSessions = eqAtSessionStart ? 3 : 0;
         connect(&service, &HidProtocolService::qorQaspBypassSessionChanged, &service, [&](bool active) {
             if (!active || failingSessions == 0)
@@ -410,7 +393,7 @@ private slots:
         ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
         rig.plugReceiver();
         QVERIFY(rig.startLinked(kWaitMs));
-        QVERIFY(firstScanReported(rig));
+        QVERIFY(rig.waitForFirstScan(kWaitMs));
         const QString id = rig.receiverId();
         if (openFails)
             api().failOpen(receiverPath(), L"device busy (injected)");
@@ -446,7 +429,7 @@ private slots:
         ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
         rig.plugReceiver();
         QVERIFY(rig.startLinked(kWaitMs));
-        QVERIFY(firstScanReported(rig));
+        QVERIFY(rig.waitForFirstScan(kWaitMs));
         const QString id = rig.receiverId();
         rig.headset().updateState([](VirtualDevices::HeadsetState &s) { s.pid = 0; });
         rig.events().clear();
@@ -488,7 +471,7 @@ private slots:
         ServiceRig rig(durations, faultHandlerSettings(), faultHidConfig());
         rig.plugReceiver();
         QVERIFY(rig.startLinked(kWaitMs));
-        QVERIFY(firstScanReported(rig));
+        QVERIFY(rig.waitForFirstScan(kWaitMs));
         HidProtocolService &service = rig.service();
         const QString id = rig.receiverId();
 

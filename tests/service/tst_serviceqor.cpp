@@ -16,30 +16,6 @@ using VirtualDevices::HidApiDouble;
 
 namespace {
 
-struct Band
-{
-    quint16 fc;
-    qint16 gain; // 0.01 dB
-    qint16 q;    // x 100
-    quint8 kind; // Qasp coding
-};
-
-HeadsetProtocol::EQData qorEq(const QList<Band> &bands, qint16 totalGain = 0)
-{
-    HeadsetProtocol::EQData eq;
-    eq.index = 100;
-    eq.qorCustom = true;
-    eq.bandCount = static_cast<quint8>(bands.size());
-    eq.totalGain = totalGain;
-    for (const Band &b : bands) {
-        eq.frequencies.push_back(b.fc);
-        eq.gains.push_back(b.gain);
-        eq.qValues.push_back(b.q);
-        eq.filterTypes.push_back(b.kind);
-    }
-    return eq;
-}
-
 HeadsetProtocol::EQData fiveBands()
 {
     return qorEq({{80, 400, 71, 1}, {250, -300, 100, 2}, {1000, 250, 141, 2}, {4000, -200, 200, 2}, {9000, -350, 71, 3}},
