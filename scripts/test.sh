@@ -34,6 +34,7 @@ cmake -S . -B build/release-test -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKORA_S
 cmake --build build/release-test -j "$jobs"
 ctest --test-dir build/release-test --output-on-failure -j "$jobs" "$@"
 
-# Last, the threaded tests (protocol, hid, service, libtavrel) under ThreadSanitizer,
-# in a lean build of their own (build/tsan).
+# Last, the threaded tests (protocol, hid, service, libtavrel, the ones labelled
+# threaded) and the set-up's self-check (tsan) under ThreadSanitizer, in a lean
+# build of their own (build/tsan).
 ./scripts/test-tsan.sh "$@"

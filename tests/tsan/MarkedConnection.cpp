@@ -5,7 +5,6 @@
 
 #include <QMetaObject>
 #include <QObject>
-#include <QThread>
 
 #include <memory>
 
@@ -55,8 +54,7 @@ MarkedConnection *MarkedConnection::connect(QtPrivate::QSlotObjectBase *slot, Qt
 
 void MarkedConnection::deliver(QObject *receiver, void **args)
 {
-    if (m_type == Qt::DirectConnection
-        || (m_type == Qt::AutoConnection && receiver->thread() == QThread::currentThread())) {
+    if (!QtTsanMarks::crossesThreads(receiver, m_type)) {
         m_slot->call(receiver, args);
         return;
     }

@@ -43,6 +43,7 @@
 #include <optional>
 #include <vector>
 
+using QtTsanMarks::crossesThreads;
 using QtTsanMarks::key;
 using QtTsanMarks::qtFunction;
 
@@ -195,12 +196,6 @@ std::optional<bool> postByName(QObject *object, const QMetaMethod &method, const
             callByName(object, method, QGenericReturnArgument(), copied);
         },
         Qt::QueuedConnection);
-}
-
-bool crossesThreads(const QObject *object, Qt::ConnectionType type)
-{
-    return type == Qt::QueuedConnection || type == Qt::BlockingQueuedConnection
-        || (type == Qt::AutoConnection && object->thread() != QThread::currentThread());
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "QtTsanMarks.h"
 
+#include <QThread>
+
 namespace QtTsanMarks {
 
 bool inProgram(const void *address)
@@ -10,6 +12,12 @@ bool inProgram(const void *address)
     }();
     Dl_info info{};
     return programBase && dladdr(address, &info) && info.dli_fbase == programBase;
+}
+
+bool crossesThreads(const QObject *object, Qt::ConnectionType type)
+{
+    return type == Qt::QueuedConnection || type == Qt::BlockingQueuedConnection
+        || (type == Qt::AutoConnection && object->thread() != QThread::currentThread());
 }
 
 } // namespace QtTsanMarks

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QObject>
+
 #include <sanitizer/tsan_interface.h>
 
 #include <cstdio>
@@ -15,7 +17,8 @@ void __tsan_read_range(void *addr, unsigned long size);
 
 // What the Qt annotations of a TSan build share: Qt's own function behind the
 // one a test program defines in its place, the sync keys inside an object,
-// and a way to keep the annotations' own bookkeeping out of TSan's view.
+// whether Qt posts a call, and a way to keep the annotations' own bookkeeping
+// out of TSan's view.
 namespace QtTsanMarks {
 
 // A sync key at `offset` inside `object`: keys of one object stay apart, and
@@ -40,6 +43,10 @@ Fn qtFunction(const char *symbol)
 
 // True when `address` is code of this program (not of a Qt library).
 bool inProgram(const void *address);
+
+// True when a call of `type` (without the flags) made now to `object` is
+// posted to its thread rather than made here, as Qt decides it.
+bool crossesThreads(const QObject *object, Qt::ConnectionType type);
 
 // Runs `f` with its memory accesses unseen: for state of the annotations
 // themselves, which Qt hands between threads without any order TSan could see.

@@ -23,10 +23,12 @@ public:
     QByteArray payload;
     int number = 0;
     // Relaxed on both sides: tell the other thread that a step is done
-    // without ordering anything for TSan.
-    std::atomic<bool> written{false};
-    std::atomic<bool> go{false};
-    std::atomic<bool> inside{false};
+    // without ordering anything for TSan. Each in an 8-byte shadow cell of its
+    // own: the loads spinning on a flag would otherwise push a racing access
+    // to a field beside it out of TSan's history of that cell.
+    alignas(8) std::atomic<bool> written{false};
+    alignas(8) std::atomic<bool> go{false};
+    alignas(8) std::atomic<bool> inside{false};
 
     void writeUnguarded(int value);
     int readUnguarded() const;

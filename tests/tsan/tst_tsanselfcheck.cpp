@@ -69,6 +69,21 @@ class TestTsanSelfCheck : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(m_probe->written.load(std::memory_order_relaxed), 10000);
     }
 
+    // Runs `step` on the worker in a call posted from here, once this thread
+    // has let go of the call, and waits for `written`. Had this thread the
+    // call's last reference, dropping it after the run would order the whole
+    // run before what this thread does next (Qt's reference count does), and
+    // the race would go unseen.
+    template <typename Step>
+    void runStep(Step step)
+    {
+        startStep([step](RaceProbe &probe) {
+            RaceProbe::spinUntil(probe.go);
+            step(probe);
+        });
+        letGoAndWait();
+    }
+
 private slots:
     void init()
     {
@@ -256,8 +271,7 @@ private slots:
     // relaxed flag: nothing orders the two writes.
     void unguardedWriteIsReported()
     {
-        QMetaObject::invokeMethod(m_probe, [probe = m_probe] { probe->writeUnguarded(1); }, Qt::QueuedConnection);
-        QTRY_VERIFY_WITH_TIMEOUT(m_probe->written.load(std::memory_order_relaxed), 10000);
+        runStep([](RaceProbe &probe) { probe.writeUnguarded(1); });
         m_probe->unguarded = 2;
         noReport();
         QFAIL("ThreadSanitizer did not report the unguarded write");
@@ -269,7 +283,7 @@ private slots:
     {
         bool pinged = false;
         connect(m_probe, &RaceProbe::pinged, this, [&pinged] { pinged = true; });
-        QMetaObject::invokeMethod(m_probe, [probe = m_probe] { probe->pingThenWrite(1); }, Qt::QueuedConnection);
+        runStep([](RaceProbe &probe) { probe.pingThenWrite(1); });
         QTRY_VERIFY_WITH_TIMEOUT(pinged && m_probe->written.load(std::memory_order_relaxed), 10000);
         m_probe->unguarded = 2;
         noReport();
@@ -292,8 +306,7 @@ private slots:
         connect(m_probe, &RaceProbe::echoed, this, [](const QByteArray &) {});
         if (direct)
             connect(m_probe, &RaceProbe::pinged, m_probe, [] {}, Qt::DirectConnection);
-        QMetaObject::invokeMethod(m_probe, [probe = m_probe] { probe->writeThenPing(1); }, Qt::QueuedConnection);
-        QTRY_VERIFY_WITH_TIMEOUT(m_probe->written.load(std::memory_order_relaxed), 10000);
+        runStep([](RaceProbe &probe) { probe.writeThenPing(1); });
         bool read = false;
         QMetaObject::invokeMethod(
             this,
@@ -365,8 +378,7 @@ private slots:
         QFETCH(bool, askFinished);
         auto *probe = m_probe;
         disconnect(&m_thread, &QThread::finished, probe, &QObject::deleteLater);
-        QMetaObject::invokeMethod(probe, [probe] { probe->writeUnguarded(1); }, Qt::QueuedConnection);
-        QTRY_VERIFY_WITH_TIMEOUT(probe->written.load(std::memory_order_relaxed), 10000);
+        runStep([](RaceProbe &probe) { probe.writeUnguarded(1); });
         m_thread.quit();
         if (askFinished)
             QTRY_VERIFY_WITH_TIMEOUT(m_thread.isFinished(), 10000);
@@ -406,15 +418,11 @@ private slots:
     void writeAfterAReleaseIsReported()
     {
         QSemaphore handed;
-        QMetaObject::invokeMethod(
-            m_probe,
-            [probe = m_probe, &handed] {
-                handed.release();
-                probe->writeUnguarded(1);
-            },
-            Qt::QueuedConnection);
+        runStep([&handed](RaceProbe &probe) {
+            handed.release();
+            probe.writeUnguarded(1);
+        });
         QVERIFY(handed.tryAcquire(1, 10000));
-        QTRY_VERIFY_WITH_TIMEOUT(m_probe->written.load(std::memory_order_relaxed), 10000);
         m_probe->unguarded = 2;
         noReport();
         QFAIL("ThreadSanitizer did not report the write after the release");
