@@ -192,9 +192,8 @@ std::optional<HeadsetProtocol::EQData> EqDownlinkController::mapSelectionToEqDat
         return EqDataMapper::fromCloudItem(item, error, qorSession);
     }
     case EQActiveProfileCoordinator::Custom: {
-        bool ok = false;
-        const int index = key.toInt(&ok, 10);
-        if (!ok || index < 0) {
+        const int index = customSlotIndex(source, key);
+        if (index < 0) {
             if (error)
                 *error = QStringLiteral("custom active id is not a valid sort index");
             return std::nullopt;

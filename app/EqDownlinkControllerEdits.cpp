@@ -25,10 +25,9 @@ void EqDownlinkController::scheduleRealtimeSend(Source source, const QString &id
         return;
     QByteArray payload;
     if (source == EQActiveProfileCoordinator::Custom) {
-        bool ok = false;
-        const int index = key.toInt(&ok, 10);
+        const int index = customSlotIndex(source, key);
         QJsonObject slot;
-        if (!ok || index < 0 || !hasPages() || !m_pages.customSlot(index, slot))
+        if (index < 0 || !hasPages() || !m_pages.customSlot(index, slot))
             return;
         payload = QJsonDocument(slot).toJson(QJsonDocument::Compact);
     }

@@ -82,17 +82,22 @@ void WindowBlurBackdrop::refresh()
     m_grabbing = true;
     const QImage content = m_window->grab().toImage();
     m_grabbing = false;
-    // Repainting the copy asks for a refresh too; an unchanged window ends the round.
+    // A window that asked to be repainted but looks the same keeps its copy.
     if (content == m_content)
         return;
     m_content = content;
     m_picture = blurred(content, m_radius, m_window->palette().color(QPalette::Window));
-    update();
+    // Shown at once, so the repaint this asks of the window is known to be the
+    // copy's own and takes no new copy; a repaint the window asked for
+    // meanwhile still comes as an event of its own.
+    m_showingPicture = true;
+    repaint();
+    m_showingPicture = false;
 }
 
 bool WindowBlurBackdrop::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window && !m_grabbing) {
+    if (watched == m_window && !m_grabbing && !m_showingPicture) {
         switch (event->type()) {
         case QEvent::Resize:
             setGeometry(m_window->rect());

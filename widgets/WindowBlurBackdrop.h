@@ -52,4 +52,5 @@ private:
     QImage m_picture;
     QTimer m_refresh;
     bool m_grabbing = false;
+    bool m_showingPicture = false;
 };
