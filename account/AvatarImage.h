@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cloud/ServerPicture.h"
+
 #include <QImage>
 #include <QString>
 
@@ -11,8 +13,7 @@ class QNetworkReply;
 // in. They are drawn with the kit's roundAvatar.
 namespace AvatarImage {
 
-// A photo fits; a body past this is no avatar of ours.
-constexpr qint64 maxDownloadBytes = 4 * 1024 * 1024;
+constexpr qint64 maxDownloadBytes = ServerPicture::maxBytes;
 // The screens draw avatars at most 96 pixels wide; twice that stays sharp on
 // a high-density screen, and a picture is never held larger.
 constexpr int keptSide = 192;

@@ -22,8 +22,6 @@ namespace EarphoneApi {
 
 namespace {
 
-const char *const tooLargeProperty = "replyTooLarge";
-
 // Percent-encodes everything but the unreserved characters, so a "+" in a
 // value (an e-mail address, say) is not read back as a blank by the server.
 QByteArray formBody(const QUrlQuery &params)
@@ -302,14 +300,14 @@ void ApiManager::armReply(QNetworkReply *reply, const QString &endpoint, int tim
                                     .arg(endpoint)
                                     .arg(bytes)
                                     .arg(maxReplyBytes);
-        reply->setProperty(tooLargeProperty, true);
         reply->abort();
     });
 }
 
 bool ApiManager::isReplyTooLarge(const QNetworkReply *reply)
 {
-    return reply && reply->property(tooLargeProperty).toBool();
+    const ReplySizeLimit *limit = ReplySizeLimit::of(reply);
+    return limit && limit->isExceeded();
 }
 
 void ApiManager::startRequestTimer(QNetworkReply *reply, const QString &endpoint, int timeoutMs)

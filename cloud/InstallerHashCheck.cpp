@@ -105,17 +105,6 @@ void InstallerHashCheck::start()
     }
 }
 
-void InstallerHashCheck::cancel()
-{
-    m_stopped = true;
-    m_timer->stop();
-    {
-        const std::lock_guard<std::mutex> lock(m_shared->mutex);
-        m_shared->cancelled = true;
-    }
-    m_shared->wake.notify_all();
-}
-
 void InstallerHashCheck::detachReader()
 {
     m_stopped = true;

@@ -33,8 +33,6 @@ public:
     ~InstallerHashCheck() override;
 
     void start();
-    // Stops the reading after its current block; nothing is emitted afterwards.
-    void cancel();
 
     // How long the destructor waits for the reader.
     static constexpr int stopWaitMs = 1000;

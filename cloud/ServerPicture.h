@@ -9,6 +9,9 @@ class QByteArray;
 // of a picture, so that is what is kept.
 namespace ServerPicture {
 
+// A photo fits; a body past this is no avatar.
+constexpr qint64 maxBytes = 4 * 1024 * 1024;
+
 // The picture in `bytes` at no more than `side` pixels on its shorter side,
 // cut to its centre square. Where the format allows it is scaled while it is
 // read, so a huge picture is never held whole. Null when it is no picture.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cloud/ServerPicture.h"
+
 #include <QImage>
 #include <QPixmap>
 #include <QSize>
@@ -11,8 +13,7 @@ class QByteArray;
 // big a picture is kept. They are shown through the kit's roundAvatar.
 namespace CloudAvatar {
 
-// A photo fits; a body past this is no avatar.
-constexpr qint64 maxDownloadBytes = 4 * 1024 * 1024;
+constexpr qint64 maxDownloadBytes = ServerPicture::maxBytes;
 // Cards and the preview draw author pictures at about 20 pixels; a picture is
 // kept at no more than this on a side, room for a high-density screen, so a
 // full cache of them stays within a few MiB whatever the server sends.

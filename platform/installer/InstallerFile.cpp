@@ -94,13 +94,11 @@ bool InstallerFile::isStillAtItsPath(QString *why) const
         return fail(QStringLiteral("the path is a link"));
     if (const QString problem = problemOf(named); !problem.isEmpty())
         return fail(problem);
-    struct stat held = {};
-    if (::fstat(m_fd, &held) != 0)
-        return fail(systemError("fstat"));
     const Identity now = identityOf(named);
     if (now.device != m_identity.device || now.inode != m_identity.inode)
         return fail(QStringLiteral("the path names another file"));
-    if (now != m_identity || identityOf(held) != m_identity)
+    // Same inode as the one held open, so this is the held file's own state.
+    if (now != m_identity)
         return fail(QStringLiteral("the file changed after it was checked"));
     return true;
 }

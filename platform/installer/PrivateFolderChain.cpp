@@ -63,19 +63,33 @@ QList<PrivateFolderChain::Level> PrivateFolderChain::chain() const
     return folders;
 }
 
+int PrivateFolderChain::statusOf(const Level &level, struct stat *st)
+{
+    const QByteArray native = QFile::encodeName(level.path);
+    // Whatever a name above the base leads to is what is checked; from the base down a link is refused.
+    return level.aboveBase ? ::stat(native.constData(), st) : ::lstat(native.constData(), st);
+}
+
 bool PrivateFolderChain::checkFolder(const Level &level, QString *problem) const
+{
+    struct stat st = {};
+    if (statusOf(level, &st) != 0) {
+        if (problem)
+            *problem = QStringLiteral("%1: %2").arg(level.path, systemError());
+        return false;
+    }
+    return checkStatus(level, st, problem);
+}
+
+bool PrivateFolderChain::checkStatus(const Level &level, const struct stat &st, QString *problem) const
 {
     const auto fail = [&](const QString &why) {
         if (problem)
             *problem = QStringLiteral("%1: %2").arg(level.path, why);
         return false;
     };
-    const QByteArray native = QFile::encodeName(level.path);
-    struct stat st = {};
     if (level.aboveBase) {
-        // Whatever a name above the base leads to, only its owner may change it.
-        if (::stat(native.constData(), &st) != 0)
-            return fail(systemError());
+        // Only its owner may change it.
         if (!S_ISDIR(st.st_mode))
             return fail(QStringLiteral("not a folder"));
         if (st.st_uid != ::geteuid() && st.st_uid != 0)
@@ -84,8 +98,6 @@ bool PrivateFolderChain::checkFolder(const Level &level, QString *problem) const
             return fail(QStringLiteral("others may write to it"));
         return true;
     }
-    if (::lstat(native.constData(), &st) != 0)
-        return fail(systemError());
     if (S_ISLNK(st.st_mode))
         return fail(QStringLiteral("a link"));
     if (!S_ISDIR(st.st_mode))
@@ -102,9 +114,16 @@ bool PrivateFolderChain::checkFolder(const Level &level, QString *problem) const
 bool PrivateFolderChain::prepare(QString *problem)
 {
     for (const Level &level : chain()) {
-        const QByteArray native = QFile::encodeName(level.path);
         struct stat st = {};
-        if (::lstat(native.constData(), &st) != 0 && errno == ENOENT) {
+        if (statusOf(level, &st) == 0) {
+            // Found: checked as it is, never changed.
+            if (!checkStatus(level, st, problem))
+                return false;
+            continue;
+        }
+        const bool missing = errno == ENOENT;
+        const QByteArray native = QFile::encodeName(level.path);
+        if (missing) {
             // Ours from the start; the chmod also undoes a umask that took the owner's own bits.
             if (::mkdir(native.constData(), S_IRWXU) == 0) {
                 if (::chmod(native.constData(), S_IRWXU) != 0) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+struct stat;
+
 // The folders an installer is saved in, from a base folder (the user's cache
 // folder) down: base, base/levels[0], base/levels[0]/levels[1], ... Another
 // user who could rename or replace any of them could swap the installer
@@ -36,7 +38,10 @@ private:
 
     // Every folder from the root down to the innermost.
     QList<Level> chain() const;
+    // stat() above the base, lstat() from the base down; 0 or -1 with errno.
+    static int statusOf(const Level &level, struct stat *st);
     bool checkFolder(const Level &level, QString *problem) const;
+    bool checkStatus(const Level &level, const struct stat &st, QString *problem) const;
 
     QString m_base;
     QStringList m_levels;
