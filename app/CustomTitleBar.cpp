@@ -1,5 +1,8 @@
 #include "app/CustomTitleBar.h"
 
+#include "account/AvatarImage.h"
+#include "cloud/BoundedGet.h"
+#include "cloud/ServerPicture.h"
 #include "widgets/CustomClickableLabel.h"
 #include "widgets/CustomizeWindowIconButton.h"
 #include "widgets/KitFonts.h"
@@ -11,23 +14,16 @@
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPushButton>
 #include <QStandardPaths>
 
 namespace {
 const QSize kAvatarSize(27, 27);
 constexpr int kAvatarCacheLimit = 200;
-// An avatar is a small picture; a larger download is cut off rather than held in memory.
-constexpr qint64 kAvatarDownloadLimit = 8 * 1024 * 1024;
+// Decoded at twice the side drawn, for high-DPI screens; never at the size sent.
+const int kAvatarDecodeSide = 2 * kAvatarSize.width();
 constexpr int kLogoModeLeftMargin = 40;
 constexpr int kReturnModeLeftMargin = 20;
-
-bool isRemote(const QString &source)
-{
-    return source.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-           || source.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
-}
 } // namespace
 
 CustomTitleBar::CustomTitleBar(QWidget *parent)
@@ -317,7 +313,7 @@ void CustomTitleBar::setAvatarUrl(const QString &source)
         trimmed = defaultAvatarPath();
     m_avatarSource = trimmed;
 
-    if (!isRemote(trimmed)) {
+    if (!AvatarImage::isRemote(trimmed)) {
         const QPixmap local = loadCircularPixmap(trimmed, kAvatarSize);
         if (!local.isNull())
             setAvatarIcon(local);
@@ -335,16 +331,10 @@ void CustomTitleBar::setAvatarUrl(const QString &source)
         return;
 
     showDefaultAvatar();
-    QNetworkRequest request{QUrl(trimmed)};
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    QNetworkReply *reply = m_network->get(request);
+    // Bounded in size and time like every avatar, so a body that never ends or
+    // a server that never answers ends in the default picture.
+    QNetworkReply *reply = AvatarImage::download(m_network, trimmed);
     m_pendingRequests.insert(trimmed, reply);
-    // readyRead comes with every chunk; the progress signal is throttled and may
-    // only arrive once the reply has finished, too late to stop anything.
-    connect(reply, &QNetworkReply::readyRead, reply, [reply] {
-        if (reply->bytesAvailable() > kAvatarDownloadLimit)
-            reply->abort();
-    });
     connect(reply, &QNetworkReply::finished, this, [this, reply, trimmed] { onAvatarReplyFinished(reply, trimmed); });
 }
 
@@ -359,17 +349,12 @@ void CustomTitleBar::onAvatarReplyFinished(QNetworkReply *reply, const QString &
         if (m_avatarSource == url)
             showDefaultAvatar();
     };
-    if (reply->error() != QNetworkReply::NoError) {
+    const QImage downloaded = ServerPicture::decodeSquare(BoundedGet::body(reply), kAvatarDecodeSide);
+    if (downloaded.isNull()) {
         fallBack();
         return;
     }
-    const QByteArray data = reply->read(kAvatarDownloadLimit + 1);
-    QPixmap downloaded;
-    if (data.size() > kAvatarDownloadLimit || !downloaded.loadFromData(data) || downloaded.isNull()) {
-        fallBack();
-        return;
-    }
-    const QPixmap circular = makeCircularPixmap(downloaded, kAvatarSize);
+    const QPixmap circular = makeCircularPixmap(QPixmap::fromImage(downloaded), kAvatarSize);
     if (circular.isNull()) {
         fallBack();
         return;

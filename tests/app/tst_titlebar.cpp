@@ -1,12 +1,14 @@
 #include "app/CustomTitleBar.h"
 #include "widgets/CustomizeWindowIconButton.h"
 #include "tests/app/TestEnvironment.h"
+#include "tests/support/fakeapi/FakeApiServer.h"
 
 #include <QBuffer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QImage>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -131,6 +133,8 @@ private slots:
     void lateFailureKeepsNewerAvatar();
     void failuresFallBackToDefault_data();
     void failuresFallBackToDefault();
+    void endlessAvatarFallsBackToDefault_data();
+    void endlessAvatarFallsBackToDefault();
     void leastRecentlyShownIsEvicted();
     void hiddenUserControlsKeepLayoutAndTakeNoClicks();
     void returnModeMovesLeftMargin();
@@ -272,6 +276,35 @@ void TestTitleBar::failuresFallBackToDefault()
     bar.setAvatarUrl(m_server.url(path));
     QVERIFY(finished.wait(5000));
     QCOMPARE(m_server.requests(path), before + 2);
+}
+
+void TestTitleBar::endlessAvatarFallsBackToDefault_data()
+{
+    QTest::addColumn<FakeApi::Fault>("fault");
+    QTest::newRow("chunked") << FakeApi::Fault::flood(FakeApi::Fault::Framing::Chunked);
+    QTest::newRow("until the close") << FakeApi::Fault::flood(FakeApi::Fault::Framing::UntilClose);
+}
+
+// A server writing as fast as it can: the body is cut off at the avatar cap,
+// whatever the GUI thread's pace, and the default picture stays.
+void TestTitleBar::endlessAvatarFallsBackToDefault()
+{
+    QFETCH(FakeApi::Fault, fault);
+    FakeApi::FakeApiServer server;
+    QVERIFY(server.start());
+    server.backend().setFile(QStringLiteral("endless.png"), QByteArray(64, 'p'));
+    server.setFault(QStringLiteral("files/endless.png"), fault);
+    CustomTitleBar bar(nullptr);
+    bar.setAvatarUrl(m_server.url("/red/before-endless"));
+    QTRY_COMPARE(shownAvatar(bar), Shown::Red);
+
+    bar.setAvatarUrl(server.fileUrl(QStringLiteral("endless.png")).toString());
+    QTRY_COMPARE(server.requestCount(QStringLiteral("files/endless.png")), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(bar.findChildren<QNetworkReply *>().isEmpty(), 30000);
+    QCOMPARE(shownAvatar(bar), Shown::Default);
+    // Taken in: the cap, the network thread's read-ahead and the sockets' buffers, never the flood.
+    QTRY_COMPARE(server.activeFloods(), 0);
+    QVERIFY2(server.floodedBytes() < 32 * 1024 * 1024, qPrintable(QString::number(server.floodedBytes())));
 }
 
 void TestTitleBar::leastRecentlyShownIsEvicted()
