@@ -12,7 +12,6 @@
 
 using namespace ServiceTest;
 using HidTestDevices::api;
-using VirtualDevices::HidApiDouble;
 
 namespace {
 
