@@ -184,8 +184,14 @@ private:
     // HidProtocolServiceRecovery.cpp
     void armCommFaultReconnect(const QString &deviceId);
     void commFaultReconnect(const QString &deviceId, int generation);
-    void cancelCommFaultReconnect();
-    void resetCommFaultTries(const QString &deviceId);
+    void cancelCommFaultReconnect(); // and a running healthy period
+    // A device reconnected after a fault passed: it gets its tries back once
+    // it has kept its link for the healthy period.
+    void startCommFaultHealthyPeriod(const QString &deviceId);
+    void commFaultHealthyCheck(const QString &deviceId, int generation);
+    // The link of a device in its healthy period ended; `byFault`: a fatal
+    // error ended it, and its try failed.
+    void endCommFaultHealthyPeriod(bool byFault);
 
     // HidProtocolServiceQor.cpp
     void reportQorOutcome(const HidProtocolServiceQorDelivery::Outcome &outcome, const QString &failure);
@@ -249,13 +255,17 @@ private:
     // the protocol thread still had on its way is not a second outcome.
     int eqSendsOutstanding = 0;
     // A fatal communication error takes the device down through a disconnect
-    // report that follows it; that device is then connected again. Tries that
-    // end without a passed validation (for the Qor decoder: without an EQ
-    // chain written in full) are counted (commFaultTries); past the limit the
-    // device waits for a change of the device list.
+    // report that follows it; that device is then connected again. Each try
+    // counts (commFaultTries) until the device, once passed (for the Qor
+    // decoder: an EQ chain written in full), has kept its link for the
+    // healthy period; past the limit the device waits for a change of the
+    // device list.
     QString commFaultDeviceId;
     int commFaultTries = 0;
     int commFaultGeneration = 0; // a pending try runs only while this is unchanged
+    QString commFaultHealthyDeviceId; // in its healthy period; empty when none runs
+    qint64 commFaultHealthySinceMs = 0;
+    int commFaultHealthyGeneration = 0; // the period's end counts only while this is unchanged
 
     // A failure response is followed by a commandFailed for the same command;
     // that echo is not a second outcome.

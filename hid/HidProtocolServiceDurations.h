@@ -22,12 +22,16 @@ struct HidProtocolServiceDurations
     QList<int> factoryResetLinkUpDelaysMs{500, 2000, 4000};    // and after the link comes back
     // Reconnecting a device that a fatal communication error took down: one
     // try after each delay, then it is left until the device list changes.
-    // A passed validation gives it every try again.
     QList<int> commFaultReconnectDelaysMs{500, 2000, 5000};
-    // Runs a reconnect try `delayMs` later on the service's thread; empty: a
-    // single-shot timer. A test that orders the try against other events
-    // keeps it and runs it itself.
+    // A reconnected device gets every try again once it has kept its link
+    // this long after its validation; a fatal error before then means its
+    // try failed, so a device that fails at once is not reopened for ever.
+    int commFaultHealthyPeriodMs = 10000;
+    // Run a reconnect try, or the end of a healthy period, `delayMs` later on
+    // the service's thread; empty: a single-shot timer. A test that orders
+    // the step against other events keeps it and runs it itself.
     std::function<void(int delayMs, std::function<void()> runTry)> scheduleCommFaultTry;
+    std::function<void(int delayMs, std::function<void()> runCheck)> scheduleCommFaultHealthyCheck;
     // Stopping the protocol thread: this many waits, then one last longer one.
     int threadStopWaitMs = 3000;
     int threadStopAttempts = 3;

@@ -251,6 +251,7 @@ void HidProtocolService::handleTransportDisconnected(const QString &deviceId)
     // be validated, or commands would reach a device nobody checked.
     lastPrimeDeviceId.clear();
     lastPrimeAtMs = 0;
+    endCommFaultHealthyPeriod(false);
     // A device taken down by a fatal error may well still be on the bus: the
     // device list then never changes, and only a reconnect brings it back.
     if (!commFaultDeviceId.isEmpty() && commFaultDeviceId == deviceId) {
@@ -271,6 +272,7 @@ void HidProtocolService::onTransportCommError(const QString &deviceId, const QSt
         setProtocolValidated(false);
         setHeadsetLinkConnected(false, QStringLiteral("fatal-comm-error"));
         failOutstandingEqSends(QStringLiteral("communication error"));
+        endCommFaultHealthyPeriod(true); // failed again soon after a reconnect: that try failed
         commFaultDeviceId = deviceId; // reconnected once the stack has reported the loss
     }
     log(QStringLiteral("[HID] %1 %2 fatal=%3").arg(deviceId, error, QString::number(isFatal ? 1 : 0)));

@@ -64,6 +64,7 @@ void HidProtocolService::onDeviceListUpdated(const QList<HeadsetProtocol::Discov
 {
     log(QStringLiteral("[HID] hotplug: device list updated count=%1").arg(devices.size()));
     commFaultTries = 0; // a device left alone after its failed tries gets them again
+    endCommFaultHealthyPeriod(false);
     setTargetDevicePresent(!devices.isEmpty());
     tryAutoConnect(devices, QStringLiteral("hotplug auto-reconnect"));
 }
@@ -278,7 +279,7 @@ void HidProtocolService::evaluateValidation(const QString &deviceId)
     has0B = false;
     hasFF = false;
     backendProductId = identityPid;
-    resetCommFaultTries(deviceId);
+    startCommFaultHealthyPeriod(deviceId);
     setProtocolValidated(true);
     log(QStringLiteral("[HID][State] protocol-product-id=%1 (backend pid)").arg(backendProductId));
 

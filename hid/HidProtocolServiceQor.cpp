@@ -94,11 +94,11 @@ void HidProtocolService::reportQorOutcome(const HidProtocolServiceQorDelivery::O
         log(QStringLiteral("[HID][QOR][CbQasp][EQ] chain delivered: %1 reports written device=%2")
                 .arg(QString::number(CbQaspEqEncoder::kChainReportCount), outcome.deviceId));
         // The decoder is never validated and sends nothing back, so a chain
-        // written in full is what proves it after a reconnect. The I/O thread
+        // written in full is its pass after a reconnect. The I/O thread
         // reads once after each write, and a decoder whose reads fail is taken
         // down within a few of them, before a chain's eleventh report.
         if (qorSession.active && transportBoundTo(outcome.deviceId))
-            resetCommFaultTries(outcome.deviceId);
+            startCommFaultHealthyPeriod(outcome.deviceId);
         emit eqSendSucceeded();
     } else if (outcome.result == HidProtocolServiceQorDelivery::Result::Failed) {
         log(QStringLiteral("[HID][QOR][CbQasp][EQ] chain not delivered: %1 device=%2").arg(failure, outcome.deviceId));

@@ -1,10 +1,12 @@
 // HidProtocolService: connecting again after a fatal communication error.
 // Such an error takes the device down while it usually stays on the bus, so
 // no change of the device list would ever bring it back. It gets a few tries
-// on a fresh enumeration, further and further apart; the count starts afresh
-// once a device passes validation (the Qor decoder, never validated: once an
-// EQ chain was written to it in full), so only tries that fail use it up, and
-// a device that keeps failing is left alone until the device list changes.
+// on a fresh enumeration, further and further apart. A try has worked only
+// once the device passed validation (the Qor decoder, never validated: once
+// an EQ chain was written to it in full) and then kept its link for the
+// healthy period; the count then starts afresh. A device that fails again
+// before that, however often it passes, uses its tries up and is left alone
+// until the device list changes.
 #include "hid/HidProtocolService.h"
 
 #include "protocol/IDeviceDiscovery.h"
@@ -41,18 +43,79 @@ void HidProtocolService::armCommFaultReconnect(const QString &deviceId)
     QTimer::singleShot(delayMs, this, [this, deviceId, generation] { commFaultReconnect(deviceId, generation); });
 }
 
-void HidProtocolService::resetCommFaultTries(const QString &deviceId)
+void HidProtocolService::startCommFaultHealthyPeriod(const QString &deviceId)
 {
-    if (commFaultTries == 0)
+    // A device that no fault brought here has no tries to get back; a Qor
+    // decoder passes with every chain, but its period starts at the first.
+    if (commFaultTries == 0 || commFaultHealthyDeviceId == deviceId)
         return;
-    log(QStringLiteral("[HID][State] comm-fault-reconnect-recovered device=%1 tries=%2").arg(deviceId).arg(commFaultTries));
+    commFaultHealthyDeviceId = deviceId;
+    commFaultHealthySinceMs = nowMs();
+    const int generation = ++commFaultHealthyGeneration;
+    const int periodMs = m_durations.commFaultHealthyPeriodMs;
+    log(QStringLiteral("[HID][State] comm-fault-reconnect-healthy-wait device=%1 tries=%2/%3 periodMs=%4")
+            .arg(deviceId)
+            .arg(commFaultTries)
+            .arg(m_durations.commFaultReconnectDelaysMs.size())
+            .arg(periodMs));
+    if (m_durations.scheduleCommFaultHealthyCheck) {
+        const QPointer<HidProtocolService> self(this);
+        m_durations.scheduleCommFaultHealthyCheck(periodMs, [self, deviceId, generation] {
+            if (self)
+                self->commFaultHealthyCheck(deviceId, generation);
+        });
+        return;
+    }
+    QTimer::singleShot(periodMs, Qt::PreciseTimer, this,
+                       [this, deviceId, generation] { commFaultHealthyCheck(deviceId, generation); });
+}
+
+void HidProtocolService::commFaultHealthyCheck(const QString &deviceId, int generation)
+{
+    if (generation != commFaultHealthyGeneration) {
+        log(QStringLiteral("[HID][State] comm-fault-reconnect-healthy-skip device=%1 reason=cancelled").arg(deviceId));
+        return;
+    }
+    commFaultHealthyDeviceId.clear();
+    if (const QString blocker = delayedStepBlocker(); !blocker.isEmpty()) {
+        log(QStringLiteral("[HID][State] comm-fault-reconnect-healthy-abort device=%1 reason=%2").arg(deviceId, blocker));
+        return;
+    }
+    const QString current = transport->currentDeviceId();
+    if (current != deviceId) {
+        log(QStringLiteral("[HID][State] comm-fault-reconnect-healthy-abort device=%1 reason=device-switched current=%2")
+                .arg(deviceId, current));
+        return;
+    }
+    log(QStringLiteral("[HID][State] comm-fault-reconnect-recovered device=%1 tries=%2 linkHeldMs=%3")
+            .arg(deviceId)
+            .arg(commFaultTries)
+            .arg(nowMs() - commFaultHealthySinceMs));
     commFaultTries = 0;
+}
+
+void HidProtocolService::endCommFaultHealthyPeriod(bool byFault)
+{
+    if (commFaultHealthyDeviceId.isEmpty())
+        return;
+    if (byFault) {
+        log(QStringLiteral("[HID][State] comm-fault-reconnect-not-recovered device=%1 tries=%2/%3 linkHeldMs=%4 "
+                           "periodMs=%5 (the try failed)")
+                .arg(commFaultHealthyDeviceId)
+                .arg(commFaultTries)
+                .arg(m_durations.commFaultReconnectDelaysMs.size())
+                .arg(nowMs() - commFaultHealthySinceMs)
+                .arg(m_durations.commFaultHealthyPeriodMs));
+    }
+    commFaultHealthyDeviceId.clear();
+    ++commFaultHealthyGeneration;
 }
 
 void HidProtocolService::cancelCommFaultReconnect()
 {
     commFaultDeviceId.clear();
     ++commFaultGeneration;
+    endCommFaultHealthyPeriod(false);
 }
 
 void HidProtocolService::commFaultReconnect(const QString &deviceId, int generation)
