@@ -163,6 +163,8 @@ private:
     // The restored EQ once more, behind whatever of the failed send is still
     // on its way to the device (the send queue is first in, first out).
     void resendRestored();
+    // That send failed too, and not by the headset's refusal.
+    void failResend();
     // A failed edit of a custom slot: the slot goes back to what the device holds.
     void revertEditedSlot(Source source, const QString &id);
     // The toast for a Qor EQ the chain refused: the band its filters cannot hold, when that is why.

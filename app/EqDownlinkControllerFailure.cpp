@@ -1,7 +1,8 @@
 // EqDownlinkController: what a failed send leaves behind. The user is told,
 // the selection goes back to what the device holds, an edit that failed goes
 // back with it, and when the device may have taken the failed EQ all the same
-// the restored one is sent once more.
+// the restored one is sent once more, and again once the link is back when
+// that is lost too.
 #include "app/EqDownlinkController.h"
 
 #include "protocol/CbQaspEqChainPlan.h"
@@ -61,10 +62,11 @@ void EqDownlinkController::failSend(const QString &reason, bool deviceMayHoldIt,
         return;
     }
     if (resendFailed) {
-        // The selection is back already and the user was told; the link is failing, so no further try.
         warn(QStringLiteral("[EQ][Send] restore resend failed source=%1 id=%2")
                  .arg(int(m_pendingSource))
                  .arg(m_pendingId));
+        if (reason != deviceRejectedReason())
+            failResend();
         return;
     }
     if (realtimeFailed)
@@ -104,6 +106,21 @@ void EqDownlinkController::resendRestored()
         sendEqData(EQActiveProfileCoordinator::None, QString(), *m_lastAppliedRecord, false);
     if (!m_sendInFlight)
         m_resendingRestore = false;
+}
+
+void EqDownlinkController::failResend()
+{
+    // The headset may still hold the EQ that failed first. The link is failing, so
+    // no further try now: the selection waits for the link like a pick made
+    // meanwhile, and goes when the link is back or the device validates again.
+    if (m_lastAppliedSource != EQActiveProfileCoordinator::None && !m_lastAppliedId.isEmpty()) {
+        m_pickWaiting = true;
+        if (!deviceReadyForCommands())
+            startRetry();
+    }
+    // The toast of the first failure said the previous EQ is back; on the page it is, on the headset not yet.
+    if (hasPages())
+        emit failureToastRequested(windowText("设备下发失败"), kToastMs);
 }
 
 void EqDownlinkController::revertEditedSlot(Source source, const QString &id)

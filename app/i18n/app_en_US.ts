@@ -356,6 +356,11 @@ Installation package: %1</translation>
         <translation>Sync failed. Reverted to previous configuration</translation>
     </message>
     <message>
+        <location filename="../EqDownlinkControllerFailure.cpp" line="123"/>
+        <source>设备下发失败</source>
+        <translation>Sync failed</translation>
+    </message>
+    <message>
         <location filename="../EqDownlinkControllerFailure.cpp" line="20"/>
         <source>第%1段（%2 Hz）超出耳机滤波器的范围：该频率下增益过高或 Q 值过小。已恢复上次配置</source>
         <translation>Band %1 (%2 Hz) is beyond what the headset&apos;s filters can hold: the gain is too high or the Q too low for this frequency. Reverted to previous configuration</translation>

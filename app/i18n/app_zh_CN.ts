@@ -355,6 +355,11 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <location filename="../EqDownlinkControllerFailure.cpp" line="123"/>
+        <source>设备下发失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <location filename="../EqDownlinkControllerFailure.cpp" line="20"/>
         <source>第%1段（%2 Hz）超出耳机滤波器的范围：该频率下增益过高或 Q 值过小。已恢复上次配置</source>
         <translation type="unfinished"></translation>

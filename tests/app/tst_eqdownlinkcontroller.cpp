@@ -97,6 +97,8 @@ private slots:
     void deviceLossForgetsWhatTheDeviceHeld();
     void waitingPickSurvivesTheLinkGoing_data();
     void waitingPickSurvivesTheLinkGoing();
+    void failedResendWaitsForTheLink_data();
+    void failedResendWaitsForTheLink();
     void bootstrapSendsTheStoredRecord();
     void editDuringASendGoesAfterIt();
     void failedEditGoesBack_data();
@@ -110,6 +112,11 @@ private:
     // Slot 0 sent and acknowledged.
     void startApplied();
     QString selectedId() const { return m_coordinator->activeId(); }
+    // The window's device state drives the downlink as in the program: present, validated, link up.
+    void connectDeviceState(DeviceStateController &state);
+    // One step of a table ("pick:2", "gone", "present", "unvalidated", "validated", "link:0", "link:1",
+    // "succeeded", "ready"); false for an unknown one.
+    bool applyStep(DeviceStateController &state, const QString &step, QString *lastPick);
 
     TestEnvironment m_env;
     FakeLink m_link;
@@ -195,25 +202,62 @@ void TestEqDownlinkController::startApplied()
     QCOMPARE(m_downlink->lastAppliedId(), QStringLiteral("0"));
 }
 
+void TestEqDownlinkController::connectDeviceState(DeviceStateController &state)
+{
+    state.setEqDownlink(m_downlink.get());
+    state.onTargetDevicePresentChanged(true);
+    state.onProtocolValidatedChanged(true);
+    state.onHeadsetLinkChanged(true);
+}
+
+bool TestEqDownlinkController::applyStep(DeviceStateController &state, const QString &step, QString *lastPick)
+{
+    const QString arg = step.section(QLatin1Char(':'), 1);
+    if (step.startsWith(QLatin1String("pick:"))) {
+        select(arg.toInt());
+        *lastPick = arg;
+    } else if (step == QLatin1String("gone") || step == QLatin1String("present")) {
+        m_link.ready = step == QLatin1String("present");
+        state.onTargetDevicePresentChanged(m_link.ready);
+    } else if (step == QLatin1String("unvalidated") || step == QLatin1String("validated")) {
+        m_link.ready = step == QLatin1String("validated");
+        state.onProtocolValidatedChanged(m_link.ready);
+    } else if (step.startsWith(QLatin1String("link:"))) {
+        m_link.ready = arg == QLatin1String("1");
+        state.onHeadsetLinkChanged(m_link.ready);
+    } else if (step == QLatin1String("succeeded")) {
+        m_downlink->onSendSucceeded();
+    } else if (step == QLatin1String("ready")) {
+        m_link.ready = true; // the device service takes commands again, without a state change heard
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void TestEqDownlinkController::failureRestores_data()
 {
     QTest::addColumn<QString>("reason");
     QTest::addColumn<QString>("resendOutcome"); // "ok", "time-out", "after the link" or "" (no resend expected)
     QTest::addColumn<QList<int>>("sends");
+    QTest::addColumn<QStringList>("toasts");
+    const QStringList reverted{QStringLiteral("设备下发失败，已恢复上次配置")};
     // The answer came too late or not at all: the headset may hold slot 1, so slot 0 goes once more.
     QTest::newRow("time-out") << QStringLiteral("eq command timeout") << QStringLiteral("ok")
-                              << QList<int>{100, 101, 100};
+                              << QList<int>{100, 101, 100} << reverted;
     QTest::newRow("command failed") << QStringLiteral("eq command failed") << QStringLiteral("ok")
-                                    << QList<int>{100, 101, 100};
+                                    << QList<int>{100, 101, 100} << reverted;
     // The link is down as the failure comes: slot 0 waits for it like a pick.
     QTest::newRow("time-out, link down") << QStringLiteral("eq command timeout") << QStringLiteral("after the link")
-                                         << QList<int>{100, 101, 100};
-    // Once only: a link that keeps failing gets no further tries.
+                                         << QList<int>{100, 101, 100} << reverted;
+    // No further try while this link stays (slot 0 waits for its return: failedResendWaitsForTheLink),
+    // and the user hears that the restore did not arrive.
     QTest::newRow("time-out, and the resend too")
-        << QStringLiteral("eq command timeout") << QStringLiteral("time-out") << QList<int>{100, 101, 100};
+        << QStringLiteral("eq command timeout") << QStringLiteral("time-out") << QList<int>{100, 101, 100}
+        << reverted + QStringList{QStringLiteral("设备下发失败")};
     // The headset refused it and changed nothing.
     QTest::newRow("refused by the headset") << EqDownlinkController::deviceRejectedReason() << QString()
-                                            << QList<int>{100, 101};
+                                            << QList<int>{100, 101} << reverted;
 }
 
 void TestEqDownlinkController::failureRestores()
@@ -221,15 +265,16 @@ void TestEqDownlinkController::failureRestores()
     QFETCH(QString, reason);
     QFETCH(QString, resendOutcome);
     QFETCH(QList<int>, sends);
+    QFETCH(QStringList, toasts);
     startApplied();
-    QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
+    QSignalSpy toastSpy(m_downlink.get(), &EqDownlinkController::failureToastRequested);
     select(1);
     const bool afterTheLink = resendOutcome == QLatin1String("after the link");
     m_link.ready = !afterTheLink;
     m_downlink->onSendFailed(reason);
     QCOMPARE(selectedId(), QStringLiteral("0"));
-    QCOMPARE(toasts.size(), 1);
-    QCOMPARE(toasts.at(0).at(0).toString(), QStringLiteral("设备下发失败，已恢复上次配置"));
+    QCOMPARE(toastSpy.size(), 1);
+    QCOMPARE(toastSpy.at(0).at(0).toString(), QStringLiteral("设备下发失败，已恢复上次配置"));
     QCOMPARE(m_downlink->isSendInFlight(), !resendOutcome.isEmpty() && !afterTheLink);
     if (afterTheLink) {
         QVERIFY(m_downlink->isRetryRunning());
@@ -249,7 +294,10 @@ void TestEqDownlinkController::failureRestores()
     QCOMPARE(m_link.sentIndices, sends);
     QCOMPARE(selectedId(), QStringLiteral("0"));
     QCOMPARE(m_downlink->lastAppliedId(), QStringLiteral("0"));
-    QCOMPARE(toasts.size(), 1);
+    QStringList told;
+    for (const QList<QVariant> &toast : toastSpy)
+        told.append(toast.at(0).toString());
+    QCOMPARE(told, toasts);
 }
 
 void TestEqDownlinkController::pickWaitingDuringASend_data()
@@ -410,37 +458,15 @@ void TestEqDownlinkController::waitingPickSurvivesTheLinkGoing()
 {
     QFETCH(QStringList, steps);
     QFETCH(QList<int>, sends);
-    // The window's device state drives the downlink as in the program.
     DeviceStateController state;
-    state.setEqDownlink(m_downlink.get());
-    state.onTargetDevicePresentChanged(true);
-    state.onProtocolValidatedChanged(true);
-    state.onHeadsetLinkChanged(true);
+    connectDeviceState(state);
     startApplied();
     select(1);
     QVERIFY(m_downlink->isSendInFlight());
 
     QString lastPick = QStringLiteral("1");
-    for (const QString &step : steps) {
-        const QString arg = step.section(QLatin1Char(':'), 1);
-        if (step.startsWith(QLatin1String("pick:"))) {
-            select(arg.toInt());
-            lastPick = arg;
-        } else if (step == QLatin1String("gone") || step == QLatin1String("present")) {
-            m_link.ready = step == QLatin1String("present");
-            state.onTargetDevicePresentChanged(m_link.ready);
-        } else if (step == QLatin1String("unvalidated") || step == QLatin1String("validated")) {
-            m_link.ready = step == QLatin1String("validated");
-            state.onProtocolValidatedChanged(m_link.ready);
-        } else if (step.startsWith(QLatin1String("link:"))) {
-            m_link.ready = arg == QLatin1String("1");
-            state.onHeadsetLinkChanged(m_link.ready);
-        } else if (step == QLatin1String("succeeded")) {
-            m_downlink->onSendSucceeded();
-        } else {
-            QFAIL(qPrintable(QStringLiteral("unknown step %1").arg(step)));
-        }
-    }
+    for (const QString &step : steps)
+        QVERIFY2(applyStep(state, step, &lastPick), qPrintable(step));
     QVERIFY(m_downlink->isRetryRunning());
     for (int tick = 0; tick < 5 && m_downlink->isRetryRunning(); ++tick) {
         m_downlink->onRetryTimeout();
@@ -451,6 +477,87 @@ void TestEqDownlinkController::waitingPickSurvivesTheLinkGoing()
     QCOMPARE(m_link.sentIndices, sends);
     QCOMPARE(selectedId(), lastPick);
     QCOMPARE(m_downlink->lastAppliedId(), lastPick);
+}
+
+void TestEqDownlinkController::failedResendWaitsForTheLink_data()
+{
+    QTest::addColumn<QString>("resendFailure"); // "not written": the link took nothing
+    QTest::addColumn<bool>("readyAtFailure");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QList<int>>("sends");
+    QTest::addColumn<QString>("ends"); // the selection, and what the device acknowledged last
+    QTest::addColumn<bool>("toldNotDelivered");
+    const QString timeout = QStringLiteral("eq command timeout");
+    const QStringList linkBounce{"link:0", "link:1"};
+    // Slot 0 is applied, slot 1 times out (the headset may hold it), and slot 0 once more fails as well.
+    QTest::newRow("time-out, link down and up")
+        << timeout << true << linkBounce << QList<int>{100, 101, 100, 100} << "0" << true;
+    QTest::newRow("time-out, validation lost and back")
+        << timeout << true << QStringList{"unvalidated", "validated", "link:1"} << QList<int>{100, 101, 100, 100}
+        << "0" << true;
+    QTest::newRow("command failed, link down and up")
+        << QStringLiteral("eq command failed") << true << linkBounce << QList<int>{100, 101, 100, 100} << "0"
+        << true;
+    QTest::newRow("not written, link down and up")
+        << QStringLiteral("not written") << true << linkBounce << QList<int>{100, 101, 100, 100} << "0" << true;
+    // No link as it fails: the wait starts at once, like a pick that found no link.
+    QTest::newRow("time-out, no link at the failure")
+        << timeout << false << QStringList{"ready"} << QList<int>{100, 101, 100, 100} << "0" << true;
+    // A pick meanwhile goes at once, and slot 0 does not follow it.
+    QTest::newRow("time-out, picked meanwhile")
+        << timeout << true << QStringList{"pick:2", "link:0", "link:1"} << QList<int>{100, 101, 100, 102} << "2"
+        << true;
+    // The headset refused slot 0 and changed nothing: nothing waits.
+    QTest::newRow("refused by the headset")
+        << EqDownlinkController::deviceRejectedReason() << true << linkBounce << QList<int>{100, 101, 100} << "0"
+        << false;
+}
+
+void TestEqDownlinkController::failedResendWaitsForTheLink()
+{
+    QFETCH(QString, resendFailure);
+    QFETCH(bool, readyAtFailure);
+    QFETCH(QStringList, steps);
+    QFETCH(QList<int>, sends);
+    QFETCH(QString, ends);
+    QFETCH(bool, toldNotDelivered);
+    DeviceStateController state;
+    connectDeviceState(state);
+    startApplied();
+    QSignalSpy toasts(m_downlink.get(), &EqDownlinkController::failureToastRequested);
+    select(1);
+    const bool notWritten = resendFailure == QLatin1String("not written");
+    m_link.accepts = !notWritten;
+    m_downlink->onSendFailed(QStringLiteral("eq command timeout"));
+    m_link.accepts = true;
+    QCOMPARE(m_downlink->isSendInFlight(), !notWritten);
+    m_link.ready = readyAtFailure;
+    if (!notWritten)
+        m_downlink->onSendFailed(resendFailure);
+    QVERIFY(!m_downlink->isSendInFlight());
+    QCOMPARE(m_link.sentIndices, (QList<int>{100, 101, 100}));
+    QCOMPARE(selectedId(), QStringLiteral("0"));
+    // A link that failed twice gets no third try while it stays.
+    QCOMPARE(m_downlink->isRetryRunning(), !readyAtFailure);
+
+    QString lastPick = QStringLiteral("0");
+    for (const QString &step : steps)
+        QVERIFY2(applyStep(state, step, &lastPick), qPrintable(step));
+    for (int tick = 0; tick < 5; ++tick) {
+        if (m_downlink->isSendInFlight())
+            m_downlink->onSendSucceeded();
+        if (!m_downlink->isRetryRunning())
+            break;
+        m_downlink->onRetryTimeout();
+    }
+    QVERIFY(!m_downlink->isSendInFlight());
+    QVERIFY(!m_downlink->isRetryRunning());
+    QCOMPARE(m_link.sentIndices, sends);
+    QCOMPARE(selectedId(), ends);
+    QCOMPARE(m_downlink->lastAppliedId(), ends);
+    QCOMPARE(toasts.size(), toldNotDelivered ? 2 : 1);
+    if (toldNotDelivered)
+        QCOMPARE(toasts.at(1).at(0).toString(), QStringLiteral("设备下发失败"));
 }
 
 void TestEqDownlinkController::bootstrapSendsTheStoredRecord()

@@ -490,48 +490,91 @@ void TestMainWindowEq::qorTrebleShelfPresetIsWritten()
 
 void TestMainWindowEq::headsetEndsOnThePagesEq_data()
 {
-    QTest::addColumn<bool>("stall");
+    QTest::addColumn<QString>("pickFault"); // what befalls slot 1: "stall", "lost answer" or "none"
+    QTest::addColumn<bool>("resendLost");
+    QTest::addColumn<bool>("linkBounce"); // the headset's link goes down and comes back at the end
+    QTest::addColumn<int>("eqCommands");   // EQ commands the headset got from the pick on
+    QTest::addColumn<QString>("pageId");
+    QTest::addColumn<bool>("toldNotDelivered");
     // The receiver's reads hang past the request's time-out: slot 1's frames wait in the
     // send queue and reach the headset once the stall ends, after the failure was reported.
-    QTest::newRow("read stall past the time-out") << true;
+    QTest::newRow("read stall past the time-out") << "stall" << false << false << 2 << "0" << false;
     // The headset stores slot 1, and its answer is lost.
-    QTest::newRow("lost answer") << false;
+    QTest::newRow("lost answer") << "lost answer" << false << false << 2 << "0" << false;
+    // Slot 0 once more is lost as well (a radio drop-out): it waits for the link, and goes when it is back.
+    QTest::newRow("lost answer, resend lost, link down and up")
+        << "lost answer" << true << true << 3 << "0" << true;
+    // The resend arrived: the link's return sends nothing more.
+    QTest::newRow("lost answer, link down and up") << "lost answer" << false << true << 2 << "0" << false;
+    QTest::newRow("nothing lost, link down and up") << "none" << false << true << 1 << "1" << false;
 }
 
 // A send reported failed that the headset took all the same: the page goes
-// back to slot 0, and so does the headset.
+// back to slot 0, and so does the headset, at once or once its link is back.
 void TestMainWindowEq::headsetEndsOnThePagesEq()
 {
-    QFETCH(bool, stall);
+    QFETCH(QString, pickFault);
+    QFETCH(bool, resendLost);
+    QFETCH(bool, linkBounce);
+    QFETCH(int, eqCommands);
+    QFETCH(QString, pageId);
+    QFETCH(bool, toldNotDelivered);
     // The program's heartbeat: at a test's pace it would use up the 16 sequence
     // numbers within the stall, and the resend would share slot 1's.
     HidProtocolServiceDurations durations = ServiceTest::fastDurations();
     durations.heartbeatIntervalMs = HidProtocolServiceDurations{}.heartbeatIntervalMs;
     m_rig->setServiceDurations(durations);
     QVERIFY(startWithCustomSlot());
+    QVERIFY(m_rig->show());
     HeadphonesDevice &window = m_rig->window();
+    VirtualDevices::VirtualHeadset &headset = m_rig->headset();
+    const int commandsBefore = headset.commandCount(kEqCommand);
     const std::string receiver = HidTestDevices::receiver().hid.path;
     const auto release = qScopeGuard([&] { HidTestDevices::api().stallReads(receiver, false); });
-    if (stall) {
+    if (pickFault == QLatin1String("stall")) {
         HidTestDevices::api().stallReads(receiver, true);
         QTRY_COMPARE(HidTestDevices::api().stalledReads(receiver), 1);
-    } else {
-        m_rig->headset().scriptFault({.command = kEqCommand}, VirtualDevices::ReplyFault{.noAnswer = true});
+    } else if (pickFault == QLatin1String("lost answer")) {
+        headset.scriptFault({.command = kEqCommand}, VirtualDevices::ReplyFault{.noAnswer = true});
     }
+    // Neither carried out nor answered: to the host, a request lost between receiver and headset.
+    if (resendLost)
+        headset.scriptFault({.command = kEqCommand},
+                            VirtualDevices::ReplyFault{.noAnswer = true, .payload = VirtualDevices::Bytes{}});
+    WindowTest::ToastRecorder toasts;
     QSignalSpy failed(&m_rig->service(), &HidProtocolService::eqSendFailed);
     QSignalSpy sent(&m_rig->service(), &HidProtocolService::eqSendSucceeded);
     coordinator()->setActiveSelection(EQActiveProfileCoordinator::Custom, QStringLiteral("1"));
-    QVERIFY(failed.wait(10000));
-    QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
-    HidTestDevices::api().stallReads(receiver, false);
-
-    QVERIFY(sent.wait(10000));
+    if (pickFault != QLatin1String("none")) {
+        QVERIFY(failed.wait(10000));
+        QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
+        HidTestDevices::api().stallReads(receiver, false);
+    }
+    if (resendLost)
+        QVERIFY(QTest::qWaitFor([&] { return failed.size() == 2; }, 10000));
+    else
+        QVERIFY(sent.wait(10000));
     QTRY_VERIFY_WITH_TIMEOUT(!window.isEqSendInFlight(), 5000);
-    // Slot 0, slot 1, and slot 0 once more, written last.
-    QCOMPARE(m_rig->headset().commandCount(kEqCommand), 3);
-    QCOMPARE(heldIndex(), 100);
+
+    if (linkBounce) {
+        const auto notifyLink = [&headset](std::uint8_t link) {
+            headset.updateState([link](VirtualDevices::HeadsetState &s) { s.link = link; });
+            headset.notify({VirtualDevices::NotifyItem::Link}, VirtualDevices::Clock::now());
+        };
+        notifyLink(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isDeviceUsable(), 5000);
+        notifyLink(0);
+        QVERIFY(m_rig->waitUsable());
+        // What the link's return started (a retry, its send) runs to its end; nothing else is due.
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isEqDownlinkRetryRunning() && !window.isEqSendInFlight(), 10000);
+    }
+    QCOMPARE(heldIndex(), 100 + pageId.toInt());
+    QCOMPARE(headset.commandCount(kEqCommand) - commandsBefore, eqCommands);
     QCOMPARE(coordinator()->activeSource(), EQActiveProfileCoordinator::Custom);
-    QCOMPARE(coordinator()->activeId(), QStringLiteral("0"));
+    QCOMPARE(coordinator()->activeId(), pageId);
+    QCOMPARE(toasts.texts.contains(QStringLiteral("设备下发失败，已恢复上次配置")), pickFault != QLatin1String("none"));
+    // A restore that never arrived is not claimed as one.
+    QCOMPARE(toasts.texts.contains(QStringLiteral("设备下发失败")), toldNotDelivered);
 }
 
 // Through the curve editor: an edit the Qor filters cannot hold is undone on
