@@ -5,11 +5,13 @@
 #include "tests/support/testenv/MessageLog.h"
 
 #include "hid/HidCommunicateManager.h"
+#include "protocol/MonotonicClock.h"
 #include "tests/support/hidapidouble/EchoResponder.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace HidTestDevices;
@@ -168,6 +170,41 @@ private slots:
         QTRY_COMPARE(r.count("received"), 2);
         QVERIFY(r.events.contains(QStringLiteral("received dev 1122")));
         QVERIFY(r.events.contains(QStringLiteral("received dev 00") + QString::fromLatin1(frame.toHex())));
+    }
+
+    // Each report is stamped once, as it comes off the device, with the
+    // configured clock; by default the one the protocol handler runs on.
+    void reportsCarryTheirReadTime()
+    {
+        auto echo = std::make_shared<VirtualDevices::EchoResponder>();
+        api().attachResponder(path(), echo);
+        std::atomic<int> stamps = 0;
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.readClock = [&stamps] { return qint64(1000) * ++stamps; };
+        {
+            HidCommunicateManager m(nullptr, config);
+            CommRecorder r(m);
+            QSignalSpy received(&m, &HidCommunicateManager::dataReceived);
+            bind(m, r);
+            echo->pushDeviceReport({0x11});
+            echo->pushDeviceReport({0x22});
+            QTRY_COMPARE(received.size(), 2);
+            QCOMPARE(received.at(0).at(2).toLongLong(), 1000);
+            QCOMPARE(received.at(1).at(2).toLongLong(), 2000);
+        }
+        QCOMPARE(stamps.load(), 2); // empty reads take no time stamp
+
+        HidCommunicateManager m(nullptr, fastConfig());
+        CommRecorder r(m);
+        QSignalSpy received(&m, &HidCommunicateManager::dataReceived);
+        bind(m, r);
+        const qint64 before = HeadsetProtocol::MonotonicClock::nowMs();
+        echo->pushDeviceReport({0x33});
+        QVERIFY(received.wait());
+        const qint64 after = HeadsetProtocol::MonotonicClock::nowMs();
+        const qint64 readMs = received.at(0).at(2).toLongLong();
+        QVERIFY2(readMs >= before && readMs <= after,
+                 qPrintable(QStringLiteral("%1 not in %2..%3").arg(readMs).arg(before).arg(after)));
     }
 
     void truncationIsLoggedAndOptionallyReported_data()
