@@ -333,15 +333,13 @@ void ProtocolHandler::cleanupTimeouts()
                                                    m_settings.queuedTimeoutMs, m_pendingRequests, m_requestQueue,
                                                    resend, deferred);
 
-        // Partial messages age in read time, up to the newest frame processed,
-        // not up to this clock: after a stall anywhere on the way up (the GUI
-        // thread the reports pass, this one) this clock has run ahead of frames
-        // that were read in time and are still on their way. Frames come up in
-        // the order they were read, so once one read past a buffer's limit has
-        // been processed, nothing that could complete it is left. On a link
-        // that stays silent a partial message waits for the next frame or the
-        // link's reset; nothing can complete it meanwhile, as a fragment read
-        // more than maxFragmentGapMs after it begins a new message.
+        // Partial messages age in read time, up to the newest frame processed:
+        // this clock may have run ahead of frames read in time that a stalled
+        // thread on the way up (the GUI thread, this one) still holds. Frames
+        // come up in read order, so once one read past a buffer's limit is
+        // processed, nothing can complete it. A link that stays silent keeps
+        // its partial message until the next frame or the link's reset; a
+        // fragment read more than maxFragmentGapMs later begins a new one anyway.
         const qint64 timeout = m_settings.reassemblyTimeoutMs;
         for (auto it = m_reassemblyBuffers.begin(); it != m_reassemblyBuffers.end();) {
             const ReassemblyBuffer &buffer = it.value();
