@@ -2,6 +2,7 @@
 #include "HidCommunicateManager.h"
 
 #include "platform/hidapicompat/HidApiCompat.h"
+#include "protocol/MonotonicClock.h"
 
 #include <QDebug>
 
@@ -215,8 +216,11 @@ int HidCommunicateManager::readReport(QElapsedTimer &readErrorTimer)
     }
 
     if (n > 0) {
+        // Stamped here, as it comes off the device: the threads it passes on
+        // its way to the protocol handler may take any time.
+        const qint64 readMs = m_config.readClock ? m_config.readClock() : HeadsetProtocol::MonotonicClock::nowMs();
         m_readFailureCount.store(0);
-        emit dataReceived(deviceId, m_readBuffer.left(n));
+        emit dataReceived(deviceId, m_readBuffer.left(n), readMs);
     } else if (n == 0) {
         m_readFailureCount.store(0);
     } else {

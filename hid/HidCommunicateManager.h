@@ -52,7 +52,8 @@ public:
     bool stopThread();
 
 signals:
-    void dataReceived(const QString &deviceId, const QByteArray &data);
+    // `readMs`: when the report came off the device (HidManagerConfig::readClock).
+    void dataReceived(const QString &deviceId, const QByteArray &data, qint64 readMs);
     void dataSent(const QString &dataId, bool success, int bytes);
     void commError(const QString &deviceId, const QString &error, bool isFatal);
     void deviceDisconnected(const QString &deviceId);

@@ -37,7 +37,7 @@ public:
 
 signals:
     void deviceListUpdated(const QList<HIDTypes::HidDeviceInfo> &devices);
-    void dataReceived(const QString &deviceId, const QByteArray &data);
+    void dataReceived(const QString &deviceId, const QByteArray &data, qint64 readMs); // read time of the report
     void dataSent(const QString &dataId, bool success, int bytes);
     void commError(const QString &deviceId, const QString &error, bool isFatal);
     void deviceConnectionChanged(const QString &deviceId, bool connected);

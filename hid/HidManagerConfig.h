@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
 namespace HIDTypes {
 
 // The one settings record of the HID stack. The device service fills it once;
@@ -29,6 +31,9 @@ struct HidManagerConfig
     // Other waits of the stack, here so that tests can shorten them.
     qint32 hotplugDebounceMs = 200;      // quiet time after the last raw device-change event
     qint32 errorReportIntervalMs = 1000; // rate limit of repeated error and truncation reports
+    // Stamps each report as it is read; empty: the protocol handler's monotonic
+    // clock. Tests share a hand-driven clock with the handler.
+    std::function<qint64()> readClock;
 };
 
 } // namespace HIDTypes

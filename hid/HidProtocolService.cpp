@@ -214,7 +214,7 @@ QString HidProtocolService::delayedStepBlocker() const
     return {};
 }
 
-void HidProtocolService::onTransportDataReceived(const QString &deviceId, const QByteArray &data)
+void HidProtocolService::onTransportDataReceived(const QString &deviceId, const QByteArray &data, qint64 readMs)
 {
     if (transport && validationPending && deviceId == validationDeviceId && deviceId == transport->currentDeviceId()) {
         ++rxDuringValidation;
@@ -235,7 +235,8 @@ void HidProtocolService::onTransportDataReceived(const QString &deviceId, const 
     }
 
     if (transport && deviceId == transport->currentDeviceId() && !qorSession.active && protocolHandler) {
-        QMetaObject::invokeMethod(protocolHandler, "onIncomingData", Qt::QueuedConnection, Q_ARG(QByteArray, data));
+        QMetaObject::invokeMethod(protocolHandler, "onIncomingData", Qt::QueuedConnection, Q_ARG(QByteArray, data),
+                                  Q_ARG(qint64, readMs));
     }
 }
 

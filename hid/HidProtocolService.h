@@ -117,7 +117,7 @@ signals:
     void qorQaspBypassSessionChanged(bool active);
 
 private slots:
-    void onTransportDataReceived(const QString &deviceId, const QByteArray &data);
+    void onTransportDataReceived(const QString &deviceId, const QByteArray &data, qint64 readMs);
     void onOutgoingFrame(const QByteArray &frame);
     void onResponseReceived(ushort cmd, uchar seqNum, HeadsetProtocol::ResponseStatus status, const QByteArray &payload);
     void onCommandFailed(ushort cmd, const QString &error);

@@ -24,7 +24,8 @@ public:
     virtual QString currentDeviceId() const = 0;
 
 signals:
-    void dataReceived(const QString &deviceId, const QByteArray &data);
+    // `readMs`: when the report came off the device, on the protocol handler's clock.
+    void dataReceived(const QString &deviceId, const QByteArray &data, qint64 readMs);
     void dataSent(const QString &dataId, bool success, int bytes);
     void commError(const QString &deviceId, const QString &error, bool isFatal);
     void deviceConnectionChanged(const QString &deviceId, bool connected);

@@ -3,6 +3,7 @@
 #include "protocol/Commands.h"
 #include "protocol/FrameCodec.h"
 #include "protocol/HeartbeatController.h"
+#include "protocol/MonotonicClock.h"
 
 #include <QDateTime>
 #include <QMetaMethod>
@@ -10,21 +11,12 @@
 #include <QThread>
 #include <QTimer>
 
-#include <chrono>
-
 namespace HeadsetProtocol {
 
 using RequestScheduler::QueuedRequest;
 using RequestScheduler::TrySendResult;
 
 namespace {
-
-qint64 monotonicMs()
-{
-    using namespace std::chrono;
-    // Offset by one so that a time is never 0, which the queue reads as "unset".
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() + 1;
-}
 
 QString levelTag(int level)
 {
@@ -57,7 +49,7 @@ ProtocolHandler::ProtocolHandler(const ProtocolHandlerSettings &settings, QObjec
     : QObject(parent), m_settings(settings)
 {
     if (!m_settings.clock)
-        m_settings.clock = monotonicMs;
+        m_settings.clock = MonotonicClock::nowMs;
     registerMetaTypes();
 
     registerCommand(Command::DeviceId, CommandDirection::Bidirectional);
@@ -323,7 +315,7 @@ void ProtocolHandler::resetTransportState()
     m_pendingRequests.clear();
     m_reassemblyBuffers.clear();
     m_requestQueue.clear();
-    m_receiveBuffer.clear();
+    clearReceivedLocked();
 }
 
 void ProtocolHandler::setHeartbeatEnabled(bool enabled)

@@ -6,6 +6,7 @@
 #include "protocol/ProtocolHandlerSettings.h"
 #include "protocol/ProtocolTypes.h"
 #include "protocol/ReassemblyBuffer.h"
+#include "protocol/ReceiveReadTimes.h"
 #include "protocol/RequestScheduler.h"
 
 #include <QByteArray>
@@ -51,7 +52,10 @@ public:
     Q_INVOKABLE void setHeartbeatEnabled(bool enabled);
     Q_INVOKABLE void setHeartbeatIntervalMs(int intervalMs);
     Q_INVOKABLE void setStripReportId(bool strip);
+    // One report from the transport; `readMs` is when it was read off the
+    // device, on the handler's clock. Without it, the data counts as read now.
     Q_INVOKABLE void onIncomingData(const QByteArray &rawData);
+    Q_INVOKABLE void onIncomingData(const QByteArray &rawData, qint64 readMs);
     // The periodic sweep: gives up on unanswered requests, expires queued
     // ones and drops stale partial messages.
     Q_INVOKABLE void cleanupTimeouts();
@@ -108,6 +112,7 @@ private:
     {
         QByteArray frame;
         bool moreData = false; // at least a minimal frame's worth stays buffered
+        qint64 readMs = 0;     // when the report that completed it was read
     };
 
     // ProtocolHandler.cpp: object, log, thread contract, request path, queue;
@@ -126,10 +131,12 @@ private:
 
     // ProtocolHandlerReceive.cpp: receive buffer, frames, reassembly, sweep.
     std::optional<CutFrame> cutFrameLocked(DeferredLog &lines);
+    void dropReceivedLocked(qsizetype bytes);
+    void clearReceivedLocked();
     void scheduleFrame(const CutFrame &cut);
     void deferStep(std::function<void()> step);
-    void processFrame(const QByteArray &frame, bool moreData);
-    void reassemble(const ParsedFrame &frame);
+    void processFrame(const CutFrame &cut);
+    void reassemble(const ParsedFrame &frame, qint64 readMs);
     static quint32 reassemblyKey(CommandType type, quint16 cmd, quint8 seq);
 
     // ProtocolHandlerDispatch.cpp: complete messages by type and command.
@@ -146,6 +153,8 @@ private:
     QMutex m_mutex;
     quint8 m_nextSequence = 0;
     QByteArray m_receiveBuffer;
+    ReceiveReadTimes m_receiveReadTimes; // of the bytes in m_receiveBuffer
+    qint64 m_newestReadMs = 0;           // read time of the newest frame processed (handler's thread)
     bool m_encryptionEnabled = false;
     QByteArray m_encryptionKey;
     QTimer *m_cleanupTimer = nullptr;

@@ -33,16 +33,19 @@ int receivedFragments(const ReassemblyBuffer &buffer)
                                           [](const QByteArray &f) { return !f.isEmpty(); }));
 }
 
-enum class FragmentFit { Next, Duplicate, NewMessage };
+enum class FragmentFit { Next, Duplicate, NewMessage, ReadLater };
 
 // Where a fragment stands to the message buffered under its key. Frames come
 // off one reader in arrival order and the headset sends a message's fragments
-// by rising index, so whatever does not follow the fragment stored last began
-// a later message: an index below it, the same index with other bytes, or
-// another total. A clock cannot tell this: it would measure how busy the host
-// was, not the device.
-FragmentFit fitOf(const ReassemblyBuffer &buffer, const ParsedFrame &frame)
+// back to back by rising index, so whatever does not follow the fragment
+// stored last began a later message: an index below it, the same index with
+// other bytes, another total, or a fragment read more than `maxGapMs` after
+// it. Read times are taken where the report comes off the device, so however
+// late this thread gets to a frame changes nothing.
+FragmentFit fitOf(const ReassemblyBuffer &buffer, const ParsedFrame &frame, qint64 readMs, qint64 maxGapMs)
 {
+    if (readMs - buffer.lastUpdateMs > maxGapMs)
+        return FragmentFit::ReadLater;
     if (frame.totalFrames != buffer.totalFrames)
         return FragmentFit::NewMessage;
     if (frame.frameIndex > buffer.lastIndex)
@@ -62,6 +65,11 @@ void ProtocolHandler::setStripReportId(bool strip)
 }
 
 void ProtocolHandler::onIncomingData(const QByteArray &rawData)
+{
+    onIncomingData(rawData, now());
+}
+
+void ProtocolHandler::onIncomingData(const QByteArray &rawData, qint64 readMs)
 {
     if (!checkThread("processData"))
         return;
@@ -84,17 +92,18 @@ void ProtocolHandler::onIncomingData(const QByteArray &rawData)
         if (m_receiveBuffer.size() + data.size() > m_settings.maxReceiveBufferBytes) {
             const qsizetype lastSync = m_receiveBuffer.lastIndexOf(SyncChar);
             if (lastSync <= 0) {
-                m_receiveBuffer.clear();
+                clearReceivedLocked();
                 lines.append({QStringLiteral("Receive buffer overflow and no sync found, cleared"), LogError,
                               QStringLiteral("Receive buffer overflow and no sync found, cleared")});
             } else {
-                m_receiveBuffer.remove(0, lastSync);
+                dropReceivedLocked(lastSync);
                 lines.append({QStringLiteral("Receive buffer trimmed to last sync. New size: %1").arg(m_receiveBuffer.size()),
                               LogWarning, {}});
             }
             lines.append({{}, LogDebug, QStringLiteral("Receive buffer overflow, trimmed")});
         }
         m_receiveBuffer.append(data);
+        m_receiveReadTimes.append(data.size(), readMs);
         cut = cutFrameLocked(lines);
     }
     flush(lines);
@@ -119,21 +128,21 @@ void ProtocolHandler::processRemainingReceiveBuffer()
 
 std::optional<ProtocolHandler::CutFrame> ProtocolHandler::cutFrameLocked(DeferredLog &lines)
 {
-    QByteArray &buffer = m_receiveBuffer;
+    const QByteArray &buffer = m_receiveBuffer;
     while (buffer.size() >= FrameCodec::MinFrameSize) {
         const qsizetype sync = buffer.indexOf(SyncChar);
         if (sync < 0) {
-            buffer.clear();
+            clearReceivedLocked();
             return std::nullopt;
         }
         if (sync > 0)
-            buffer.remove(0, sync);
+            dropReceivedLocked(sync);
         if (buffer.size() < FrameCodec::MinFrameSize)
             return std::nullopt;
 
         const quint16 length = lengthField(buffer);
         if (length > FrameCodec::MaxPayloadPerFrame) {
-            buffer.remove(0, 1);
+            dropReceivedLocked(1);
             lines.append({QStringLiteral("Invalid frame length %1, skipping sync byte").arg(length), LogWarning, {}});
             continue;
         }
@@ -142,16 +151,30 @@ std::optional<ProtocolHandler::CutFrame> ProtocolHandler::cutFrameLocked(Deferre
             return std::nullopt;
         CutFrame cut;
         cut.frame = buffer.left(frameSize);
-        buffer.remove(0, frameSize);
+        // A frame exists once its last byte is read.
+        cut.readMs = m_receiveReadTimes.at(frameSize - 1);
+        dropReceivedLocked(frameSize);
         cut.moreData = buffer.size() >= FrameCodec::MinFrameSize;
         return cut;
     }
     return std::nullopt;
 }
 
+void ProtocolHandler::dropReceivedLocked(qsizetype bytes)
+{
+    m_receiveBuffer.remove(0, bytes);
+    m_receiveReadTimes.dropFront(bytes);
+}
+
+void ProtocolHandler::clearReceivedLocked()
+{
+    m_receiveBuffer.clear();
+    m_receiveReadTimes.clear();
+}
+
 void ProtocolHandler::scheduleFrame(const CutFrame &cut)
 {
-    deferStep([this, cut] { processFrame(cut.frame, cut.moreData); });
+    deferStep([this, cut] { processFrame(cut); });
 }
 
 void ProtocolHandler::deferStep(std::function<void()> step)
@@ -162,8 +185,11 @@ void ProtocolHandler::deferStep(std::function<void()> step)
         QTimer::singleShot(FrameHopMs, this, std::move(step));
 }
 
-void ProtocolHandler::processFrame(const QByteArray &frame, bool moreData)
+void ProtocolHandler::processFrame(const CutFrame &cut)
 {
+    const QByteArray &frame = cut.frame;
+    // Frames are processed in the order they were read, whatever they hold.
+    m_newestReadMs = std::max(m_newestReadMs, cut.readMs);
     const LogCallback codecLog = logCallback();
     if (!FrameCodec::verifyCrc(frame, codecLog)) {
         emit crcError(frame);
@@ -185,11 +211,11 @@ void ProtocolHandler::processFrame(const QByteArray &frame, bool moreData)
             } else if (parsed.totalFrames < 2) {
                 dispatch(parsed.cmd, parsed.type, parsed.seq, parsed.payload);
             } else {
-                reassemble(parsed);
+                reassemble(parsed, cut.readMs);
             }
         }
     }
-    if (moreData)
+    if (cut.moreData)
         deferStep([this] { processRemainingReceiveBuffer(); });
 }
 
@@ -199,7 +225,7 @@ quint32 ProtocolHandler::reassemblyKey(CommandType type, quint16 cmd, quint8 seq
     return (static_cast<quint32>(type) << 24) | (static_cast<quint32>(cmd) << 8) | seq;
 }
 
-void ProtocolHandler::reassemble(const ParsedFrame &frame)
+void ProtocolHandler::reassemble(const ParsedFrame &frame, qint64 readMs)
 {
     if (frame.frameIndex >= frame.totalFrames) {
         // Malformed in itself: it neither starts a message nor ends a partial one.
@@ -218,22 +244,23 @@ void ProtocolHandler::reassemble(const ParsedFrame &frame)
         auto it = m_reassemblyBuffers.find(key);
         FragmentFit fit = FragmentFit::Next;
         if (it != m_reassemblyBuffers.end())
-            fit = fitOf(it.value(), frame);
-        if (fit == FragmentFit::NewMessage) {
+            fit = fitOf(it.value(), frame, readMs, m_settings.maxFragmentGapMs);
+        if (fit == FragmentFit::NewMessage || fit == FragmentFit::ReadLater) {
             // The message before lost a fragment: completing it with this one
             // would dispatch a mix of two messages.
             const ReassemblyBuffer &stale = it.value();
-            lines.append({QStringLiteral("Stale partial message dropped, a new one began. Cmd: 0x%1, Seq: %2, "
-                                         "Frames: %3/%4, last: %5, new: %6/%7")
-                              .arg(hex(stale.cmd))
-                              .arg(stale.seq)
-                              .arg(receivedFragments(stale))
-                              .arg(stale.totalFrames)
-                              .arg(stale.lastIndex + 1)
-                              .arg(frame.frameIndex + 1)
-                              .arg(frame.totalFrames),
-                          LogWarning,
-                          {}});
+            QString line = QStringLiteral("Stale partial message dropped, a new one began. Cmd: 0x%1, Seq: %2, "
+                                          "Frames: %3/%4, last: %5, new: %6/%7")
+                               .arg(hex(stale.cmd))
+                               .arg(stale.seq)
+                               .arg(receivedFragments(stale))
+                               .arg(stale.totalFrames)
+                               .arg(stale.lastIndex + 1)
+                               .arg(frame.frameIndex + 1)
+                               .arg(frame.totalFrames);
+            if (fit == FragmentFit::ReadLater)
+                line += QStringLiteral(", read %1 ms after the last").arg(readMs - stale.lastUpdateMs);
+            lines.append({line, LogWarning, {}});
             m_reassemblyBuffers.erase(it);
             it = m_reassemblyBuffers.end();
         }
@@ -256,7 +283,7 @@ void ProtocolHandler::reassemble(const ParsedFrame &frame)
             lines.append({QStringLiteral("Duplicate frame received. Seq: %1").arg(frame.frameIndex), LogWarning, {}});
         buffer.fragments[frame.frameIndex] = frame.payload;
         buffer.lastIndex = frame.frameIndex;
-        buffer.lastUpdateMs = now();
+        buffer.lastUpdateMs = readMs;
         lines.append({QStringLiteral("Frame %1/%2 received. Size: %3 bytes")
                           .arg(frame.frameIndex + 1)
                           .arg(buffer.totalFrames)
@@ -306,10 +333,17 @@ void ProtocolHandler::cleanupTimeouts()
                                                    m_settings.queuedTimeoutMs, m_pendingRequests, m_requestQueue,
                                                    resend, deferred);
 
+        // Partial messages age in read time, up to the newest frame processed:
+        // this clock may have run ahead of frames read in time that a stalled
+        // thread on the way up (the GUI thread, this one) still holds. Frames
+        // come up in read order, so once one read past a buffer's limit is
+        // processed, nothing can complete it. A link that stays silent keeps
+        // its partial message until the next frame or the link's reset; a
+        // fragment read more than maxFragmentGapMs later begins a new one anyway.
         const qint64 timeout = m_settings.reassemblyTimeoutMs;
         for (auto it = m_reassemblyBuffers.begin(); it != m_reassemblyBuffers.end();) {
             const ReassemblyBuffer &buffer = it.value();
-            const qint64 idle = nowMs - buffer.lastUpdateMs;
+            const qint64 idle = m_newestReadMs - buffer.lastUpdateMs;
             const int received = receivedFragments(buffer);
             const bool underHalf = buffer.totalFrames == 0 || double(received) / buffer.totalFrames < 0.5;
             if (idle > timeout || (underHalf && idle > timeout / 2)) {

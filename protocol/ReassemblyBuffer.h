@@ -13,7 +13,7 @@ struct ReassemblyBuffer
     quint8 seq = 0;
     quint8 totalFrames = 0;              // from the first fragment that arrived
     std::vector<QByteArray> fragments;   // by frame index; empty = not arrived yet
-    qint64 lastUpdateMs = 0;
+    qint64 lastUpdateMs = 0;             // read time of the fragment stored last
     int lastIndex = -1;                  // index of the fragment stored last
 };
 

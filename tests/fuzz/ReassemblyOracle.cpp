@@ -40,12 +40,31 @@ bool ReassemblyOracle::endsInWholeMessage(const History &history)
 QByteArray ReassemblyOracle::joinLast(const History &history)
 {
     QByteArray joined;
-    for (std::size_t i = history.size() - history.back().total; i < history.size(); ++i)
+    for (std::size_t i = firstOfLast(history); i < history.size(); ++i)
         joined += history[i].payload;
     return joined;
 }
 
-QString ReassemblyOracle::frameReceived(const QByteArray &frame, qint64 nowMs)
+bool ReassemblyOracle::readBackToBack(const History &history)
+{
+    for (std::size_t i = firstOfLast(history) + 1; i < history.size(); ++i) {
+        if (history[i].readMs - history[i - 1].readMs > boundMs)
+            return false;
+    }
+    return true;
+}
+
+bool ReassemblyOracle::ofOneMessage(const History &history)
+{
+    const int message = history.back().message;
+    for (std::size_t i = firstOfLast(history); i < history.size(); ++i) {
+        if (history[i].message != message)
+            return false;
+    }
+    return true;
+}
+
+QString ReassemblyOracle::frameReceived(const QByteArray &frame, qint64 readMs, int message)
 {
     const QString failure = settle();
     m_open = true;
@@ -62,7 +81,8 @@ QString ReassemblyOracle::frameReceived(const QByteArray &frame, qint64 nowMs)
     fragment.total = byteAt(frame, 6);
     const qsizetype length = byteAt(frame, 7) | (byteAt(frame, 8) << 8);
     fragment.payload = frame.mid(HeaderSize, std::min(length, frame.size() - Overhead));
-    fragment.atMs = nowMs;
+    fragment.readMs = readMs;
+    fragment.message = message;
     m_key = keyOf(type, cmd, seq);
     // Single frames, frames of unknown type and indices past their total are no fragments.
     if (type < 1 || type > 3 || fragment.total < 2 || fragment.index >= fragment.total)
@@ -70,22 +90,21 @@ QString ReassemblyOracle::frameReceived(const QByteArray &frame, qint64 nowMs)
     m_fragment = true;
 
     History &history = m_history[m_key];
-    const bool repeat = !history.empty() && history.back().index == fragment.index
-        && history.back().total == fragment.total && history.back().payload == fragment.payload;
-    if (repeat)
-        return failure; // its time is not taken: the sweep may well count from the first
+    Fragment *last = history.empty() ? nullptr : &history.back();
+    if (last && last->index == fragment.index && last->total == fragment.total && last->payload == fragment.payload) {
+        // The same bytes again take the place of the fragment before, time and all.
+        last->readMs = fragment.readMs;
+        last->message = fragment.message;
+        return failure;
+    }
     history.push_back(std::move(fragment));
     if (history.size() > MaxHistory)
         history.erase(history.begin());
 
-    if (type != ResponseType && endsInWholeMessage(history)) {
-        bool sweepSafe = true;
-        const std::size_t first = history.size() - history.back().total;
-        for (std::size_t i = first; i < history.size(); ++i) {
-            if (history[i].payload.isEmpty() || (i > first && history[i].atMs - history[i - 1].atMs > sweepSafeGapMs))
-                sweepSafe = false;
-        }
-        m_mustDispatch = sweepSafe;
+    if (type != ResponseType && endsInWholeMessage(history) && ofOneMessage(history) && readBackToBack(history)) {
+        m_mustDispatch = true;
+        for (std::size_t i = firstOfLast(history); i < history.size(); ++i)
+            m_mustDispatch = m_mustDispatch && !history[i].payload.isEmpty();
     }
     return failure;
 }
@@ -107,10 +126,13 @@ QString ReassemblyOracle::dispatched(quint8 type, quint16 cmd, int seq, const QB
         return QStringLiteral("a message dispatched that is not the fragments 0..n-1 of one message fed in turn");
     }
     const QByteArray joined = joinLast(history);
+    const bool mixedFarApart = !ofOneMessage(history) && !readBackToBack(history);
     history.clear();
-    if (payload == joined || (statusByteMayBeStripped && !joined.isEmpty() && payload == joined.mid(1)))
-        return {};
-    return QStringLiteral("a dispatched message differs from the fragments fed");
+    if (payload != joined && !(statusByteMayBeStripped && !joined.isEmpty() && payload == joined.mid(1)))
+        return QStringLiteral("a dispatched message differs from the fragments fed");
+    if (mixedFarApart)
+        return QStringLiteral("a dispatched message mixes messages read more than a second apart");
+    return {};
 }
 
 QString ReassemblyOracle::settle()

@@ -2,10 +2,13 @@
 // with resynchronisation, frame checks, reassembly, response matching and the
 // decoding of replies and notifications, driven on the fuzzer's thread. The
 // handler's deferred steps are queued here and run in order instead of on
-// 1 ms timers; a hand-driven clock lets the sweep give up requests and drop
-// partial messages. An oracle with its own frame decoder checks that every
-// multi-frame message dispatched is one message's fragments, whole and in
-// order, and that none that came whole is lost.
+// 1 ms timers. Each report is read at the time the input gives and handed in
+// when the handler gets to it; a hand-driven clock runs the sweep once a second
+// meanwhile, which gives up requests and drops partial messages. An oracle with
+// its own frame decoder, told which message each report belongs to, checks
+// that every multi-frame message dispatched is one message's fragments, whole
+// and in order (or fragments read back to back, which nothing tells apart),
+// and that none that came whole is lost, however late the handler got to it.
 #include "protocol/Commands.h"
 #include "protocol/FrameCodec.h"
 #include "protocol/ProtocolHandler.h"
@@ -25,7 +28,6 @@ using FuzzEnvironment::require;
 namespace {
 
 constexpr qint64 SweepIntervalMs = 1000;
-constexpr qsizetype TickBytes = 64;
 
 quint32 requestKey(ushort cmd, uchar seq)
 {
@@ -47,7 +49,7 @@ void requireSound(const QString &failure)
 class Observer
 {
 public:
-    Observer(ProtocolHandler &handler, const qint64 &nowMs)
+    explicit Observer(ProtocolHandler &handler)
     {
         QObject::connect(&handler, &ProtocolHandler::requestSent, [this](ushort cmd, uchar seq) {
             require(seq <= 15, "sequence number above 15");
@@ -74,14 +76,20 @@ public:
                              checkPayload(payload);
                              requireSound(m_oracle.dispatched(quint8(CommandType::Request), cmd, seq, payload));
                          });
-        QObject::connect(&handler, &ProtocolHandler::frameReceived, [this, &nowMs](const QByteArray &frame) {
+        QObject::connect(&handler, &ProtocolHandler::frameReceived, [this](const QByteArray &frame) {
             require(frame.size() >= FrameCodec::MinFrameSize && frame.size() <= FrameCodec::MaxFrameSize,
                     "frame size outside 11..64");
-            requireSound(m_oracle.frameReceived(frame, nowMs));
+            // Every frame it holds is processed before the next report comes.
+            requireSound(m_oracle.frameReceived(frame, m_report.readMs, m_report.message));
         });
     }
 
-    void fed(qsizetype bytes) { m_fedBytes += bytes; }
+    // The report handed in next: when it was read, which message it belongs to.
+    void fed(const ReceivePathInput::Report &report, qint64 readMs)
+    {
+        m_fedBytes += report.bytes.size();
+        m_report = {readMs, report.message};
+    }
     // Every deferred step has run: no frame is being processed.
     void settled() { requireSound(m_oracle.settle()); }
 
@@ -93,8 +101,15 @@ private:
         require(payload.size() <= FrameCodec::MaxMessagePayload, "message above 255 frames");
     }
 
+    struct Fed
+    {
+        qint64 readMs = 0;
+        int message = 0;
+    };
+
     QSet<quint32> m_outstanding;
     qsizetype m_fedBytes = 0;
+    Fed m_report;
     ReassemblyOracle m_oracle;
 };
 
@@ -109,15 +124,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     data += ReceivePathInput::HeadSize;
     size -= ReceivePathInput::HeadSize;
 
-    qint64 nowMs = 1'000'000;
+    qint64 nowMs = 1'000'000; // the handler's clock
+    qint64 readMs = nowMs;    // when the report handed in last was read
     qint64 nextSweepMs = nowMs + SweepIntervalMs;
-    qsizetype sinceTick = 0;
     std::deque<std::function<void()>> steps;
     ProtocolHandlerSettings settings;
     settings.clock = [&nowMs] { return nowMs; };
     settings.deferStep = [&steps](std::function<void()> step) { steps.push_back(std::move(step)); };
     ProtocolHandler handler(settings);
-    Observer observer(handler, nowMs);
+    Observer observer(handler);
     const auto runSteps = [&steps, &observer] {
         // A step may queue the next one; a burst of frames is bounded by the input.
         while (!steps.empty()) {
@@ -130,21 +145,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     handler.setStripReportId(head.stripReportId);
     ReceivePathInput::sendRequests(handler, head);
-    for (std::size_t offset = 0; offset < size; offset += head.reportSize) {
-        const std::size_t n = std::min(head.reportSize, size - offset);
-        observer.fed(qsizetype(n));
-        handler.onIncomingData(QByteArray(reinterpret_cast<const char *>(data + offset), qsizetype(n)));
-        runSteps();
-        // Time passes per 64 bytes, whatever the report size; the sweep runs
-        // once a second, as the handler's cleanup timer does.
-        for (sinceTick += qsizetype(n); sinceTick >= TickBytes; sinceTick -= TickBytes) {
-            nowMs += head.stepMs;
-            if (nowMs >= nextSweepMs) {
-                nextSweepMs = nowMs + SweepIntervalMs;
-                handler.cleanupTimeouts();
-                runSteps();
-            }
+    for (const ReceivePathInput::Report &report : ReceivePathInput::readReports(data, size, head)) {
+        readMs += report.readGapMs;
+        // The handler gets to it after the delay, never before it was read;
+        // its sweep runs once a second meanwhile, as its cleanup timer does.
+        const qint64 dueMs = std::max(nowMs + report.processingDelayMs, readMs);
+        while (nextSweepMs <= dueMs) {
+            nowMs = nextSweepMs;
+            nextSweepMs += SweepIntervalMs;
+            handler.cleanupTimeouts();
+            runSteps();
         }
+        nowMs = dueMs;
+        observer.fed(report, readMs);
+        handler.onIncomingData(report.bytes, readMs);
+        runSteps();
     }
     // Everything left is given up by a late sweep.
     nowMs += 60'000;

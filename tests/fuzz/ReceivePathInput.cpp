@@ -4,12 +4,22 @@
 #include "protocol/EQData.h"
 #include "protocol/ProtocolHandler.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace ReceivePathInput {
 
 namespace {
 
 constexpr std::size_t MaxReportSize = 65;
-constexpr qint64 StepUnitMs = 50;
+
+quint8 timeStep(qint64 ms)
+{
+    const auto *at = std::find(std::begin(TimeSteps), std::end(TimeSteps), ms);
+    if (at == std::end(TimeSteps))
+        qFatal("%lld ms is no time step of a receive-path input", static_cast<long long>(ms));
+    return quint8(at - std::begin(TimeSteps));
+}
 
 HeadsetProtocol::EQData sampleEq()
 {
@@ -33,7 +43,6 @@ Head readHead(const std::uint8_t *data)
     head.stripReportId = (data[1] & 0x01) != 0;
     head.requests = data[1] & 0xFE;
     head.basicInfoType = data[2];
-    head.stepMs = qint64(data[3]) * StepUnitMs;
     return head;
 }
 
@@ -43,8 +52,32 @@ QByteArray headBytes(const Head &head)
     out[0] = char((head.reportSize - 1) % MaxReportSize);
     out[1] = char(head.requests | (head.stripReportId ? 0x01 : 0x00));
     out[2] = char(head.basicInfoType);
-    out[3] = char(head.stepMs / StepUnitMs);
     return out;
+}
+
+std::vector<Report> readReports(const std::uint8_t *data, std::size_t size, const Head &head)
+{
+    std::vector<Report> reports;
+    for (std::size_t at = 0; at + ReportHeadSize < size;) {
+        Report report;
+        report.message = data[at];
+        report.readGapMs = TimeSteps[data[at + 1] & 0x0F];
+        report.processingDelayMs = TimeSteps[data[at + 1] >> 4];
+        at += ReportHeadSize;
+        const std::size_t n = std::min(head.reportSize, size - at);
+        report.bytes = QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(n));
+        at += n;
+        reports.push_back(std::move(report));
+    }
+    return reports;
+}
+
+QByteArray reportBytes(const Report &report)
+{
+    QByteArray out;
+    out.append(char(report.message));
+    out.append(char(timeStep(report.readGapMs) | (timeStep(report.processingDelayMs) << 4)));
+    return out + report.bytes;
 }
 
 void sendRequests(HeadsetProtocol::ProtocolHandler &handler, const Head &head)

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <optional>
 #include <vector>
 
@@ -24,7 +25,8 @@ namespace {
 enum class Reassembler {
     Handler,       // the protocol handler
     SlotFiller,    // fills slots by index and never starts a new message on the same total
-    OneSecondGap,  // and starts one after a second without fragments
+    OneSecondGap,  // and starts one after a second without fragments, on the clock it processes them by
+    OrderOnly,     // starts one when a fragment does not follow the last stored, whenever it was read
     ArrivalOrder,  // joins the first `total` fragments in the order they came
     DropsLastByte, // right fragments, one byte short
 };
@@ -35,7 +37,7 @@ class StubReassembler
 public:
     explicit StubReassembler(Reassembler kind) : m_kind(kind) {}
 
-    // The message the frame completed, if any.
+    // The message the frame completed, if any; `nowMs` is when it is processed.
     std::optional<QByteArray> feed(const QByteArray &frame, qint64 nowMs)
     {
         const auto decoded = Wire::decodeFrame(
@@ -47,11 +49,14 @@ public:
         const quint32 key = (quint32(f.type) << 24) | (quint32(f.command) << 8) | f.sequence;
         Buffer &b = m_buffers[key];
         const bool stale = m_kind == Reassembler::OneSecondGap && !b.byIndex.empty() && nowMs - b.lastMs > 1000;
-        if (b.byIndex.size() != f.totalFrames || stale) {
+        const bool outOfTurn = m_kind == Reassembler::OrderOnly && !b.byIndex.empty()
+            && (f.frameIndex < b.lastIndex || (f.frameIndex == b.lastIndex && b.byIndex[f.frameIndex] != payload));
+        if (b.byIndex.size() != f.totalFrames || stale || outOfTurn) {
             b = Buffer{};
             b.byIndex.resize(f.totalFrames);
         }
         b.lastMs = nowMs;
+        b.lastIndex = f.frameIndex;
         b.byIndex[f.frameIndex] = payload;
         b.arrived.push_back(payload);
         const bool whole = std::all_of(b.byIndex.begin(), b.byIndex.end(), [](const QByteArray &s) { return !s.isEmpty(); });
@@ -72,15 +77,17 @@ private:
         std::vector<QByteArray> byIndex;
         std::vector<QByteArray> arrived;
         qint64 lastMs = 0;
+        int lastIndex = -1;
     };
 
     Reassembler m_kind;
     QHash<quint32, Buffer> m_buffers;
 };
 
-// Runs the script through the reassembler with the oracle watching; the
-// oracle's first complaint, or an empty string.
-QString judge(Reassembler kind, const QString &script, qint64 gapMs)
+// Runs the script through the reassembler with the oracle watching, the
+// frames read `readGapMs` apart and processed `processingDelayMs` apart (see
+// ReassemblyScript); the oracle's first complaint, or an empty string.
+QString judge(Reassembler kind, const QString &script, qint64 readGapMs, qint64 processingDelayMs)
 {
     ReassemblyOracle oracle;
     QString failure;
@@ -89,29 +96,36 @@ QString judge(Reassembler kind, const QString &script, qint64 gapMs)
             failure = f;
     };
     Script::Walk walk;
-    walk.fragmentGapMs = gapMs;
-    walk.messageGapMs = gapMs;
+    walk.fragmentGapMs = readGapMs;
+    walk.messageGapMs = readGapMs;
+    walk.processingDelayMs = processingDelayMs;
     SteppedHandler stepped;
-    qint64 nowMs = 1'000'000;
+    walk.startMs = stepped.nowMs();
+    qint64 nowMs = walk.startMs;
+    qint64 readMs = 0; // of the frame being fed
+    QChar message;     // ...and the message it belongs to
     if (kind == Reassembler::Handler) {
         ProtocolHandler *handler = &stepped.handler();
-        QObject::connect(handler, &ProtocolHandler::frameReceived,
-                         [&](const QByteArray &frame) { note(oracle.frameReceived(frame, stepped.nowMs())); });
+        QObject::connect(handler, &ProtocolHandler::frameReceived, [&](const QByteArray &frame) {
+            note(oracle.frameReceived(frame, readMs, message.unicode()));
+        });
         QObject::connect(handler, &ProtocolHandler::notifyReceived, [&](ushort cmd, const QByteArray &payload) {
             note(oracle.dispatched(quint8(CommandType::Notify), cmd, -1, payload));
         });
         walk.advance = [&](qint64 ms) { stepped.advance(ms); };
-        walk.feed = [&](const QByteArray &frame) {
-            stepped.feed(frame);
+        walk.feed = [&](const QByteArray &frame, qint64 frameReadMs, QChar frameMessage) {
+            readMs = frameReadMs;
+            message = frameMessage;
+            stepped.feed(frame, frameReadMs);
             note(oracle.settle());
         };
     } else {
         auto stub = std::make_shared<StubReassembler>(kind);
         walk.advance = [&](qint64 ms) { nowMs += ms; };
-        walk.feed = [&, stub](const QByteArray &frame) {
-            note(oracle.frameReceived(frame, nowMs));
-            if (const std::optional<QByteArray> message = stub->feed(frame, nowMs))
-                note(oracle.dispatched(quint8(CommandType::Notify), Script::Command, -1, *message));
+        walk.feed = [&, stub](const QByteArray &frame, qint64 frameReadMs, QChar frameMessage) {
+            note(oracle.frameReceived(frame, frameReadMs, frameMessage.unicode()));
+            if (const std::optional<QByteArray> whole = stub->feed(frame, nowMs))
+                note(oracle.dispatched(quint8(CommandType::Notify), Script::Command, -1, *whole));
             note(oracle.settle());
         };
     }
@@ -122,6 +136,7 @@ QString judge(Reassembler kind, const QString &script, qint64 gapMs)
 const QString Mixed = QStringLiteral("a message dispatched that is not the fragments 0..n-1 of one message fed in turn");
 const QString Lost = QStringLiteral("a whole message fed in turn was not dispatched");
 const QString Altered = QStringLiteral("a dispatched message differs from the fragments fed");
+const QString MixedFarApart = QStringLiteral("a dispatched message mixes messages read more than a second apart");
 
 } // namespace
 
@@ -134,41 +149,54 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("script");
-        QTest::addColumn<qint64>("gapMs");
+        QTest::addColumn<qint64>("readGapMs");
+        QTest::addColumn<qint64>("processingDelayMs");
         QTest::addColumn<QString>("failure");
 
         const int handler = int(Reassembler::Handler);
         for (const char *script : {"A1 A2 B0 B1 B2", "A0 A2 C0 C1 C2", "A0 C0 C1 C2", "A0 A1 A1 A2",
-                                   "A0,F0,N0 A1,F1 A2,F2", "A2 A0 A1", "A0 +4900 A1 +4900 A2"}) {
-            for (const qint64 gap : {0, 1200}) {
-                QTest::addRow("handler: %s, %lld ms apart", script, gap) << handler << script << gap << QString();
+                                   "A0,F0,N0 A1,F1 A2,F2", "A2 A0 A1", "A0 ~4900 A1 ~4900 A2", "A0 +8000 B1 B2",
+                                   "D0 +4900 G1", "A0 +900 B1 B2"}) {
+            for (const auto &[gap, delay] : {std::pair<qint64, qint64>{0, 0}, {5, 6000}, {900, 1200}, {1200, 0}}) {
+                QTest::addRow("handler: %s, read %lld ms, processed %lld ms apart", script, gap, delay)
+                    << handler << script << gap << delay << QString();
             }
         }
-        // What the sweep may drop is not required: a fragment 6.1 s after the one before.
-        QTest::newRow("handler: a message the sweep dropped") << handler << "A0 +6100 A1 A2" << qint64(0) << QString();
+        // What the device's timing splits is not required: a fragment 1.1 s after the one before.
+        QTest::newRow("handler: a message read too slowly") << handler << "A0 +1100 A1 A2" << qint64(0) << qint64(0)
+                                                            << QString();
 
         QTest::newRow("slot filler: a lost first fragment filled by the next message")
-            << int(Reassembler::SlotFiller) << "A1 A2 B0 B1 B2" << qint64(0) << Mixed;
+            << int(Reassembler::SlotFiller) << "A1 A2 B0 B1 B2" << qint64(0) << qint64(0) << Mixed;
         QTest::newRow("slot filler: a lost middle fragment, the next begins with the same bytes")
-            << int(Reassembler::SlotFiller) << "A0 A2 C0 C1 C2" << qint64(0) << Mixed;
+            << int(Reassembler::SlotFiller) << "A0 A2 C0 C1 C2" << qint64(0) << qint64(0) << Mixed;
         QTest::newRow("slot filler: frames 2, 0, 1 taken as one message")
-            << int(Reassembler::SlotFiller) << "A2 A0 A1" << qint64(0) << Mixed;
-        QTest::newRow("one-second gap: a message processed slowly is lost")
-            << int(Reassembler::OneSecondGap) << "A0 A1 A2" << qint64(1200) << Lost;
+            << int(Reassembler::SlotFiller) << "A2 A0 A1" << qint64(0) << qint64(0) << Mixed;
+        QTest::newRow("one-second gap: a message read back to back, processed slowly, is lost")
+            << int(Reassembler::OneSecondGap) << "A0 A1 A2" << qint64(5) << qint64(1200) << Lost;
         QTest::newRow("one-second gap: the next message within the second fills the gap")
-            << int(Reassembler::OneSecondGap) << "A1 A2 B0 B1 B2" << qint64(200) << Mixed;
+            << int(Reassembler::OneSecondGap) << "A1 A2 B0 B1 B2" << qint64(200) << qint64(0) << Mixed;
+        QTest::newRow("order only: a tail lost, a head lost 8 s later")
+            << int(Reassembler::OrderOnly) << "A0 +8000 B1 B2" << qint64(0) << qint64(0) << MixedFarApart;
+        QTest::newRow("order only: two-frame messages, a tail lost, a head lost 1.1 s later")
+            << int(Reassembler::OrderOnly) << "D0 +1100 G1" << qint64(0) << qint64(0) << MixedFarApart;
+        // What nothing in the frames tells apart passes.
+        QTest::newRow("order only: a tail lost, a head lost within the second")
+            << int(Reassembler::OrderOnly) << "A0 +900 B1 B2" << qint64(0) << qint64(0) << QString();
         QTest::newRow("arrival order: joined as they came")
-            << int(Reassembler::ArrivalOrder) << "A1 A0 A2" << qint64(0) << Mixed;
-        QTest::newRow("drops a byte") << int(Reassembler::DropsLastByte) << "A0 A1 A2" << qint64(0) << Altered;
+            << int(Reassembler::ArrivalOrder) << "A1 A0 A2" << qint64(0) << qint64(0) << Mixed;
+        QTest::newRow("drops a byte") << int(Reassembler::DropsLastByte) << "A0 A1 A2" << qint64(0) << qint64(0)
+                                      << Altered;
     }
 
     void judgesReassemblers()
     {
         QFETCH(int, kind);
         QFETCH(QString, script);
-        QFETCH(qint64, gapMs);
+        QFETCH(qint64, readGapMs);
+        QFETCH(qint64, processingDelayMs);
         QFETCH(QString, failure);
-        QCOMPARE(judge(Reassembler(kind), script, gapMs), failure);
+        QCOMPARE(judge(Reassembler(kind), script, readGapMs, processingDelayMs), failure);
     }
 
     // Dispatches that do not belong to the fragment just processed.
@@ -176,9 +204,9 @@ private slots:
     {
         const auto frames = Script::framesOf('A', CommandType::Notify);
         ReassemblyOracle oracle;
-        QCOMPARE(oracle.frameReceived(frames[0], 0), QString());
-        QCOMPARE(oracle.frameReceived(frames[1], 0), QString());
-        QCOMPARE(oracle.frameReceived(frames[2], 0), QString());
+        QCOMPARE(oracle.frameReceived(frames[0], 0, 'A'), QString());
+        QCOMPARE(oracle.frameReceived(frames[1], 0, 'A'), QString());
+        QCOMPARE(oracle.frameReceived(frames[2], 0, 'A'), QString());
         QCOMPARE(oracle.dispatched(quint8(CommandType::Request), Script::Command, 5, Script::payloadOf('A')),
                  QStringLiteral("a message dispatched under another key than the fragment that completed it"));
         QCOMPARE(oracle.dispatched(quint8(CommandType::Notify), Script::Command, -1, Script::payloadOf('A')), QString());

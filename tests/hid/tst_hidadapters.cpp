@@ -110,7 +110,9 @@ private slots:
         auto echo = std::make_shared<VirtualDevices::EchoResponder>();
         api().addDevice(headset().hid, echo);
         api().addDevice(qor().hid);
-        HidManager manager(nullptr, fastConfig());
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.readClock = [] { return qint64(4242); };
+        HidManager manager(nullptr, config);
         HeadsetProtocol::QtHidTransportAdapter transport(&manager);
         HeadsetProtocol::QtDeviceDiscoveryAdapter discovery(&manager);
         QSignalSpy listed(&discovery, &HeadsetProtocol::IDeviceDiscovery::deviceListUpdated);
@@ -137,7 +139,8 @@ private slots:
         const QByteArray frame(64, '\x3C');
         transport.sendData(QStringLiteral("protocol"), frame, true);
         QVERIFY(received.wait());
-        QCOMPARE(received.at(0), (QVariantList{headset().id, QByteArray(1, '\0') + frame}));
+        // With the time it was read at, as the I/O thread stamped it.
+        QCOMPARE(received.at(0), (QVariantList{headset().id, QByteArray(1, '\0') + frame, qint64(4242)}));
         QCOMPARE(sent.at(0), (QVariantList{QStringLiteral("protocol"), true, 65}));
 
         transport.disconnectAll();

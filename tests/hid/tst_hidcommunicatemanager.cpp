@@ -5,11 +5,13 @@
 #include "tests/support/testenv/MessageLog.h"
 
 #include "hid/HidCommunicateManager.h"
+#include "protocol/MonotonicClock.h"
 #include "tests/support/hidapidouble/EchoResponder.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace HidTestDevices;
@@ -32,9 +34,11 @@ public:
         connect(&m, &HidCommunicateManager::commError, this, [this](const QString &id, const QString &e, bool fatal) {
             events.append(QStringLiteral("error %1 %2 %3").arg(id, e).arg(fatal));
         });
-        connect(&m, &HidCommunicateManager::dataReceived, this, [this](const QString &id, const QByteArray &data) {
-            events.append(QStringLiteral("received %1 %2").arg(id, QString::fromLatin1(data.toHex())));
-        });
+        connect(&m, &HidCommunicateManager::dataReceived, this,
+                [this](const QString &id, const QByteArray &data, qint64 readMs) {
+                    events.append(QStringLiteral("received %1 %2").arg(id, QString::fromLatin1(data.toHex())));
+                    readTimes.append(readMs);
+                });
         connect(&m, &HidCommunicateManager::deviceDisconnected, this,
                 [this](const QString &id) { events.append(QStringLiteral("disconnected %1").arg(id)); });
     }
@@ -44,6 +48,7 @@ public:
                                               [&](const QString &e) { return e.startsWith(prefix); }));
     }
     QStringList events;
+    QList<qint64> readTimes; // of the data received, in order
 };
 
 QByteArray bytes(const Report &r)
@@ -168,6 +173,38 @@ private slots:
         QTRY_COMPARE(r.count("received"), 2);
         QVERIFY(r.events.contains(QStringLiteral("received dev 1122")));
         QVERIFY(r.events.contains(QStringLiteral("received dev 00") + QString::fromLatin1(frame.toHex())));
+    }
+
+    // Each report is stamped once, as it comes off the device, with the
+    // configured clock; by default the one the protocol handler runs on.
+    void reportsCarryTheirReadTime()
+    {
+        auto echo = std::make_shared<VirtualDevices::EchoResponder>();
+        api().attachResponder(path(), echo);
+        std::atomic<int> stamps = 0;
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.readClock = [&stamps] { return qint64(1000) * ++stamps; };
+        {
+            HidCommunicateManager m(nullptr, config);
+            CommRecorder r(m);
+            bind(m, r);
+            echo->pushDeviceReport({0x11});
+            echo->pushDeviceReport({0x22});
+            QTRY_COMPARE(r.count("received"), 2);
+            QCOMPARE(r.readTimes, (QList<qint64>{1000, 2000}));
+        }
+        QCOMPARE(stamps.load(), 2); // empty reads take no time stamp
+
+        HidCommunicateManager m(nullptr, fastConfig());
+        CommRecorder r(m);
+        bind(m, r);
+        const qint64 before = HeadsetProtocol::MonotonicClock::nowMs();
+        echo->pushDeviceReport({0x33});
+        QTRY_COMPARE(r.count("received"), 1);
+        const qint64 after = HeadsetProtocol::MonotonicClock::nowMs();
+        const qint64 readMs = r.readTimes.at(0);
+        QVERIFY2(readMs >= before && readMs <= after,
+                 qPrintable(QStringLiteral("%1 not in %2..%3").arg(readMs).arg(before).arg(after)));
     }
 
     void truncationIsLoggedAndOptionallyReported_data()

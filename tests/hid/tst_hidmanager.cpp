@@ -141,7 +141,9 @@ private slots:
 
     void bytesTravelThroughTheFacade()
     {
-        auto m = makeManager();
+        HIDTypes::HidManagerConfig config = fastConfig();
+        config.readClock = [] { return qint64(4242); };
+        auto m = makeManager(config);
         QVERIFY(m);
         FacadeRecorder r(*m);
         QSignalSpy sent(m.get(), &HidManager::dataSent);
@@ -159,6 +161,7 @@ private slots:
         QVERIFY(received.wait());
         QCOMPARE(received.at(0).at(0).toString(), headset().id);
         QCOMPARE(received.at(0).at(1).toByteArray(), QByteArray(1, '\0') + frame);
+        QCOMPARE(received.at(0).at(2).toLongLong(), 4242); // when the I/O thread read it
         QCOMPARE(sent.count(), 1);
         QCOMPARE(sent.at(0), (QVariantList{QStringLiteral("protocol"), true, 65}));
     }

@@ -48,10 +48,20 @@ void HandlerFixture::feed(const QByteArray &data)
     handler.onIncomingData(data);
 }
 
+void HandlerFixture::feed(const QByteArray &data, qint64 readMs)
+{
+    handler.onIncomingData(data, readMs);
+}
+
 bool HandlerFixture::drain(int timeoutMs)
 {
+    return drainReadAt(nowMs, timeoutMs);
+}
+
+bool HandlerFixture::drainReadAt(qint64 readMs, int timeoutMs)
+{
     QSignalSpy spy(&handler, &ProtocolHandler::notifyReceived);
-    feed(deviceFrame(SentinelCmd, CommandType::Notify, 0, QByteArray("end")));
+    feed(deviceFrame(SentinelCmd, CommandType::Notify, 0, QByteArray("end")), readMs);
     return QTest::qWaitFor(
         [&] {
             for (const QList<QVariant> &args : spy) {

@@ -29,9 +29,12 @@ public:
     int countLog(const QString &taggedLine) const;
 
     void feed(const QByteArray &data);
+    void feed(const QByteArray &data, qint64 readMs);
     // Feeds a notify frame of an unused command and waits until it is dispatched;
     // frames are handled in arrival order, so everything fed before is done too.
     bool drain(int timeoutMs = 5000);
+    // The same with a sentinel read at `readMs`: frames up to it have been read.
+    bool drainReadAt(qint64 readMs, int timeoutMs = 5000);
 
     // One frame the device could send (a single-frame message unless index/total say otherwise).
     static QByteArray deviceFrame(quint16 cmd, HeadsetProtocol::CommandType type, quint8 seq, const QByteArray &payload,

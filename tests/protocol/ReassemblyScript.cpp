@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace Wire = VirtualDevices::HeadsetWire;
 
 namespace ReassemblyScript {
@@ -25,6 +27,15 @@ quint8 seqOf(QChar message)
     return message == QLatin1Char('F') ? Seq + 1 : message == QLatin1Char('N') ? Seq + 2 : Seq;
 }
 
+QByteArray fragmentOf(QChar message, int index)
+{
+    const QByteArray frame = framesOf(message, HeadsetProtocol::CommandType::Notify).at(size_t(index));
+    const auto decoded =
+        Wire::decodeFrame({reinterpret_cast<const std::uint8_t *>(frame.constData()), std::size_t(frame.size())});
+    const Wire::Frame &f = *decoded.frame;
+    return QByteArray(reinterpret_cast<const char *>(f.payload.data()), qsizetype(f.payload.size()));
+}
+
 } // namespace
 
 QByteArray payloadOf(QChar message)
@@ -43,6 +54,8 @@ QByteArray payloadOf(QChar message)
         return pattern(3 * 53 + 9, 'E');
     case 'F':
         return pattern(3 * 53 - 1, 'F');
+    case 'G':
+        return pattern(53 + 30, 'G');
     case 'N':
         return QByteArray("single");
     default:
@@ -61,25 +74,53 @@ std::vector<QByteArray> framesOf(QChar message, HeadsetProtocol::CommandType typ
     return out;
 }
 
-void run(const QString &script, const Walk &walk)
+QList<QByteArray> expectedPayloads(const QString &dispatched)
 {
-    QChar previous;
-    bool paused = false;
-    for (const QString &group : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        if (group.startsWith(QLatin1Char('+'))) {
-            walk.advance(group.mid(1).toLongLong());
-            paused = true;
+    QList<QByteArray> out;
+    for (qsizetype i = 0; i < dispatched.size(); ++i) {
+        if (dispatched.at(i) != QLatin1Char('[')) {
+            out << payloadOf(dispatched.at(i));
             continue;
         }
-        bool together = false;
+        QByteArray joined;
+        for (++i; dispatched.at(i) != QLatin1Char(']'); i += 2)
+            joined += fragmentOf(dispatched.at(i), dispatched.at(i + 1).digitValue());
+        out << joined;
+    }
+    return out;
+}
+
+void run(const QString &script, const Walk &walk)
+{
+    qint64 readMs = walk.startMs;
+    qint64 processMs = walk.startMs;
+    QChar previous;
+    qint64 quietMs = -1; // a "+" step: the read gap before the next frame
+    qint64 pauseMs = 0;  // "~" steps: added to the handler's wait for the next frame
+    for (const QString &group : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (group.startsWith(QLatin1Char('+'))) {
+            quietMs = group.mid(1).toLongLong();
+            continue;
+        }
+        if (group.startsWith(QLatin1Char('~'))) {
+            pauseMs += group.mid(1).toLongLong();
+            continue;
+        }
+        const QChar first = group.at(0);
+        if (!previous.isNull())
+            readMs += quietMs >= 0 ? quietMs : first == previous ? walk.fragmentGapMs : walk.messageGapMs;
+        if (!previous.isNull() || pauseMs > 0) {
+            const qint64 due = std::max(processMs + walk.processingDelayMs + pauseMs, readMs);
+            walk.advance(due - processMs);
+            processMs = due;
+        }
+        quietMs = -1;
+        pauseMs = 0;
         for (const QString &step : group.split(QLatin1Char(','))) {
             const QChar message = step.at(0);
-            if (!previous.isNull() && !paused && !together)
-                walk.advance(message == previous ? walk.fragmentGapMs : walk.messageGapMs);
-            walk.feed(framesOf(message, walk.type).at(size_t(step.mid(1).toInt())));
+            const std::vector<QByteArray> frames = walk.frames ? walk.frames(message) : framesOf(message, walk.type);
+            walk.feed(frames.at(size_t(step.mid(1).toInt())), readMs, message);
             previous = message;
-            paused = false;
-            together = true;
         }
     }
 }

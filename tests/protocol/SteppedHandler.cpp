@@ -16,7 +16,12 @@ SteppedHandler::SteppedHandler() : m_fixture(withSteps(m_steps))
 
 void SteppedHandler::feed(const QByteArray &data)
 {
-    m_fixture.feed(data);
+    feed(data, m_fixture.nowMs);
+}
+
+void SteppedHandler::feed(const QByteArray &data, qint64 readMs)
+{
+    m_fixture.feed(data, readMs);
     runSteps();
 }
 

@@ -21,8 +21,10 @@ public:
     HeadsetProtocol::ProtocolHandler &handler() { return m_fixture.handler; }
     qint64 nowMs() const { return m_fixture.nowMs; }
 
-    // Hands the data in and processes every frame it completes.
+    // Hands the data in and processes every frame it completes; without a
+    // read time the data counts as read now.
     void feed(const QByteArray &data);
+    void feed(const QByteArray &data, qint64 readMs);
     // Lets `ms` pass, with the sweeps that fall due on the way.
     void advance(qint64 ms);
 

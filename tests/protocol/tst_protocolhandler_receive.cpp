@@ -389,6 +389,9 @@ private slots:
         QCOMPARE(strings(errors), QStringList{"Invalid frame sequence number: 3 (max: 2)"});
     }
 
+    // Partial messages age in read time: one goes once a frame read more than
+    // the limit after its last fragment has been processed, whatever the
+    // handler's own clock says (a quiet link, or frames still on their way).
     void sweepDropsStalePartialMessages()
     {
         HandlerFixture f;
@@ -396,25 +399,29 @@ private slots:
         QSignalSpy notifies(&f.handler, &ProtocolHandler::notifyReceived);
         const auto few = HandlerFixture::deviceMessage(TestNotify, CommandType::Notify, 1, QByteArray(150, 'f'));
         const auto most = HandlerFixture::deviceMessage(TestNotify, CommandType::Notify, 2, QByteArray(150, 'm'));
+        const qint64 start = f.nowMs;
         f.feed(few[0]);
         f.feed(most[0]);
         f.feed(most[1]);
         QVERIFY(f.drain());
-        const qint64 start = f.nowMs;
 
-        f.nowMs = start + 5000;
+        f.nowMs = start + 60000;
         f.handler.cleanupTimeouts();
         QVERIFY(errors.isEmpty());
-        f.nowMs = start + 5001; // one of three frames: half the limit is enough
+
+        QVERIFY(f.drainReadAt(start + 5000));
+        f.handler.cleanupTimeouts();
+        QVERIFY(errors.isEmpty());
+        QVERIFY(f.drainReadAt(start + 5001)); // one of three frames: half the limit is enough
         f.handler.cleanupTimeouts();
         QCOMPARE(strings(errors), QStringList{"Frame reassembly timeout or incomplete"});
         QVERIFY(f.hasLog("[WARN] Frame reassembly timeout/incomplete. Cmd: 0x50, Seq: 1, Frames: 1/3"));
         QVERIFY(f.hasLog("[WARN] Cleanup completed. Removed timed out requests/buffers"));
 
-        f.nowMs = start + 10000; // two of three: the full limit
+        QVERIFY(f.drainReadAt(start + 10000)); // two of three: the full limit
         f.handler.cleanupTimeouts();
         QCOMPARE(errors.size(), 1);
-        f.nowMs = start + 10001;
+        QVERIFY(f.drainReadAt(start + 10001));
         f.handler.cleanupTimeouts();
         QCOMPARE(errors.size(), 2);
         QVERIFY(f.hasLog("[WARN] Frame reassembly timeout/incomplete. Cmd: 0x50, Seq: 2, Frames: 2/3"));

@@ -4,8 +4,13 @@
 
 #include "hid/ProtocolProxy.h"
 #include "protocol/Commands.h"
+#include "tests/support/virtualheadset/HeadsetPayloads.h"
+#include "tests/support/virtualheadset/HeadsetWire.h"
 
+#include <QSemaphore>
 #include <QTest>
+
+#include <atomic>
 
 using namespace ServiceTest;
 using VirtualDevices::Clock;
@@ -271,6 +276,58 @@ private slots:
             emit proxy->deviceInfoReceived(info);
         }
         QCOMPARE(rig.events().all(), QStringList{});
+    }
+
+    // A report's read time travels with it from the I/O thread to the protocol
+    // handler. The frames of a notification, read back to back, still make it
+    // when the thread they pass (here the test's own, the service's) holds the
+    // later ones while the handler's clock runs far past its sweep's limit.
+    void framesHeldUpOnTheWayStillMakeTheirMessage()
+    {
+        std::atomic<qint64> nowMs = 1'000'000; // when a report is read, and the handler's clock
+        QSemaphore stamped;                    // a report was read and stamped
+        QSemaphore clockRead;                  // the handler read its clock: it swept, or sent
+        std::atomic<bool> countClockReads = false;
+        HIDTypes::HidManagerConfig hidConfig = HidTestDevices::fastConfig();
+        hidConfig.readClock = [&] {
+            const qint64 t = nowMs.load();
+            stamped.release();
+            return t;
+        };
+        HeadsetProtocol::ProtocolHandlerSettings handlerSettings = fastHandlerSettings();
+        handlerSettings.clock = [&] {
+            if (countClockReads)
+                clockRead.release();
+            return nowMs.load();
+        };
+        ServiceRig rig(fastDurations(), handlerSettings, hidConfig);
+        rig.plugReceiver({.framePayloadBytes = 30});
+        QVERIFY(rig.startLinked());
+
+        // An EQ auto-report of three frames; the first comes alone.
+        const NotifyItem items[] = {NotifyItem::EqAutoReport};
+        using VirtualDevices::HeadsetWire::FrameType;
+        const VirtualDevices::Bytes payload =
+            VirtualDevices::HeadsetPayloads::notifyPayload(rig.headset().state(), items);
+        QCOMPARE(VirtualDevices::HeadsetWire::encodeMessage(0x11, FrameType::Notify, 9, payload, 30).size(), size_t(3));
+        const auto send = [&](std::vector<std::uint8_t> frames) {
+            rig.headset().sendMessage(0x11, FrameType::Notify, 9, payload, Clock::now(),
+                                      ReplyFault{.frameOrder = std::move(frames)});
+        };
+        send({0});
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("Frame 1/3 received")));
+
+        // From here on the test's thread hands nothing on: the other two are
+        // read at once and wait, while six seconds pass on the handler's clock.
+        stamped.tryAcquire(stamped.available());
+        send({1, 2});
+        QVERIFY(stamped.tryAcquire(2, 5000));
+        nowMs += 6000;
+        countClockReads = true;
+        QVERIFY(clockRead.tryAcquire(10, 5000)); // the sweep has run again and again
+        QVERIFY(rig.log().waitForSubstring(QStringLiteral("[HID][Notify 0x11/0x02] EQ index=0 bandCount=10")));
+        QVERIFY(!rig.log().containsSubstring(QStringLiteral("Frame reassembly timeout")));
+        QVERIFY(!rig.log().containsSubstring(QStringLiteral("Stale partial message dropped")));
     }
 
 private:
