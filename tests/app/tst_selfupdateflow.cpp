@@ -307,8 +307,8 @@ void TestSelfUpdateFlow::failureTextOfTheFirstLine()
     auto *label = dialog->findChild<QLabel *>(QStringLiteral("failureLabel"));
     QCOMPARE(label->text(), shown);
     QTRY_VERIFY(label->isVisible());
-    QVERIFY2(label->heightForWidth(label->width()) <= label->height(),
-             qPrintable(QStringLiteral("needs %1 px, has %2").arg(label->heightForWidth(label->width())).arg(label->height())));
+    const int needed = label->heightForWidth(label->width());
+    QVERIFY2(needed <= label->height(), qPrintable(QStringLiteral("needs %1 px, has %2").arg(needed).arg(label->height())));
 }
 
 void TestSelfUpdateFlow::windowGoesAwayWithDialogsUp_data()

@@ -143,7 +143,8 @@ void TestPrivateFolderChain::groupMayWriteOnlyWhenItIsTheUsersOwn_data()
 
     const QString group = QStringLiteral("writable by its group");
     const QString users = myName;
-    QTest::newRow("the user's private group") << users << QStringList() << true << false << 0775 << false << false << "";
+    QTest::newRow("the user's private group")
+        << users << QStringList() << true << false << 0775 << false << false << "";
     QTest::newRow("the user's private group, on the way")
         << users << QStringList() << true << false << 0775 << true << false << "";
     QTest::newRow("the user's private group, on the way, folder of root")
@@ -286,8 +287,9 @@ void TestPrivateFolderChain::missingFolderFailsItsVerification()
     const PrivateFolderChain chain(m_home, downloadLevels, accounts);
     QString problem;
     QVERIFY(!chain.verify(&problem));
-    QCOMPARE(problem, QStringLiteral("%1: No such file or directory").arg(QDir(m_home).filePath(downloadLevels.first())));
-    QVERIFY(!QFileInfo::exists(QDir(m_home).filePath(downloadLevels.first())));
+    const QString first = QDir(m_home).filePath(downloadLevels.first());
+    QCOMPARE(problem, QStringLiteral("%1: No such file or directory").arg(first));
+    QVERIFY(!QFileInfo::exists(first));
 }
 
 void TestPrivateFolderChain::systemAccountsAreTheMachines()
@@ -347,28 +349,30 @@ void TestPrivateFolderChain::privateGroupOfARealAccount()
         return std::count_if(passwd.cbegin(), passwd.cend(),
                              [gid](const QStringList &f) { return f.size() >= 4 && f.at(3).toUInt() == gid; });
     };
-    QStringList account;
-    QStringList otherGroup;
-    for (const QStringList &user : passwd) {
-        if (user.size() < 4 || user.at(2).toUInt() == 0)
-            continue;
-        for (const QStringList &group : groups) {
-            if (group.size() >= 4 && group.at(2) == user.at(3) && group.at(0) == user.at(0)
-                && group.at(3).split(QLatin1Char(','), Qt::SkipEmptyParts).isEmpty() && primaryOf(user.at(3).toUInt()) == 1)
-                account = user;
-            else if (group.size() >= 4 && group.at(2) != user.at(3))
-                otherGroup = group;
-        }
-        if (!account.isEmpty() && !otherGroup.isEmpty())
-            break;
-        account.clear();
-    }
-    if (account.isEmpty() || otherGroup.isEmpty())
+    const auto groupOf = [&](const QString &gid) {
+        const auto it = std::find_if(groups.cbegin(), groups.cend(),
+                                     [&](const QStringList &f) { return f.size() >= 4 && f.at(2) == gid; });
+        return it == groups.cend() ? QStringList() : *it;
+    };
+    const auto isPrivate = [&](const QStringList &user) {
+        const QStringList group = groupOf(user.at(3));
+        return !group.isEmpty() && group.at(0) == user.at(0) && group.at(3).isEmpty()
+               && primaryOf(user.at(3).toUInt()) == 1;
+    };
+    const auto account = std::find_if(passwd.cbegin(), passwd.cend(), [&](const QStringList &user) {
+        return user.size() >= 4 && user.at(2).toUInt() != 0 && isPrivate(user);
+    });
+    if (account == passwd.cend())
         QSKIP("the machine has no ordinary account with a private group");
-    const uid_t uid = account.at(2).toUInt();
-    const gid_t gid = account.at(3).toUInt();
+    const auto otherGroup = std::find_if(groups.cbegin(), groups.cend(), [&](const QStringList &f) {
+        return f.size() >= 4 && f.at(2) != account->at(3);
+    });
+    if (otherGroup == groups.cend())
+        QSKIP("the machine has a single group");
+    const uid_t uid = account->at(2).toUInt();
+    const gid_t gid = account->at(3).toUInt();
     const NssUserAccounts system;
-    for (const auto &[group, accepted] : {std::pair{gid, true}, std::pair{gid_t(otherGroup.at(2).toUInt()), false}}) {
+    for (const auto &[group, accepted] : {std::pair{gid, true}, std::pair{gid_t(otherGroup->at(2).toUInt()), false}}) {
         const QString home = m_root->filePath(QStringLiteral("home-%1").arg(group));
         QVERIFY(makeFolder(home, 0775, uid, group));
         const UnprivilegedUser user(uid, gid);

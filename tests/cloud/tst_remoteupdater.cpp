@@ -634,11 +634,13 @@ void TestRemoteUpdater::downloadFolderMustBePrivate()
     InMemoryUserAccounts accounts;
     accounts.addUser({me, QStringLiteral("velkora-test"), myGroup});
     accounts.addGroup({myGroup, QStringLiteral("velkora-test"), {}});
-    accounts.addGroup({sharedGroup, QStringLiteral("velkora-team"), {QStringLiteral("velkora-test"), QStringLiteral("someone")}});
+    accounts.addGroup(
+        {sharedGroup, QStringLiteral("velkora-team"), {QStringLiteral("velkora-test"), QStringLiteral("someone")}});
     m_updater->setUserAccounts(&accounts);
     const auto makeFolder = [](const QString &path, mode_t mode, uid_t uid, gid_t gid) {
         const QByteArray native = QFile::encodeName(path);
-        return QDir().mkpath(path) && ::chown(native.constData(), uid, gid) == 0 && ::chmod(native.constData(), mode) == 0;
+        return QDir().mkpath(path) && ::chown(native.constData(), uid, gid) == 0
+               && ::chmod(native.constData(), mode) == 0;
     };
 
     const UpdateInfo info = publish("0.2", "a.exe", "bytes");
