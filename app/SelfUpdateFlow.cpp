@@ -254,11 +254,18 @@ void SelfUpdateFlow::onDownloadFinished()
 void SelfUpdateFlow::onFailure(const QString &message)
 {
     const QString raw = message.trimmed();
-    QString text = LoginController::friendlyUpdateErrorText(raw);
+    // The updater's texts are known by their first line; a line after it
+    // names a file or folder, whose name may hold any word.
+    const QString detail = raw.section(QLatin1Char('\n'), 1).trimmed();
+    QString text = LoginController::friendlyUpdateErrorText(raw.section(QLatin1Char('\n'), 0, 0));
     if (text.isEmpty() && !raw.isEmpty())
         qWarning().noquote() << QStringLiteral("[Update] failure (generic UI): %1").arg(raw);
-    if (text.isEmpty())
+    if (text.isEmpty()) {
         text = raw.isEmpty() ? windowText("请稍后重试") : windowText("升级未成功，请稍后重试。");
+        // Said nowhere else: what to mend (a folder that is not the user's alone).
+        if (!detail.isEmpty())
+            text += QLatin1Char('\n') + detail;
+    }
 
     if (m_progressDialog) {
         m_progressDialog->showFailure(text);

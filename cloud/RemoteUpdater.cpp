@@ -3,6 +3,7 @@
 #include "cloud/InstallerHashCheck.h"
 #include "platform/installer/DetachedProcessLauncher.h"
 #include "platform/installer/InstallerFile.h"
+#include "platform/installer/NssUserAccounts.h"
 #include "platform/installer/PrivateFolderChain.h"
 #include "platform/signature/OpenSslRsaSignatureVerifier.h"
 
@@ -53,6 +54,7 @@ RemoteUpdater::RemoteUpdater(QObject *parent)
     connect(m_operationTimer, &QTimer::timeout, this, &RemoteUpdater::onOperationTimeout);
     setProcessLauncher(nullptr);
     setSignatureVerifier(nullptr);
+    setUserAccounts(nullptr);
 }
 
 RemoteUpdater::~RemoteUpdater()
@@ -83,6 +85,17 @@ void RemoteUpdater::setSignatureVerifier(IRsaSignatureVerifier *verifier)
     if (!m_ownVerifier)
         m_ownVerifier = std::make_unique<OpenSslRsaSignatureVerifier>();
     m_verifier = m_ownVerifier.get();
+}
+
+void RemoteUpdater::setUserAccounts(const IUserAccounts *accounts)
+{
+    if (accounts) {
+        m_accounts = accounts;
+        return;
+    }
+    if (!m_ownAccounts)
+        m_ownAccounts = std::make_unique<NssUserAccounts>();
+    m_accounts = m_ownAccounts.get();
 }
 
 QString installReceiptPath()

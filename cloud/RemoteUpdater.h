@@ -13,6 +13,7 @@
 
 class IProcessLauncher;
 class IRsaSignatureVerifier;
+class IUserAccounts;
 class InstallerFile;
 class PrivateFolderChain;
 class QIODevice;
@@ -62,6 +63,8 @@ public:
     // Not owned; null restores the platform's own.
     void setProcessLauncher(IProcessLauncher *launcher);
     void setSignatureVerifier(IRsaSignatureVerifier *verifier);
+    // Whose folders count as the user's own; not owned, null restores the system's.
+    void setUserAccounts(const IUserAccounts *accounts);
 
     void checkForUpdates();
     void downloadAndInstall(const RemoteUpdate::UpdateInfo &info);
@@ -129,7 +132,9 @@ private:
     void onOperationTimeout();
     void failDownload(const QString &message);
     // The folders installers are saved in, below the user's cache folder.
-    static PrivateFolderChain downloadFolders();
+    PrivateFolderChain downloadFolders() const;
+    // Refuses the download: its folders are not the user's alone (`problem` says which and why).
+    void failDownloadFolder(const QString &problem);
     // Opens the committed installer, holds it open and reads it back to check
     // it against `expected` off the GUI thread; the outcome comes to onInstallerHashed.
     void verifyInstaller(const QString &filePath, const QString &expected);
@@ -183,6 +188,8 @@ private:
     IProcessLauncher *m_launcher = nullptr;
     std::unique_ptr<IRsaSignatureVerifier> m_ownVerifier;
     IRsaSignatureVerifier *m_verifier = nullptr;
+    std::unique_ptr<IUserAccounts> m_ownAccounts;
+    const IUserAccounts *m_accounts = nullptr;
 };
 
 // Writes every byte of `data`; false with the reason in `error` (may be null) otherwise.

@@ -34,6 +34,11 @@ bool isPlainFileName(const QString &name)
     return true;
 }
 
+QStringList downloadLevels()
+{
+    return {QStringLiteral("RemoteUpdate"), QCoreApplication::applicationName()};
+}
+
 QString writeFailureText(const QString &error)
 {
     return QStringLiteral("Failed to write download to disk: %1")
@@ -68,17 +73,22 @@ void RemoteUpdater::failDownload(const QString &message)
     emit downloadFailed(message);
 }
 
-PrivateFolderChain RemoteUpdater::downloadFolders()
+PrivateFolderChain RemoteUpdater::downloadFolders() const
 {
     return PrivateFolderChain(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),
-                              {QStringLiteral("RemoteUpdate"), QCoreApplication::applicationName()});
+                              downloadLevels(), *m_accounts);
 }
 
 QString RemoteUpdater::downloadFolder()
 {
-    if (QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation).isEmpty())
-        return {};
-    return downloadFolders().path();
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return cache.isEmpty() ? QString() : PrivateFolderChain::pathOf(cache, downloadLevels());
+}
+
+void RemoteUpdater::failDownloadFolder(const QString &problem)
+{
+    // The second line tells the user which folder to mend, and how.
+    failDownload(QStringLiteral("Failed to create download directory\n%1").arg(problem));
 }
 
 void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
@@ -112,14 +122,14 @@ void RemoteUpdater::downloadAndInstall(const UpdateInfo &info)
     if ((suffix != QLatin1String("exe") && suffix != QLatin1String("msi")) || !isPlainFileName(fileName))
         return failDownload(QStringLiteral("Only .exe or .msi installers are allowed"));
 
-    // Every folder from the user's cache folder down is checked: one that
-    // another user may rename or replace would let them swap the installer
-    // between its check and its start.
+    // Every folder on the way to the download folder is checked, those a
+    // link leads through included: one that another user may rename or
+    // replace would let them swap the installer between its check and its start.
     PrivateFolderChain folders = downloadFolders();
     QString folderProblem = QStringLiteral("no cache folder");
     if (downloadFolder().isEmpty() || !folders.prepare(&folderProblem)) {
         qWarning().noquote() << QStringLiteral("[Update] download folder refused: %1").arg(folderProblem);
-        return failDownload(QStringLiteral("Failed to create download directory"));
+        return failDownloadFolder(folderProblem);
     }
 
     m_downloadFilePath = QDir(folders.path()).filePath(fileName);

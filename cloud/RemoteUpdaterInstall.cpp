@@ -130,7 +130,7 @@ bool RemoteUpdater::confirmInstaller(const QString &installerPath)
         qWarning().noquote() << QStringLiteral("[Update] download folder no longer private, nothing started: %1").arg(why);
         m_installerFile.reset();
         m_state = Idle;
-        failDownload(QStringLiteral("Failed to create download directory"));
+        failDownloadFolder(why);
         return false;
     }
     if (!m_installerFile || !m_installerFile->isStillAtItsPath(&why)) {

@@ -31,4 +31,5 @@ cmake --build build/release -j "$(nproc)"
 if [ -x build/release/app/velkora ]; then
   exec build/release/app/velkora "$@"
 fi
-echo "[run] built everything; the program velkora is not part of the tree yet"
+echo "[run] the build finished but did not produce the program build/release/app/velkora" >&2
+exit 1

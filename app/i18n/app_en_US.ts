@@ -63,7 +63,7 @@
     <message>
         <location filename="../CustomSettingsForm.cpp" line="436"/>
         <source>当前版本：</source>
-        <translation>Current Version：</translation>
+        <translation>Current Version:</translation>
     </message>
     <message>
         <location filename="../CustomSettingsForm.cpp" line="437"/>

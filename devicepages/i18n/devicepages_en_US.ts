@@ -52,7 +52,7 @@
     <message>
         <location filename="../CustomBootScreen.cpp" line="132"/>
         <source>设备驱动不支持蓝牙连接，仅可通过专属2.4G接收器或USB解码器连接。（注：头戴耳机仅支持2.4G接收器连接）</source>
-        <translation>The driver does not support Bluetooth. Please connect via the 2.4G receiver or USB DAC. (Note: Headphones only support  via the 2.4G receiver.)</translation>
+        <translation>The driver does not support Bluetooth. Please connect via the 2.4G receiver or USB DAC. (Note: Headphones only support connection via the 2.4G receiver.)</translation>
     </message>
 </context>
 <context>
@@ -167,7 +167,7 @@ Note: The driver cannot be used when an audio cable is connected or in Bluetooth
     <message>
         <location filename="../MoreSettingsContent.cpp" line="190"/>
         <source>当前版本：</source>
-        <translation>Current version：</translation>
+        <translation>Current version:</translation>
     </message>
     <message>
         <location filename="../MoreSettingsContent.cpp" line="191"/>

@@ -1,48 +1,55 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
+
+class IUserAccounts;
 struct stat;
 
 // The folders an installer is saved in, from a base folder (the user's cache
 // folder) down: base, base/levels[0], base/levels[0]/levels[1], ... Another
-// user who could rename or replace any of them could swap the installer
-// between its check and its start, so each must be a real folder (no link),
-// either this user's and closed to group and others for writing, or a sticky
-// folder of root. The folders above the base must be ones that only their
-// owner (this user or root) may change, or sticky. A folder this object
-// creates is closed to everyone else at once; one it finds is taken as it
-// is or refused, never changed.
+// user who could rename or replace any folder on the way could swap the
+// installer between its check and its start, so the path is followed folder
+// by folder from the root, each link to where it leads, and every folder met
+// is checked, the ones a link passes through included:
+// - above the base, a folder of this user or root that no one else may write
+//   to, or a sticky one;
+// - the base and the levels, a folder of this user that no one else may
+//   write to, or a sticky folder of root.
+// Writing by the folder's group counts as no one else when the group is the
+// user's own private group (the user's primary group, named like the user,
+// with no other member). A link is judged by where it leads, never by its
+// own mode; only this user or root may own it. A folder this object creates
+// is closed to everyone else at once; one it finds is taken as it is or
+// refused, never changed.
 class PrivateFolderChain
 {
 public:
-    PrivateFolderChain(const QString &base, const QStringList &levels);
+    // `accounts` must outlive the chain.
+    PrivateFolderChain(const QString &base, const QStringList &levels, const IUserAccounts &accounts);
 
-    // The innermost folder.
+    // The innermost folder, as named (links not followed).
     QString path() const;
+    static QString pathOf(const QString &base, const QStringList &levels);
 
-    // Creates what is missing, narrows what it created, and checks the
-    // whole chain; false with the reason otherwise.
+    // Creates what is missing, narrows what it created, and checks the whole
+    // chain; false with the reason ("<folder>: <what is wrong>") otherwise.
     bool prepare(QString *problem);
     // Checks the whole chain as it is now; a missing folder fails.
     bool verify(QString *problem) const;
 
 private:
-    struct Level
-    {
-        QString path;
-        bool aboveBase = false;
-    };
+    enum class Role { OnTheWay, Private };
 
-    // Every folder from the root down to the innermost.
-    QList<Level> chain() const;
-    // stat() above the base, lstat() from the base down; 0 or -1 with errno.
-    static int statusOf(const Level &level, struct stat *st);
-    bool checkFolder(const Level &level, QString *problem) const;
-    bool checkStatus(const Level &level, const struct stat &st, QString *problem) const;
+    // Follows the chain from the root; with `create` makes what is missing.
+    bool walk(bool create, QString *problem) const;
+    // What is wrong with a folder of `role`, empty when nothing is.
+    QString problemOf(const struct stat &st, Role role) const;
+    bool isUsersPrivateGroup(gid_t gid) const;
 
     QString m_base;
     QStringList m_levels;
+    const IUserAccounts *m_accounts;
 };

@@ -4,6 +4,7 @@
 // started to quit or after the window went away.
 #include "app/SelfUpdateFlow.h"
 #include "app/dialogs/UpdateAvailableDialog.h"
+#include "app/dialogs/UpdateDownloadProgressDialog.h"
 #include "cloud/RemoteUpdater.h"
 #include "tests/app/TestEnvironment.h"
 #include "tests/app/WindowTestSupport.h"
@@ -81,6 +82,8 @@ private slots:
     void answersWhileQuittingAreDropped();
     void checkFailureBox();
     void retryBox();
+    void failureTextOfTheFirstLine_data();
+    void failureTextOfTheFirstLine();
     void windowGoesAwayWithDialogsUp_data();
     void windowGoesAwayWithDialogsUp();
     void receiptWaitsAndShowsOnce();
@@ -266,6 +269,46 @@ void TestSelfUpdateFlow::retryBox()
     boxButton(second, QStringLiteral("取消"))->click();
     QCOMPARE(failed.size(), 2);
     QTRY_VERIFY(m_window->findChildren<QMessageBox *>().isEmpty());
+}
+
+void TestSelfUpdateFlow::failureTextOfTheFirstLine_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    const QString generic = QStringLiteral("升级未成功，请稍后重试。");
+    // The folder's name holds words of other rules ("tls", " 403", "timeout").
+    const QString folder = QStringLiteral("/home/tls 403/timeout-cache-of-the-user/.cache: writable by its group");
+    QTest::newRow("folder refused: the folder under the generic text")
+        << "Failed to create download directory\n" + folder << generic + QLatin1Char('\n') + folder;
+    QTest::newRow("recognised first line: its text alone")
+        << "Failed to start installer workflow. You can run it manually:\n/home/ssl/a.exe"
+        << "无法启动安装程序，请稍后重试。";
+    QTest::newRow("one line") << "Something odd" << generic;
+}
+
+void TestSelfUpdateFlow::failureTextOfTheFirstLine()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    // Without a download dialog: the retry box.
+    m_flow->onFailure(message);
+    auto *box = modal<QMessageBox>();
+    QVERIFY(box);
+    QCOMPARE(box->text(), shown);
+    boxButton(box, QStringLiteral("取消"))->click();
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+
+    // With one: its failure page, the whole text in the label's room.
+    m_flow->onDownloadStarted();
+    UpdateDownloadProgressDialog *dialog = m_flow->progressDialog();
+    QVERIFY(dialog);
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    m_flow->onFailure(message);
+    auto *label = dialog->findChild<QLabel *>(QStringLiteral("failureLabel"));
+    QCOMPARE(label->text(), shown);
+    QTRY_VERIFY(label->isVisible());
+    const int needed = label->heightForWidth(label->width());
+    QVERIFY2(needed <= label->height(), qPrintable(QStringLiteral("needs %1 px, has %2").arg(needed).arg(label->height())));
 }
 
 void TestSelfUpdateFlow::windowGoesAwayWithDialogsUp_data()

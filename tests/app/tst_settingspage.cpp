@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <algorithm>
+
 // QtCore's hook for watching every signal emission (what QtTest's signal
 // dumper uses); it sees signals emitted while an object is still being built.
 struct QSignalSpyCallbackSet
@@ -257,6 +259,10 @@ void TestSettingsPage::languageChangeKeepsSelectionQuietly()
     QCOMPARE(language.count(), 0);
     QCOMPARE(page.findChild<CustomClickableLabel *>("updateStatusLabel")->text(), QStringLiteral("Up to date"));
     QCOMPARE(page.findChild<QLabel *>("footerLabel")->text(), QStringLiteral("Copyright © VELKORA. All rights reserved."));
+    // The about row's version caption ends in the ASCII colon in English.
+    const QList<QLabel *> labels = page.findChildren<QLabel *>();
+    QVERIFY(std::any_of(labels.cbegin(), labels.cend(),
+                        [](const QLabel *label) { return label->text() == QStringLiteral("Current Version:"); }));
     AppLanguageManager::applyLanguage("zh_CN");
     QTRY_COMPARE(option(page, "exitOnCloseOption")->text(), QStringLiteral("关闭即退出程序"));
     QCOMPARE(language.count(), 0);

@@ -7,8 +7,10 @@
 
 #include "cloud/RemoteUpdater.h"
 #include "cloud/ReplySizeLimit.h"
+#include "platform/installer/InMemoryUserAccounts.h"
 #include "platform/installer/RecordingProcessLauncher.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
+#include "tests/support/testenv/UnprivilegedUser.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -586,63 +588,131 @@ void TestRemoteUpdater::urlEndingInSlashSavesInstallerExe()
 
 void TestRemoteUpdater::downloadFolderMustBePrivate_data()
 {
-    QTest::addColumn<QString>("level"); // above (the cache folder's parent), cache (the user's), outer ("RemoteUpdate"), app
-    QTest::addColumn<QString>("setup"); // link, foreign, open (0777), sticky (01777)
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("cache folder a link") << "cache" << "link" << true;
-    QTest::newRow("outer folder a link") << "outer" << "link" << true;
-    QTest::newRow("app folder a link") << "app" << "link" << true;
-    QTest::newRow("app folder of another user") << "app" << "foreign" << true;
-    QTest::newRow("cache folder of another user") << "cache" << "foreign" << true;
-    QTest::newRow("app folder writable by others") << "app" << "open" << true;
-    QTest::newRow("cache folder writable by others") << "cache" << "open" << true;
-    QTest::newRow("cache folder in a folder others may write to") << "above" << "open" << true;
-    QTest::newRow("cache folder in a sticky folder") << "above" << "sticky" << false;
-    QTest::newRow("cache folder a sticky one of root") << "cache" << "sticky" << false;
+    // home, above (the cache folder's parent), cache (the user's), outer ("RemoteUpdate"), app
+    QTest::addColumn<QString>("level");
+    // link: to a private folder of the user elsewhere; link into open / link into sticky: to
+    // one in a folder anyone may write to, not sticky / sticky; foreign: of another user;
+    // open: 0777; sticky: 01777 of root; group: 0775 of the user's private group;
+    // shared group: 0775 of a group with another member
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("reason"); // empty: accepted
+    const QString others = QStringLiteral("writable by others");
+    const QString owner = QStringLiteral("owned by another user");
+    const QString group = QStringLiteral("writable by its group");
+    QTest::newRow("home of the user's private group") << "home" << "group" << "";
+    QTest::newRow("home of a shared group") << "home" << "shared group" << group;
+    QTest::newRow("home through a link into a folder anyone may write to") << "home" << "link into open" << others;
+    QTest::newRow("home through a link into a sticky folder") << "home" << "link into sticky" << "";
+    QTest::newRow("cache folder in a folder others may write to") << "above" << "open" << others;
+    QTest::newRow("cache folder in a sticky folder") << "above" << "sticky" << "";
+    QTest::newRow("cache folder a link to a private folder") << "cache" << "link" << "";
+    QTest::newRow("cache folder a link into a folder anyone may write to") << "cache" << "link into open" << others;
+    QTest::newRow("cache folder of the user's private group") << "cache" << "group" << "";
+    QTest::newRow("cache folder of a shared group") << "cache" << "shared group" << group;
+    QTest::newRow("cache folder of another user") << "cache" << "foreign" << owner;
+    QTest::newRow("cache folder writable by others") << "cache" << "open" << others;
+    QTest::newRow("cache folder a sticky one of root") << "cache" << "sticky" << "";
+    QTest::newRow("outer folder a link to a private folder") << "outer" << "link" << "";
+    QTest::newRow("app folder a link to a private folder") << "app" << "link" << "";
+    QTest::newRow("app folder of another user") << "app" << "foreign" << owner;
+    QTest::newRow("app folder writable by others") << "app" << "open" << others;
 }
 
 void TestRemoteUpdater::downloadFolderMustBePrivate()
 {
-    // Folders the program did not make itself are taken as they are or refused, never changed.
+    // Folders the program did not make itself are taken as they are or
+    // refused, never changed. Root builds each layout; the download runs as
+    // an ordinary user who owns the home.
     QFETCH(QString, level);
     QFETCH(QString, setup);
-    QFETCH(bool, refused);
+    QFETCH(QString, reason);
+    if (::geteuid() != 0)
+        QSKIP("building folders of other users needs root");
+    const uid_t me = UnprivilegedUser::testUid;
+    const gid_t myGroup = UnprivilegedUser::testGid;
+    const gid_t sharedGroup = 4244;
+    InMemoryUserAccounts accounts;
+    accounts.addUser({me, QStringLiteral("velkora-test"), myGroup});
+    accounts.addGroup({myGroup, QStringLiteral("velkora-test"), {}});
+    accounts.addGroup(
+        {sharedGroup, QStringLiteral("velkora-team"), {QStringLiteral("velkora-test"), QStringLiteral("someone")}});
+    m_updater->setUserAccounts(&accounts);
+    const auto makeFolder = [](const QString &path, mode_t mode, uid_t uid, gid_t gid) {
+        const QByteArray native = QFile::encodeName(path);
+        return QDir().mkpath(path) && ::chown(native.constData(), uid, gid) == 0
+               && ::chmod(native.constData(), mode) == 0;
+    };
+
     const UpdateInfo info = publish("0.2", "a.exe", "bytes");
     QVERIFY(!downloadFolder().isEmpty());
     const QString app = downloadFolder();
     const QString outer = QFileInfo(app).path();
     const QString cache = QFileInfo(outer).path();
+    const QString above = QFileInfo(cache).path();
+    const QString home = m_tmp->filePath(QStringLiteral("home"));
+    QCOMPARE(QFileInfo(above).path(), home);
     const QString folder = level == QLatin1String("app")     ? app
                            : level == QLatin1String("outer") ? outer
                            : level == QLatin1String("cache") ? cache
-                                                             : QFileInfo(cache).path();
-    if (setup == QLatin1String("link")) {
-        const QString elsewhere = m_tmp->filePath(QStringLiteral("elsewhere"));
-        QVERIFY(QDir().mkpath(elsewhere + QStringLiteral("/RemoteUpdate/") + QCoreApplication::applicationName()));
-        QVERIFY(QDir().mkpath(QFileInfo(folder).path()));
-        QVERIFY(QFile::link(elsewhere, folder));
+                           : level == QLatin1String("above") ? above
+                                                             : home;
+    // The test's folder is root's and closed to others for writing, as a folder holding homes is.
+    QCOMPARE(::chmod(QFile::encodeName(m_tmp->path()).constData(), 0755), 0);
+    QVERIFY(makeFolder(home, 0700, me, myGroup));
+    // The user's folders down to the one the row is about.
+    for (QString up = QFileInfo(folder).path(); up.startsWith(home + QLatin1Char('/')); up = QFileInfo(up).path())
+        QVERIFY(makeFolder(up, 0700, me, myGroup));
+    QString named = folder;
+    if (setup.startsWith(QLatin1String("link"))) {
+        // A folder the link leads to, alone or in a folder anyone may write to.
+        QString target = m_tmp->filePath(QStringLiteral("elsewhere"));
+        if (setup != QLatin1String("link")) {
+            const QString shared = m_tmp->filePath(QStringLiteral("shared"));
+            QVERIFY(makeFolder(shared, setup.endsWith(QLatin1String("sticky")) ? 01777 : 0777, 0, 0));
+            target = QDir(shared).filePath(QStringLiteral("elsewhere"));
+            named = shared;
+        }
+        QVERIFY(makeFolder(target, 0700, me, myGroup));
+        // The home itself is replaced by the link; the folders below it are made where it leads.
+        if (level == QLatin1String("home"))
+            QVERIFY(QDir(home).removeRecursively());
+        QVERIFY(QFile::link(target, folder));
+    } else if (setup == QLatin1String("foreign")) {
+        QVERIFY(makeFolder(folder, 0700, 4243, 4243));
+    } else if (setup == QLatin1String("open")) {
+        QVERIFY(makeFolder(folder, 0777, me, myGroup));
+    } else if (setup == QLatin1String("sticky")) {
+        QVERIFY(makeFolder(folder, 01777, 0, 0));
     } else {
-        QVERIFY(QDir().mkpath(folder));
-        const mode_t mode = setup == QLatin1String("open") ? 0777 : setup == QLatin1String("sticky") ? 01777 : 0700;
-        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode), 0);
-        if (setup == QLatin1String("foreign") && ::chown(QFile::encodeName(folder).constData(), 4242, 4242) != 0)
-            QSKIP("changing a folder's owner needs privileges");
-        if (setup == QLatin1String("sticky") && level == QLatin1String("cache") && ::geteuid() != 0)
-            QSKIP("a folder of root needs privileges");
+        QVERIFY(makeFolder(folder, 0775, me, setup == QLatin1String("group") ? myGroup : sharedGroup));
     }
+    const mode_t found = [&] {
+        struct stat st = {};
+        return ::stat(QFile::encodeName(folder).constData(), &st) == 0 ? st.st_mode & 07777 : mode_t(0);
+    }();
+
     SignalLog log(m_updater);
     QSignalSpy started(m_updater, &RemoteUpdater::installerStarted);
-    m_updater->downloadAndInstall(info);
-    if (refused) {
-        QCOMPARE(log.lines, QStringList{"downloadFailed: Failed to create download directory"});
+    {
+        const UnprivilegedUser user;
+        QVERIFY(user.isActive());
+        m_updater->downloadAndInstall(info);
+        if (reason.isEmpty())
+            QVERIFY(started.wait(5000));
+    }
+    if (!reason.isEmpty()) {
+        // The second line names the folder to mend, and what is wrong with it.
+        const QString problem = QStringLiteral("%1: %2").arg(named, reason);
+        QCOMPARE(log.lines, QStringList{"downloadFailed: Failed to create download directory\n" + problem});
         QCOMPARE(m_server->requestCount(QStringLiteral("files/a.exe")), 0);
-        // The reason names the level that was refused.
-        const QString reason = QStringLiteral("[Update] download folder refused: %1: ").arg(folder);
-        QVERIFY(std::any_of(g_log.cbegin(), g_log.cend(), [&](const QString &line) { return line.startsWith(reason); }));
+        QVERIFY(g_log.contains(QStringLiteral("[Update] download folder refused: %1").arg(problem)));
         return;
     }
-    QVERIFY(started.wait(5000));
-    QCOMPARE(QFileInfo(folder).permissions() & QFileDevice::WriteOther, QFileDevice::WriteOther);
+    QCOMPARE(m_launcher.starts.size(), 1);
+    // Found folders are left as they were found.
+    struct stat st = {};
+    QCOMPARE(::stat(QFile::encodeName(folder).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777, found);
 }
 
 void TestRemoteUpdater::foldersTheProgramMakesAreNarrowed()
@@ -678,11 +748,12 @@ void TestRemoteUpdater::changedAfterItsCheckIsNotStarted_data()
     QTest::newRow("renamed over before the start") << "renamed over" << true << refusedAtStart;
     QTest::newRow("a link in its place before the start") << "link" << true << refusedAtStart;
     QTest::newRow("touched before the start") << "touched" << true << refusedAtStart;
+    const QString folderRefused = QStringLiteral("downloadFailed: Failed to create download directory\n"
+                                                 "<cache>: writable by others");
     QTest::newRow("cache folder opened, last block")
-        << "cache open" << false << QStringList{"downloadStarted", "downloadFailed: Failed to create download directory"};
+        << "cache open" << false << QStringList{"downloadStarted", folderRefused};
     QTest::newRow("cache folder opened before the start")
-        << "cache open" << true
-        << QStringList{"downloadStarted", "downloadFinished", "downloadFailed: Failed to create download directory"};
+        << "cache open" << true << QStringList{"downloadStarted", "downloadFinished", folderRefused};
 }
 
 void TestRemoteUpdater::changedAfterItsCheckIsNotStarted()
@@ -735,6 +806,7 @@ void TestRemoteUpdater::changedAfterItsCheckIsNotStarted()
     SignalLog log(m_updater);
     QVERIFY(runDownload(info));
     QVERIFY(changed);
+    outcome.replaceInStrings(QStringLiteral("<cache>"), cache);
     QCOMPARE(log.lines, outcome);
     QCOMPARE(m_launcher.starts.size(), 0);
     QCOMPARE(m_updater->state(), RemoteUpdater::Idle);

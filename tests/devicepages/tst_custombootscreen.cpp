@@ -206,7 +206,9 @@ void TestCustomBootScreen::languageChangeRetranslates()
     QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("en_US")));
     QCoreApplication::processEvents();
     QCOMPARE(title->text(), QStringLiteral("Please connect your VELKORA device"));
-    QVERIFY(desc->text().startsWith(QStringLiteral("The driver does not support Bluetooth.")));
+    QCOMPARE(desc->text(), QStringLiteral("The driver does not support Bluetooth. Please connect via the 2.4G "
+                                          "receiver or USB DAC. (Note: Headphones only support connection via "
+                                          "the 2.4G receiver.)"));
 }
 
 QTEST_MAIN(TestCustomBootScreen)

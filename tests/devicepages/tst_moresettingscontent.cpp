@@ -366,6 +366,7 @@ void TestMoreSettingsContent::badgeFollowsTheTitle()
     QVERIFY(AppLanguageManager::applyLanguage(QStringLiteral("en_US")));
     QCoreApplication::processEvents();
     QCOMPARE(title->text(), QStringLiteral("Firmware Update"));
+    QCOMPARE(in<QLabel>("headphoneFirmwareCard", "currentVersionCaption")->text(), QStringLiteral("Current version:"));
     auto *latest = in<QLabel>("receiverFirmwareCard", "latestStatus");
     const QString english = QStringLiteral("Already on the latest version");
     // Shown whole, or cut with an ellipsis and whole in the tool tip.
