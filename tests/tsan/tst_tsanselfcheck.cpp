@@ -7,6 +7,9 @@
 // one alone, expecting its report (ExpectTsanReport.cmake).
 #include "RaceProbe.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
@@ -14,6 +17,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -61,6 +65,20 @@ class TestTsanSelfCheck : public QObject
             },
             Qt::QueuedConnection);
         QTRY_VERIFY_WITH_TIMEOUT(m_probe->inside.load(std::memory_order_relaxed), 10000);
+    }
+
+    // Runs this thread's events until `done`, bounded, without the pauses of
+    // QTRY's polling: for checks that wait on a busy emitter many times over.
+    template <typename Done>
+    static bool processEventsUntil(Done done)
+    {
+        const QDeadlineTimer deadline(10000);
+        while (!done()) {
+            if (deadline.hasExpired())
+                return false;
+            QCoreApplication::processEvents();
+        }
+        return true;
     }
 
     void letGoAndWait()
@@ -195,7 +213,9 @@ private slots:
         auto *probe = m_probe;
         disconnect(&m_thread, &QThread::finished, probe, &QObject::deleteLater);
         int seen = 0;
-        connect(&m_thread, &QThread::finished, this, [probe, &seen] { seen = probe->unguarded; });
+        // The thread outlives this function, the connection must not.
+        QObject context;
+        connect(&m_thread, &QThread::finished, &context, [probe, &seen] { seen = probe->unguarded; });
         QMetaObject::invokeMethod(probe, [probe] { probe->writeUnguarded(1); }, Qt::QueuedConnection);
         QTRY_VERIFY_WITH_TIMEOUT(probe->written.load(std::memory_order_relaxed), 10000);
         m_thread.quit();
@@ -239,6 +259,80 @@ private slots:
         doomed->deleteLater();
         QTRY_VERIFY_WITH_TIMEOUT(gone.load(), 10000);
         QCOMPARE(seen, 7);
+    }
+
+    // The worker emits without pause over a connection that posts its calls
+    // to this thread, while this thread deletes each receiver in turn: as
+    // with Qt's own delivery, the calls posted before a receiver went go with
+    // it, no call is posted to it after, a blocked emitter is let go, and
+    // another receiver of the signal gets every call. Also when all of the
+    // receiver's own signals were disconnected before it went.
+    void receiverDeletedWhileEmittingIsQuiet_data()
+    {
+        QTest::addColumn<Qt::ConnectionType>("type");
+        QTest::addColumn<bool>("signalsCut");
+        QTest::newRow("queued") << Qt::QueuedConnection << false;
+        QTest::newRow("auto-across-threads") << Qt::AutoConnection << false;
+        QTest::newRow("blocking-queued") << Qt::BlockingQueuedConnection << false;
+        QTest::newRow("queued-its-signals-cut") << Qt::QueuedConnection << true;
+    }
+
+    void receiverDeletedWhileEmittingIsQuiet()
+    {
+        QFETCH(Qt::ConnectionType, type);
+        QFETCH(bool, signalsCut);
+        RaceProbe survivor;
+        connect(m_probe, &RaceProbe::echoed, &survivor, [&survivor](const QByteArray &) { ++survivor.inbox; }, type);
+        std::atomic<bool> stop = false;
+        std::atomic<bool> stopped = false;
+        std::atomic<int> emitted = 0;
+        const auto stopEmitting = [&stop, &stopped] {
+            stop.store(true, std::memory_order_relaxed);
+            return processEventsUntil([&stopped] { return stopped.load(std::memory_order_relaxed); });
+        };
+        // The emitter uses this function's locals: stopped on every way out.
+        const auto stopOnReturn = qScopeGuard([&stopEmitting] { stopEmitting(); });
+        QMetaObject::invokeMethod(
+            m_probe,
+            [probe = m_probe, &stop, &stopped, &emitted] {
+                const QByteArray payload("payload");
+                while (!stop.load(std::memory_order_relaxed)) {
+                    emit probe->echoed(payload);
+                    emitted.fetch_add(1, std::memory_order_relaxed);
+                }
+                stopped.store(true, std::memory_order_relaxed);
+            },
+            Qt::QueuedConnection);
+        constexpr int Rounds = 1000;
+        int strayCalls = 0;
+        for (int round = 0; round < Rounds; ++round) {
+            auto *receiver = new RaceProbe;
+            auto gone = std::make_shared<bool>(false);
+            connect(
+                m_probe, &RaceProbe::echoed, receiver,
+                [receiver, gone, &strayCalls](const QByteArray &payload) {
+                    if (*gone)
+                        ++strayCalls;
+                    else
+                        receiver->inbox += int(payload.size());
+                },
+                type);
+            QVERIFY(processEventsUntil([receiver] { return receiver->inbox > 0; }));
+            if (signalsCut)
+                receiver->disconnect();
+            // Deleted just after a call of the survivor's, the one before the
+            // receiver's in an emission: a blocking emitter is on its way.
+            const int seen = survivor.inbox;
+            QVERIFY(processEventsUntil([&survivor, seen] { return survivor.inbox > seen; }));
+            const int before = emitted.load(std::memory_order_relaxed);
+            delete receiver;
+            *gone = true;
+            // Calls for it posted meanwhile would run here, among the survivor's.
+            QVERIFY(processEventsUntil([&survivor, before] { return survivor.inbox > before + 2; }));
+        }
+        QVERIFY(stopEmitting());
+        QVERIFY(processEventsUntil([&] { return survivor.inbox == emitted.load(std::memory_order_relaxed); }));
+        QCOMPARE(strayCalls, 0);
     }
 
     void semaphoreIsQuiet()
