@@ -8,7 +8,7 @@
 #include "RaceProbe.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QTest>
@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -67,16 +68,19 @@ class TestTsanSelfCheck : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(m_probe->inside.load(std::memory_order_relaxed), 10000);
     }
 
-    // Runs this thread's events until `done`, bounded, without the pauses of
-    // QTRY's polling: for checks that wait on a busy emitter many times over.
+    // Runs this thread's events until `done`, which a call posted here makes
+    // true, bounded; without QTRY's pauses, for checks that wait on a busy
+    // emitter many times over. The deadline's timer ends a wait for events.
     template <typename Done>
     static bool processEventsUntil(Done done)
     {
-        const QDeadlineTimer deadline(10000);
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        deadline.start(10000);
         while (!done()) {
-            if (deadline.hasExpired())
+            if (!deadline.isActive())
                 return false;
-            QCoreApplication::processEvents();
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
         return true;
     }
@@ -261,12 +265,12 @@ private slots:
         QCOMPARE(seen, 7);
     }
 
-    // The worker emits without pause over a connection that posts its calls
-    // to this thread, while this thread deletes each receiver in turn: as
-    // with Qt's own delivery, the calls posted before a receiver went go with
-    // it, no call is posted to it after, a blocked emitter is let go, and
-    // another receiver of the signal gets every call. Also when all of the
-    // receiver's own signals were disconnected before it went.
+    // The worker emits without pause over connections that post their calls
+    // to this thread, while this thread deletes the receivers, a thousand
+    // rounds of them: as with Qt's own delivery, the calls posted before a
+    // receiver went go with it, no call is posted to it after, a blocked
+    // emitter is let go, and a receiver that stays gets every call. Also when
+    // all of a receiver's own signals were disconnected before it went.
     void receiverDeletedWhileEmittingIsQuiet_data()
     {
         QTest::addColumn<Qt::ConnectionType>("type");
@@ -281,57 +285,80 @@ private slots:
     {
         QFETCH(Qt::ConnectionType, type);
         QFETCH(bool, signalsCut);
-        RaceProbe survivor;
-        connect(m_probe, &RaceProbe::echoed, &survivor, [&survivor](const QByteArray &) { ++survivor.inbox; }, type);
-        std::atomic<bool> stop = false;
-        std::atomic<bool> stopped = false;
         std::atomic<int> emitted = 0;
+        std::atomic<int> delivered = 0;
+        QObject survivor;
+        connect(
+            m_probe, &RaceProbe::echoed, &survivor,
+            [&delivered](const QByteArray &) { delivered.fetch_add(1, std::memory_order_relaxed); }, type);
+        std::atomic<bool> stop = false;
+        bool stopped = false;
         const auto stopEmitting = [&stop, &stopped] {
             stop.store(true, std::memory_order_relaxed);
-            return processEventsUntil([&stopped] { return stopped.load(std::memory_order_relaxed); });
+            return processEventsUntil([&stopped] { return stopped; });
         };
         // The emitter uses this function's locals: stopped on every way out.
         const auto stopOnReturn = qScopeGuard([&stopEmitting] { stopEmitting(); });
         QMetaObject::invokeMethod(
             m_probe,
-            [probe = m_probe, &stop, &stopped, &emitted] {
+            [this, probe = m_probe, &stop, &stopped, &emitted, &delivered] {
+                // A few calls ahead of this thread at most, so that each
+                // round does not first run a backlog that keeps growing.
+                constexpr int InFlight = 64;
                 const QByteArray payload("payload");
                 while (!stop.load(std::memory_order_relaxed)) {
+                    const int ahead = emitted.load(std::memory_order_relaxed)
+                                      - delivered.load(std::memory_order_relaxed);
+                    if (ahead >= InFlight) {
+                        std::this_thread::yield();
+                        continue;
+                    }
                     emit probe->echoed(payload);
                     emitted.fetch_add(1, std::memory_order_relaxed);
                 }
-                stopped.store(true, std::memory_order_relaxed);
+                QMetaObject::invokeMethod(this, [&stopped] { stopped = true; }, Qt::QueuedConnection);
             },
             Qt::QueuedConnection);
+        const auto deliveredPast = [&delivered](int count) {
+            return processEventsUntil(
+                [&delivered, count] { return delivered.load(std::memory_order_relaxed) > count; });
+        };
         constexpr int Rounds = 1000;
+        constexpr int Receivers = 8;
         int strayCalls = 0;
         for (int round = 0; round < Rounds; ++round) {
-            auto *receiver = new RaceProbe;
+            std::vector<RaceProbe *> receivers;
             auto gone = std::make_shared<bool>(false);
-            connect(
-                m_probe, &RaceProbe::echoed, receiver,
-                [receiver, gone, &strayCalls](const QByteArray &payload) {
-                    if (*gone)
-                        ++strayCalls;
-                    else
-                        receiver->inbox += int(payload.size());
-                },
-                type);
-            QVERIFY(processEventsUntil([receiver] { return receiver->inbox > 0; }));
-            if (signalsCut)
-                receiver->disconnect();
+            for (int i = 0; i < Receivers; ++i) {
+                auto *receiver = receivers.emplace_back(new RaceProbe);
+                connect(
+                    m_probe, &RaceProbe::echoed, receiver,
+                    [receiver, gone, &strayCalls](const QByteArray &payload) {
+                        if (*gone)
+                            ++strayCalls;
+                        else
+                            receiver->inbox += int(payload.size());
+                    },
+                    type);
+            }
+            QVERIFY(processEventsUntil([&receivers] { return receivers.back()->inbox > 0; }));
+            if (signalsCut) {
+                for (RaceProbe *receiver : receivers)
+                    receiver->disconnect();
+            }
             // Deleted just after a call of the survivor's, the one before the
-            // receiver's in an emission: a blocking emitter is on its way.
-            const int seen = survivor.inbox;
-            QVERIFY(processEventsUntil([&survivor, seen] { return survivor.inbox > seen; }));
+            // receivers' in an emission, and from the last one back: the
+            // emitter, blocking or not, meets one of them going.
+            QVERIFY(deliveredPast(delivered.load(std::memory_order_relaxed)));
             const int before = emitted.load(std::memory_order_relaxed);
-            delete receiver;
+            for (auto receiver = receivers.rbegin(); receiver != receivers.rend(); ++receiver)
+                delete *receiver;
             *gone = true;
-            // Calls for it posted meanwhile would run here, among the survivor's.
-            QVERIFY(processEventsUntil([&survivor, before] { return survivor.inbox > before + 2; }));
+            // Calls for them posted meanwhile would run here, among the survivor's.
+            QVERIFY(deliveredPast(before + 2));
         }
         QVERIFY(stopEmitting());
-        QVERIFY(processEventsUntil([&] { return survivor.inbox == emitted.load(std::memory_order_relaxed); }));
+        QVERIFY(processEventsUntil([&] { return delivered.load() == emitted.load(); }));
         QCOMPARE(strayCalls, 0);
     }
 
