@@ -10,7 +10,9 @@
 //   connection made here, an event posted here, deleteLater) orders what the
 //   posting thread did before the post with the run of that one call, keyed
 //   on the call or the event itself; a blocking call's run is ordered before
-//   the caller goes on (MarkedCall, MarkedConnection).
+//   the caller goes on (MarkedCall, MarkedConnection). A receiver deleted on
+//   its own thread while another thread emits stays as safe as Qt keeps it
+//   (ReceiverGuard).
 // - An emission marks nothing of itself, connect nothing, a direct call
 //   nothing.
 // - A thread's end is ordered before QThread::wait() reports it; no other
@@ -21,6 +23,7 @@
 #include "MarkedCall.h"
 #include "MarkedConnection.h"
 #include "QtTsanMarks.h"
+#include "ReceiverGuard.h"
 
 #include "ArgumentCopies.h"
 
@@ -249,25 +252,27 @@ QMetaObject::Connection QObject::connectImpl(const QObject *sender, void **signa
                                              Qt::ConnectionType type, const int *types,
                                              const QMetaObject *senderMetaObject)
 {
-    using Fn = QMetaObject::Connection (*)(const QObject *, void **, const QObject *, void **,
-                                           QtPrivate::QSlotObjectBase *, Qt::ConnectionType, const int *,
-                                           const QMetaObject *);
-    static const auto real = qtFunction<Fn>(
-        "_ZN7QObject11connectImplEPKS_PPvS1_S3_PN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPKiPK11QMetaObject");
     // Qt's own connections keep Qt's way.
     if (!sender || !signal || !receiver || !slot || !QtTsanMarks::inProgram(__builtin_return_address(0)))
-        return real(sender, signal, receiver, slotPtr, slot, type, types, senderMetaObject);
+        return QtTsanMarks::qtConnect(sender, signal, receiver, slotPtr, slot, type, types, senderMetaObject);
     const int flags = type & (Qt::UniqueConnection | Qt::SingleShotConnection);
     const auto base = Qt::ConnectionType(type & ~flags);
-    std::vector<QMetaType> parameters;
-    if (base != Qt::DirectConnection) {
-        auto copyable = copyableParameters(signalOf(senderMetaObject, signal));
-        if (!copyable) // Qt refuses to queue these; let it say so
-            return real(sender, signal, receiver, slotPtr, slot, type, types, senderMetaObject);
-        parameters = std::move(*copyable);
+    const auto direct = Qt::ConnectionType(Qt::DirectConnection | flags);
+    if (base == Qt::DirectConnection) {
+        return QtTsanMarks::qtConnect(sender, signal, receiver, slotPtr,
+                                      MarkedConnection::connect(slot, base, {}, nullptr), direct, nullptr,
+                                      senderMetaObject);
     }
-    return real(sender, signal, receiver, slotPtr, MarkedConnection::connect(slot, base, parameters),
-                Qt::ConnectionType(Qt::DirectConnection | flags), nullptr, senderMetaObject);
+    const auto parameters = copyableParameters(signalOf(senderMetaObject, signal));
+    if (!parameters) // Qt refuses to queue these; let it say so
+        return QtTsanMarks::qtConnect(sender, signal, receiver, slotPtr, slot, type, types, senderMetaObject);
+    ReceiverGuard *guard = ReceiverGuard::watch(receiver);
+    auto *marked = MarkedConnection::connect(slot, base, *parameters, guard);
+    const QMetaObject::Connection connection =
+        QtTsanMarks::qtConnect(sender, signal, receiver, slotPtr, marked, direct, nullptr, senderMetaObject);
+    guard->guard(connection);
+    guard->release();
+    return connection;
 }
 
 void QTimer::singleShotImpl(int msec, Qt::TimerType timerType, const QObject *receiver,

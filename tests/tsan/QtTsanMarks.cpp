@@ -20,4 +20,16 @@ bool crossesThreads(const QObject *object, Qt::ConnectionType type)
         || (type == Qt::AutoConnection && object->thread() != QThread::currentThread());
 }
 
+QMetaObject::Connection qtConnect(const QObject *sender, void **signal, const QObject *receiver, void **slotPtr,
+                                  QtPrivate::QSlotObjectBase *slot, Qt::ConnectionType type, const int *types,
+                                  const QMetaObject *senderMetaObject)
+{
+    using Fn = QMetaObject::Connection (*)(const QObject *, void **, const QObject *, void **,
+                                           QtPrivate::QSlotObjectBase *, Qt::ConnectionType, const int *,
+                                           const QMetaObject *);
+    static const auto real = qtFunction<Fn>(
+        "_ZN7QObject11connectImplEPKS_PPvS1_S3_PN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPKiPK11QMetaObject");
+    return real(sender, signal, receiver, slotPtr, slot, type, types, senderMetaObject);
+}
+
 } // namespace QtTsanMarks

@@ -13,6 +13,8 @@ extern "C" {
 void __tsan_ignore_thread_begin(void);
 void __tsan_ignore_thread_end(void);
 void __tsan_read_range(void *addr, unsigned long size);
+void AnnotateIgnoreSyncBegin(const char *file, int line);
+void AnnotateIgnoreSyncEnd(const char *file, int line);
 }
 
 // What the Qt annotations of a TSan build share: Qt's own function behind the
@@ -48,6 +50,12 @@ bool inProgram(const void *address);
 // posted to its thread rather than made here, as Qt decides it.
 bool crossesThreads(const QObject *object, Qt::ConnectionType type);
 
+// Qt's QObject::connectImpl, which this program's connects reach only through
+// the annotations: a connection made here is not marked.
+QMetaObject::Connection qtConnect(const QObject *sender, void **signal, const QObject *receiver, void **slotPtr,
+                                  QtPrivate::QSlotObjectBase *slot, Qt::ConnectionType type, const int *types,
+                                  const QMetaObject *senderMetaObject);
+
 // Runs `f` with its memory accesses unseen: for state of the annotations
 // themselves, which Qt hands between threads without any order TSan could see.
 template <typename F>
@@ -56,6 +64,28 @@ decltype(auto) unseen(F &&f)
     struct Scope {
         Scope() { __tsan_ignore_thread_begin(); }
         ~Scope() { __tsan_ignore_thread_end(); }
+    } scope;
+    return f();
+}
+
+// Runs `f` unseen and with its locks and atomics ordering nothing: for the
+// annotations' own locks, which stand in for locks of Qt that TSan does not
+// see either. Only the annotations' own state, never a call that may run
+// this program's code (a slot object's destructor, say).
+template <typename F>
+decltype(auto) hidden(F &&f)
+{
+    struct Scope {
+        Scope()
+        {
+            AnnotateIgnoreSyncBegin(__FILE__, __LINE__);
+            __tsan_ignore_thread_begin();
+        }
+        ~Scope()
+        {
+            __tsan_ignore_thread_end();
+            AnnotateIgnoreSyncEnd(__FILE__, __LINE__);
+        }
     } scope;
     return f();
 }

@@ -7,6 +7,9 @@
 // one alone, expecting its report (ExpectTsanReport.cmake).
 #include "RaceProbe.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
@@ -14,8 +17,10 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -61,6 +66,23 @@ class TestTsanSelfCheck : public QObject
             },
             Qt::QueuedConnection);
         QTRY_VERIFY_WITH_TIMEOUT(m_probe->inside.load(std::memory_order_relaxed), 10000);
+    }
+
+    // Runs this thread's events until `done`, which a call posted here makes
+    // true, bounded; without QTRY's pauses, for checks that wait on a busy
+    // emitter many times over. The deadline's timer ends a wait for events.
+    template <typename Done>
+    static bool processEventsUntil(Done done)
+    {
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        deadline.start(10000);
+        while (!done()) {
+            if (!deadline.isActive())
+                return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        return true;
     }
 
     void letGoAndWait()
@@ -195,7 +217,9 @@ private slots:
         auto *probe = m_probe;
         disconnect(&m_thread, &QThread::finished, probe, &QObject::deleteLater);
         int seen = 0;
-        connect(&m_thread, &QThread::finished, this, [probe, &seen] { seen = probe->unguarded; });
+        // The thread outlives this function, the connection must not.
+        QObject context;
+        connect(&m_thread, &QThread::finished, &context, [probe, &seen] { seen = probe->unguarded; });
         QMetaObject::invokeMethod(probe, [probe] { probe->writeUnguarded(1); }, Qt::QueuedConnection);
         QTRY_VERIFY_WITH_TIMEOUT(probe->written.load(std::memory_order_relaxed), 10000);
         m_thread.quit();
@@ -239,6 +263,103 @@ private slots:
         doomed->deleteLater();
         QTRY_VERIFY_WITH_TIMEOUT(gone.load(), 10000);
         QCOMPARE(seen, 7);
+    }
+
+    // The worker emits without pause over connections that post their calls
+    // to this thread, while this thread deletes the receivers, a thousand
+    // rounds of them: as with Qt's own delivery, the calls posted before a
+    // receiver went go with it, no call is posted to it after, a blocked
+    // emitter is let go, and a receiver that stays gets every call. Also when
+    // all of a receiver's own signals were disconnected before it went.
+    void receiverDeletedWhileEmittingIsQuiet_data()
+    {
+        QTest::addColumn<Qt::ConnectionType>("type");
+        QTest::addColumn<bool>("signalsCut");
+        QTest::newRow("queued") << Qt::QueuedConnection << false;
+        QTest::newRow("auto-across-threads") << Qt::AutoConnection << false;
+        QTest::newRow("blocking-queued") << Qt::BlockingQueuedConnection << false;
+        QTest::newRow("queued-its-signals-cut") << Qt::QueuedConnection << true;
+    }
+
+    void receiverDeletedWhileEmittingIsQuiet()
+    {
+        QFETCH(Qt::ConnectionType, type);
+        QFETCH(bool, signalsCut);
+        std::atomic<int> emitted = 0;
+        std::atomic<int> delivered = 0;
+        QObject survivor;
+        connect(
+            m_probe, &RaceProbe::echoed, &survivor,
+            [&delivered](const QByteArray &) { delivered.fetch_add(1, std::memory_order_relaxed); }, type);
+        std::atomic<bool> stop = false;
+        bool stopped = false;
+        const auto stopEmitting = [&stop, &stopped] {
+            stop.store(true, std::memory_order_relaxed);
+            return processEventsUntil([&stopped] { return stopped; });
+        };
+        // The emitter uses this function's locals: stopped on every way out.
+        const auto stopOnReturn = qScopeGuard([&stopEmitting] { stopEmitting(); });
+        QMetaObject::invokeMethod(
+            m_probe,
+            [this, probe = m_probe, &stop, &stopped, &emitted, &delivered] {
+                // A few calls ahead of this thread at most, so that each
+                // round does not first run a backlog that keeps growing.
+                constexpr int InFlight = 64;
+                const QByteArray payload("payload");
+                while (!stop.load(std::memory_order_relaxed)) {
+                    const int ahead = emitted.load(std::memory_order_relaxed)
+                                      - delivered.load(std::memory_order_relaxed);
+                    if (ahead >= InFlight) {
+                        std::this_thread::yield();
+                        continue;
+                    }
+                    emit probe->echoed(payload);
+                    emitted.fetch_add(1, std::memory_order_relaxed);
+                }
+                QMetaObject::invokeMethod(this, [&stopped] { stopped = true; }, Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+        const auto deliveredPast = [&delivered](int count) {
+            return processEventsUntil(
+                [&delivered, count] { return delivered.load(std::memory_order_relaxed) > count; });
+        };
+        constexpr int Rounds = 1000;
+        constexpr int Receivers = 8;
+        int strayCalls = 0;
+        for (int round = 0; round < Rounds; ++round) {
+            std::vector<RaceProbe *> receivers;
+            auto gone = std::make_shared<bool>(false);
+            for (int i = 0; i < Receivers; ++i) {
+                auto *receiver = receivers.emplace_back(new RaceProbe);
+                connect(
+                    m_probe, &RaceProbe::echoed, receiver,
+                    [receiver, gone, &strayCalls](const QByteArray &payload) {
+                        if (*gone)
+                            ++strayCalls;
+                        else
+                            receiver->inbox += int(payload.size());
+                    },
+                    type);
+            }
+            QVERIFY(processEventsUntil([&receivers] { return receivers.back()->inbox > 0; }));
+            if (signalsCut) {
+                for (RaceProbe *receiver : receivers)
+                    receiver->disconnect();
+            }
+            // Deleted just after a call of the survivor's, the one before the
+            // receivers' in an emission, and from the last one back: the
+            // emitter, blocking or not, meets one of them going.
+            QVERIFY(deliveredPast(delivered.load(std::memory_order_relaxed)));
+            const int before = emitted.load(std::memory_order_relaxed);
+            for (auto receiver = receivers.rbegin(); receiver != receivers.rend(); ++receiver)
+                delete *receiver;
+            *gone = true;
+            // Calls for them posted meanwhile would run here, among the survivor's.
+            QVERIFY(deliveredPast(before + 2));
+        }
+        QVERIFY(stopEmitting());
+        QVERIFY(processEventsUntil([&] { return delivered.load() == emitted.load(); }));
+        QCOMPARE(strayCalls, 0);
     }
 
     void semaphoreIsQuiet()
