@@ -84,3 +84,15 @@ QByteArray ReadOnlySettingsFile::contents() const
     QFile file(m_path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+std::unique_ptr<ReadOnlySettingsFile> lockSettingsStore(SettingsStoreKind kind)
+{
+    switch (kind) {
+    case SettingsStoreKind::Writable: break;
+    case SettingsStoreKind::ReadOnlyFile:
+        return std::make_unique<ReadOnlySettingsFile>(ReadOnlySettingsFile::Layout::ReadOnlyFile);
+    case SettingsStoreKind::NoFileInReadOnlyFolder:
+        return std::make_unique<ReadOnlySettingsFile>(ReadOnlySettingsFile::Layout::NoFileInReadOnlyFolder);
+    }
+    return nullptr;
+}

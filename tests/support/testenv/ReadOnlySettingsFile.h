@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QFileDevice>
+#include <QMetaType>
 #include <QString>
+
+#include <memory>
 
 // Makes the program's settings store refuse every save for as long as it
 // lives, as in a home folder the user cannot write: the file read-only, or no
@@ -35,3 +38,10 @@ private:
     QFileDevice::Permissions m_permissions;
     bool m_overrideDropped = false;
 };
+
+// The stores a save can meet, for tables that run over all of them.
+enum class SettingsStoreKind { Writable, ReadOnlyFile, NoFileInReadOnlyFolder };
+Q_DECLARE_METATYPE(SettingsStoreKind)
+
+// Locks the store as `kind` says; nothing for a writable one.
+std::unique_ptr<ReadOnlySettingsFile> lockSettingsStore(SettingsStoreKind kind);
