@@ -647,18 +647,12 @@ void TestMainWindow::changeHoldsForTheSessionInEveryStore_data()
 {
     QTest::addColumn<SettingsStoreKind>("store");
     QTest::addColumn<Setting>("setting");
-    const std::pair<SettingsStoreKind, const char *> stores[] = {
-        {SettingsStoreKind::Writable, "writable"},
-        {SettingsStoreKind::ReadOnlyFile, "read-only file"},
-        // A first run in a home that cannot be written: Qt keeps nothing of a refused change.
-        {SettingsStoreKind::NoFileInReadOnlyFolder, "no file, folder read-only"},
-    };
     const std::pair<Setting, const char *> settings[] = {
         {Setting::Language, "language"},        {Setting::ApiLanguage, "api language"},
         {Setting::AutoStart, "launch at log-in"}, {Setting::StartMinimized, "start minimised"},
         {Setting::ExitOnClose, "exit on close"}, {Setting::EqSelection, "eq selection"},
     };
-    for (const auto &[store, storeName] : stores) {
+    for (const auto &[store, storeName] : settingsStoreKinds()) {
         for (const auto &[setting, settingName] : settings)
             QTest::addRow("%s, %s", settingName, storeName) << store << setting;
     }

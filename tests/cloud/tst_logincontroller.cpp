@@ -262,9 +262,8 @@ void TestLoginController::signInStoresSealedSession()
 void TestLoginController::sessionHoldsForTheSessionInEveryStore_data()
 {
     QTest::addColumn<SettingsStoreKind>("store");
-    QTest::newRow("writable") << SettingsStoreKind::Writable;
-    QTest::newRow("read-only file") << SettingsStoreKind::ReadOnlyFile;
-    QTest::newRow("no file, folder read-only") << SettingsStoreKind::NoFileInReadOnlyFolder;
+    for (const auto &[store, name] : settingsStoreKinds())
+        QTest::newRow(name) << store;
 }
 
 // Signed in and out as the store takes it or not: every later reader of the

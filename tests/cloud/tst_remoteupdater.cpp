@@ -330,9 +330,8 @@ void TestRemoteUpdater::manifestRequestIsSignedWithTheBuiltInKey()
 void TestRemoteUpdater::manifestIsAskedForInTheChosenLanguage_data()
 {
     QTest::addColumn<SettingsStoreKind>("store");
-    QTest::newRow("writable") << SettingsStoreKind::Writable;
-    QTest::newRow("read-only file") << SettingsStoreKind::ReadOnlyFile;
-    QTest::newRow("no file, folder read-only") << SettingsStoreKind::NoFileInReadOnlyFolder;
+    for (const auto &[store, name] : settingsStoreKinds())
+        QTest::newRow(name) << store;
 }
 
 // The language the user picked this session, also one the store could not keep.

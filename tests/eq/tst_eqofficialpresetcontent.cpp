@@ -430,9 +430,8 @@ void TestEqOfficialPresetContent::soundTestOfThePage()
 void TestEqOfficialPresetContent::namesFollowTheChosenLanguageInEveryStore_data()
 {
     QTest::addColumn<SettingsStoreKind>("store");
-    QTest::newRow("writable") << SettingsStoreKind::Writable;
-    QTest::newRow("read-only file") << SettingsStoreKind::ReadOnlyFile;
-    QTest::newRow("no file, folder read-only") << SettingsStoreKind::NoFileInReadOnlyFolder;
+    for (const auto &[store, name] : settingsStoreKinds())
+        QTest::newRow(name) << store;
 }
 
 // The language the user picks names the presets for the rest of the session,

@@ -65,12 +65,7 @@ void TestSettingsStore::changeReadsBackForTheSession_data()
 {
     QTest::addColumn<SettingsStoreKind>("store");
     QTest::addColumn<bool>("removal");
-    const std::pair<SettingsStoreKind, const char *> stores[] = {
-        {SettingsStoreKind::Writable, "writable"},
-        {SettingsStoreKind::ReadOnlyFile, "read-only file"},
-        {SettingsStoreKind::NoFileInReadOnlyFolder, "no file, folder read-only"},
-    };
-    for (const auto &[store, name] : stores) {
+    for (const auto &[store, name] : settingsStoreKinds()) {
         QTest::addRow("set, %s", name) << store << false;
         QTest::addRow("removed, %s", name) << store << true;
     }

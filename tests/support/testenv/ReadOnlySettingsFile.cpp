@@ -85,6 +85,16 @@ QByteArray ReadOnlySettingsFile::contents() const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+std::vector<std::pair<SettingsStoreKind, const char *>> settingsStoreKinds()
+{
+    return {
+        {SettingsStoreKind::Writable, "writable"},
+        {SettingsStoreKind::ReadOnlyFile, "read-only file"},
+        // A first run in a home that cannot be written: Qt keeps nothing of a refused change.
+        {SettingsStoreKind::NoFileInReadOnlyFolder, "no file, folder read-only"},
+    };
+}
+
 std::unique_ptr<ReadOnlySettingsFile> lockSettingsStore(SettingsStoreKind kind)
 {
     switch (kind) {

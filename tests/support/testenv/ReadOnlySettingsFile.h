@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 // Makes the program's settings store refuse every save for as long as it
 // lives, as in a home folder the user cannot write: the file read-only, or no
@@ -42,6 +44,9 @@ private:
 // The stores a save can meet, for tables that run over all of them.
 enum class SettingsStoreKind { Writable, ReadOnlyFile, NoFileInReadOnlyFolder };
 Q_DECLARE_METATYPE(SettingsStoreKind)
+
+// Every kind with a name for a table's row.
+std::vector<std::pair<SettingsStoreKind, const char *>> settingsStoreKinds();
 
 // Locks the store as `kind` says; nothing for a writable one.
 std::unique_ptr<ReadOnlySettingsFile> lockSettingsStore(SettingsStoreKind kind);
