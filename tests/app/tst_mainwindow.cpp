@@ -714,8 +714,8 @@ void TestMainWindow::changeHoldsForTheSessionInEveryStore()
     case Setting::StartMinimized: option("minimizeOnStartOption")->click(); break;
     case Setting::ExitOnClose: option("exitOnCloseOption")->click(); break;
     case Setting::EqSelection:
-        m_window->contentBar()->activeProfileCoordinator()->setActiveSelection(EQActiveProfileCoordinator::OfficialBasic,
-                                                                               QStringLiteral("pop"));
+        m_window->contentBar()->activeProfileCoordinator()->setActiveSelection(
+            EQActiveProfileCoordinator::OfficialBasic, QStringLiteral("pop"));
         break;
     }
 
@@ -725,7 +725,8 @@ void TestMainWindow::changeHoldsForTheSessionInEveryStore()
     case Setting::ApiLanguage: {
         // The factory reads the store once, when it is made.
         delete EarphoneApi::ApiFactory::existingInstance();
-        QCOMPARE(EarphoneApi::ApiFactory::instance(qApp)->language(), AppLanguageManager::apiLanguageCode(chosenLanguage));
+        QCOMPARE(EarphoneApi::ApiFactory::instance(qApp)->language(),
+                 AppLanguageManager::apiLanguageCode(chosenLanguage));
         break;
     }
     case Setting::AutoStart:
