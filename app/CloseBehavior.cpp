@@ -12,13 +12,13 @@ const QString kExitOnCloseKey = QStringLiteral("close/exitOnClose");
 
 bool exitOnClose()
 {
-    return QSettings().value(kExitOnCloseKey, false).toBool();
+    return SettingsStore::value(kExitOnCloseKey, false).toBool();
 }
 
 bool setExitOnClose(bool exit)
 {
     QSettings settings;
-    settings.setValue(kExitOnCloseKey, exit);
+    SettingsStore::setValue(settings, kExitOnCloseKey, exit);
     return SettingsStore::commit(settings);
 }
 

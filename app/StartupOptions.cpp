@@ -28,9 +28,9 @@ void setAutoRunEntryOverride(IAutoRunEntry *entry)
 
 void load(bool &autoRun, bool &startMinimized)
 {
-    QSettings settings;
-    autoRun = settings.value(kAutoRunKey, false).toBool();
-    startMinimized = autoRun && settings.value(kStartMinimizedKey, false).toBool();
+    const QSettings settings;
+    autoRun = SettingsStore::value(settings, kAutoRunKey, false).toBool();
+    startMinimized = autoRun && SettingsStore::value(settings, kStartMinimizedKey, false).toBool();
 }
 
 bool save(bool autoRun, bool startMinimized)
@@ -39,8 +39,8 @@ bool save(bool autoRun, bool startMinimized)
     bool stored = false;
     {
         QSettings settings;
-        settings.setValue(kAutoRunKey, autoRun);
-        settings.setValue(kStartMinimizedKey, minimized);
+        SettingsStore::setValue(settings, kAutoRunKey, autoRun);
+        SettingsStore::setValue(settings, kStartMinimizedKey, minimized);
         stored = SettingsStore::commit(settings);
     }
     // The entry follows the preference even when the store refused it: it

@@ -58,23 +58,23 @@ ApiFactory *ApiFactory::existingInstance()
 
 void ApiFactory::loadConfig(QSettings &settings)
 {
-    if (settings.contains(keyBaseUrl))
-        m_config.baseUrl = settings.value(keyBaseUrl).toString();
-    if (settings.contains(keySecretKey))
-        m_config.secretKey = settings.value(keySecretKey).toString();
-    if (settings.contains(keyLanguage))
-        m_config.language = settings.value(keyLanguage).toString();
-    if (settings.contains(keyDefaultAreaCode))
-        m_config.defaultAreaCode = settings.value(keyDefaultAreaCode).toString();
-    if (settings.contains(keySignAlgorithm))
-        m_config.signAlgorithm = signAlgorithmFromName(settings.value(keySignAlgorithm).toString());
-    if (settings.contains(keyCustomSignKey))
-        m_config.customSignKey = settings.value(keyCustomSignKey).toString();
-    if (settings.contains(keyFixedSignValue))
-        m_config.fixedSignValue = settings.value(keyFixedSignValue).toString();
+    if (SettingsStore::contains(settings, keyBaseUrl))
+        m_config.baseUrl = SettingsStore::value(settings, keyBaseUrl).toString();
+    if (SettingsStore::contains(settings, keySecretKey))
+        m_config.secretKey = SettingsStore::value(settings, keySecretKey).toString();
+    if (SettingsStore::contains(settings, keyLanguage))
+        m_config.language = SettingsStore::value(settings, keyLanguage).toString();
+    if (SettingsStore::contains(settings, keyDefaultAreaCode))
+        m_config.defaultAreaCode = SettingsStore::value(settings, keyDefaultAreaCode).toString();
+    if (SettingsStore::contains(settings, keySignAlgorithm))
+        m_config.signAlgorithm = signAlgorithmFromName(SettingsStore::value(settings, keySignAlgorithm).toString());
+    if (SettingsStore::contains(settings, keyCustomSignKey))
+        m_config.customSignKey = SettingsStore::value(settings, keyCustomSignKey).toString();
+    if (SettingsStore::contains(settings, keyFixedSignValue))
+        m_config.fixedSignValue = SettingsStore::value(settings, keyFixedSignValue).toString();
 
-    if (settings.contains(keyTokenRequiredEndpoints)) {
-        const QVariant stored = settings.value(keyTokenRequiredEndpoints);
+    if (SettingsStore::contains(settings, keyTokenRequiredEndpoints)) {
+        const QVariant stored = SettingsStore::value(settings, keyTokenRequiredEndpoints);
         if (stored.typeId() == QMetaType::QStringList) {
             m_config.tokenRequiredEndpoints = stored.toStringList();
         } else {
@@ -88,9 +88,9 @@ void ApiFactory::loadConfig(QSettings &settings)
         }
     }
 
-    if (settings.contains(keyRequestTimeoutMs)) {
+    if (SettingsStore::contains(settings, keyRequestTimeoutMs)) {
         bool ok = false;
-        const int timeoutMs = settings.value(keyRequestTimeoutMs).toInt(&ok);
+        const int timeoutMs = SettingsStore::value(settings, keyRequestTimeoutMs).toInt(&ok);
         if (ok && timeoutMs >= 1)
             m_config.requestTimeoutMs = timeoutMs;
     }
@@ -108,15 +108,16 @@ void ApiFactory::loadConfig(QSettings &settings)
 
 void ApiFactory::saveConfig(QSettings &settings) const
 {
-    settings.setValue(keyBaseUrl, m_config.baseUrl);
-    settings.setValue(keySecretKey, m_secretKeyFromEnvironment ? m_storedSecretKey : m_config.secretKey);
-    settings.setValue(keyLanguage, m_config.language);
-    settings.setValue(keyDefaultAreaCode, m_config.defaultAreaCode);
-    settings.setValue(keySignAlgorithm, signAlgorithmName(m_config.signAlgorithm));
-    settings.setValue(keyCustomSignKey, m_config.customSignKey);
-    settings.setValue(keyFixedSignValue, m_config.fixedSignValue);
-    settings.setValue(keyTokenRequiredEndpoints, m_config.tokenRequiredEndpoints);
-    settings.setValue(keyRequestTimeoutMs, m_config.requestTimeoutMs);
+    SettingsStore::setValue(settings, keyBaseUrl, m_config.baseUrl);
+    SettingsStore::setValue(settings, keySecretKey,
+                            m_secretKeyFromEnvironment ? m_storedSecretKey : m_config.secretKey);
+    SettingsStore::setValue(settings, keyLanguage, m_config.language);
+    SettingsStore::setValue(settings, keyDefaultAreaCode, m_config.defaultAreaCode);
+    SettingsStore::setValue(settings, keySignAlgorithm, signAlgorithmName(m_config.signAlgorithm));
+    SettingsStore::setValue(settings, keyCustomSignKey, m_config.customSignKey);
+    SettingsStore::setValue(settings, keyFixedSignValue, m_config.fixedSignValue);
+    SettingsStore::setValue(settings, keyTokenRequiredEndpoints, m_config.tokenRequiredEndpoints);
+    SettingsStore::setValue(settings, keyRequestTimeoutMs, m_config.requestTimeoutMs);
 }
 
 bool ApiFactory::saveConfig() const

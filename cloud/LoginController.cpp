@@ -7,6 +7,7 @@
 #include "cloud/FriendlyErrorText.h"
 #include "cloud/LoginWindowInterface.h"
 #include "cloud/UserApi.h"
+#include "language/SettingsStore.h"
 #include "platform/tokenprotect/KeyFileTokenProtector.h"
 
 #include <QSettings>
@@ -68,8 +69,8 @@ void LoginController::createApis()
     QString secret;
     {
         const QSettings settings;
-        baseUrl = settings.value(QStringLiteral("api/baseUrl")).toString();
-        secret = settings.value(QStringLiteral("api/secretKey")).toString();
+        baseUrl = SettingsStore::value(settings, QStringLiteral("api/baseUrl")).toString();
+        secret = SettingsStore::value(settings, QStringLiteral("api/secretKey")).toString();
     }
     if (baseUrl.isEmpty())
         baseUrl = qEnvironmentVariable("VELKORA_API_BASE_URL");

@@ -3,6 +3,7 @@
 #include "cloud/LoginController.h"
 
 #include "cloud/UserApi.h"
+#include "language/SettingsStore.h"
 #include "platform/tokenprotect/ITokenProtector.h"
 
 #include <QJsonDocument>
@@ -67,9 +68,9 @@ QString LoginController::unprotectStoredText(const QString &stored) const
 QString LoginController::storedSessionToken() const
 {
     const QSettings settings;
-    if (!settings.value(keyLoggedIn, false).toBool())
+    if (!SettingsStore::value(settings, keyLoggedIn, false).toBool())
         return QString();
-    return unprotectStoredText(settings.value(keyToken).toString());
+    return unprotectStoredText(SettingsStore::value(settings, keyToken).toString());
 }
 
 bool LoginController::isLoggedIn() const
@@ -79,12 +80,12 @@ bool LoginController::isLoggedIn() const
 
 QString LoginController::loadStoredToken() const
 {
-    return unprotectStoredText(QSettings().value(keyToken).toString());
+    return unprotectStoredText(SettingsStore::value(keyToken).toString());
 }
 
 EarphoneApi::UserInfo LoginController::loadStoredUserInfo() const
 {
-    const QString text = unprotectStoredText(QSettings().value(keyUserInfo).toString());
+    const QString text = unprotectStoredText(SettingsStore::value(keyUserInfo).toString());
     if (text.isEmpty())
         return {};
     const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
@@ -98,9 +99,11 @@ void LoginController::saveSession(const EarphoneApi::LoginResponse &response)
     const QString userJson = QString::fromUtf8(
         QJsonDocument(EarphoneApi::userInfoToJson(response.userInfo)).toJson(QJsonDocument::Compact));
     QSettings settings;
-    settings.setValue(keyToken, protectStoredText(response.token));
-    settings.setValue(keyLoggedIn, true);
-    settings.setValue(keyUserInfo, protectStoredText(userJson));
+    SettingsStore::setValue(settings, keyToken, protectStoredText(response.token));
+    SettingsStore::setValue(settings, keyLoggedIn, true);
+    SettingsStore::setValue(settings, keyUserInfo, protectStoredText(userJson));
+    // A refusal is logged; the session holds until the program ends.
+    SettingsStore::commit(settings);
 }
 
 void LoginController::clearSession()
@@ -109,9 +112,10 @@ void LoginController::clearSession()
     m_pendingProfileUid.clear();
     {
         QSettings settings;
-        settings.remove(keyToken);
-        settings.remove(keyLoggedIn);
-        settings.remove(keyUserInfo);
+        SettingsStore::remove(settings, keyToken);
+        SettingsStore::remove(settings, keyLoggedIn);
+        SettingsStore::remove(settings, keyUserInfo);
+        SettingsStore::commit(settings);
     }
     dropUserRecordAsks();
     setSessionToken(QString());
@@ -229,7 +233,11 @@ void LoginController::onUserInfoUpdated(const EarphoneApi::UserInfo &userInfo)
     m_pendingProfileUid.clear();
     const QString json =
         QString::fromUtf8(QJsonDocument(EarphoneApi::userInfoToJson(record)).toJson(QJsonDocument::Compact));
-    QSettings().setValue(keyUserInfo, protectStoredText(json));
+    {
+        QSettings settings;
+        SettingsStore::setValue(settings, keyUserInfo, protectStoredText(json));
+        SettingsStore::commit(settings);
+    }
     emit loginSucceededUpdateUI(record.iconUrl, record.nickName);
 }
 

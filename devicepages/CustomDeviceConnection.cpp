@@ -71,7 +71,7 @@ CustomDeviceConnection::~CustomDeviceConnection() = default;
 
 QString CustomDeviceConnection::storedThemeImage()
 {
-    const QString stored = QSettings().value(kThemeImageKey).toString().trimmed();
+    const QString stored = SettingsStore::value(kThemeImageKey).toString().trimmed();
     return isRestorableThemeImage(stored) ? stored : kDefaultThemeImage;
 }
 
@@ -295,7 +295,7 @@ void CustomDeviceConnection::loadThemeImage()
 bool CustomDeviceConnection::storeThemeImage()
 {
     QSettings settings;
-    settings.setValue(kThemeImageKey, m_themeImage);
+    SettingsStore::setValue(settings, kThemeImageKey, m_themeImage);
     return SettingsStore::commit(settings);
 }
 

@@ -29,7 +29,7 @@ bool isComplete(Source source, const QString &trimmedId)
 bool readSourceKey(const QSettings &store, const QString &key, int *out)
 {
     bool ok = false;
-    const int value = store.value(key, 0).toInt(&ok);
+    const int value = SettingsStore::value(store, key, 0).toInt(&ok);
     if (!ok || value < EQActiveProfileCoordinator::None || value > EQActiveProfileCoordinator::Custom)
         return false;
     *out = value;
@@ -41,7 +41,7 @@ bool readStoredSelection(const QSettings &store, bool qor, Source *source, QStri
     int value = 0;
     if (!readSourceKey(store, selectionKey(qor, "source"), &value))
         return false;
-    const QString storedId = store.value(selectionKey(qor, "id")).toString().trimmed();
+    const QString storedId = SettingsStore::value(store, selectionKey(qor, "id")).toString().trimmed();
     if (!isComplete(static_cast<Source>(value), storedId))
         return false;
     *source = static_cast<Source>(value);
@@ -51,22 +51,22 @@ bool readStoredSelection(const QSettings &store, bool qor, Source *source, QStri
 
 void removeDownlinkSnapshotKeys(QSettings &store, bool qor)
 {
-    store.remove(snapshotKey(qor, "tlv"));
-    store.remove(snapshotKey(qor, "source"));
-    store.remove(snapshotKey(qor, "id"));
+    SettingsStore::remove(store, snapshotKey(qor, "tlv"));
+    SettingsStore::remove(store, snapshotKey(qor, "source"));
+    SettingsStore::remove(store, snapshotKey(qor, "id"));
 }
 
 void writeStoredSelection(QSettings &store, bool qor, Source source, const QString &id)
 {
     const QString trimmed = id.trimmed();
     if (!isComplete(source, trimmed)) {
-        store.remove(selectionKey(qor, "source"));
-        store.remove(selectionKey(qor, "id"));
+        SettingsStore::remove(store, selectionKey(qor, "source"));
+        SettingsStore::remove(store, selectionKey(qor, "id"));
         removeDownlinkSnapshotKeys(store, qor);
         return;
     }
-    store.setValue(selectionKey(qor, "source"), static_cast<int>(source));
-    store.setValue(selectionKey(qor, "id"), trimmed);
+    SettingsStore::setValue(store, selectionKey(qor, "source"), static_cast<int>(source));
+    SettingsStore::setValue(store, selectionKey(qor, "id"), trimmed);
 }
 
 } // namespace
@@ -134,9 +134,9 @@ void EQActiveProfileCoordinator::saveDownlinkSnapshot(bool qor, const QByteArray
     if (snapshot.isEmpty() || !isComplete(source, trimmed))
         return;
     QSettings store;
-    store.setValue(snapshotKey(qor, "source"), static_cast<int>(source));
-    store.setValue(snapshotKey(qor, "id"), trimmed);
-    store.setValue(snapshotKey(qor, "tlv"), snapshot);
+    SettingsStore::setValue(store, snapshotKey(qor, "source"), static_cast<int>(source));
+    SettingsStore::setValue(store, snapshotKey(qor, "id"), trimmed);
+    SettingsStore::setValue(store, snapshotKey(qor, "tlv"), snapshot);
     // Only logged: it follows the program's own sends as well as the user's,
     // and a pick the store refuses has been told by its selection write.
     SettingsStore::commit(store);
@@ -150,12 +150,12 @@ bool EQActiveProfileCoordinator::loadDownlinkSnapshot(bool qor, Source source, c
         return false;
     const QSettings store;
     bool ok = false;
-    const int storedSource = store.value(snapshotKey(qor, "source"), 0).toInt(&ok);
+    const int storedSource = SettingsStore::value(store, snapshotKey(qor, "source"), 0).toInt(&ok);
     if (!ok || storedSource != static_cast<int>(source))
         return false;
-    if (store.value(snapshotKey(qor, "id")).toString().trimmed() != trimmed)
+    if (SettingsStore::value(store, snapshotKey(qor, "id")).toString().trimmed() != trimmed)
         return false;
-    const QByteArray bytes = store.value(snapshotKey(qor, "tlv")).toByteArray();
+    const QByteArray bytes = SettingsStore::value(store, snapshotKey(qor, "tlv")).toByteArray();
     if (bytes.isEmpty())
         return false;
     if (snapshot)

@@ -226,7 +226,7 @@ QString EQCloudSharingContent::lastSelectedKey() const
 QString EQCloudSharingContent::readLastSelected() const
 {
     const QString key = lastSelectedKey();
-    return key.isEmpty() ? QString() : QSettings().value(key).toString().trimmed();
+    return key.isEmpty() ? QString() : SettingsStore::value(key).toString().trimmed();
 }
 
 void EQCloudSharingContent::writeLastSelected(const QString &id)
@@ -235,7 +235,7 @@ void EQCloudSharingContent::writeLastSelected(const QString &id)
     if (key.isEmpty() || id.isEmpty())
         return;
     QSettings settings;
-    settings.setValue(key, id);
+    SettingsStore::setValue(settings, key, id);
     if (!SettingsStore::commit(settings))
         emit settingsNotSaved();
 }
@@ -245,9 +245,9 @@ void EQCloudSharingContent::removeLastSelected()
     const QString key = lastSelectedKey();
     QSettings settings;
     // Nothing recorded is nothing to lose.
-    if (key.isEmpty() || !settings.contains(key))
+    if (key.isEmpty() || !SettingsStore::contains(settings, key))
         return;
-    settings.remove(key);
+    SettingsStore::remove(settings, key);
     if (!SettingsStore::commit(settings))
         emit settingsNotSaved();
 }

@@ -53,16 +53,16 @@ QString systemDefaultLanguageCode()
 
 QString currentLanguageCode()
 {
-    QSettings settings;
-    if (!settings.contains(kLocaleKey))
+    const QSettings settings;
+    if (!SettingsStore::contains(settings, kLocaleKey))
         return systemDefaultLanguageCode();
-    return normalizeLanguageCode(settings.value(kLocaleKey).toString().trimmed());
+    return normalizeLanguageCode(SettingsStore::value(settings, kLocaleKey).toString().trimmed());
 }
 
 bool saveLanguageCode(const QString &code)
 {
     QSettings settings;
-    settings.setValue(kLocaleKey, normalizeLanguageCode(code.trimmed()));
+    SettingsStore::setValue(settings, kLocaleKey, normalizeLanguageCode(code.trimmed()));
     return SettingsStore::commit(settings);
 }
 

@@ -10,6 +10,10 @@
 #include "devicepages/ColorSelector.h"
 #include "devicepages/CustomBootScreen.h"
 #include "devicepages/CustomDeviceConnection.h"
+#include "devicepages/EquipmentContentsBar.h"
+#include "eq/EQActiveProfileCoordinator.h"
+#include "eq/PageToast.h"
+#include "eqcloud/EQCloudSharingContent.h"
 #include "platform/installer/RecordingProcessLauncher.h"
 #include "platform/windowframe/RecordingWindowFrame.h"
 #include "tests/app/TestEnvironment.h"
@@ -101,6 +105,8 @@ private slots:
     void settingsChangesAreApplied();
     void unsavedChangeHoldsAndSaysSo_data();
     void unsavedChangeHoldsAndSaysSo();
+    void changeHoldsForTheSessionInEveryStore_data();
+    void changeHoldsForTheSessionInEveryStore();
     void dialogRunsOverBlur();
 
 private:
@@ -630,6 +636,129 @@ void TestMainWindow::unsavedChangeHoldsAndSaysSo()
     }
     QTRY_COMPARE(toasts.texts, QStringList{message});
     QCOMPARE(readOnly.contents(), stored);
+}
+
+namespace {
+enum class Setting { Language, ApiLanguage, AutoStart, StartMinimized, ExitOnClose, EqSelection };
+}
+Q_DECLARE_METATYPE(Setting)
+
+void TestMainWindow::changeHoldsForTheSessionInEveryStore_data()
+{
+    QTest::addColumn<SettingsStoreKind>("store");
+    QTest::addColumn<Setting>("setting");
+    const std::pair<Setting, const char *> settings[] = {
+        {Setting::Language, "language"},        {Setting::ApiLanguage, "api language"},
+        {Setting::AutoStart, "launch at log-in"}, {Setting::StartMinimized, "start minimised"},
+        {Setting::ExitOnClose, "exit on close"}, {Setting::EqSelection, "eq selection"},
+    };
+    for (const auto &[store, storeName] : settingsStoreKinds()) {
+        for (const auto &[setting, settingName] : settings)
+            QTest::addRow("%s, %s", settingName, storeName) << store << setting;
+    }
+}
+
+// Every setting the user changes reads back as changed for the rest of the
+// session, however the store takes it, and a refusal is told once.
+void TestMainWindow::changeHoldsForTheSessionInEveryStore()
+{
+    QFETCH(SettingsStoreKind, store);
+    QFETCH(Setting, setting);
+    {
+        // Nothing the change could be read back from: the language is the system's.
+        QSettings settings;
+        settings.setValue("Device/pid", "1");
+    }
+    // The other language than the one the window starts in; for the API's
+    // copy English, since the factory starts in Chinese with nothing stored.
+    const QString chosenLanguage = setting == Setting::ApiLanguage ||
+                                           AppLanguageManager::systemDefaultLanguageCode() != QLatin1String("en_US")
+                                       ? QStringLiteral("en_US")
+                                       : QStringLiteral("zh_CN");
+    m_window = makeWindow(false);
+    QVERIFY(m_window);
+    emit m_window->titleBar()->settingClicked();
+    CustomSettingsForm *page = m_window->settingsPage();
+    auto option = [page](const char *name) { return page->findChild<CustomRadioButtons *>(name); };
+    QComboBox *languages = page->findChild<QComboBox *>("languageCombo");
+    const int chosenIndex = chosenLanguage == QLatin1String("en_US") ? 1 : 0;
+
+    const std::unique_ptr<ReadOnlySettingsFile> locked = lockSettingsStore(store);
+    if (locked)
+        QVERIFY2(locked->isValid(), qPrintable(locked->path()));
+    const QByteArray stored = locked ? locked->contents() : QByteArray();
+    // A change of its own before the one under test, whose message is gone a
+    // while ago when that one comes.
+    auto changeBefore = [this](const std::function<void()> &change) {
+        PageToast *toast = m_window->contentBar()->cloudSharingPage()->toast();
+        const auto now = std::make_shared<qint64>(1000);
+        toast->setClock([now] { return *now; });
+        change();
+        QCoreApplication::processEvents();
+        if (toast->frame())
+            toast->frame()->hide();
+        *now += 60000;
+    };
+    // Start minimised is offered only with launch at log-in.
+    if (setting == Setting::StartMinimized)
+        changeBefore([&] { option("autoStartOption")->click(); });
+    if (languages->currentIndex() == chosenIndex)
+        changeBefore([&] { languages->setCurrentIndex(1 - chosenIndex); });
+    WindowTest::ToastRecorder toasts;
+    switch (setting) {
+    case Setting::Language:
+    case Setting::ApiLanguage:
+        languages->setCurrentIndex(chosenIndex);
+        break;
+    case Setting::AutoStart: option("autoStartOption")->click(); break;
+    case Setting::StartMinimized: option("minimizeOnStartOption")->click(); break;
+    case Setting::ExitOnClose: option("exitOnCloseOption")->click(); break;
+    case Setting::EqSelection:
+        m_window->contentBar()->activeProfileCoordinator()->setActiveSelection(
+            EQActiveProfileCoordinator::OfficialBasic, QStringLiteral("pop"));
+        break;
+    }
+
+    // A second reader of the same session.
+    switch (setting) {
+    case Setting::Language: QCOMPARE(AppLanguageManager::currentLanguageCode(), chosenLanguage); break;
+    case Setting::ApiLanguage: {
+        // The factory reads the store once, when it is made.
+        delete EarphoneApi::ApiFactory::existingInstance();
+        QCOMPARE(EarphoneApi::ApiFactory::instance(qApp)->language(),
+                 AppLanguageManager::apiLanguageCode(chosenLanguage));
+        break;
+    }
+    case Setting::AutoStart:
+    case Setting::StartMinimized:
+    case Setting::ExitOnClose: {
+        const CustomSettingsForm again(nullptr);
+        QVERIFY(again.isAutoStartChecked() == (setting != Setting::ExitOnClose));
+        QCOMPARE(again.isMinimizeOnStartChecked(), setting == Setting::StartMinimized);
+        QCOMPARE(again.isExitOnCloseChecked(), setting == Setting::ExitOnClose);
+        break;
+    }
+    case Setting::EqSelection: {
+        const EQActiveProfileCoordinator again;
+        QCOMPARE(again.activeSource(), EQActiveProfileCoordinator::OfficialBasic);
+        QCOMPARE(again.activeId(), QStringLiteral("pop"));
+        break;
+    }
+    }
+
+    const QStringList notSaved{QStringLiteral("设置文件无法写入，本次更改在重启后将失效"),
+                               QStringLiteral("The settings file cannot be written; this change will be lost at the "
+                                              "next start")};
+    if (locked)
+        QTRY_COMPARE(toasts.texts.size(), 1);
+    // The reads above and the turns of the event loop after them say nothing more.
+    QCoreApplication::processEvents();
+    QCOMPARE(toasts.texts.size(), locked ? 1 : 0);
+    if (locked) {
+        QVERIFY2(notSaved.contains(toasts.texts.constFirst()), qPrintable(toasts.texts.constFirst()));
+        QCOMPARE(locked->contents(), stored);
+        QCOMPARE(locked->fileExists(), store == SettingsStoreKind::ReadOnlyFile);
+    }
 }
 
 void TestMainWindow::dialogRunsOverBlur()

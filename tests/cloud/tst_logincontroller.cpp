@@ -13,6 +13,7 @@
 #include "platform/tokenprotect/InMemoryTokenProtector.h"
 #include "platform/tokenprotect/KeyFileTokenProtector.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
+#include "tests/support/testenv/ReadOnlySettingsFile.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -72,6 +73,8 @@ private slots:
     void apisComeFromTheFactoryWhenItHasABaseUrl();
     void signInStoresSealedSession_data();
     void signInStoresSealedSession();
+    void sessionHoldsForTheSessionInEveryStore_data();
+    void sessionHoldsForTheSessionInEveryStore();
     void replyAfterWindowClosedIsIgnored();
     void bindingTwiceKeepsOneConnection();
     void failuresShowOnTheAskingPage_data();
@@ -254,6 +257,46 @@ void TestLoginController::signInStoresSealedSession()
     QVERIFY(!settings.value("Login/userInfo").toString().contains(m_user.nickName));
     QCOMPARE(settings.value("Login/loggedIn").toBool(), true);
     QCOMPARE(m_protector.lastDescription, QByteArray("VelkoraZarvex_Login"));
+}
+
+void TestLoginController::sessionHoldsForTheSessionInEveryStore_data()
+{
+    QTest::addColumn<SettingsStoreKind>("store");
+    for (const auto &[store, name] : settingsStoreKinds())
+        QTest::newRow(name) << store;
+}
+
+// Signed in and out as the store takes it or not: every later reader of the
+// program agrees until it ends.
+void TestLoginController::sessionHoldsForTheSessionInEveryStore()
+{
+    QFETCH(SettingsStoreKind, store);
+    // The stored address goes with the file; every reader still asks this server.
+    qputenv("VELKORA_API_BASE_URL", m_server->baseUrl().toUtf8());
+    std::unique_ptr<LoginController> controller(makeController());
+    const std::unique_ptr<ReadOnlySettingsFile> locked = lockSettingsStore(store);
+    if (locked)
+        QVERIFY2(locked->isValid(), qPrintable(locked->path()));
+    const QByteArray stored = locked ? locked->contents() : QByteArray();
+    showWindow(controller.get());
+    QSignalSpy ui(controller.get(), &LoginController::loginSucceededUpdateUI);
+    emit m_window->loginRequested(0, QStringLiteral("13800000000"), QStringLiteral("secret"));
+    QVERIFY(ui.wait(5000));
+
+    {
+        const std::unique_ptr<LoginController> reader(makeController());
+        QVERIFY(reader->isLoggedIn());
+        QCOMPARE(reader->loadStoredToken(), controller->loadStoredToken());
+        QCOMPARE(reader->loadStoredUserInfo().uid, m_user.uid);
+    }
+    QSignalSpy loggedOut(controller.get(), &LoginController::loggedOut);
+    controller->logout();
+    QVERIFY(loggedOut.wait(5000));
+    const std::unique_ptr<LoginController> reader(makeController());
+    QVERIFY(!reader->isLoggedIn());
+    QVERIFY(reader->loadStoredUserInfo().uid.isEmpty());
+    if (locked)
+        QCOMPARE(locked->contents(), stored);
 }
 
 void TestLoginController::replyAfterWindowClosedIsIgnored()

@@ -7,9 +7,11 @@
 
 #include "cloud/RemoteUpdater.h"
 #include "cloud/ReplySizeLimit.h"
+#include "language/AppLanguageManager.h"
 #include "platform/installer/InMemoryUserAccounts.h"
 #include "platform/installer/RecordingProcessLauncher.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
+#include "tests/support/testenv/ReadOnlySettingsFile.h"
 #include "tests/support/testenv/UnprivilegedUser.h"
 
 #include <QCoreApplication>
@@ -128,6 +130,8 @@ private slots:
     void cleanup();
 
     void manifestRequestIsSignedWithTheBuiltInKey();
+    void manifestIsAskedForInTheChosenLanguage_data();
+    void manifestIsAskedForInTheChosenLanguage();
     void offeredUpdateIsDownloadedVerifiedAndHandedOver();
     void relayGetsTenArguments();
     void decision_data();
@@ -323,6 +327,36 @@ void TestRemoteUpdater::manifestRequestIsSignedWithTheBuiltInKey()
     QCOMPARE(g_log.mid(first, expected.size()), expected);
     QVERIFY(g_log.contains(QStringLiteral("[Update][Response] status=200 reason=OK netError=0 errorString=Unknown error")));
     QVERIFY(g_log.contains(QStringLiteral("[Update] manifest unwrapped from data envelope")));
+}
+
+void TestRemoteUpdater::manifestIsAskedForInTheChosenLanguage_data()
+{
+    QTest::addColumn<SettingsStoreKind>("store");
+    for (const auto &[store, name] : settingsStoreKinds())
+        QTest::newRow(name) << store;
+}
+
+// The language the user picked this session, also one the store could not keep.
+void TestRemoteUpdater::manifestIsAskedForInTheChosenLanguage()
+{
+    QFETCH(SettingsStoreKind, store);
+    publish("0.1.26", "a.exe", "x");
+    {
+        // The system's language until the user picks one.
+        QSettings settings;
+        settings.setValue("Device/pid", "1");
+    }
+    const QString chosen = AppLanguageManager::systemDefaultLanguageCode() == QLatin1String("en_US")
+                               ? QStringLiteral("zh_CN")
+                               : QStringLiteral("en_US");
+    const std::unique_ptr<ReadOnlySettingsFile> locked = lockSettingsStore(store);
+    if (locked)
+        QVERIFY2(locked->isValid(), qPrintable(locked->path()));
+    QCOMPARE(AppLanguageManager::saveLanguageCode(chosen), !locked);
+    QVERIFY(runCheck());
+    const QByteArray asked = AppLanguageManager::apiLanguageCode(chosen).toLatin1();
+    QCOMPARE(m_server->lastRequest(manifestRoute).header("lang"), asked);
+    QVERIFY(g_log.contains(QStringLiteral("[Update][Request] header lang=") + QLatin1String(asked)));
 }
 
 void TestRemoteUpdater::offeredUpdateIsDownloadedVerifiedAndHandedOver()

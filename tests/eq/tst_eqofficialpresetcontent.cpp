@@ -10,7 +10,9 @@
 #include "eq/EQSoundEffectTestWidget.h"
 #include "eq/EQSoundListController.h"
 #include "tests/eq/EqTestEnvironment.h"
+#include "language/AppLanguageManager.h"
 #include "tests/support/fakeapi/FakeApiServer.h"
+#include "tests/support/testenv/ReadOnlySettingsFile.h"
 
 #include <QDir>
 #include <QImage>
@@ -79,6 +81,8 @@ private slots:
     void fetchesOnShowAndProductChange();
     void languageChange();
     void soundTestOfThePage();
+    void namesFollowTheChosenLanguageInEveryStore_data();
+    void namesFollowTheChosenLanguageInEveryStore();
 
 private:
     void deliver(const QList<EQEffect> &basic, const QList<EQEffect> &game);
@@ -421,6 +425,48 @@ void TestEqOfficialPresetContent::soundTestOfThePage()
     m_page->setSoundTestState(false, true, " Rider ");
     QVERIFY(test->isWireless());
     QCOMPARE(test->wirelessDeviceName(), QStringLiteral("Rider"));
+}
+
+void TestEqOfficialPresetContent::namesFollowTheChosenLanguageInEveryStore_data()
+{
+    QTest::addColumn<SettingsStoreKind>("store");
+    for (const auto &[store, name] : settingsStoreKinds())
+        QTest::newRow(name) << store;
+}
+
+// The language the user picks names the presets for the rest of the session,
+// also when the store could not keep it.
+void TestEqOfficialPresetContent::namesFollowTheChosenLanguageInEveryStore()
+{
+    QFETCH(SettingsStoreKind, store);
+    {
+        // The system's language until the user picks one.
+        QSettings settings;
+        settings.remove("ui/locale");
+        settings.setValue("Device/pid", "1");
+    }
+    const bool englishFirst = AppLanguageManager::systemDefaultLanguageCode() == QLatin1String("en_US");
+    const QString chosen = englishFirst ? QStringLiteral("zh_CN") : QStringLiteral("en_US");
+    const QStringList basicBefore{englishFirst ? "Pop" : "流行"};
+    const QStringList basicAfter{englishFirst ? "流行" : "Pop"};
+    const QStringList gameAfter{englishFirst ? "射击" : "FPS"};
+    const QList<EQEffect> basic{effect("1", "流行", "Pop")};
+    const QList<EQEffect> game{effect("11", "射击", "FPS")};
+    deliver(basic, game);
+    QCOMPARE(buttonTexts(m_page->basicGroup()), basicBefore);
+
+    const std::unique_ptr<ReadOnlySettingsFile> locked = lockSettingsStore(store);
+    if (locked)
+        QVERIFY2(locked->isValid(), qPrintable(locked->path()));
+    QCOMPARE(AppLanguageManager::saveLanguageCode(chosen), !locked);
+    AppLanguageManager::applyLanguage(chosen);
+    QTRY_COMPARE(buttonTexts(m_page->basicGroup()), basicAfter);
+    QCOMPARE(buttonTexts(m_page->gameGroup()), gameAfter);
+    // The list of the new language builds the page anew in it.
+    deliver(basic, game);
+    QCOMPARE(buttonTexts(m_page->basicGroup()), basicAfter);
+    QCOMPARE(buttonTexts(m_page->gameGroup()), gameAfter);
+    AppLanguageManager::applyLanguage(QStringLiteral("zh_CN"));
 }
 
 QTEST_MAIN(TestEqOfficialPresetContent)

@@ -31,15 +31,26 @@ bool setDacOverride(bool on)
 
 } // namespace
 
-ReadOnlySettingsFile::ReadOnlySettingsFile() : m_path(QSettings().fileName())
+ReadOnlySettingsFile::ReadOnlySettingsFile(Layout layout)
+    : m_layout(layout), m_path(QSettings().fileName()), m_folder(QFileInfo(m_path).absolutePath())
 {
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    if (!QFileInfo::exists(m_path)) {
-        QFile file(m_path);
-        file.open(QIODevice::WriteOnly);
+    QDir().mkpath(m_folder);
+    // What the store is locked against: the file itself, or the folder the file would be made in.
+    QString locked = m_path;
+    if (m_layout == Layout::ReadOnlyFile) {
+        if (!QFileInfo::exists(m_path)) {
+            QFile file(m_path);
+            file.open(QIODevice::WriteOnly);
+        }
+    } else {
+        QFile::remove(m_path);
+        locked = m_folder;
     }
-    m_permissions = QFile::permissions(m_path);
-    QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    m_permissions = QFile::permissions(locked);
+    QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    if (m_layout == Layout::NoFileInReadOnlyFolder)
+        readOnly |= QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    QFile::setPermissions(locked, readOnly);
     m_overrideDropped = setDacOverride(false);
 }
 
@@ -47,17 +58,51 @@ ReadOnlySettingsFile::~ReadOnlySettingsFile()
 {
     if (m_overrideDropped)
         setDacOverride(true);
-    QFile::setPermissions(m_path, m_permissions);
+    QFile::setPermissions(m_layout == Layout::ReadOnlyFile ? m_path : m_folder, m_permissions);
 }
 
 bool ReadOnlySettingsFile::isValid() const
 {
+    if (m_layout == Layout::NoFileInReadOnlyFolder) {
+        QFile probe(m_folder + QStringLiteral("/.velkora-write-probe"));
+        const bool refused = !probe.open(QIODevice::WriteOnly);
+        if (!refused)
+            probe.remove();
+        return refused && !fileExists();
+    }
     QFile file(m_path);
-    return QFileInfo::exists(m_path) && !file.open(QIODevice::ReadWrite);
+    return fileExists() && !file.open(QIODevice::ReadWrite);
+}
+
+bool ReadOnlySettingsFile::fileExists() const
+{
+    return QFileInfo::exists(m_path);
 }
 
 QByteArray ReadOnlySettingsFile::contents() const
 {
     QFile file(m_path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::vector<std::pair<SettingsStoreKind, const char *>> settingsStoreKinds()
+{
+    return {
+        {SettingsStoreKind::Writable, "writable"},
+        {SettingsStoreKind::ReadOnlyFile, "read-only file"},
+        // A first run in a home that cannot be written: Qt keeps nothing of a refused change.
+        {SettingsStoreKind::NoFileInReadOnlyFolder, "no file, folder read-only"},
+    };
+}
+
+std::unique_ptr<ReadOnlySettingsFile> lockSettingsStore(SettingsStoreKind kind)
+{
+    switch (kind) {
+    case SettingsStoreKind::Writable: break;
+    case SettingsStoreKind::ReadOnlyFile:
+        return std::make_unique<ReadOnlySettingsFile>(ReadOnlySettingsFile::Layout::ReadOnlyFile);
+    case SettingsStoreKind::NoFileInReadOnlyFolder:
+        return std::make_unique<ReadOnlySettingsFile>(ReadOnlySettingsFile::Layout::NoFileInReadOnlyFolder);
+    }
+    return nullptr;
 }

@@ -1,5 +1,7 @@
 #include "tests/support/testenv/TestHome.h"
 
+#include "language/SettingsStore.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
@@ -41,4 +43,6 @@ void TestHome::clearSettings()
     QSettings settings;
     settings.clear();
     settings.sync();
+    // A change an earlier test's store refused would still read back.
+    SettingsStore::forgetHeldChanges();
 }

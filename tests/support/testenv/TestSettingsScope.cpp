@@ -1,5 +1,7 @@
 #include "tests/support/testenv/TestSettingsScope.h"
 
+#include "language/SettingsStore.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -16,6 +18,7 @@ TestSettingsScope::TestSettingsScope()
     QCoreApplication::setOrganizationName(QStringLiteral("VelkoraTest-") + QUuid::createUuid().toString(QUuid::Id128));
     QCoreApplication::setApplicationName(QStringLiteral("VELKORA"));
     QSettings().clear();
+    SettingsStore::forgetHeldChanges();
 }
 
 TestSettingsScope::~TestSettingsScope()
@@ -27,6 +30,7 @@ TestSettingsScope::~TestSettingsScope()
     }
     QFile::remove(file);
     QDir().rmdir(QFileInfo(file).absolutePath());
+    SettingsStore::forgetHeldChanges();
     QCoreApplication::setOrganizationName(m_previousOrganisation);
     QCoreApplication::setApplicationName(m_previousApplication);
 }
