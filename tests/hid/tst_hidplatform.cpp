@@ -179,7 +179,9 @@ TEST_F(DoubleTest, InjectedFaults)
     api().failReads("/dev/hidraw1", 2, L"boom");
     EXPECT_EQ(hid_read_timeout(h, buffer, sizeof buffer, 10), -1);
     EXPECT_EQ(std::wstring(Platform::HidApiCompat::readErrorText(h)), L"boom");
+    EXPECT_FALSE(api().waitForFailedReads("/dev/hidraw1", 0ms));
     EXPECT_EQ(hid_read_timeout(h, buffer, sizeof buffer, 10), -1);
+    EXPECT_TRUE(api().waitForFailedReads("/dev/hidraw1", 0ms));
     EXPECT_EQ(hid_read_timeout(h, buffer, sizeof buffer, 10), 0);
 
     api().unplug("/dev/hidraw1");

@@ -26,6 +26,7 @@ enum class Fault {
     ShortWrite,
     ReadErrorsBelowThreshold,
     ReadErrorsAtThreshold,
+    ReadErrorsAtThresholdAnswerUnread,
     ReadStall,
     UnplugDuringSend,
 };
@@ -40,22 +41,27 @@ private slots:
     void eachEqSendHasOneOutcome_data()
     {
         QTest::addColumn<int>("fault");
-        QTest::addColumn<bool>("delivered"); // eqOk, with the EQ stored; else eqFailed
+        QTest::addColumn<bool>("delivered"); // eqOk; else eqFailed
+        QTest::addColumn<bool>("held");      // the headset holds the EQ when its outcome is signalled
         QTest::addColumn<bool>("linkLost");  // the fault takes the receiver down
-        QTest::newRow("write error") << int(Fault::WriteError) << false << false;
-        QTest::newRow("write errors up to the threshold") << int(Fault::WriteErrorsToThreshold) << false << true;
-        QTest::newRow("zero-byte write") << int(Fault::ZeroByteWrite) << false << false;
-        QTest::newRow("short write") << int(Fault::ShortWrite) << false << false;
-        QTest::newRow("read errors below the threshold") << int(Fault::ReadErrorsBelowThreshold) << true << false;
-        QTest::newRow("read errors at the threshold") << int(Fault::ReadErrorsAtThreshold) << false << true;
-        QTest::newRow("read stalls past the request time-out") << int(Fault::ReadStall) << false << false;
-        QTest::newRow("unplugged during the send") << int(Fault::UnplugDuringSend) << false << true;
+        QTest::newRow("write error") << int(Fault::WriteError) << false << false << false;
+        QTest::newRow("write errors up to the threshold") << int(Fault::WriteErrorsToThreshold) << false << false << true;
+        QTest::newRow("zero-byte write") << int(Fault::ZeroByteWrite) << false << false << false;
+        QTest::newRow("short write") << int(Fault::ShortWrite) << false << false << false;
+        QTest::newRow("read errors below the threshold") << int(Fault::ReadErrorsBelowThreshold) << true << true << false;
+        QTest::newRow("read errors at the threshold") << int(Fault::ReadErrorsAtThreshold) << false << false << true;
+        // No answer can tell the service that the EQ arrived: it fails, and the sender puts its own EQ back.
+        QTest::newRow("read errors at the threshold, the EQ stored, its answer unread")
+            << int(Fault::ReadErrorsAtThresholdAnswerUnread) << false << true << true;
+        QTest::newRow("read stalls past the request time-out") << int(Fault::ReadStall) << false << false << false;
+        QTest::newRow("unplugged during the send") << int(Fault::UnplugDuringSend) << false << false << true;
     }
 
     void eachEqSendHasOneOutcome()
     {
         QFETCH(int, fault);
         QFETCH(bool, delivered);
+        QFETCH(bool, held);
         QFETCH(bool, linkLost);
         ServiceRig rig(faultDurations(), faultHandlerSettings(), faultHidConfig());
         rig.plugReceiver();
@@ -86,7 +92,13 @@ private slots:
             api().failReads(receiverPath(), 2);
             break;
         case Fault::ReadErrorsAtThreshold:
+            // The third failure is in before the send: the I/O thread has stopped sending before it takes
+            // another packet, while the service, not yet told, still accepts the EQ.
             api().failReads(receiverPath(), 3);
+            QVERIFY(api().waitForFailedReads(receiverPath(), std::chrono::milliseconds(kWaitMs)));
+            break;
+        case Fault::ReadErrorsAtThresholdAnswerUnread:
+            rig.headset().scriptFault({.command = 0x20}, {.noAnswer = true});
             break;
         case Fault::ReadStall:
         case Fault::UnplugDuringSend:
@@ -102,6 +114,10 @@ private slots:
                 [&] { return rig.log().count(QStringLiteral("[HID][Frame][Send][Full]")) == framesBefore + 2; },
                 kWaitMs));
             QVERIFY(rig.unplugReceiver());
+        }
+        if (Fault(fault) == Fault::ReadErrorsAtThresholdAnswerUnread) {
+            QVERIFY(QTest::qWaitFor([&] { return holds(rig.headset(), first); }, kWaitMs));
+            api().failReads(receiverPath(), 3);
         }
         QVERIFY(QTest::qWaitFor([&] { return rig.events().count("eq") == 1; }, kWaitMs));
         const int framesWritten = rig.headset().commandCount(0x20);
@@ -119,13 +135,11 @@ private slots:
 
         const QString outcome = rig.events().matching("eq").first();
         QCOMPARE(snapshots.size(), 1);
-        if (delivered) {
+        if (delivered)
             QCOMPARE(outcome, QStringLiteral("eqOk"));
-            QVERIFY(snapshots.first().storedFirstEq);
-        } else {
+        else
             QVERIFY2(outcome.startsWith(QLatin1String("eqFailed(")), qPrintable(outcome));
-            QVERIFY(!snapshots.first().storedFirstEq);
-        }
+        QCOMPARE(snapshots.first().storedFirstEq, held);
         QCOMPARE(snapshots.first().ready, !linkLost);
 
         // Recovery: the same receiver, validated again where the link was lost.

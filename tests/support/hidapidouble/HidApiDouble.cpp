@@ -192,6 +192,15 @@ bool HidApiDouble::waitForWrites(const std::string &path, std::size_t count, std
     });
 }
 
+bool HidApiDouble::waitForFailedReads(const std::string &path, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] {
+        auto it = m_devices.find(path);
+        return it != m_devices.end() && it->second->readFailuresLeft == 0;
+    });
+}
+
 void HidApiDouble::failInit(int times)
 {
     std::lock_guard lock(m_mutex);

@@ -71,6 +71,8 @@ public:
     int stalledReads(const std::string &path) const; // reads held by stallReads right now
     // Waits until `path` has received at least `count` writes.
     bool waitForWrites(const std::string &path, std::size_t count, std::chrono::milliseconds timeout) const;
+    // Waits until every read failure queued by failReads on `path` has been returned.
+    bool waitForFailedReads(const std::string &path, std::chrono::milliseconds timeout) const;
 
     // Failures.
     void failInit(int times);                                           // the next `times` hid_init calls fail

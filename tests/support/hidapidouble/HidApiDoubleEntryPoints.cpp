@@ -184,6 +184,7 @@ int HidApiDouble::hidRead(hid_device *device, unsigned char *data, std::size_t l
         if (state.readFailuresLeft > 0) {
             --state.readFailuresLeft;
             device->lastError = state.readFailureText;
+            m_changed.notify_all(); // for waitForFailedReads
             return -1;
         }
         if (state.stalled) {
