@@ -1,0 +1,135 @@
+// The account screens' avatars on a high-density screen: drawn from every
+// pixel of the picture, not enlarged from a copy made at the logical size.
+// Runs at QT_SCALE_FACTOR 2, and once more at 1 (tst_profilepictures_scale1).
+#include "account/CustomUserProfilePage.h"
+#include "account/EditAvatarDialog.h"
+#include "tests/account/AccountTestSupport.h"
+#include "tests/support/fakeapi/FakeApiServer.h"
+#include "tests/support/testenv/HiDpiPicture.h"
+
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const bool kScaled = HiDpiPicture::useScaleFactor("2");
+
+// Answers the file dialog with a prepared file.
+class ScriptedAvatarDialog : public EditAvatarDialog
+{
+public:
+    using EditAvatarDialog::EditAvatarDialog;
+    QString nextFile;
+
+protected:
+    QString chooseImageFile() override { return nextFile; }
+};
+
+} // namespace
+
+class TestProfilePictures : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void profileAvatar_data();
+    void profileAvatar();
+    void avatarDialogPreview_data();
+    void avatarDialogPreview();
+
+private:
+    void addSourceRows();
+
+    FakeApi::FakeApiServer m_server;
+    QTemporaryDir m_dir;
+    // As the server keeps avatars: 192 pixels, every one different.
+    QImage m_picture;
+    QString m_file;
+    QString m_url;
+};
+
+void TestProfilePictures::initTestCase()
+{
+    QVERIFY(kScaled);
+    QStandardPaths::setTestModeEnabled(true);
+    QNetworkProxyFactory::setUseSystemConfiguration(false);
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    QVERIFY(m_server.start());
+    QVERIFY(m_dir.isValid());
+    qInfo("screens at ratio %g", HiDpiPicture::scaleFactor());
+    m_picture = HiDpiPicture::noise(192);
+    m_file = m_dir.filePath(QStringLiteral("avatar.png"));
+    QVERIFY(m_picture.save(m_file));
+    m_server.backend().setFile(QStringLiteral("avatar.png"), HiDpiPicture::png(m_picture));
+    m_url = m_server.fileUrl(QStringLiteral("avatar.png")).toString();
+}
+
+void TestProfilePictures::addSourceRows()
+{
+    QTest::addColumn<bool>("download");
+    QTest::newRow("downloaded") << true;
+    QTest::newRow("local file") << false;
+}
+
+void TestProfilePictures::profileAvatar_data()
+{
+    addSourceRows();
+}
+
+void TestProfilePictures::profileAvatar()
+{
+    QFETCH(bool, download);
+    CustomUserProfilePage page;
+    page.resize(1000, 700);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    auto *avatar = AccountTest::child<QLabel>(&page, "avatarLabel");
+    const QImage placeholder = HiDpiPicture::grabbed(avatar);
+
+    page.setAvatarUrl(download ? m_url : m_file);
+    QTRY_VERIFY_WITH_TIMEOUT(HiDpiPicture::grabbed(avatar) != placeholder, 10000);
+    const qreal ratio = HiDpiPicture::scaleFactor();
+    const QImage shown = HiDpiPicture::grabbed(avatar);
+    QCOMPARE(shown.size(), QSize(120, 120) * ratio);
+    const QString problem = HiDpiPicture::sharpnessProblem(shown, m_picture, QSize(96, 96), ratio);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(HiDpiPicture::enlargedLabels(&page), QStringList());
+}
+
+void TestProfilePictures::avatarDialogPreview_data()
+{
+    QTest::addColumn<bool>("download");
+    QTest::newRow("current avatar, downloaded") << true;
+    QTest::newRow("chosen file") << false;
+}
+
+void TestProfilePictures::avatarDialogPreview()
+{
+    QFETCH(bool, download);
+    ScriptedAvatarDialog dialog(download ? m_url : QString());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *preview = AccountTest::child<QLabel>(&dialog, "avatarPreview");
+    if (download) {
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.findChildren<QNetworkAccessManager *>().isEmpty(), 10000);
+    } else {
+        dialog.nextFile = m_file;
+        QTest::mouseClick(preview, Qt::LeftButton);
+        QCOMPARE(dialog.selectedFilePath(), m_file);
+    }
+    const qreal ratio = HiDpiPicture::scaleFactor();
+    const QImage shown = HiDpiPicture::grabbed(preview);
+    QCOMPARE(shown.size(), QSize(72, 72) * ratio);
+    const QString problem = HiDpiPicture::sharpnessProblem(shown, m_picture, QSize(72, 72), ratio);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(HiDpiPicture::enlargedLabels(&dialog), QStringList());
+}
+
+QTEST_MAIN(TestProfilePictures)
+#include "tst_profilepictures.moc"
