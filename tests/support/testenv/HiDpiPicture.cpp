@@ -90,7 +90,7 @@ QImage sharp(const QImage &source, const QSize &logical, qreal ratio)
 QImage enlarged(const QImage &source, const QSize &logical, qreal ratio)
 {
     return covering(source, logical).scaled(devicePixels(logical, ratio), Qt::IgnoreAspectRatio,
-                                            Qt::FastTransformation);
+                                            Qt::SmoothTransformation);
 }
 
 QImage centre(const QImage &image, int side)

@@ -32,8 +32,8 @@ QByteArray png(const QImage &image);
 // `source` scaled smoothly to cover `logical` x `ratio` device pixels, its
 // centre cut out: a sharp picture of it.
 QImage sharp(const QImage &source, const QSize &logical, qreal ratio);
-// `source` made at `logical` in the same way and enlarged pixel by pixel to
-// the device pixels: what the screen shows of a picture made without the ratio.
+// `source` made at `logical` in the same way and enlarged smoothly to the
+// device pixels: what the screen shows of a picture made without the ratio.
 QImage enlarged(const QImage &source, const QSize &logical, qreal ratio);
 // The centre square of `side` pixels.
 QImage centre(const QImage &image, int side);
