@@ -60,7 +60,8 @@ private slots:
     void loadsInDevicePixels();
     void vectorPictureIsDrawnAtTheSize();
     void madeAgainOnAScreenOfAnotherRatio();
-    void firstShownOnTheOtherScreen();
+    void shownOnTheOtherScreen_data();
+    void shownOnTheOtherScreen();
     void replacedAndStopped();
 
 private:
@@ -187,16 +188,46 @@ void TestDevicePixmap::madeAgainOnAScreenOfAnotherRatio()
     QCOMPARE(made, 3);
 }
 
-void TestDevicePixmap::firstShownOnTheOtherScreen()
+void TestDevicePixmap::shownOnTheOtherScreen_data()
 {
-    // Made for the primary screen, then placed and shown straight on the other one.
-    QLabel *label = showLabel(QPoint(20, 20));
+    QTest::addColumn<bool>("reparented");
+    QTest::newRow("window placed there before it is shown") << false;
+    // No screen change reaches the label: only its first paint there tells.
+    QTest::newRow("label moved into a window there") << true;
+}
+
+// Made for the primary screen, then first shown on the other one.
+void TestDevicePixmap::shownOnTheOtherScreen()
+{
+    QFETCH(bool, reparented);
+    const QPoint there = screenNamed(QStringLiteral("two"))->geometry().topLeft() + QPoint(20, 20);
+    std::unique_ptr<QWidget> other;
+    std::unique_ptr<QLabel> loose;
+    QLabel *label = nullptr;
+    if (reparented) {
+        other = std::make_unique<QWidget>();
+        other->resize(100, 100);
+        other->move(there);
+        other->show();
+        QVERIFY(QTest::qWaitForWindowExposed(other.get()));
+        loose = std::make_unique<QLabel>();
+        label = loose.get();
+        label->setFixedSize(20, 20);
+    } else {
+        label = showLabel(QPoint(20, 20));
+    }
     QVERIFY(DevicePixmap::showOn(label, m_noisePath, QSize(20, 20)));
     QCOMPARE(label->pixmap().devicePixelRatio(), 1.0);
-    m_window->move(screenNamed(QStringLiteral("two"))->geometry().topLeft() + QPoint(20, 20));
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    QCOMPARE(m_window->screen()->name(), QStringLiteral("two"));
+    if (reparented) {
+        label->setParent(other.get());
+        loose.release();
+        label->show();
+    } else {
+        m_window->move(there);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    QCOMPARE(label->window()->screen()->name(), QStringLiteral("two"));
     QTRY_COMPARE(label->pixmap().devicePixelRatio(), 2.0);
     QCOMPARE(label->pixmap().size(), QSize(40, 40));
 }
