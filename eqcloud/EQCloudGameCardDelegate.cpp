@@ -155,7 +155,11 @@ void EQCloudGameCardDelegate::ensureCard() const
 void EQCloudGameCardDelegate::bindCard(const QModelIndex &index, qreal ratio) const
 {
     ensureCard();
-    // The card is drawn into a picture at the painter's ratio, not shown itself.
+    // Qt draws a widget's children at the ratio of the widget's own screen, and
+    // the hidden card's is the primary one: it is kept on the screen of the list.
+    if (m_view && m_view->screen() && m_card->screen() != m_view->screen())
+        m_card->setScreen(m_view->screen());
+    // Its own pictures are made at the ratio of the painter it is drawn into.
     m_card->setPixelRatio(ratio);
     const auto *model = qobject_cast<const EQCloudListModel *>(index.model());
     bool valid = false;
