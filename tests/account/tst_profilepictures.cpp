@@ -1,6 +1,8 @@
 // The account screens' avatars on a high-density screen: drawn from every
 // pixel of the picture, not enlarged from a copy made at the logical size.
-// Runs at QT_SCALE_FACTOR 2, and once more at 1 (tst_profilepictures_scale1).
+// Runs at QT_SCALE_FACTOR 2, again at 1 (tst_profilepictures_scale1), and with
+// the windows on a screen of ratio 2 beside a primary one of ratio 1
+// (tst_profilepictures_twoscreens).
 #include "account/CustomUserProfilePage.h"
 #include "account/EditAvatarDialog.h"
 #include "tests/account/AccountTestSupport.h"
@@ -17,7 +19,7 @@
 
 namespace {
 
-const bool kScaled = HiDpiPicture::useScaleFactor("2");
+const bool kScaled = HiDpiPicture::useTestScreens();
 
 // Answers the file dialog with a prepared file.
 class ScriptedAvatarDialog : public EditAvatarDialog
@@ -62,7 +64,7 @@ void TestProfilePictures::initTestCase()
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     QVERIFY(m_server.start());
     QVERIFY(m_dir.isValid());
-    qInfo("screens at ratio %g", HiDpiPicture::scaleFactor());
+    qInfo("windows on a screen of ratio %g", HiDpiPicture::testRatio());
     m_picture = HiDpiPicture::noise(192);
     m_file = m_dir.filePath(QStringLiteral("avatar.png"));
     QVERIFY(m_picture.save(m_file));
@@ -87,6 +89,7 @@ void TestProfilePictures::profileAvatar()
     QFETCH(bool, download);
     CustomUserProfilePage page;
     page.resize(1000, 700);
+    HiDpiPicture::placeOnTestScreen(&page);
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
     auto *avatar = AccountTest::child<QLabel>(&page, "avatarLabel");
@@ -94,12 +97,13 @@ void TestProfilePictures::profileAvatar()
 
     page.setAvatarUrl(download ? m_url : m_file);
     QTRY_VERIFY_WITH_TIMEOUT(HiDpiPicture::grabbed(avatar) != placeholder, 10000);
-    const qreal ratio = HiDpiPicture::scaleFactor();
+    const qreal ratio = HiDpiPicture::testRatio();
     const QImage shown = HiDpiPicture::grabbed(avatar);
     QCOMPARE(shown.size(), QSize(120, 120) * ratio);
     const QString problem = HiDpiPicture::sharpnessProblem(shown, m_picture, QSize(96, 96), ratio);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    QCOMPARE(HiDpiPicture::enlargedLabels(&page), QStringList());
+    const QStringList enlarged = HiDpiPicture::enlargedLabels(&page);
+    QVERIFY2(enlarged.isEmpty(), qPrintable(enlarged.join(QLatin1Char('\n'))));
 }
 
 void TestProfilePictures::avatarDialogPreview_data()
@@ -113,6 +117,7 @@ void TestProfilePictures::avatarDialogPreview()
 {
     QFETCH(bool, download);
     ScriptedAvatarDialog dialog(download ? m_url : QString());
+    HiDpiPicture::placeOnTestScreen(&dialog);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *preview = AccountTest::child<QLabel>(&dialog, "avatarPreview");
@@ -123,12 +128,13 @@ void TestProfilePictures::avatarDialogPreview()
         QTest::mouseClick(preview, Qt::LeftButton);
         QCOMPARE(dialog.selectedFilePath(), m_file);
     }
-    const qreal ratio = HiDpiPicture::scaleFactor();
+    const qreal ratio = HiDpiPicture::testRatio();
     const QImage shown = HiDpiPicture::grabbed(preview);
     QCOMPARE(shown.size(), QSize(72, 72) * ratio);
     const QString problem = HiDpiPicture::sharpnessProblem(shown, m_picture, QSize(72, 72), ratio);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    QCOMPARE(HiDpiPicture::enlargedLabels(&dialog), QStringList());
+    const QStringList enlarged = HiDpiPicture::enlargedLabels(&dialog);
+    QVERIFY2(enlarged.isEmpty(), qPrintable(enlarged.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestProfilePictures)

@@ -1,7 +1,9 @@
 // The window's pictures on a high-density screen: the title bar's avatar is
 // drawn from every pixel of the picture, and no label of the window or of the
 // update dialogs shows a picture with fewer pixels than the screen shows of
-// it. Runs at QT_SCALE_FACTOR 2, and once more at 1 (tst_hidpipictures_scale1).
+// it. Runs at QT_SCALE_FACTOR 2, again at 1 (tst_hidpipictures_scale1), and with
+// the windows on a screen of ratio 2 beside a primary one of ratio 1
+// (tst_hidpipictures_twoscreens).
 #include "app/CustomTitleBar.h"
 #include "app/HeadphonesDevice.h"
 #include "app/dialogs/UpdateDownloadProgressDialog.h"
@@ -23,7 +25,7 @@
 
 namespace {
 
-const bool kScaled = HiDpiPicture::useScaleFactor("2");
+const bool kScaled = HiDpiPicture::useTestScreens();
 
 // Builds and shows a window to look at.
 using Build = std::function<std::unique_ptr<QWidget>(RecordingProcessLauncher &)>;
@@ -57,7 +59,7 @@ private:
 void TestHiDpiPictures::initTestCase()
 {
     QVERIFY(kScaled);
-    qInfo("screens at ratio %g", HiDpiPicture::scaleFactor());
+    qInfo("windows on a screen of ratio %g", HiDpiPicture::testRatio());
     QNetworkProxyFactory::setUseSystemConfiguration(false);
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     QVERIFY(m_server.start());
@@ -81,6 +83,7 @@ void TestHiDpiPictures::titleBarAvatar()
     QFETCH(bool, download);
     CustomTitleBar bar(nullptr);
     bar.resize(1000, 67);
+    HiDpiPicture::placeOnTestScreen(&bar);
     bar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
     auto *button = bar.findChild<QPushButton *>(QStringLiteral("avatarHeadButton"));
@@ -89,7 +92,7 @@ void TestHiDpiPictures::titleBarAvatar()
 
     bar.setAvatarUrl(download ? m_url : m_file);
     QTRY_VERIFY_WITH_TIMEOUT(HiDpiPicture::grabbed(button) != placeholder, 10000);
-    const qreal ratio = HiDpiPicture::scaleFactor();
+    const qreal ratio = HiDpiPicture::testRatio();
     const QImage shown = HiDpiPicture::grabbed(button);
     QCOMPARE(shown.size(), QSize(27, 27) * ratio);
     const QString problem = HiDpiPicture::sharpnessProblem(shown, m_picture, QSize(27, 27), ratio);
@@ -103,7 +106,8 @@ void TestHiDpiPictures::titleBarAvatar()
             HiDpiPicture::sharpnessProblem(HiDpiPicture::grabbed(button), m_picture, QSize(27, 27), ratio);
         QVERIFY2(cached.isEmpty(), qPrintable(cached));
     }
-    QCOMPARE(HiDpiPicture::enlargedLabels(&bar), QStringList());
+    const QStringList enlarged = HiDpiPicture::enlargedLabels(&bar);
+    QVERIFY2(enlarged.isEmpty(), qPrintable(enlarged.join(QLatin1Char('\n'))));
 }
 
 void TestHiDpiPictures::noLabelIsEnlarged_data()
@@ -114,6 +118,7 @@ void TestHiDpiPictures::noLabelIsEnlarged_data()
     QTest::newRow("main window, every page and a toast") << Build([](RecordingProcessLauncher &launcher) {
         auto window = std::make_unique<HeadphonesDevice>();
         WindowTest::isolateUpdater(*window, launcher);
+        HiDpiPicture::placeOnTestScreen(window.get());
         WindowTest::showWindow(*window, false);
         window->showToast(QStringLiteral("done"), false);
         return std::unique_ptr<QWidget>(std::move(window));
@@ -121,12 +126,14 @@ void TestHiDpiPictures::noLabelIsEnlarged_data()
     QTest::newRow("update download") << Build([](RecordingProcessLauncher &) {
         auto dialog = std::make_unique<UpdateDownloadProgressDialog>(QStringLiteral("Update"),
                                                                      QStringLiteral("0.1.27"), QStringLiteral("notes"));
+        HiDpiPicture::placeOnTestScreen(dialog.get());
         dialog->show();
         return std::unique_ptr<QWidget>(std::move(dialog));
     }) << 1;
     QTest::newRow("firmware update") << Build([](RecordingProcessLauncher &) {
         auto dialog =
             std::make_unique<FirmwareOtaProgressDialog>(false, QStringLiteral("1.0.0"), QStringLiteral("1.0.1"));
+        HiDpiPicture::placeOnTestScreen(dialog.get());
         dialog->show();
         return std::unique_ptr<QWidget>(std::move(dialog));
     }) << 1;
@@ -140,7 +147,8 @@ void TestHiDpiPictures::noLabelIsEnlarged()
     const std::unique_ptr<QWidget> widget = build(m_launcher);
     QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
     int pictures = 0;
-    QCOMPARE(HiDpiPicture::enlargedLabels(widget.get(), &pictures), QStringList());
+    const QStringList enlarged = HiDpiPicture::enlargedLabels(widget.get(), &pictures);
+    QVERIFY2(enlarged.isEmpty(), qPrintable(enlarged.join(QLatin1Char('\n'))));
     QVERIFY2(pictures >= least, qPrintable(QString::number(pictures)));
 }
 

@@ -19,10 +19,17 @@ namespace HiDpiPicture {
 // already (a second run of the same tests at 1).
 bool useScaleFactor(const char *factor);
 // For a static initialiser instead: two offscreen screens side by side, "one"
-// at ratio 1 (the primary) and "two" at ratio 2 on its right.
+// at ratio 1 (the primary, 800 x 600) and "two" at ratio 2 on its right
+// (1500 x 1000 logical pixels).
 bool useTwoScreens();
-// The factor the primary screen runs at.
-qreal scaleFactor();
+// For a static initialiser: two screens when VELKORA_TEST_SCREENS is "two"
+// (windows of the tests go to the second), else useScaleFactor("2").
+bool useTestScreens();
+// Places a window that is not shown yet on the screen the tests look at: the
+// second of two, else where it is.
+void placeOnTestScreen(QWidget *window);
+// The ratio of the screen the tests look at.
+qreal testRatio();
 
 // Noise of `side` pixels square; a copy of it with fewer pixels, enlarged,
 // differs from it clearly.
@@ -50,6 +57,7 @@ QString sharpnessProblem(const QImage &shown, const QImage &source, const QSize 
 // One line ("class objectName: N x M pixels for W x H at ratio R") for every
 // label under `root` (itself included) whose picture has fewer pixels than
 // the screen shows of it: made at the logical size, or scaled up by the label.
+// Labels of a window of their own that is not shown are left out.
 // `pictures`, when given, counts the labels with a picture.
 QStringList enlargedLabels(const QWidget *root, int *pictures = nullptr);
 
