@@ -25,4 +25,11 @@ QImage decode(const QByteArray &bytes)
     return ServerPicture::decodeSquare(bytes, keptSide);
 }
 
+QPixmap fitted(const QPixmap &picture)
+{
+    if (picture.isNull() || qMin(picture.width(), picture.height()) <= keptSide)
+        return picture;
+    return QPixmap::fromImage(ServerPicture::fitSquare(picture.toImage(), keptSide));
+}
+
 } // namespace AvatarImage

@@ -3,6 +3,7 @@
 #include "cloud/ServerPicture.h"
 
 #include <QImage>
+#include <QPixmap>
 #include <QString>
 
 class QByteArray;
@@ -31,5 +32,9 @@ QNetworkReply *download(QNetworkAccessManager *manager, const QString &url);
 // shorter side and cut to the centre square (what a round avatar shows);
 // null when it is no picture.
 QImage decode(const QByteArray &bytes);
+
+// `picture` made no larger than keptSide in the same way: what a screen
+// keeps to draw it again at another pixel ratio.
+QPixmap fitted(const QPixmap &picture);
 
 } // namespace AvatarImage

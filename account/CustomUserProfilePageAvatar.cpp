@@ -5,6 +5,8 @@
 #include "account/AvatarImage.h"
 #include "cloud/BoundedGet.h"
 #include "widgets/CustomClickableLabel.h"
+#include "widgets/DevicePixmap.h"
+#include "widgets/PixelRatioFollower.h"
 #include "widgets/RoundAvatar.h"
 
 #include <QNetworkAccessManager>
@@ -80,12 +82,14 @@ void CustomUserProfilePage::rememberAvatar(const QString &url, const QPixmap &pi
 
 void CustomUserProfilePage::renderAvatar(const QPixmap &source)
 {
-    const QPixmap round =
-        roundAvatar(source.isNull() ? QPixmap(AccountImages::defaultAvatar()) : source, QSize(96, 96));
-    QPixmap canvas(120, 120);
-    canvas.fill(Qt::transparent);
-    QPainter painter(&canvas);
-    painter.drawPixmap(12, 12, round);
-    painter.end();
-    m_avatarLabel->setPixmap(canvas);
+    // Kept, so that a move to a screen of another ratio can draw it again.
+    const QPixmap picture = AvatarImage::fitted(source.isNull() ? QPixmap(AccountImages::defaultAvatar()) : source);
+    PixelRatioFollower::follow(m_avatarLabel, [this, picture](qreal ratio) {
+        const QPixmap round = roundAvatar(picture, QSize(96, 96), ratio);
+        QPixmap canvas = DevicePixmap::canvas(QSize(120, 120), ratio);
+        QPainter painter(&canvas);
+        painter.drawPixmap(12, 12, round);
+        painter.end();
+        m_avatarLabel->setPixmap(canvas);
+    });
 }

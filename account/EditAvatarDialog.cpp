@@ -5,6 +5,7 @@
 #include "account/AvatarImage.h"
 #include "cloud/BoundedGet.h"
 #include "widgets/CustomClickableLabel.h"
+#include "widgets/PixelRatioFollower.h"
 #include "widgets/RoundAvatar.h"
 #include "widgets/RoundedMask.h"
 
@@ -72,11 +73,11 @@ void EditAvatarDialog::retranslateUi()
 
 void EditAvatarDialog::showPreview(const QPixmap &image)
 {
-    const qreal ratio = qMax<qreal>(1.0, m_preview->devicePixelRatioF());
-    const int side = qMax(1, qRound(previewSide * ratio));
-    QPixmap round = roundAvatar(image, QSize(side, side));
-    round.setDevicePixelRatio(ratio);
-    m_preview->setPixmap(round);
+    // Kept, so that a move to a screen of another ratio can draw it again.
+    const QPixmap kept = AvatarImage::fitted(image);
+    PixelRatioFollower::follow(m_preview, [this, kept](qreal ratio) {
+        m_preview->setPixmap(roundAvatar(kept, QSize(previewSide, previewSide), ratio));
+    });
 }
 
 void EditAvatarDialog::loadCurrentAvatar(const QString &url)

@@ -5,7 +5,9 @@
 #include "cloud/ServerPicture.h"
 #include "widgets/CustomClickableLabel.h"
 #include "widgets/CustomizeWindowIconButton.h"
+#include "widgets/DevicePixmap.h"
 #include "widgets/KitFonts.h"
+#include "widgets/PixelRatioFollower.h"
 #include "widgets/RoundAvatar.h"
 
 #include <QHBoxLayout>
@@ -80,9 +82,7 @@ QWidget *CustomTitleBar::buildLogoArea()
     m_logo->setFixedSize(130, 40);
     m_logo->setScaledContents(false);
     m_logo->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    const QPixmap logo(QStringLiteral(":/images/velkoraLogo.png"));
-    if (!logo.isNull())
-        m_logo->setPixmap(logo.scaled(130, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    DevicePixmap::showOn(m_logo, QStringLiteral(":/images/velkoraLogo.png"), QSize(130, 40));
     row->addWidget(m_logo);
     return m_logoArea;
 }
@@ -98,9 +98,7 @@ QWidget *CustomTitleBar::buildReturnArea()
     m_returnIcon->setCursor(Qt::PointingHandCursor);
     m_returnIcon->setFixedSize(20, 20);
     m_returnIcon->setScaledContents(false);
-    const QPixmap arrow(QStringLiteral(":/svgs/return.svg"));
-    if (!arrow.isNull())
-        m_returnIcon->setPixmap(arrow.scaled(20, 20, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    DevicePixmap::showOn(m_returnIcon, QStringLiteral(":/svgs/return.svg"), QSize(20, 20));
     m_returnTitle = new QLabel(m_returnArea);
     m_returnTitle->setObjectName(QStringLiteral("returnTitle"));
     m_returnTitle->setStyleSheet(QStringLiteral("color: #999999; font-size: 14px; font-weight: 400; font-family: %1;"
@@ -130,9 +128,9 @@ QWidget *CustomTitleBar::buildRightArea()
     m_avatarButton = new QPushButton(userArea);
     m_avatarButton->setObjectName(QStringLiteral("avatarHeadButton"));
     m_avatarButton->setFixedSize(kAvatarSize);
-    const QPixmap avatar = loadCircularPixmap(m_avatarSource, kAvatarSize);
+    const QPixmap avatar = loadLocalPixmap(m_avatarSource);
     if (!avatar.isNull())
-        setAvatarIcon(avatar);
+        showAvatar(avatar);
     m_loginButton = new QPushButton(m_loginText, userArea);
     m_loginButton->setObjectName(QStringLiteral("loginButton"));
     m_loginButton->setFixedHeight(27);
@@ -277,13 +275,13 @@ void CustomTitleBar::setMaximizedState(bool maximized)
     m_maxButton->setMaximizedState(maximized);
 }
 
-QPixmap CustomTitleBar::makeCircularPixmap(const QPixmap &source, const QSize &size)
+QPixmap CustomTitleBar::makeCircularPixmap(const QPixmap &source, const QSize &size, qreal ratio)
 {
     const int d = qMin(size.width(), size.height());
-    return roundAvatar(source, QSize(d, d));
+    return roundAvatar(source, QSize(d, d), ratio);
 }
 
-QPixmap CustomTitleBar::loadCircularPixmap(const QString &path, const QSize &size)
+QPixmap CustomTitleBar::loadLocalPixmap(const QString &path)
 {
     if (path != m_localPixmapPath || m_localPixmap.isNull()) {
         QPixmap loaded(path);
@@ -292,18 +290,22 @@ QPixmap CustomTitleBar::loadCircularPixmap(const QString &path, const QSize &siz
         m_localPixmap = loaded;
         m_localPixmapPath = path;
     }
-    return makeCircularPixmap(m_localPixmap, size);
+    return m_localPixmap;
 }
 
-void CustomTitleBar::setAvatarIcon(const QPixmap &pixmap)
+void CustomTitleBar::showAvatar(const QPixmap &source)
 {
-    m_avatarButton->setIcon(QIcon(pixmap));
-    m_avatarButton->setIconSize(kAvatarSize);
+    // Cut round at the button's ratio, and again when the window moves to a
+    // screen of another one.
+    PixelRatioFollower::follow(m_avatarButton, [this, source](qreal ratio) {
+        m_avatarButton->setIcon(QIcon(makeCircularPixmap(source, kAvatarSize, ratio)));
+        m_avatarButton->setIconSize(kAvatarSize);
+    });
 }
 
 void CustomTitleBar::showDefaultAvatar()
 {
-    setAvatarIcon(loadCircularPixmap(defaultAvatarPath(), kAvatarSize));
+    showAvatar(loadLocalPixmap(defaultAvatarPath()));
 }
 
 void CustomTitleBar::setAvatarUrl(const QString &source)
@@ -314,9 +316,9 @@ void CustomTitleBar::setAvatarUrl(const QString &source)
     m_avatarSource = trimmed;
 
     if (!AvatarImage::isRemote(trimmed)) {
-        const QPixmap local = loadCircularPixmap(trimmed, kAvatarSize);
+        const QPixmap local = loadLocalPixmap(trimmed);
         if (!local.isNull())
-            setAvatarIcon(local);
+            showAvatar(local);
         return;
     }
 
@@ -324,7 +326,7 @@ void CustomTitleBar::setAvatarUrl(const QString &source)
     if (!cached.isNull()) {
         m_cacheOrder.removeOne(trimmed);
         m_cacheOrder.append(trimmed);
-        setAvatarIcon(cached);
+        showAvatar(cached);
         return;
     }
     if (m_pendingRequests.contains(trimmed))
@@ -354,14 +356,11 @@ void CustomTitleBar::onAvatarReplyFinished(QNetworkReply *reply, const QString &
         fallBack();
         return;
     }
-    const QPixmap circular = makeCircularPixmap(QPixmap::fromImage(downloaded), kAvatarSize);
-    if (circular.isNull()) {
-        fallBack();
-        return;
-    }
-    rememberAvatar(url, circular);
+    // Kept as decoded, not cut round: it is cut at the ratio of the screen it shows on.
+    const QPixmap picture = QPixmap::fromImage(downloaded);
+    rememberAvatar(url, picture);
     if (m_avatarSource == url)
-        setAvatarIcon(circular);
+        showAvatar(picture);
 }
 
 void CustomTitleBar::rememberAvatar(const QString &url, const QPixmap &pixmap)

@@ -36,7 +36,8 @@ public:
     bool isReturnMode() const;
 
     static QString defaultAvatarPath();
-    static QPixmap makeCircularPixmap(const QPixmap &source, const QSize &size);
+    // Made at `ratio` device pixels per logical one: the ratio of the widget it is drawn on.
+    static QPixmap makeCircularPixmap(const QPixmap &source, const QSize &size, qreal ratio = 1.0);
 
 signals:
     void minimizeClicked();
@@ -59,8 +60,8 @@ private:
     QWidget *buildReturnArea();
     QWidget *buildRightArea();
     void applyStyleSheet();
-    QPixmap loadCircularPixmap(const QString &path, const QSize &size);
-    void setAvatarIcon(const QPixmap &pixmap);
+    QPixmap loadLocalPixmap(const QString &path);
+    void showAvatar(const QPixmap &source);
     void showDefaultAvatar();
     void onAvatarReplyFinished(QNetworkReply *reply, const QString &url);
     void rememberAvatar(const QString &url, const QPixmap &pixmap);
@@ -69,6 +70,7 @@ private:
     QString m_avatarSource;
     QPixmap m_localPixmap;
     QString m_localPixmapPath;
+    // URL to the picture as decoded; it is cut round when shown.
     QMap<QString, QPixmap> m_avatarCache;
     QList<QString> m_cacheOrder;
     QMap<QString, QPointer<QNetworkReply>> m_pendingRequests;

@@ -38,6 +38,18 @@ function(velkora_add_qt_test name)
   endif()
 endfunction()
 
+# velkora_add_test_run(<name> TEST <test> ENV <VAR=value>...): the program of
+# <test> run once more under <name>, with the variables added, labels and time-out alike.
+function(velkora_add_test_run name)
+  cmake_parse_arguments(ARG "" "TEST" "ENV" ${ARGN})
+  get_test_property(${ARG_TEST} LABELS labels)
+  get_test_property(${ARG_TEST} TIMEOUT timeout)
+  add_test(NAME ${name} COMMAND ${ARG_TEST})
+  _velkora_test_env(${name})
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT ${ARG_ENV})
+  set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${timeout})
+endfunction()
+
 # velkora_add_gtest(<name> LABEL <label> SOURCES ... [LIBS ...] [TIMEOUT s] [ARGS ...])
 function(velkora_add_gtest name)
   find_package(GTest REQUIRED)

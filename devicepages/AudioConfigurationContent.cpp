@@ -1,6 +1,7 @@
 #include "devicepages/AudioConfigurationContent.h"
 
 #include "widgets/CustomClickableLabel.h"
+#include "widgets/DevicePixmap.h"
 #include "widgets/WindowSlidingControl.h"
 #include "widgets/WindowSwitchButton.h"
 #include "devicepages/DevicePageStyles.h"
@@ -138,9 +139,7 @@ QWidget *AudioConfigurationContent::buildSoundLinkRow()
     auto *icon = new QLabel(m_soundLinkRow);
     icon->setFixedSize(25, 25);
     icon->setStyleSheet(QStringLiteral("background: transparent; border: none;"));
-    const QPixmap picture(QStringLiteral(":/images/system.png"));
-    if (!picture.isNull())
-        icon->setPixmap(picture.scaled(icon->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    DevicePixmap::showOn(icon, QStringLiteral(":/images/system.png"), icon->size());
     m_soundLink = new CustomClickableLabel(m_soundLinkRow);
     m_soundLink->setObjectName(QStringLiteral("soundLink"));
     m_soundLink->setStyleSheet(

@@ -1,6 +1,7 @@
 #include "devicepages/CustomBootScreen.h"
 
 #include "devicepages/BootIntroIndicatorPill.h"
+#include "widgets/DevicePixmap.h"
 
 #include <QEasingCurve>
 #include <QEvent>
@@ -35,8 +36,7 @@ QLabel *CustomBootScreen::buildSlide(const QPixmap &picture)
     auto *slide = new QLabel(m_slideHost);
     slide->setGeometry(QRect(QPoint(0, 0), kSlideSize));
     slide->setAlignment(Qt::AlignCenter);
-    if (!picture.isNull())
-        slide->setPixmap(picture.scaled(kSlideSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    DevicePixmap::showOn(slide, picture, kSlideSize);
     return slide;
 }
 

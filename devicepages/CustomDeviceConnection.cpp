@@ -1,6 +1,7 @@
 #include "devicepages/CustomDeviceConnection.h"
 
 #include "widgets/CustomClickableLabel.h"
+#include "widgets/DevicePixmap.h"
 #include "devicepages/ColorSelector.h"
 #include "devicepages/DeviceInfoWidget.h"
 #include "devicepages/DevicePageDialog.h"
@@ -272,10 +273,7 @@ void CustomDeviceConnection::applyThemeImage(const QString &path, bool save)
     }
     if (save)
         storeThemeImage();
-    if (!m_themePixmap.isNull()) {
-        m_picture->setPixmap(
-            m_themePixmap.scaled(m_picture->maximumSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    }
+    DevicePixmap::showOn(m_picture, m_themePixmap, m_picture->maximumSize());
     if (!m_colorSelector || m_wired)
         return;
     for (const ColorSelector::Entry &entry : ColorSelector::palette()) {

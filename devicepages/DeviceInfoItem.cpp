@@ -2,6 +2,7 @@
 
 #include "devicepages/DeviceInfoWidget.h"
 #include "widgets/ElidedLabelText.h"
+#include "widgets/DevicePixmap.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -30,9 +31,7 @@ DeviceInfoItem::DeviceInfoItem(QWidget *parent) : QWidget(parent)
     m_thumbnail->setObjectName(QStringLiteral("deviceThumbnail"));
     m_thumbnail->setFixedSize(110, 110);
     m_thumbnail->setAlignment(Qt::AlignCenter);
-    const QPixmap picture(m_imagePath);
-    if (!picture.isNull())
-        m_thumbnail->setPixmap(picture.scaled(m_thumbnail->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    DevicePixmap::showOn(m_thumbnail, m_imagePath, m_thumbnail->size());
 
     m_nameLabel = new QLabel(this);
     m_nameLabel->setObjectName(QStringLiteral("deviceNameLabel"));
@@ -61,11 +60,8 @@ DeviceInfoItem::~DeviceInfoItem() = default;
 
 void DeviceInfoItem::setDeviceImage(const QString &path)
 {
-    const QPixmap picture(path);
-    if (picture.isNull())
-        return;
-    m_imagePath = path;
-    m_thumbnail->setPixmap(picture.scaled(m_thumbnail->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    if (DevicePixmap::showOn(m_thumbnail, path, m_thumbnail->size()))
+        m_imagePath = path;
 }
 
 void DeviceInfoItem::setBatteryLevel(int percent)

@@ -1,7 +1,8 @@
 #include "devicepages/SidebarMenuItem.h"
 
+#include "widgets/DevicePixmap.h"
+
 #include <QEvent>
-#include <QIcon>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -29,12 +30,7 @@ SidebarMenuItem::~SidebarMenuItem() = default;
 
 void SidebarMenuItem::loadIcon()
 {
-    const qreal ratio = devicePixelRatioF();
-    QPixmap pixmap = QIcon(m_iconPath).pixmap(m_icon->size() * ratio);
-    if (pixmap.isNull())
-        return;
-    pixmap.setDevicePixelRatio(ratio);
-    m_icon->setPixmap(pixmap);
+    DevicePixmap::showOn(m_icon, m_iconPath, m_icon->size());
 }
 
 void SidebarMenuItem::setSelected(bool selected)

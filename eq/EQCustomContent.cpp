@@ -3,6 +3,7 @@
 #include "eq/EQCustomContent.h"
 
 #include "widgets/CustomClickableLabel.h"
+#include "widgets/DevicePixmap.h"
 #include "widgets/GradientButton.h"
 #include "eq/CustomEqSlotJson.h"
 #include "eq/CustomEqSlotStore.h"
@@ -142,9 +143,7 @@ void EQCustomContent::buildLayout()
         icon->setParent(panel);
         icon->setFixedSize(22, 22);
         icon->setStyleSheet(QStringLiteral("background: transparent; border: none;"));
-        const QPixmap image(QString::fromLatin1(kActionDefs[a].icon));
-        if (!image.isNull())
-            icon->setPixmap(image.scaled(22, 22, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        DevicePixmap::showOn(icon, QString::fromLatin1(kActionDefs[a].icon), QSize(22, 22));
         CustomClickableLabel *text = m_actions[a].text;
         text->setParent(panel);
         text->setStyleSheet(kActionTextStyle);

@@ -1,6 +1,8 @@
 #include "eq/EQSoundEffectTestWidget.h"
 
 #include "widgets/CustomClickableLabel.h"
+#include "widgets/DevicePixmap.h"
+#include "widgets/PixelRatioFollower.h"
 #include "audiocontrol/WindowsAudioController.h"
 #include "eq/EQPagesResources.h"
 #include "eq/EQSoundEffectHelpCarousel.h"
@@ -48,18 +50,6 @@ QString titleStyle(int pageKind)
         return kFonts +
                QStringLiteral("font-style: normal;font-size: 11px;line-height: 22px;font-weight: 400;color: #999999;");
     }
-}
-
-// Sharp on high-density screens: drawn at `ratio` times the logical size.
-QPixmap scaledIcon(const char *path, int logicalPx, qreal ratio)
-{
-    QPixmap source(QString::fromLatin1(path));
-    if (source.isNull())
-        return QPixmap();
-    const int px = std::max(1, static_cast<int>(std::lround(ratio * logicalPx)));
-    QPixmap scaled = source.scaled(px, px, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    scaled.setDevicePixelRatio(ratio);
-    return scaled;
 }
 
 bool hasClip(int track)
@@ -122,7 +112,11 @@ void EQSoundEffectTestWidget::setupUi()
     m_title->setStyleSheet(titleStyle(m_pageKind));
     layout->addWidget(m_title);
 
-    loadIcons();
+    // Made again when the window moves to a screen of another pixel ratio.
+    PixelRatioFollower::follow(this, [this](qreal) {
+        loadIcons();
+        updateAllIcons();
+    });
     const int count = m_pageKind == CustomPage ? kButtonCount : kButtonCount - 1;
     for (int i = 0; i < count; ++i) {
         auto *button = new CustomClickableLabel(this, true);
@@ -144,14 +138,17 @@ void EQSoundEffectTestWidget::setupUi()
 
 void EQSoundEffectTestWidget::loadIcons()
 {
-    const QWidget *host = window();
-    const qreal ratio = std::clamp(host ? host->devicePixelRatioF() : devicePixelRatioF(), 1.0, 4.0);
+    // Sharp on high-density screens: drawn at the window's ratio times the logical size.
+    const qreal ratio = std::min<qreal>(DevicePixmap::ratioOf(window()), 4.0);
+    auto icon = [ratio](const char *path, int px) {
+        return DevicePixmap::load(QString::fromLatin1(path), QSize(px, px), ratio);
+    };
     for (int i = 0; i < kButtonCount; ++i) {
         const int px = i == HelpTrack - 1 ? kHelpPx : kTrackPx;
-        m_icons[i] = scaledIcon(kTracks[i].icon, px, ratio);
-        m_hoverIcons[i] = scaledIcon(kTracks[i].hoverIcon, px, ratio);
+        m_icons[i] = icon(kTracks[i].icon, px);
+        m_hoverIcons[i] = icon(kTracks[i].hoverIcon, px);
     }
-    m_playingIcon = scaledIcon(EQPagesResources::playingIcon, kTrackPx, ratio);
+    m_playingIcon = icon(EQPagesResources::playingIcon, kTrackPx);
 }
 
 CustomClickableLabel *EQSoundEffectTestWidget::trackButton(int index) const

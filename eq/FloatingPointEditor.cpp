@@ -3,6 +3,8 @@
 #include "eq/EqStatusDotChip.h"
 #include "eq/FilterTypePicker.h"
 #include "eq/SpinSelectAllOnFocusHelper.h"
+#include "widgets/DevicePixmap.h"
+#include "widgets/PixelRatioFollower.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -304,12 +306,10 @@ void FloatingPointEditor::updateFilterIcon()
 {
     if (!m_filterIcon || !m_typePicker)
         return;
-    const QPixmap picture(filterCurveImage(m_typePicker->currentValue()));
-    if (picture.isNull()) {
+    if (!DevicePixmap::showOn(m_filterIcon, filterCurveImage(m_typePicker->currentValue()), m_filterIcon->size())) {
+        PixelRatioFollower::stop(m_filterIcon);
         m_filterIcon->clear();
-        return;
     }
-    m_filterIcon->setPixmap(picture.scaled(m_filterIcon->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void FloatingPointEditor::retranslateUi()

@@ -1,5 +1,8 @@
 #include "eq/PageToast.h"
 
+#include "widgets/DevicePixmap.h"
+#include "widgets/PixelRatioFollower.h"
+
 #include <QDateTime>
 #include <QFrame>
 #include <QLabel>
@@ -134,11 +137,10 @@ void PageToast::show(const QString &text, int kind, int durationMs)
         createFrame(host);
 
     m_kind = (kind == Success || kind == Failure) ? kind : Info;
-    const QPixmap icon(QString::fromLatin1(iconFor(m_kind)));
-    if (!icon.isNull())
-        m_icon->setPixmap(icon.scaled(m_icon->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    else
+    if (!DevicePixmap::showOn(m_icon, QString::fromLatin1(iconFor(m_kind)), m_icon->size())) {
+        PixelRatioFollower::stop(m_icon);
         m_icon->clear();
+    }
     m_text->setText(trimmed);
     fitText(host->width());
     m_frame->move((host->width() - m_frame->width()) / 2, (host->height() - m_frame->height()) / 2);

@@ -4,9 +4,11 @@
 #include "eqcloud/EQCloudListModel.h"
 #include "eqcloud/EQCloudResources.h"
 #include "eqcloud/GameCard.h"
+#include "widgets/DevicePixmap.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QHash>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,43 +19,44 @@
 
 namespace {
 
-// The card icons, loaded once per process and released with the application.
+struct CardIconSet
+{
+    QPixmap downloadChecked, downloadUnchecked, likeChecked, likeUnchecked, collectChecked, collectUnchecked,
+        preview, shareCode, remove;
+};
+
+// The card icons, loaded once per process for each pixel ratio they are drawn
+// at, and released with the application.
 class CardIcons : public QObject
 {
 public:
-    static const CardIcons &get()
+    static CardIconSet at(qreal ratio)
     {
         static QPointer<CardIcons> icons;
         if (!icons)
             icons = new CardIcons(QCoreApplication::instance());
-        return *icons;
+        const int key = qRound(ratio * 100);
+        auto it = icons->m_sets.constFind(key);
+        if (it == icons->m_sets.cend())
+            it = icons->m_sets.insert(key, make(ratio));
+        return it.value();
     }
-
-    QPixmap downloadChecked, downloadUnchecked, likeChecked, likeUnchecked, collectChecked, collectUnchecked,
-        preview, shareCode, remove;
 
 private:
-    explicit CardIcons(QObject *parent) : QObject(parent)
+    using QObject::QObject;
+
+    static CardIconSet make(qreal ratio)
     {
-        using namespace EQCloudResources;
-        downloadChecked = load(EQCloudResources::downloadChecked);
-        downloadUnchecked = load(EQCloudResources::downloadUnchecked);
-        likeChecked = load(EQCloudResources::likeChecked);
-        likeUnchecked = load(EQCloudResources::likeUnchecked);
-        collectChecked = load(EQCloudResources::collectChecked);
-        collectUnchecked = load(EQCloudResources::collectUnchecked);
-        preview = load(EQCloudResources::preview);
-        shareCode = load(EQCloudResources::shareCode);
-        remove = load(EQCloudResources::remove);
+        namespace R = EQCloudResources;
+        auto load = [ratio](const char *path) {
+            return DevicePixmap::load(QString::fromLatin1(path), QSize(16, 16), ratio);
+        };
+        return CardIconSet{load(R::downloadChecked), load(R::downloadUnchecked), load(R::likeChecked),
+                           load(R::likeUnchecked),   load(R::collectChecked),    load(R::collectUnchecked),
+                           load(R::preview),         load(R::shareCode),         load(R::remove)};
     }
 
-    static QPixmap load(const char *path)
-    {
-        const QPixmap pixmap(QString::fromLatin1(path));
-        if (pixmap.isNull())
-            return pixmap;
-        return pixmap.scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    }
+    QHash<int, CardIconSet> m_sets;
 };
 
 const QRect kCardRect(0, 0, GameCard::cardWidth, GameCard::cardHeight);
@@ -149,9 +152,15 @@ void EQCloudGameCardDelegate::ensureCard() const
     });
 }
 
-void EQCloudGameCardDelegate::bindCard(const QModelIndex &index) const
+void EQCloudGameCardDelegate::bindCard(const QModelIndex &index, qreal ratio) const
 {
     ensureCard();
+    // Qt draws a widget's children at the ratio of the widget's own screen, and
+    // the hidden card's is the primary one: it is kept on the screen of the list.
+    if (m_view && m_view->screen() && m_card->screen() != m_view->screen())
+        m_card->setScreen(m_view->screen());
+    // Its own pictures are made at the ratio of the painter it is drawn into.
+    m_card->setPixelRatio(ratio);
     const auto *model = qobject_cast<const EQCloudListModel *>(index.model());
     bool valid = false;
     const EarphoneApi::CloudEQItem item = model ? model->itemAt(index.row(), &valid) : EarphoneApi::CloudEQItem();
@@ -160,7 +169,7 @@ void EQCloudGameCardDelegate::bindCard(const QModelIndex &index) const
     // A row without an item leaves the card as the previous row left it.
     if (valid) {
         const GameCardDisplay display = GameCardDisplay::fromItem(item);
-        const CardIcons &icons = CardIcons::get();
+        const CardIconSet icons = CardIcons::at(ratio);
         m_card->setMode(mode);
         m_card->setDisplay(display);
         m_card->setAvatarSource(display.avatarSource);
@@ -184,9 +193,9 @@ void EQCloudGameCardDelegate::paint(QPainter *painter, const QStyleOptionViewIte
 {
     if (!index.isValid())
         return;
-    bindCard(index);
-
     const double dpr = std::max(painter->device() ? painter->device()->devicePixelRatioF() : 1.0, 1.0);
+    bindCard(index, dpr);
+
     QImage image(int(std::ceil(GameCard::cardWidth * dpr)), int(std::ceil(GameCard::cardHeight * dpr)),
                  QImage::Format_ARGB32_Premultiplied);
     image.fill(QColor(QStringLiteral("#1A1A1B")));
@@ -262,7 +271,7 @@ bool EQCloudGameCardDelegate::editorEvent(QEvent *event, QAbstractItemModel *mod
     if (!kCardRect.contains(point))
         return false;
 
-    bindCard(index);
+    bindCard(index, DevicePixmap::ratioOf(m_view));
     const int action = actionAt(point);
     if (action >= 0)
         emit cardActionRequested(static_cast<Action>(action), index.row());

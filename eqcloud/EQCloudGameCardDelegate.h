@@ -55,7 +55,8 @@ signals:
 
 private:
     void ensureCard() const;
-    void bindCard(const QModelIndex &index) const;
+    // Binds the card to the row, its pictures made at `ratio`.
+    void bindCard(const QModelIndex &index, qreal ratio) const;
     // The action of a click at `point` (card coordinates); -1 swallows the click.
     int actionAt(const QPoint &point) const;
 

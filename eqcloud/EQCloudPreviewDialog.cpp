@@ -1,6 +1,7 @@
 #include "eqcloud/EQCloudPreviewDialog.h"
 
 #include "widgets/KitFonts.h"
+#include "widgets/PixelRatioFollower.h"
 #include "widgets/RoundAvatar.h"
 #include "eq/EQCurveEditor.h"
 #include "eqcloud/EQCloudResources.h"
@@ -263,8 +264,10 @@ void EQCloudPreviewDialog::onAvatarFetched(const QString &source, bool ok)
 
 void EQCloudPreviewDialog::showAvatar(const QPixmap &pixmap)
 {
-    const QSize size = m_avatar->size().isValid() ? m_avatar->size() : QSize(20, 20);
-    m_avatar->setPixmap(roundAvatar(pixmap, size));
+    PixelRatioFollower::follow(m_avatar, [this, pixmap](qreal ratio) {
+        const QSize size = m_avatar->size().isValid() ? m_avatar->size() : QSize(20, 20);
+        m_avatar->setPixmap(roundAvatar(pixmap, size, ratio));
+    });
 }
 
 void EQCloudPreviewDialog::showDefaultAvatar()

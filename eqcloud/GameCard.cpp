@@ -1,5 +1,6 @@
 #include "eqcloud/GameCard.h"
 
+#include "widgets/DevicePixmap.h"
 #include "widgets/KitFonts.h"
 #include "widgets/RoundAvatar.h"
 #include "eqcloud/EQCloudResources.h"
@@ -49,7 +50,7 @@ QString applyButtonStyle(bool applied)
 
 } // namespace
 
-GameCard::GameCard(QWidget *parent) : QWidget(parent)
+GameCard::GameCard(QWidget *parent) : QWidget(parent), m_pixelRatio(DevicePixmap::ratioOf(this))
 {
     setFixedSize(cardWidth, cardHeight);
     setAttribute(Qt::WA_StyledBackground, true);
@@ -309,6 +310,16 @@ QPixmap GameCard::avatarPixmap() const
     return m_avatar->pixmap();
 }
 
+void GameCard::setPixelRatio(qreal ratio)
+{
+    ratio = std::max<qreal>(ratio, 1.0);
+    if (qFuzzyCompare(ratio, m_pixelRatio))
+        return;
+    m_pixelRatio = ratio;
+    m_roundDefaultAvatar = QPixmap();
+    setAvatarSource(m_avatarSource);
+}
+
 void GameCard::setAvatarSource(const QString &source)
 {
     m_avatarSource = source.trimmed();
@@ -345,7 +356,7 @@ void GameCard::showDefaultAvatar()
     if (m_roundDefaultAvatar.isNull()) {
         const QPixmap fallback(QString::fromLatin1(EQCloudResources::defaultAvatar));
         if (!fallback.isNull())
-            m_roundDefaultAvatar = roundAvatar(fallback, QSize(avatarSize, avatarSize));
+            m_roundDefaultAvatar = roundAvatar(fallback, QSize(avatarSize, avatarSize), m_pixelRatio);
     }
     if (m_roundDefaultAvatar.isNull()) {
         m_avatar->clear();
@@ -359,7 +370,7 @@ void GameCard::showDefaultAvatar()
 void GameCard::showAvatar(const QPixmap &pixmap)
 {
     restyle(m_avatar, kAvatarRoundStyle);
-    m_avatar->setPixmap(roundAvatar(pixmap, QSize(avatarSize, avatarSize)));
+    m_avatar->setPixmap(roundAvatar(pixmap, QSize(avatarSize, avatarSize), m_pixelRatio));
 }
 
 void GameCard::retranslateUi()

@@ -51,6 +51,11 @@ public:
     void setMode(int mode);
     void setApplied(bool applied);
     void setAvatarSource(const QString &source);
+    // The device-pixel ratio the card's own pictures are made at: that of the
+    // painter it is rendered into (the card itself is never on a screen).
+    // Starts as the card's own ratio.
+    void setPixelRatio(qreal ratio);
+    qreal pixelRatio() const { return m_pixelRatio; }
     // The mark icons as they fit the current flags (cloud list and my sharing).
     void setMarkIcons(const QPixmap &download, const QPixmap &like, const QPixmap &collect);
     // The downloaded list's action icons; the delete icon also serves my sharing.
@@ -116,6 +121,7 @@ private:
     QString m_avatarSource;
     // The default picture, cut round once: cards without a picture of their own show it.
     QPixmap m_roundDefaultAvatar;
+    qreal m_pixelRatio;
     int m_mode = CloudList;
     bool m_applied = false;
 };

@@ -1,5 +1,6 @@
 #include "widgets/SearchWidget.h"
 
+#include "widgets/DevicePixmap.h"
 #include "widgets/KitFonts.h"
 
 #include <QEvent>
@@ -22,11 +23,8 @@ SearchWidget::SearchWidget(QWidget *parent) : QWidget(parent)
     m_icon = new QLabel(this);
     m_icon->setFixedSize(20, 20);
     m_icon->setAlignment(Qt::AlignCenter);
-    const QPixmap icon(QStringLiteral(":/svgs/search.svg"));
-    if (icon.isNull())
+    if (!DevicePixmap::showOn(m_icon, QStringLiteral(":/svgs/search.svg"), QSize(20, 20)))
         m_icon->setText(QString());
-    else
-        m_icon->setPixmap(icon.scaled(20, 20, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 
     m_edit = new QLineEdit(this);
     m_edit->setClearButtonEnabled(false);

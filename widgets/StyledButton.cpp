@@ -1,5 +1,7 @@
 #include "widgets/StyledButton.h"
 
+#include "widgets/DevicePixmap.h"
+
 #include <QCursor>
 #include <QPainter>
 #include <QPainterPath>
@@ -79,7 +81,7 @@ void StyledButton::rescaleIcon()
         m_scaledIcon = QPixmap();
         return;
     }
-    m_scaledIcon = m_icon.scaled(width(), 100, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    m_scaledIcon = DevicePixmap::scaled(m_icon, QSize(width(), 100), DevicePixmap::ratioOf(this));
 }
 
 void StyledButton::setupOpacityAnimation()
@@ -225,10 +227,12 @@ void StyledButton::paintEvent(QPaintEvent *)
     if (m_kind == IconCard) {
         painter.save();
         painter.setClipPath(outline);
+        // Made again when the window has moved to a screen of another ratio.
+        if (!m_icon.isNull() && !qFuzzyCompare(m_scaledIcon.devicePixelRatio(), DevicePixmap::ratioOf(this)))
+            rescaleIcon();
         if (!m_scaledIcon.isNull()) {
-            const int x = (width() - m_scaledIcon.width()) / 2;
-            const int y = (100 - m_scaledIcon.height()) / 2;
-            painter.drawPixmap(x, y, m_scaledIcon);
+            const QSizeF drawn = m_scaledIcon.deviceIndependentSize();
+            painter.drawPixmap(QPointF((width() - drawn.width()) / 2, (100 - drawn.height()) / 2), m_scaledIcon);
         }
         painter.drawText(QRect(0, height() - 20, width(), 20), Qt::AlignCenter, text());
         painter.restore();
@@ -249,6 +253,6 @@ void StyledButton::paintBasicPreset(QPainter &painter, const QPainterPath &outli
     painter.setClipPath(outline);
     painter.setOpacity(opacity);
     if (!image.isNull())
-        painter.drawPixmap(rect(), image.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        painter.drawPixmap(rect(), DevicePixmap::scaled(image, size(), DevicePixmap::ratioOf(this), Qt::IgnoreAspectRatio));
     painter.restore();
 }

@@ -1,6 +1,8 @@
 #include "app/dialogs/UpdateDownloadProgressDialog.h"
 
+#include "widgets/DevicePixmap.h"
 #include "widgets/DialogStyle.h"
+#include "widgets/PixelRatioFollower.h"
 #include "widgets/RoundedMask.h"
 
 #include <QHBoxLayout>
@@ -174,10 +176,13 @@ void UpdateDownloadProgressDialog::buildRocket()
         m_rocketLabel->hide();
         return;
     }
-    const QPixmap rocket = source.scaled(140, 140, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                               .transformed(QTransform().rotate(30), Qt::SmoothTransformation);
-    m_rocketLabel->setPixmap(rocket);
-    m_rocketLabel->resize(rocket.size());
+    PixelRatioFollower::follow(m_rocketLabel, [this, source](qreal ratio) {
+        QPixmap rocket = DevicePixmap::scaled(source, QSize(140, 140), ratio)
+                             .transformed(QTransform().rotate(30), Qt::SmoothTransformation);
+        rocket.setDevicePixelRatio(ratio);
+        m_rocketLabel->setPixmap(rocket);
+        m_rocketLabel->resize(rocket.deviceIndependentSize().toSize());
+    });
     m_rocketLabel->move(kRocketPosition);
 }
 

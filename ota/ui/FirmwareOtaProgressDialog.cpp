@@ -1,5 +1,6 @@
 #include "ota/ui/FirmwareOtaProgressDialog.h"
 
+#include "widgets/DevicePixmap.h"
 #include "widgets/DialogStyle.h"
 #include "widgets/RoundedMask.h"
 
@@ -161,9 +162,7 @@ void FirmwareOtaProgressDialog::buildUi()
     iconLabel->setAttribute(Qt::WA_TranslucentBackground, true);
     iconLabel->setAlignment(Qt::AlignCenter);
     iconLabel->setFixedSize(107, 107);
-    const QPixmap rocket = rocketPixmap();
-    if (!rocket.isNull())
-        iconLabel->setPixmap(rocket.scaled(107, 107, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    DevicePixmap::showOn(iconLabel, rocketPixmap(), QSize(107, 107));
 
     currentVersionLabel = new QLabel(this);
     currentVersionLabel->setObjectName(QStringLiteral("currentVersionLabel"));

@@ -1,5 +1,6 @@
 // The round avatar crop shared by the title bar, the profile screens and the cloud cards.
 #include "widgets/RoundAvatar.h"
+#include "tests/support/testenv/HiDpiPicture.h"
 
 #include <QImage>
 #include <QPainter>
@@ -32,6 +33,8 @@ private slots:
     void crop();
     void nothingToDraw_data();
     void nothingToDraw();
+    void madeInDevicePixels_data();
+    void madeInDevicePixels();
 };
 
 void TestRoundAvatar::crop_data()
@@ -49,7 +52,7 @@ void TestRoundAvatar::crop()
 {
     QFETCH(QSize, source);
     QFETCH(QSize, size);
-    const QImage round = roundAvatar(halves(source), size).toImage();
+    const QImage round = roundAvatar(halves(source), size, 1.0).toImage();
     QCOMPARE(round.size(), size);
     // Corners outside the ellipse stay transparent.
     QCOMPARE(round.pixelColor(0, 0).alpha(), 0);
@@ -82,7 +85,49 @@ void TestRoundAvatar::nothingToDraw()
 {
     QFETCH(QPixmap, source);
     QFETCH(QSize, size);
-    QVERIFY(roundAvatar(source, size).isNull());
+    QVERIFY(roundAvatar(source, size, 1.0).isNull());
+}
+
+void TestRoundAvatar::madeInDevicePixels_data()
+{
+    QTest::addColumn<int>("source");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("profile, ratio 2") << 192 << QSize(96, 96) << 2.0;
+    QTest::newRow("card author, ratio 2") << 48 << QSize(20, 20) << 2.0;
+    QTest::newRow("title bar, ratio 1.5") << 54 << QSize(27, 27) << 1.5;
+    QTest::newRow("ratio 1") << 192 << QSize(96, 96) << 1.0;
+    // More pixels than the source has: enlarged, but still at the ratio.
+    QTest::newRow("small source, ratio 3") << 16 << QSize(20, 20) << 3.0;
+}
+
+// The crop has as many pixels as the screen shows (the size times the ratio),
+// draws at the logical size, and is cut from the source's own pixels, not
+// enlarged from a copy at the logical size.
+void TestRoundAvatar::madeInDevicePixels()
+{
+    QFETCH(int, source);
+    QFETCH(QSize, size);
+    QFETCH(qreal, ratio);
+    const QImage picture = HiDpiPicture::noise(source);
+    const QPixmap round = roundAvatar(QPixmap::fromImage(picture), size, ratio);
+    QCOMPARE(round.devicePixelRatio(), ratio);
+    const QSize pixels(qRound(size.width() * ratio), qRound(size.height() * ratio));
+    QCOMPARE(round.size(), pixels);
+    // Draws at the size, within the rounding of a ratio that is no whole number.
+    const QSizeF drawn = round.deviceIndependentSize();
+    QVERIFY2(qAbs(drawn.width() - size.width()) < 1 && qAbs(drawn.height() - size.height()) < 1,
+             qPrintable(QStringLiteral("%1 x %2").arg(drawn.width()).arg(drawn.height())));
+
+    const int side = pixels.width() / 2; // well inside the circle
+    const QImage shown = HiDpiPicture::centre(round.toImage(), side);
+    const double near = HiDpiPicture::difference(shown, HiDpiPicture::centre(HiDpiPicture::sharp(picture, size, ratio), side));
+    QVERIFY2(near < 2, qPrintable(QString::number(near)));
+    if (ratio > 1 && source >= pixels.width()) {
+        const double far =
+            HiDpiPicture::difference(shown, HiDpiPicture::centre(HiDpiPicture::enlarged(picture, size, ratio), side));
+        QVERIFY2(far > 20, qPrintable(QString::number(far)));
+    }
 }
 
 QTEST_MAIN(TestRoundAvatar)
