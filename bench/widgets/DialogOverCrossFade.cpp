@@ -102,8 +102,10 @@ void DialogOverCrossFade::buildWindow()
     auto *slide1 = new QLabel(host);
     slide0->setGeometry(host->rect());
     slide1->setGeometry(host->rect());
-    slide0->setPixmap(slidePicture(QColor(0x30, 0x10, 0x60), QColor(0x10, 0x60, 0x90), QStringLiteral("Introduction")));
-    slide1->setPixmap(slidePicture(QColor(0x60, 0x30, 0x10), QColor(0x10, 0x90, 0x40), QStringLiteral("Connection guide")));
+    slide0->setPixmap(
+        slidePicture(QColor(0x30, 0x10, 0x60), QColor(0x10, 0x60, 0x90), QStringLiteral("Introduction")));
+    slide1->setPixmap(
+        slidePicture(QColor(0x60, 0x30, 0x10), QColor(0x10, 0x90, 0x40), QStringLiteral("Connection guide")));
     auto *effect0 = new QGraphicsOpacityEffect(slide0);
     auto *effect1 = new QGraphicsOpacityEffect(slide1);
     slide0->setGraphicsEffect(effect0);
@@ -204,9 +206,8 @@ void DialogOverCrossFade::postKey()
         m_edit->clear();
     m_expectedLength = m_edit->text().size() + 1;
     m_keyPostedNs = m_clock.nsecsElapsed();
-    QCoreApplication::postEvent(m_edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
-    QCoreApplication::postEvent(m_edit,
-                                new QKeyEvent(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+        QCoreApplication::postEvent(m_edit, new QKeyEvent(type, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
 }
 
 bool DialogOverCrossFade::eventFilter(QObject *watched, QEvent *event)
