@@ -1,8 +1,8 @@
 // The firmware update check on a plain widget with the More-settings page and
 // the sidebar beside it: what the server offers against what the device
 // reports, the question once per new version shown without a loop of its
-// own over the window's blurred backdrop, and what happens when the device goes or the window quits while the
-// question is up.
+// own over the window's blurred backdrop, and what happens when the device
+// goes or the window quits while the question is up.
 #include "app/FirmwareUpdateCheck.h"
 #include "app/dialogs/UpdateAvailableDialog.h"
 #include "devicepages/EquipmentSettingsBar.h"
