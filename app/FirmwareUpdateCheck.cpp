@@ -5,6 +5,7 @@
 #include "cloud/UpdateVersion.h"
 #include "devicepages/EquipmentSettingsBar.h"
 #include "devicepages/MoreSettingsContent.h"
+#include "widgets/WindowBlurBackdrop.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -302,7 +303,7 @@ void FirmwareUpdateCheck::prompt()
     connect(dialog, &QDialog::finished, this, [this, dialog] { onPromptAnswered(dialog->choice()); });
     m_prompt = dialog;
     dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->show();
+    WindowBlurBackdrop::showOver(m_window, dialog);
 }
 
 void FirmwareUpdateCheck::onPromptAnswered(int choice)

@@ -1,14 +1,15 @@
 // The firmware update check on a plain widget with the More-settings page and
 // the sidebar beside it: what the server offers against what the device
 // reports, the question once per new version shown without a loop of its
-// own, and what happens when the device goes or the window quits while the
-// question is up.
+// own over the window's blurred backdrop, and what happens when the device
+// goes or the window quits while the question is up.
 #include "app/FirmwareUpdateCheck.h"
 #include "app/dialogs/UpdateAvailableDialog.h"
 #include "devicepages/EquipmentSettingsBar.h"
 #include "devicepages/MoreSettingsContent.h"
 #include "devicepages/MoreSettingsMenuItem.h"
 #include "tests/app/TestEnvironment.h"
+#include "widgets/WindowBlurBackdrop.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -91,6 +92,7 @@ private:
     // The device reports its versions and the server answers.
     void report(const QString &headset, const PcFirmwareInfoResult &result);
     bool redDot() const { return m_sidebar->moreItem()->isRedDotVisible(); }
+    bool blurred() const { return WindowBlurBackdrop::of(m_window.get()) != nullptr; }
 
     TestEnvironment m_env;
     std::unique_ptr<QWidget> m_window;
@@ -172,10 +174,12 @@ void TestFirmwareUpdateCheck::offer()
     UpdateAvailableDialog *dialog = question();
     if (asked.isEmpty()) {
         QVERIFY(!dialog);
+        QVERIFY(!blurred());
         return;
     }
-    // Back at once, with the question up.
+    // Back at once, with the question up over the window blurred.
     QVERIFY(dialog);
+    QVERIFY(blurred());
     QCOMPARE(m_check->promptDialog(), dialog);
     QCOMPARE(title(dialog), asked);
     if (!shownVersion.isEmpty())
@@ -191,6 +195,7 @@ void TestFirmwareUpdateCheck::askedOncePerVersion()
     QVERIFY(question());
     press(question(), "cancelButton");
     QVERIFY(!m_check->promptDialog());
+    QVERIFY(!blurred());
     QCOMPARE(toMore.size(), 0);
 
     // The same version again: not asked; a newer one is.
@@ -199,6 +204,7 @@ void TestFirmwareUpdateCheck::askedOncePerVersion()
     QVERIFY(redDot());
     m_check->onInfoReceived(answer(QStringLiteral("1.3.1")));
     QVERIFY(question());
+    QVERIFY(blurred());
     QVERIFY(message(question()).contains(QStringLiteral("V.1.3.1")));
 }
 
@@ -267,10 +273,13 @@ void TestFirmwareUpdateCheck::newerOfferWhileTheQuestionIsUpWaits()
     QVERIFY(!m_check->isPromptDeferred());
     QTRY_VERIFY(question() && question() != first);
     QVERIFY(message(question()).contains(QStringLiteral("V.1.3.1")));
+    // Asked from the first one's answer, over a backdrop of its own.
+    QVERIFY(blurred());
     // Once per version: closing that one asks nothing more.
     press(question(), "cancelButton");
     QTRY_VERIFY(!question());
     QTRY_VERIFY(!first);
+    QVERIFY(!blurred());
 }
 
 void TestFirmwareUpdateCheck::blockedQuestionWaitsForTheScreen()

@@ -174,7 +174,8 @@ QRect TestWindowPicture::offBackdrop()
     backdrop->hide();
     const QImage content = m_window->grab().toImage();
     backdrop->show();
-    return differingArea(shown, WindowBlurBackdrop::blurred(content, WindowBlurBackdrop::kRadius, kWindowColour), 1);
+    return differingArea(shown, WindowBlurBackdrop::blurred(content, WindowBlurBackdrop::kRadius, kWindowColour),
+                         WindowBlurBackdrop::kReducedDeviation);
 }
 
 void TestWindowPicture::loginBackdropIsTheWindowBlurred()
